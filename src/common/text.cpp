@@ -1,0 +1,188 @@
+#include "common/text.hpp"
+
+#include <array>
+
+#include "common/error.hpp"
+
+namespace korvax::text {
+
+namespace {
+
+// Decodes one UTF-8 sequence at s[i]; advances i.
+char32_t Decode(std::string_view s, size_t& i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  }
+  int extra = 0;
+  char32_t c = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    extra = 1;
+    c = b0 & 0x1F;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    extra = 2;
+    c = b0 & 0x0F;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    extra = 3;
+    c = b0 & 0x07;
+  } else {
+    ++i;
+    return 0xFFFD;
+  }
+  if (i + extra >= s.size()) {  // truncated sequence
+    ++i;
+    return 0xFFFD;
+  }
+  for (int k = 1; k <= extra; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      ++i;
+      return 0xFFFD;
+    }
+    c = (c << 6) | (b & 0x3F);
+  }
+  i += extra + 1;
+  return c;
+}
+
+// Byte offset of the character with 0-based index n (s.size() past the end).
+size_t ByteOffset(std::string_view s, int n) {
+  size_t i = 0;
+  while (n > 0 && i < s.size()) {
+    Decode(s, i);
+    --n;
+  }
+  return i;
+}
+
+}  // namespace
+
+std::u32string ToU32(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) out.push_back(Decode(utf8, i));
+  return out;
+}
+
+std::string ToUtf8(char32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+  return out;
+}
+
+std::string ToUtf8(std::u32string_view chars) {
+  std::string out;
+  out.reserve(chars.size());
+  for (char32_t c : chars) out += ToUtf8(c);
+  return out;
+}
+
+int Len(std::string_view s) {
+  int n = 0;
+  size_t i = 0;
+  while (i < s.size()) {
+    Decode(s, i);
+    ++n;
+  }
+  return n;
+}
+
+std::string Left(std::string_view s, int n) {
+  if (n < 0) throw errors::InvalidProcedureCall();
+  return std::string(s.substr(0, ByteOffset(s, n)));
+}
+
+std::string Right(std::string_view s, int n) {
+  if (n < 0) throw errors::InvalidProcedureCall();
+  const int len = Len(s);
+  if (n >= len) return std::string(s);
+  return std::string(s.substr(ByteOffset(s, len - n)));
+}
+
+std::string Mid(std::string_view s, int start) {
+  if (start < 1) throw errors::InvalidProcedureCall();
+  return std::string(s.substr(ByteOffset(s, start - 1)));
+}
+
+std::string Mid(std::string_view s, int start, int length) {
+  if (start < 1 || length < 0) throw errors::InvalidProcedureCall();
+  const size_t from = ByteOffset(s, start - 1);
+  const std::string_view rest = s.substr(from);
+  return std::string(rest.substr(0, ByteOffset(rest, length)));
+}
+
+int InStr(std::string_view s, std::string_view find, int start) {
+  if (start < 1) throw errors::InvalidProcedureCall();
+  const size_t from = ByteOffset(s, start - 1);
+  if (from > s.size()) return 0;
+  const size_t at = s.find(find, from);
+  if (at == std::string_view::npos) return 0;
+  return Len(s.substr(0, at)) + 1;
+}
+
+std::string Trim(std::string_view s) {
+  size_t a = 0;
+  size_t b = s.size();
+  while (a < b && s[a] == ' ') ++a;
+  while (b > a && s[b - 1] == ' ') --b;
+  return std::string(s.substr(a, b - a));
+}
+
+std::string Replace(std::string_view s, std::string_view find, std::string_view with) {
+  if (find.empty()) return std::string(s);
+  std::string out;
+  size_t i = 0;
+  for (;;) {
+    const size_t at = s.find(find, i);
+    if (at == std::string_view::npos) break;
+    out.append(s.substr(i, at - i));
+    out.append(with);
+    i = at + find.size();
+  }
+  out.append(s.substr(i));
+  return out;
+}
+
+std::string Chr(char32_t c) { return ToUtf8(c); }
+
+std::string Utf8ToCp1252(std::string_view utf8) {
+  // Code points of 0x80..0x9F in Windows-1252; 0 where the byte is unassigned.
+  static constexpr std::array<char32_t, 32> kHigh = {
+      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  std::string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const char32_t c = Decode(utf8, i);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    char byte = '?';
+    for (size_t k = 0; k < kHigh.size(); ++k) {
+      if (kHigh[k] != 0 && kHigh[k] == c) byte = static_cast<char>(0x80 + k);
+    }
+    out.push_back(byte);
+  }
+  return out;
+}
+
+}  // namespace korvax::text
