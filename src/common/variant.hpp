@@ -13,11 +13,20 @@
 
 namespace korvax {
 
+class Variant;
+
 // Base of every object a variant can hold (documents, workspaces, recordsets...).
 class Object {
  public:
   virtual ~Object() = default;
   virtual std::string TypeName() const = 0;  // "Document", "Recordset", ...
+};
+
+// An object with a default value, as a database field has: the field readers
+// examine a variant holding one by reading its value.
+class ValueObject : public Object {
+ public:
+  virtual Variant Value() const = 0;
 };
 
 enum class VarType { Empty, Null, Integer, Long, Double, Boolean, String, Date, Object };
