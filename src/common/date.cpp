@@ -31,7 +31,9 @@ void CivilFromDays(long z, int& y, int& m, int& d) {
 
 constexpr long kEpochOffset = 25569;  // serial of 1970-01-01
 
-long WholeDays(double serial) { return static_cast<long>(std::floor(serial)); }
+long WholeDays(double serial) {
+  return static_cast<long>(std::floor(serial));
+}
 
 int SecondsOfDay(double serial) {
   const double frac = std::fabs(serial - std::floor(serial));
@@ -76,8 +78,14 @@ int Date::Day() const {
   CivilFromDays(WholeDays(serial) - kEpochOffset, y, m, d);
   return d;
 }
-int Date::Hour() const { return SecondsOfDay(serial) / 3600; }
-int Date::Minute() const { return SecondsOfDay(serial) / 60 % 60; }
-int Date::Second() const { return SecondsOfDay(serial) % 60; }
+int Date::Hour() const {
+  return SecondsOfDay(serial) / 3600;
+}
+int Date::Minute() const {
+  return SecondsOfDay(serial) / 60 % 60;
+}
+int Date::Second() const {
+  return SecondsOfDay(serial) % 60;
+}
 
 }  // namespace korvax

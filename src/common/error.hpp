@@ -24,15 +24,15 @@ class Error : public std::runtime_error {
 
 // The runtime failures of the classic runtime, with their German texts.
 namespace errors {
-Error InvalidProcedureCall();  // 5
-Error Overflow();              // 6
-Error OutOfMemory();           // 7
-Error SubscriptOutOfRange();   // 9
-Error DivisionByZero();        // 11
-Error TypeMismatch();          // 13
-Error ObjectNotSet();          // 91
-Error InvalidUseOfNull();      // 94
-Error InvalidPropertyValue();  // 380
+Error InvalidProcedureCall();                 // 5
+Error Overflow();                             // 6
+Error OutOfMemory();                          // 7
+Error SubscriptOutOfRange();                  // 9
+Error DivisionByZero();                       // 11
+Error TypeMismatch();                         // 13
+Error ObjectNotSet();                         // 91
+Error InvalidUseOfNull();                     // 94
+Error InvalidPropertyValue();                 // 380
 Error NotSupported(const std::string& what);  // 438
 }  // namespace errors
 

@@ -13,6 +13,8 @@ void RegisterMessageBoxFactory(std::shared_ptr<MessageBoxFactory> factory) {
   Slot() = std::move(factory);
 }
 
-std::shared_ptr<MessageBoxFactory> RegisteredMessageBoxFactory() { return Slot(); }
+std::shared_ptr<MessageBoxFactory> RegisteredMessageBoxFactory() {
+  return Slot();
+}
 
 }  // namespace korvax

@@ -159,7 +159,9 @@ std::string Replace(std::string_view s, std::string_view find, std::string_view 
   return out;
 }
 
-std::string Chr(char32_t c) { return ToUtf8(c); }
+std::string Chr(char32_t c) {
+  return ToUtf8(c);
+}
 
 std::string Utf8ToCp1252(std::string_view utf8) {
   // Code points of 0x80..0x9F in Windows-1252; 0 where the byte is unassigned.

@@ -8,17 +8,17 @@
 
 namespace korvax::text {
 
-std::u32string ToU32(std::string_view utf8);     // invalid bytes become U+FFFD
+std::u32string ToU32(std::string_view utf8);  // invalid bytes become U+FFFD
 std::string ToUtf8(std::u32string_view chars);
 std::string ToUtf8(char32_t c);
 
-int Len(std::string_view s);                                   // characters
-std::string Left(std::string_view s, int n);                   // first n characters
-std::string Right(std::string_view s, int n);                  // last n characters
-std::string Mid(std::string_view s, int start);                // from position start on
-std::string Mid(std::string_view s, int start, int length);    // Mid(s, 15, 8)
+int Len(std::string_view s);                                          // characters
+std::string Left(std::string_view s, int n);                          // first n characters
+std::string Right(std::string_view s, int n);                         // last n characters
+std::string Mid(std::string_view s, int start);                       // from position start on
+std::string Mid(std::string_view s, int start, int length);           // Mid(s, 15, 8)
 int InStr(std::string_view s, std::string_view find, int start = 1);  // 0 when absent
-std::string Trim(std::string_view s);                          // blanks only, as Trim$
+std::string Trim(std::string_view s);                                 // blanks only, as Trim$
 std::string Replace(std::string_view s, std::string_view find, std::string_view with);
 std::string Chr(char32_t c);
 

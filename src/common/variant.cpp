@@ -108,8 +108,8 @@ bool TryParseLocaleNumber(std::string_view input, double& out) {
 
 std::string ToCharsGeneral(double d, int precision) {
   char buf[64];
-  const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general,
-                                       precision);
+  const auto [ptr, ec] =
+      std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, precision);
   std::string s(buf, ec == std::errc() ? ptr : buf);
   // "1e+15" -> "1E+15", "1e-05" -> "1E-05", "0.3" -> "0,3"
   for (char& c : s) {
@@ -190,8 +190,12 @@ float ToSingle(const Variant& v) {
   return static_cast<float>(d);
 }
 
-int16_t ToInteger(const Variant& v) { return RoundToInteger(ToDouble(v)); }
-int32_t ToLong(const Variant& v) { return RoundToLong(ToDouble(v)); }
+int16_t ToInteger(const Variant& v) {
+  return RoundToInteger(ToDouble(v));
+}
+int32_t ToLong(const Variant& v) {
+  return RoundToLong(ToDouble(v));
+}
 
 bool ToBoolean(const Variant& v) {
   if (v.Type() == VarType::String) {
