@@ -1,0 +1,18 @@
+#include <memory>
+#include <string>
+
+#include "platform/dao/dao.hpp"
+
+namespace korvax::dao {
+
+std::string SqlInteger(const Variant& value) {
+  // A field (or any object with a value) counts by its value, as CLng(rs!ID) did.
+  if (value.Type() == VarType::Object) {
+    if (auto field = std::dynamic_pointer_cast<ValueObject>(value.AsObject())) {
+      return SqlInteger(field->Value());
+    }
+  }
+  return std::to_string(ToLong(value));
+}
+
+}  // namespace korvax::dao

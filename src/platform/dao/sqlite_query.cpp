@@ -1,0 +1,193 @@
+// Opening a recordset: what the source is (a table or a query), whether its
+// rows can be written back, and how each row is found again for the write.
+#include <cctype>
+#include <set>
+#include <utility>
+
+#include "platform/dao/dao_errors.hpp"
+#include "platform/dao/names.hpp"
+#include "platform/dao/sqlite_recordset.hpp"
+
+namespace korvax::dao::sqlite {
+
+namespace {
+
+std::string_view TrimmedSource(std::string_view s) {
+  while (!s.empty() && (std::isspace(static_cast<unsigned char>(s.front())) != 0)) {
+    s.remove_prefix(1);
+  }
+  while (!s.empty() &&
+         (std::isspace(static_cast<unsigned char>(s.back())) != 0 || s.back() == ';')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+// A source that is one name ("TempDoc", "[Version]") opens that table, as
+// OpenRecordset("Version") did; anything else is SQL.
+std::string TableNameOf(std::string_view source) {
+  std::string_view s = TrimmedSource(source);
+  if (s.size() >= 2 && ((s.front() == '[' && s.back() == ']') ||
+                        (s.front() == '"' && s.back() == '"'))) {
+    return std::string(s.substr(1, s.size() - 2));
+  }
+  if (s.empty()) return "";
+  for (const char c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x80 && std::isalnum(u) == 0 && c != '_') return "";  // umlauts are name characters
+  }
+  return std::string(s);
+}
+
+struct TableInfo {
+  std::string name;  // as the schema spells it
+  bool is_view = false;
+};
+
+TableInfo LookUpTable(const std::shared_ptr<Connection>& connection, const std::string& name) {
+  Statement statement(connection,
+                      "SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view')");
+  while (statement.Step()) {
+    const auto* found = reinterpret_cast<const char*>(sqlite3_column_text(statement.Get(), 0));
+    const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(statement.Get(), 1));
+    if (found != nullptr && SameName(found, name)) {
+      return TableInfo{found, type != nullptr && std::string_view(type) == "view"};
+    }
+  }
+  throw errors::TableNotFound(name);
+}
+
+// Upper-cased words of the SQL outside quotes and brackets, to spot queries
+// whose rows are not rows of one table (grouped, distinct, set operations).
+bool HasRowMergingClause(std::string_view sql) {
+  static const std::set<std::string> kMerging = {"DISTINCT", "GROUP", "UNION", "INTERSECT",
+                                                 "EXCEPT"};
+  std::string word;
+  char quote = 0;
+  for (std::size_t i = 0; i <= sql.size(); ++i) {
+    const char c = i < sql.size() ? sql[i] : ' ';
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+    } else if (c == '[') {
+      quote = ']';
+    }
+    if (std::isalpha(static_cast<unsigned char>(c)) != 0) {
+      word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      continue;
+    }
+    if (kMerging.count(word) != 0) return true;
+    word.clear();
+  }
+  return false;
+}
+
+// "SELECT a FROM t" becomes "SELECT _rowid_, a FROM t": the rowid finds the
+// row again for Update. Only for plain SELECTs; others stay read-only.
+std::string WithRowid(std::string_view sql) {
+  std::size_t start = 0;
+  while (start < sql.size() && std::isspace(static_cast<unsigned char>(sql[start])) != 0) ++start;
+  if (sql.size() < start + 7) return "";
+  std::string keyword(sql.substr(start, 6));
+  for (char& c : keyword) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (keyword != "SELECT" || std::isspace(static_cast<unsigned char>(sql[start + 6])) == 0) {
+    return "";
+  }
+  return std::string(sql.substr(0, start + 6)) + " _rowid_," + std::string(sql.substr(start + 6));
+}
+
+const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
+
+// The one table all columns that come from a table come from, or "".
+std::string BaseTableOf(const Statement& statement) {
+  std::string base;
+  for (int i = 0; i < statement.ColumnCount(); ++i) {
+    const char* table = sqlite3_column_table_name(statement.Get(), i);
+    if (table == nullptr) continue;
+    if (std::string_view(OrEmpty(sqlite3_column_database_name(statement.Get(), i))) != "main") {
+      return "";
+    }
+    if (base.empty()) {
+      base = table;
+    } else if (!SameName(base, table)) {
+      return "";
+    }
+  }
+  return base;
+}
+
+}  // namespace
+
+std::shared_ptr<SqliteRecordset> SqliteRecordset::Open(std::shared_ptr<Connection> connection,
+                                                       const std::string& source, int type) {
+  if (type != 0 && type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot &&
+      type != dbOpenForwardOnly) {
+    throw errors::InvalidArgument();
+  }
+  std::string sql = source;
+  const std::string table_name = TableNameOf(source);
+  if (!table_name.empty()) {
+    const TableInfo table = LookUpTable(connection, table_name);
+    if (type == 0) type = table.is_view ? dbOpenDynaset : dbOpenTable;
+    if (type == dbOpenTable && table.is_view) throw errors::InvalidOperation();
+    sql = "SELECT * FROM " + QuoteIdentifier(table.name);
+  } else {
+    if (type == dbOpenTable) throw errors::InvalidOperation();  // a table type needs a table
+    if (type == 0) type = dbOpenDynaset;
+  }
+
+  Statement statement(connection, sql);
+  if (statement.ColumnCount() == 0 || sqlite3_stmt_readonly(statement.Get()) == 0) {
+    throw errors::InvalidOperation();  // an action query has no rows to open
+  }
+
+  std::string base_table;
+  int first_column = 0;
+  if ((type == dbOpenTable || type == dbOpenDynaset) && !connection->ReadOnly() &&
+      !HasRowMergingClause(sql)) {
+    base_table = BaseTableOf(statement);
+    const std::string with_rowid = base_table.empty() ? "" : WithRowid(sql);
+    if (with_rowid.empty()) {
+      base_table.clear();
+    } else {
+      try {
+        Statement rewritten(connection, with_rowid);
+        if (rewritten.ColumnCount() == statement.ColumnCount() + 1 &&
+            SameName(OrEmpty(sqlite3_column_table_name(rewritten.Get(), 0)), base_table)) {
+          statement = std::move(rewritten);
+          first_column = 1;
+        } else {
+          base_table.clear();
+        }
+      } catch (const Error&) {
+        base_table.clear();  // a table without rowid, or a rowid that is ambiguous
+      }
+    }
+  }
+
+  std::vector<Column> columns;
+  for (int i = first_column; i < statement.ColumnCount(); ++i) {
+    Column column;
+    column.name = OrEmpty(sqlite3_column_name(statement.Get(), i));
+    column.kind = KindOfDeclaredType(sqlite3_column_decltype(statement.Get(), i));
+    const char* table = sqlite3_column_table_name(statement.Get(), i);
+    if (!base_table.empty() && table != nullptr && SameName(table, base_table)) {
+      column.origin = OrEmpty(sqlite3_column_origin_name(statement.Get(), i));
+    }
+    columns.push_back(std::move(column));
+  }
+
+  auto recordset = std::make_shared<SqliteRecordset>(
+      std::move(connection), static_cast<RecordsetType>(type), std::move(columns), base_table);
+  if (type == dbOpenForwardOnly) {
+    recordset->StartReading(std::move(statement), first_column);
+  } else {
+    recordset->ReadAll(statement, first_column);
+  }
+  return recordset;
+}
+
+}  // namespace korvax::dao::sqlite
