@@ -31,11 +31,13 @@ class SqliteField : public dao::Field {
 int32_t SqliteFields::Count() const { return owner_.ColumnCount(); }
 
 std::shared_ptr<dao::Field> SqliteFields::Item(int32_t index) {
+  owner_.CheckOpen();
   if (index < 0 || index >= owner_.ColumnCount()) throw errors::ItemNotFound();
   return std::make_shared<SqliteField>(owner_.shared_from_this(), index);
 }
 
 std::shared_ptr<dao::Field> SqliteFields::Item(std::string_view name) {
+  owner_.CheckOpen();
   const int32_t index = owner_.FindColumn(name);
   if (index < 0) throw errors::ItemNotFound();
   return std::make_shared<SqliteField>(owner_.shared_from_this(), index);

@@ -62,6 +62,7 @@ class SqliteRecordset : public Recordset, public std::enable_shared_from_this<Sq
   void Close() override;
 
   // For the fields of this recordset.
+  void CheckOpen() const;  // 3420 once it or its database is closed
   int32_t ColumnCount() const { return static_cast<int32_t>(columns_.size()); }
   int32_t FindColumn(std::string_view name) const;  // -1 when absent
   const std::string& ColumnName(int32_t i) const { return columns_[i].name; }
@@ -78,7 +79,6 @@ class SqliteRecordset : public Recordset, public std::enable_shared_from_this<Sq
   void StartReading(Statement statement, int first_column);
   Row ReadRow(Statement& statement) const;
   void ReadNextStreamed();
-  void CheckOpen() const;
   const Row* Current() const;
   void EndEdit();
   void WriteEdit();

@@ -1,0 +1,164 @@
+#include <sys/stat.h>
+
+#include "dao_fixture.hpp"
+
+namespace korvax::dao::testing {
+namespace {
+
+using EditTest = DatabaseFile;
+
+constexpr const char* kInvoice = "SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = 17";
+
+TEST_F(EditTest, UpdateWritesTheRowBackAndShowsItAtOnce) {
+  auto rs = Open()->OpenRecordset(kInvoice);
+  ASSERT_TRUE(rs->Updatable());
+  rs->Edit();
+  EXPECT_EQ(rs->EditMode(), dbEditInProgress);
+  rs->Field("NettoRechnung")->SetValue(Variant(15000.0));
+  rs->Field("brutto")->SetValue(Variant(int32_t{17850}));
+  rs->Field("Gedruckt")->SetValue(Variant(Date::FromYmd(2024, 3, 15)));
+  EXPECT_EQ(rs->Field("NettoRechnung")->Value(), Variant(15000.0));  // the edit buffer
+  EXPECT_EQ(Scalar("SELECT NettoRechnung FROM Rechnung WHERE ID_Rechnungsnummer = 17"),
+            "100000.0");
+  rs->Update();
+  EXPECT_EQ(rs->EditMode(), dbEditNone);
+  // As stored: a REAL column gives back a Double, a DATETIME column a date.
+  EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(17850.0));
+  EXPECT_EQ(rs->Field("Gedruckt")->Value(), Variant(Date::FromYmd(2024, 3, 15)));
+
+  EXPECT_EQ(Scalar("SELECT Gedruckt FROM Rechnung WHERE ID_Rechnungsnummer = 17"), "2024-03-15");
+  auto reopened = Open()->OpenRecordset(kInvoice);
+  EXPECT_EQ(reopened->Field("NettoRechnung")->Value(), Variant(15000.0));
+  EXPECT_EQ(reopened->Field("Brutto")->Value(), Variant(17850.0));
+  EXPECT_EQ(Scalar("SELECT Brutto FROM Rechnung WHERE ID_Rechnungsnummer = 18"), "59500.0");
+}
+
+TEST_F(EditTest, ParenthesisedQueryWithUmlautColumnsCanBeEdited) {
+  auto rs = Open()->OpenRecordset(
+      "SELECT ID, \"MeßtruppZusammenfassen\", \"MwStErmäßigt\" FROM TempDoc "
+      "WHERE (((ID_Benutzer)=-5));");
+  rs->Edit();
+  rs->Field("meßtruppzusammenfassen")->SetValue(Variant(false));
+  rs->Field("MwStErmäßigt")->SetValue(Variant("75"));
+  rs->Update();
+  EXPECT_EQ(rs->Field("MwStErmäßigt")->Value(), Variant(int32_t{75}));
+  EXPECT_EQ(Scalar("SELECT \"MeßtruppZusammenfassen\" || '/' || \"MwStErmäßigt\" FROM TempDoc "
+                   "WHERE ID = 1"),
+            "0/75");
+}
+
+TEST_F(EditTest, UpdateOrCancelWithoutEditIsRefused) {
+  auto rs = Open()->OpenRecordset(kInvoice);
+  EXPECT_EQ(ErrorOf([&] { rs->Update(); }, 3020),
+            "Update oder CancelUpdate ohne AddNew oder Edit.");
+  ErrorOf([&] { rs->CancelUpdate(); }, 3020);
+  ErrorOf([&] { rs->Field("Brutto")->SetValue(Variant(1.0)); }, 3020);
+  rs->Edit();
+  rs->Field("Brutto")->SetValue(Variant(1.0));
+  rs->CancelUpdate();
+  EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(119000.0));
+  ErrorOf([&] { rs->Update(); }, 3020);
+}
+
+TEST_F(EditTest, EditNeedsACurrentRow) {
+  auto rs = Open()->OpenRecordset(kInvoice);
+  rs->MoveNext();
+  ASSERT_TRUE(rs->Eof());
+  ErrorOf([&] { rs->Edit(); }, 3021);
+  ErrorOf([&] { rs->Update(); }, 3020);
+  auto empty = Open()->OpenRecordset("SELECT * FROM Rechnung WHERE Rechnungsart = 7");
+  ErrorOf([&] { empty->Edit(); }, 3021);
+}
+
+TEST_F(EditTest, MovingAwayDropsAPendingEdit) {
+  auto rs = Open()->OpenRecordset("SELECT * FROM Rechnung ORDER BY ID_Rechnungsnummer");
+  rs->Edit();
+  rs->Field("Brutto")->SetValue(Variant(1.0));
+  rs->MoveNext();
+  EXPECT_EQ(rs->EditMode(), dbEditNone);
+  ErrorOf([&] { rs->Update(); }, 3020);
+  EXPECT_EQ(Scalar("SELECT Brutto FROM Rechnung WHERE ID_Rechnungsnummer = 17"), "119000.0");
+}
+
+TEST_F(EditTest, ReadOnlyKindsOfRecordsetRefuseEdits) {
+  auto db = Open();
+  for (auto type : {dbOpenSnapshot, dbOpenForwardOnly}) {
+    auto rs = db->OpenRecordset(kInvoice, type);
+    EXPECT_FALSE(rs->Updatable());
+    ErrorOf([&] { rs->Edit(); }, 3027);
+  }
+  auto joined = db->OpenRecordset(
+      "SELECT Rechnung.Brutto, Termine.Datum FROM Rechnung, Termine "
+      "WHERE Termine.ID_Rechnungsnummer = Rechnung.ID_Rechnungsnummer");
+  EXPECT_FALSE(joined->Updatable());
+  auto grouped = db->OpenRecordset("SELECT Rechnungsart FROM Rechnung GROUP BY Rechnungsart");
+  EXPECT_FALSE(grouped->Updatable());
+}
+
+TEST_F(EditTest, ComputedColumnsAndWrongTypesAreRefused) {
+  auto rs = Open()->OpenRecordset(
+      "SELECT ID_Rechnungsnummer, Brutto, Brutto / 100 AS Euro FROM Rechnung "
+      "WHERE ID_Rechnungsnummer = 17");
+  rs->Edit();
+  ErrorOf([&] { rs->Field("Euro")->SetValue(Variant(1.0)); }, 3164);
+  ErrorOf([&] { rs->Field("Brutto")->SetValue(Variant("viel")); }, 3421);
+  ErrorOf([&] { rs->Field("ID_Rechnungsnummer")->SetValue(Variant("17; DROP TABLE x")); },
+          3421);
+  rs->Field("Brutto")->SetValue(Variant("1.190,50"));  // German notation converts
+  rs->Update();
+  EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(1190.5));
+  EXPECT_EQ(rs->Field("Euro")->Value(), Variant(1190.0));  // expressions keep the value read
+}
+
+TEST_F(EditTest, FailedUpdateLeavesTheRowAsItWas) {
+  auto rs = Open()->OpenRecordset(kInvoice);
+  rs->Edit();
+  rs->Field("NettoRechnung")->SetValue(Variant(1.0));
+  rs->Field("Brutto")->SetValue(Variant(-1.0));  // breaks the table's CHECK
+  ErrorOf([&] { rs->Update(); }, 3022);
+  EXPECT_EQ(rs->EditMode(), dbEditInProgress);  // still pending: retry or cancel
+  EXPECT_EQ(Scalar("SELECT NettoRechnung || '/' || Brutto FROM Rechnung "
+                   "WHERE ID_Rechnungsnummer = 17"),
+            "100000.0/119000.0");
+  rs->CancelUpdate();
+  EXPECT_EQ(rs->Field("NettoRechnung")->Value(), Variant(100000.0));
+}
+
+TEST_F(EditTest, AddNewAppendsARow) {
+  auto rs = Open()->OpenRecordset("Termine");
+  rs->AddNew();
+  EXPECT_TRUE(rs->Field("Datum")->Value().IsNull());
+  rs->Field("ID_Terminart")->SetValue(Variant(int16_t{8}));
+  rs->Field("ID_Rechnungsnummer")->SetValue(Variant(int32_t{20}));
+  rs->Field("Datum")->SetValue(Variant("15.03.2024"));
+  rs->Update();
+  EXPECT_EQ(rs->RecordCount(), 5);
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{1}));  // the current row stays
+  rs->MoveLast();
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{5}));
+  EXPECT_EQ(Scalar("SELECT Datum FROM Termine WHERE ID_Rechnungsnummer = 20"), "2024-03-15");
+}
+
+TEST_F(EditTest, ReadOnlyDatabaseRefusesWrites) {
+  auto db = Open(/*read_only=*/true);
+  EXPECT_FALSE(db->Updatable());
+  auto rs = db->OpenRecordset(kInvoice);
+  EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(119000.0));
+  EXPECT_FALSE(rs->Updatable());
+  EXPECT_EQ(ErrorOf([&] { rs->Edit(); }, 3027),
+            "Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt.");
+  ErrorOf([&] { db->Execute("DELETE FROM Rechnung"); }, 3027);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung"), "2");
+}
+
+TEST_F(EditTest, WriteProtectedFileOpensReadOnly) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  ::chmod(path_.c_str(), 0444);
+  auto db = Open();
+  EXPECT_FALSE(db->Updatable());
+  ErrorOf([&] { db->OpenRecordset(kInvoice)->Edit(); }, 3027);
+  ::chmod(path_.c_str(), 0644);
+}
+
+}  // namespace
+}  // namespace korvax::dao::testing

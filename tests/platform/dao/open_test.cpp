@@ -1,0 +1,107 @@
+#include <fstream>
+
+#include "dao_fixture.hpp"
+
+namespace korvax::dao::testing {
+namespace {
+
+using OpenTest = DatabaseFile;
+
+TEST_F(OpenTest, MissingFileIsNotFoundAndNeverCreated) {
+  const std::string missing = (dir_ / "fehlt.db").string();
+  const std::string text =
+      ErrorOf([&] { CreateWorkspace()->OpenDatabase(missing); }, 3024);
+  EXPECT_EQ(text, "Datei '" + missing + "' nicht gefunden.");
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  ErrorOf([&] { CreateWorkspace()->OpenDatabase(missing, true); }, 3024);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(OpenTest, FileThatIsNoDatabaseIsUnrecognizedFormat) {
+  const std::string text_file = (dir_ / "brief.txt").string();
+  std::ofstream(text_file) << "Sehr geehrte Damen und Herren, dies ist keine Datenbank.";
+  ErrorOf([&] { CreateWorkspace()->OpenDatabase(text_file); }, 3343);
+}
+
+TEST_F(OpenTest, ObjectsCarryTheirTypeNamesAndFitInAVariant) {
+  auto workspace = CreateWorkspace();
+  auto db = workspace->OpenDatabase(path_);
+  auto rs = db->OpenRecordset("SELECT * FROM TempDoc");
+  auto field = rs->Field("ID_Auftragsnummer");
+  EXPECT_EQ(workspace->TypeName(), "Workspace");
+  EXPECT_EQ(db->TypeName(), "Database");
+  EXPECT_EQ(rs->TypeName(), "Recordset");
+  EXPECT_EQ(field->TypeName(), "Field");
+  EXPECT_EQ(db->Name(), path_);
+
+  // The field readers get a field in a variant and examine it through its value.
+  const Variant held(std::static_pointer_cast<Object>(field));
+  auto value_object = std::dynamic_pointer_cast<ValueObject>(held.AsObject());
+  ASSERT_NE(value_object, nullptr);
+  EXPECT_EQ(value_object->Value(), Variant(int32_t{4711}));
+}
+
+TEST_F(OpenTest, ClosedDatabaseEndsItsRecordsets) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("SELECT * FROM TempDoc");
+  auto field = rs->Field("ID_Benutzer");
+  db->Close();
+  ErrorOf([&] { db->OpenRecordset("TempDoc"); }, 3420);
+  ErrorOf([&] { rs->MoveNext(); }, 3420);
+  ErrorOf([&] { field->Value(); }, 3420);
+}
+
+TEST_F(OpenTest, RecordsetsKeepWorkingAfterTheDatabaseVariableIsReleased) {
+  auto rs = Open()->OpenRecordset("SELECT * FROM TempDoc ORDER BY ID");
+  auto field = rs->Field("ID_Benutzer");
+  rs.reset();
+  EXPECT_EQ(field->Value(), Variant(int32_t{-5}));
+}
+
+TEST_F(OpenTest, TableNameOpensTheTable) {
+  auto rs = Open()->OpenRecordset("Version");
+  EXPECT_EQ(rs->Type(), dbOpenTable);
+  EXPECT_TRUE(rs->Updatable());
+  rs->MoveFirst();
+  EXPECT_EQ(rs->Field("Zahlungsziel")->Value(), Variant("Zahlbar bis <14>."));
+  EXPECT_EQ(rs->Field("AbstandZahlungsziel")->Value(), Variant(24.5));
+  EXPECT_EQ(rs->Field("BundZahlungsziel")->Value(), Variant(int32_t{1}));
+  EXPECT_EQ(Open()->OpenRecordset("[version]")->RecordCount(), 1);
+}
+
+TEST_F(OpenTest, MissingTableNamesTheTable) {
+  auto db = Open();
+  EXPECT_EQ(ErrorOf([&] { db->OpenRecordset("Versionen"); }, 3078),
+            "Das Microsoft Jet-Datenbankmodul findet die Eingabetabelle oder Abfrage "
+            "'Versionen' nicht.");
+  EXPECT_NE(ErrorOf([&] { db->OpenRecordset("SELECT * FROM Kunden WHERE ID = 1"); }, 3078)
+                .find("'Kunden'"),
+            std::string::npos);
+}
+
+TEST_F(OpenTest, BadSqlFailsWithTheEnginesMessage) {
+  auto db = Open();
+  const std::string syntax = ErrorOf([&] { db->OpenRecordset("SELECT * FORM TempDoc"); }, 3075);
+  EXPECT_NE(syntax.find("syntax error"), std::string::npos) << syntax;
+  const std::string column =
+      ErrorOf([&] { db->OpenRecordset("SELECT Unbekannt FROM TempDoc"); }, 3061);
+  EXPECT_NE(column.find("Unbekannt"), std::string::npos) << column;
+  ErrorOf([&] { db->OpenRecordset("DELETE FROM TempDoc"); }, 3219);
+  ErrorOf([&] { db->OpenRecordset("SELECT * FROM TempDoc", dbOpenTable); }, 3219);
+  ErrorOf([&] { db->OpenRecordset("TempDoc", static_cast<RecordsetType>(3)); }, 3001);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM TempDoc"), "2");
+}
+
+TEST_F(OpenTest, ExecuteRunsActionQueriesAllOrNothing) {
+  auto db = Open();
+  db->Execute("UPDATE TempDoc SET ID_Auftragsnummer = 1 WHERE ID_Benutzer = -5");
+  EXPECT_EQ(db->RecordsAffected(), 1);
+  ErrorOf([&] {
+    db->Execute("UPDATE TempDoc SET ID_Auftragsnummer = 2; UPDATE Rechnung SET Brutto = -1");
+  }, 3022);
+  EXPECT_EQ(Scalar("SELECT ID_Auftragsnummer FROM TempDoc WHERE ID = 1"), "1");
+  ErrorOf([&] { db->Execute("SELECT * FROM TempDoc"); }, 3065);
+}
+
+}  // namespace
+}  // namespace korvax::dao::testing

@@ -1,0 +1,143 @@
+#include "dao_fixture.hpp"
+
+namespace korvax::dao::testing {
+namespace {
+
+using ReadTest = DatabaseFile;
+
+TEST_F(ReadTest, SettingsQueryOfANegativeUserRunsUnchanged) {
+  auto rs = Open()->OpenRecordset("SELECT * FROM TempDoc WHERE ID_Benutzer = -5");
+  EXPECT_EQ(rs->Type(), dbOpenDynaset);
+  ASSERT_FALSE(rs->Eof());
+  EXPECT_EQ(rs->Fields().Count(), 8);
+  EXPECT_EQ(rs->Field("ID_Auftragsnummer")->Value(), Variant(int32_t{4711}));
+  EXPECT_EQ(rs->Field("MeßtruppZusammenfassen")->Value(), Variant(true));
+  EXPECT_EQ(rs->Field("MwStErmäßigt")->Value(), Variant(int32_t{70}));
+  EXPECT_EQ(rs->Field("Zahlungsziel")->Value(), Variant(false));
+}
+
+TEST_F(ReadTest, FieldNamesCompareWithoutCaseUmlautsIncluded) {
+  auto rs = Open()->OpenRecordset("SELECT * FROM TempDoc WHERE ID_Benutzer = -5");
+  EXPECT_EQ(rs->Field("id_auftragsnummer")->Value(), Variant(int32_t{4711}));
+  EXPECT_EQ(rs->Field("MEßTRUPPZUSAMMENFASSEN")->Value(), Variant(true));
+  EXPECT_EQ(rs->Fields().Item("mwstermäßigt")->Value(), Variant(int32_t{70}));
+  EXPECT_EQ(rs->Fields().Item("MWSTERMÄßIGT")->Name(), "MwStErmäßigt");
+}
+
+TEST_F(ReadTest, MissingFieldIsNotInTheCollection) {
+  auto rs = Open()->OpenRecordset("SELECT * FROM TempDoc");
+  EXPECT_EQ(ErrorOf([&] { rs->Field("Rabatt"); }, 3265),
+            "Element in dieser Auflistung nicht gefunden.");
+  ErrorOf([&] { rs->Fields().Item(8); }, 3265);
+  ErrorOf([&] { rs->Fields().Item(-1); }, 3265);
+  EXPECT_EQ(rs->Fields().Item(0)->Name(), "ID");
+}
+
+TEST_F(ReadTest, ValuesComeAsTheirVariantTypes) {
+  Sql("INSERT INTO TempDoc (ID, ID_Benutzer, ID_Auftragsnummer) VALUES (3, 9, 3000000000)");
+  auto db = Open();
+  auto rs = db->OpenRecordset("SELECT * FROM TempDoc ORDER BY ID");
+  EXPECT_TRUE(rs->Field("AbschlagAbsolut")->Value().IsNull());
+  EXPECT_EQ(rs->Field("Bemerkung")->Value(), Variant("erster"));
+  rs->MoveNext();
+  EXPECT_EQ(rs->Field("AbschlagAbsolut")->Value(), Variant(250.5));
+  EXPECT_TRUE(rs->Field("Bemerkung")->Value().IsNull());
+  rs->MoveNext();
+  EXPECT_EQ(rs->Field("ID_Auftragsnummer")->Value(), Variant(3000000000.0));  // beyond a Long
+  EXPECT_TRUE(rs->Field("MeßtruppZusammenfassen")->Value().IsNull());
+
+  auto expression = db->OpenRecordset("SELECT count(*) AS Anzahl, 1.5 AS Faktor FROM TempDoc");
+  EXPECT_EQ(expression->Field("Anzahl")->Value(), Variant(int32_t{3}));
+  EXPECT_EQ(expression->Field("Faktor")->Value(), Variant(1.5));
+  EXPECT_FALSE(expression->Updatable());
+}
+
+TEST_F(ReadTest, DateColumnsGiveDatesFromTextOrSerials) {
+  auto rs = Open()->OpenRecordset("SELECT ID, Datum FROM Termine ORDER BY ID");
+  EXPECT_EQ(rs->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));
+  rs->MoveLast();
+  EXPECT_EQ(rs->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));  // serial 45352
+  rs->MovePrevious();
+  const Date with_time = rs->Field("Datum")->Value().AsDate();
+  EXPECT_EQ(with_time.Day(), 2);
+  EXPECT_EQ(with_time.Hour(), 13);
+  EXPECT_EQ(with_time.Second(), 10);
+}
+
+TEST_F(ReadTest, PaymentDueQueryWithJetParenthesesRunsUnchanged) {
+  auto rs = Open()->OpenRecordset(
+      "SELECT ID_Terminart, ID_Rechnungsnummer, Datum From Termine "
+      "WHERE (((ID_Terminart)=8) AND ((ID_Rechnungsnummer)=17));",
+      dbOpenForwardOnly);
+  ASSERT_FALSE(rs->Eof());
+  EXPECT_EQ(rs->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));
+  EXPECT_EQ(rs->Field("ID_Terminart")->Value(), Variant(int32_t{8}));
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(rs->RecordCount(), 1);
+}
+
+TEST_F(ReadTest, EmptyResultIsBofAndEofWithoutCurrentRow) {
+  auto db = Open();
+  for (auto type : {dbOpenDynaset, dbOpenSnapshot, dbOpenForwardOnly}) {
+    auto rs = db->OpenRecordset("SELECT * FROM Termine WHERE ID_Rechnungsnummer = 99", type);
+    EXPECT_TRUE(rs->Bof());
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(rs->RecordCount(), 0);
+    EXPECT_EQ(ErrorOf([&] { rs->Field("Datum")->Value(); }, 3021), "Kein aktueller Datensatz.");
+    ErrorOf([&] { rs->MoveFirst(); }, 3021);
+    ErrorOf([&] { rs->MoveNext(); }, 3021);
+  }
+}
+
+TEST_F(ReadTest, NavigationWalksBothWaysAndStopsAtTheEnds) {
+  auto rs = Open()->OpenRecordset("SELECT ID FROM Termine ORDER BY ID", dbOpenSnapshot);
+  EXPECT_EQ(rs->RecordCount(), 4);
+  EXPECT_FALSE(rs->Bof());
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{1}));
+  rs->MovePrevious();
+  EXPECT_TRUE(rs->Bof());
+  EXPECT_FALSE(rs->Eof());
+  ErrorOf([&] { rs->Field("ID")->Value(); }, 3021);
+  ErrorOf([&] { rs->MovePrevious(); }, 3021);
+  rs->MoveNext();
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{1}));
+  rs->MoveLast();
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{4}));
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  ErrorOf([&] { rs->MoveNext(); }, 3021);
+  rs->MoveFirst();
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{1}));
+
+  int visited = 0;
+  for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) ++visited;
+  EXPECT_EQ(visited, 4);
+}
+
+TEST_F(ReadTest, ForwardOnlyReadsAheadOnly) {
+  auto rs = Open()->OpenRecordset("SELECT ID FROM Termine ORDER BY ID", dbOpenForwardOnly);
+  EXPECT_FALSE(rs->Updatable());
+  rs->MoveFirst();  // still on the first row
+  rs->MoveNext();
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{2}));
+  ErrorOf([&] { rs->MovePrevious(); }, 3219);
+  ErrorOf([&] { rs->MoveFirst(); }, 3219);
+  EXPECT_EQ(rs->RecordCount(), 2);
+  rs->MoveLast();
+  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{4}));
+  EXPECT_EQ(rs->RecordCount(), 4);
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_FALSE(rs->Bof());
+}
+
+TEST_F(ReadTest, ClosedRecordsetRefusesEverything) {
+  auto rs = Open()->OpenRecordset("SELECT * FROM Termine");
+  rs->Close();
+  ErrorOf([&] { rs->Eof(); }, 3420);
+  ErrorOf([&] { rs->Field("Datum"); }, 3420);
+}
+
+}  // namespace
+}  // namespace korvax::dao::testing
