@@ -3,12 +3,18 @@
 namespace korvax::dao::errors {
 
 namespace {
-std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+std::string Quoted(std::string_view s) {
+  return "'" + std::string(s) + "'";
+}
 }  // namespace
 
-Error InvalidArgument() { return Error(3001, "Ungültiges Argument."); }
+Error InvalidArgument() {
+  return Error(3001, "Ungültiges Argument.");
+}
 
-Error InvalidOperation() { return Error(3219, "Ungültige Operation."); }
+Error InvalidOperation() {
+  return Error(3219, "Ungültige Operation.");
+}
 
 Error SelectCannotBeExecuted() {
   return Error(3065, "Auswahlabfrage kann nicht ausgeführt werden.");
@@ -19,7 +25,9 @@ Error NotSupported(std::string_view what) {
                          std::string(what) + ".");
 }
 
-Error NoCurrentRecord() { return Error(3021, "Kein aktueller Datensatz."); }
+Error NoCurrentRecord() {
+  return Error(3021, "Kein aktueller Datensatz.");
+}
 
 Error UpdateWithoutEdit() {
   return Error(3020, "Update oder CancelUpdate ohne AddNew oder Edit.");
@@ -56,17 +64,21 @@ Error SyntaxError(std::string_view detail) {
   return Error(3075, "Syntaxfehler in Abfrageausdruck (" + std::string(detail) + ").");
 }
 
-Error ItemNotFound() { return Error(3265, "Element in dieser Auflistung nicht gefunden."); }
+Error ItemNotFound() {
+  return Error(3265, "Element in dieser Auflistung nicht gefunden.");
+}
 
 Error FieldNotUpdatable(std::string_view name) {
   return Error(3164, "Feld " + Quoted(name) + " kann nicht aktualisiert werden.");
 }
 
-Error RecordDeleted() { return Error(3167, "Datensatz ist gelöscht."); }
+Error RecordDeleted() {
+  return Error(3167, "Datensatz ist gelöscht.");
+}
 
 Error Locked(std::string_view detail) {
-  return Error(3260, "Aktualisieren nicht möglich; momentan gesperrt (" + std::string(detail) +
-                         ").");
+  return Error(3260,
+               "Aktualisieren nicht möglich; momentan gesperrt (" + std::string(detail) + ").");
 }
 
 Error DuplicateOrConstraint(std::string_view detail) {
@@ -76,9 +88,13 @@ Error DuplicateOrConstraint(std::string_view detail) {
                    std::string(detail) + ").");
 }
 
-Error ConversionError() { return Error(3421, "Datentypkonvertierungsfehler."); }
+Error ConversionError() {
+  return Error(3421, "Datentypkonvertierungsfehler.");
+}
 
-Error ObjectClosed() { return Error(3420, "Objekt ist ungültig oder nicht mehr festgelegt."); }
+Error ObjectClosed() {
+  return Error(3420, "Objekt ist ungültig oder nicht mehr festgelegt.");
+}
 
 Error EngineError(std::string_view detail) {
   return Error(3000, "Reservierter Fehler (" + std::string(detail) + ").");

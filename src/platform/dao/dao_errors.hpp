@@ -10,26 +10,26 @@
 
 namespace korvax::dao::errors {
 
-Error InvalidArgument();                             // 3001
-Error InvalidOperation();                            // 3219
-Error SelectCannotBeExecuted();                      // 3065, a query given to Execute
-Error NotSupported(std::string_view what);           // 3251
-Error NoCurrentRecord();                             // 3021
-Error UpdateWithoutEdit();                           // 3020
-Error FileNotFound(std::string_view path);           // 3024
-Error ReadOnly();                                    // 3027
-Error CannotOpen(std::string_view path);             // 3051
-Error UnrecognizedFormat(std::string_view path);     // 3343
-Error TableNotFound(std::string_view name);          // 3078
-Error TooFewParameters(std::string_view detail);     // 3061, an unknown name in a query
-Error SyntaxError(std::string_view detail);          // 3075
-Error ItemNotFound();                                // 3265
-Error FieldNotUpdatable(std::string_view name);      // 3164
-Error RecordDeleted();                               // 3167
-Error Locked(std::string_view detail);               // 3260
+Error InvalidArgument();                               // 3001
+Error InvalidOperation();                              // 3219
+Error SelectCannotBeExecuted();                        // 3065, a query given to Execute
+Error NotSupported(std::string_view what);             // 3251
+Error NoCurrentRecord();                               // 3021
+Error UpdateWithoutEdit();                             // 3020
+Error FileNotFound(std::string_view path);             // 3024
+Error ReadOnly();                                      // 3027
+Error CannotOpen(std::string_view path);               // 3051
+Error UnrecognizedFormat(std::string_view path);       // 3343
+Error TableNotFound(std::string_view name);            // 3078
+Error TooFewParameters(std::string_view detail);       // 3061, an unknown name in a query
+Error SyntaxError(std::string_view detail);            // 3075
+Error ItemNotFound();                                  // 3265
+Error FieldNotUpdatable(std::string_view name);        // 3164
+Error RecordDeleted();                                 // 3167
+Error Locked(std::string_view detail);                 // 3260
 Error DuplicateOrConstraint(std::string_view detail);  // 3022
-Error ConversionError();                             // 3421
-Error ObjectClosed();                                // 3420
-Error EngineError(std::string_view detail);          // 3000, anything else the engine reports
+Error ConversionError();                               // 3421
+Error ObjectClosed();                                  // 3420
+Error EngineError(std::string_view detail);            // 3000, anything else the engine reports
 
 }  // namespace korvax::dao::errors

@@ -14,6 +14,8 @@ std::u32string FoldCase(std::string_view utf8_name) {
   return chars;
 }
 
-bool SameName(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+bool SameName(std::string_view a, std::string_view b) {
+  return FoldCase(a) == FoldCase(b);
+}
 
 }  // namespace korvax::dao

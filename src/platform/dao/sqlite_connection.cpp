@@ -113,7 +113,8 @@ void Statement::Prepare(std::string_view sql, std::string_view* tail) {
   const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &rest);
   stmt_.reset(raw);
   if (rc != SQLITE_OK) ThrowEngineError(db, rc, sql);
-  const std::size_t used = rest != nullptr ? static_cast<std::size_t>(rest - sql.data()) : sql.size();
+  const std::size_t used =
+      rest != nullptr ? static_cast<std::size_t>(rest - sql.data()) : sql.size();
   sql_ = std::string(sql.substr(0, used));
   if (tail != nullptr) *tail = sql.substr(used);
 }

@@ -13,8 +13,7 @@ std::shared_ptr<Workspace> CreateWorkspace() {
 
 namespace sqlite {
 
-std::shared_ptr<Database> SqliteWorkspace::DoOpenDatabase(const std::string& name,
-                                                          bool read_only) {
+std::shared_ptr<Database> SqliteWorkspace::DoOpenDatabase(const std::string& name, bool read_only) {
   return std::make_shared<SqliteDatabase>(Connection::Open(name, read_only, busy_timeout_));
 }
 

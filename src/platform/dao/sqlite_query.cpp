@@ -27,8 +27,8 @@ std::string_view TrimmedSource(std::string_view s) {
 // OpenRecordset("Version") did; anything else is SQL.
 std::string TableNameOf(std::string_view source) {
   std::string_view s = TrimmedSource(source);
-  if (s.size() >= 2 && ((s.front() == '[' && s.back() == ']') ||
-                        (s.front() == '"' && s.back() == '"'))) {
+  if (s.size() >= 2 &&
+      ((s.front() == '[' && s.back() == ']') || (s.front() == '"' && s.back() == '"'))) {
     return std::string(s.substr(1, s.size() - 2));
   }
   if (s.empty()) return "";
@@ -99,7 +99,9 @@ std::string WithRowid(std::string_view sql) {
   return std::string(sql.substr(0, start + 6)) + " _rowid_," + std::string(sql.substr(start + 6));
 }
 
-const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
+const char* OrEmpty(const char* s) {
+  return s != nullptr ? s : "";
+}
 
 // The one table all columns that come from a table come from, or "".
 std::string BaseTableOf(const Statement& statement) {

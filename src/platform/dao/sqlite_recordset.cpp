@@ -28,7 +28,9 @@ class SqliteField : public dao::Field {
 
 }  // namespace
 
-int32_t SqliteFields::Count() const { return owner_.ColumnCount(); }
+int32_t SqliteFields::Count() const {
+  return owner_.ColumnCount();
+}
 
 std::shared_ptr<dao::Field> SqliteFields::Item(int32_t index) {
   owner_.CheckOpen();

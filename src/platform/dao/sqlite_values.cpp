@@ -183,8 +183,8 @@ std::string IsoDateText(const Date& date) {
   if (seconds == 0) {
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", date.Year(), date.Month(), date.Day());
   } else {
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", date.Year(),
-                  date.Month(), date.Day(), date.Hour(), date.Minute(), date.Second());
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", date.Year(), date.Month(),
+                  date.Day(), date.Hour(), date.Minute(), date.Second());
   }
   return buffer;
 }

@@ -18,8 +18,7 @@ TEST_F(EditTest, UpdateWritesTheRowBackAndShowsItAtOnce) {
   rs->Field("brutto")->SetValue(Variant(int32_t{17850}));
   rs->Field("Gedruckt")->SetValue(Variant(Date::FromYmd(2024, 3, 15)));
   EXPECT_EQ(rs->Field("NettoRechnung")->Value(), Variant(15000.0));  // the edit buffer
-  EXPECT_EQ(Scalar("SELECT NettoRechnung FROM Rechnung WHERE ID_Rechnungsnummer = 17"),
-            "100000.0");
+  EXPECT_EQ(Scalar("SELECT NettoRechnung FROM Rechnung WHERE ID_Rechnungsnummer = 17"), "100000.0");
   rs->Update();
   EXPECT_EQ(rs->EditMode(), dbEditNone);
   // As stored: a REAL column gives back a Double, a DATETIME column a date.
@@ -102,8 +101,7 @@ TEST_F(EditTest, ComputedColumnsAndWrongTypesAreRefused) {
   rs->Edit();
   ErrorOf([&] { rs->Field("Euro")->SetValue(Variant(1.0)); }, 3164);
   ErrorOf([&] { rs->Field("Brutto")->SetValue(Variant("viel")); }, 3421);
-  ErrorOf([&] { rs->Field("ID_Rechnungsnummer")->SetValue(Variant("17; DROP TABLE x")); },
-          3421);
+  ErrorOf([&] { rs->Field("ID_Rechnungsnummer")->SetValue(Variant("17; DROP TABLE x")); }, 3421);
   rs->Field("Brutto")->SetValue(Variant("1.190,50"));  // German notation converts
   rs->Update();
   EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(1190.5));

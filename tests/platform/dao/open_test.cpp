@@ -9,8 +9,7 @@ using OpenTest = DatabaseFile;
 
 TEST_F(OpenTest, MissingFileIsNotFoundAndNeverCreated) {
   const std::string missing = (dir_ / "fehlt.db").string();
-  const std::string text =
-      ErrorOf([&] { CreateWorkspace()->OpenDatabase(missing); }, 3024);
+  const std::string text = ErrorOf([&] { CreateWorkspace()->OpenDatabase(missing); }, 3024);
   EXPECT_EQ(text, "Datei '" + missing + "' nicht gefunden.");
   EXPECT_FALSE(std::filesystem::exists(missing));
   ErrorOf([&] { CreateWorkspace()->OpenDatabase(missing, true); }, 3024);
@@ -96,9 +95,11 @@ TEST_F(OpenTest, ExecuteRunsActionQueriesAllOrNothing) {
   auto db = Open();
   db->Execute("UPDATE TempDoc SET ID_Auftragsnummer = 1 WHERE ID_Benutzer = -5");
   EXPECT_EQ(db->RecordsAffected(), 1);
-  ErrorOf([&] {
-    db->Execute("UPDATE TempDoc SET ID_Auftragsnummer = 2; UPDATE Rechnung SET Brutto = -1");
-  }, 3022);
+  ErrorOf(
+      [&] {
+        db->Execute("UPDATE TempDoc SET ID_Auftragsnummer = 2; UPDATE Rechnung SET Brutto = -1");
+      },
+      3022);
   EXPECT_EQ(Scalar("SELECT ID_Auftragsnummer FROM TempDoc WHERE ID = 1"), "1");
   ErrorOf([&] { db->Execute("SELECT * FROM TempDoc"); }, 3065);
 }

@@ -28,7 +28,8 @@ TEST_F(SqlIntegerQueryTest, FieldsCountByTheirValue) {
   const Variant number(std::static_pointer_cast<Object>(invoice->Field("ID_Rechnungsnummer")));
   auto dates = db->OpenRecordset(
       "SELECT ID_Terminart, ID_Rechnungsnummer, Datum From Termine WHERE (((ID_Terminart)=8) "
-      "AND ((ID_Rechnungsnummer)=" + SqlInteger(number) + "));",
+      "AND ((ID_Rechnungsnummer)=" +
+          SqlInteger(number) + "));",
       dbOpenForwardOnly);
   EXPECT_EQ(dates->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));
 
