@@ -53,8 +53,16 @@ class Workspace : public Object {
     return DoOpenDatabase(name, read_only);
   }
 
+  // Creates a new, empty database file and opens it (3204 when it exists);
+  // for setting up an office's data, never used on the host's database.
+  std::shared_ptr<Database> CreateDatabase(const std::string& name) {
+    return DoCreateDatabase(name);
+  }
+
  protected:
   virtual std::shared_ptr<Database> DoOpenDatabase(const std::string& name, bool read_only) = 0;
+  // A back end that cannot create databases (a server) keeps this: 3251.
+  virtual std::shared_ptr<Database> DoCreateDatabase(const std::string& name);
 };
 
 // An open database. Recordsets keep what they need alive, so a database may

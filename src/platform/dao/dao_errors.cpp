@@ -37,6 +37,10 @@ Error FileNotFound(std::string_view path) {
   return Error(3024, "Datei " + Quoted(path) + " nicht gefunden.");
 }
 
+Error DatabaseExists(std::string_view path) {
+  return Error(3204, "Datenbank " + Quoted(path) + " existiert bereits.");
+}
+
 Error ReadOnly() {
   return Error(3027, "Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt.");
 }

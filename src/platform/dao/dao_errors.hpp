@@ -17,6 +17,7 @@ Error NotSupported(std::string_view what);             // 3251
 Error NoCurrentRecord();                               // 3021
 Error UpdateWithoutEdit();                             // 3020
 Error FileNotFound(std::string_view path);             // 3024
+Error DatabaseExists(std::string_view path);           // 3204
 Error ReadOnly();                                      // 3027
 Error CannotOpen(std::string_view path);               // 3051
 Error UnrecognizedFormat(std::string_view path);       // 3343

@@ -67,9 +67,21 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, bool read_
   // to be a failure, never a fresh empty one.
   std::error_code ec;
   if (path.empty() || !std::filesystem::exists(path, ec)) throw errors::FileNotFound(path);
+  return OpenWithFlags(path, read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE,
+                       busy_timeout);
+}
 
+std::shared_ptr<Connection> Connection::Create(const std::string& path,
+                                               std::chrono::milliseconds busy_timeout) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) throw errors::DatabaseExists(path);
+  if (path.empty()) throw errors::CannotOpen(path);
+  return OpenWithFlags(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, busy_timeout);
+}
+
+std::shared_ptr<Connection> Connection::OpenWithFlags(const std::string& path, int flags,
+                                                      std::chrono::milliseconds busy_timeout) {
   sqlite3* raw = nullptr;
-  const int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
   const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
   std::unique_ptr<sqlite3, ConnectionCloser> handle(raw);
   if (rc != SQLITE_OK) {
@@ -85,7 +97,8 @@ std::shared_ptr<Connection> Connection::Open(const std::string& path, bool read_
   Statement probe(connection, "SELECT count(*) FROM sqlite_master");
   probe.Step();
   // A file the process may not write is opened read-only by SQLite.
-  connection->read_only_ = read_only || sqlite3_db_readonly(raw, "main") == 1;
+  connection->read_only_ =
+      (flags & SQLITE_OPEN_READONLY) != 0 || sqlite3_db_readonly(raw, "main") == 1;
   return connection;
 }
 

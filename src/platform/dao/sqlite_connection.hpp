@@ -30,6 +30,10 @@ class Connection {
   static std::shared_ptr<Connection> Open(const std::string& path, bool read_only,
                                           std::chrono::milliseconds busy_timeout);
 
+  // Creates a new empty file (3204 when the file exists).
+  static std::shared_ptr<Connection> Create(const std::string& path,
+                                            std::chrono::milliseconds busy_timeout);
+
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
@@ -42,6 +46,8 @@ class Connection {
  private:
   Connection(std::string path, std::unique_ptr<sqlite3, ConnectionCloser> handle, bool read_only)
       : path_(std::move(path)), handle_(std::move(handle)), read_only_(read_only) {}
+  static std::shared_ptr<Connection> OpenWithFlags(const std::string& path, int flags,
+                                                   std::chrono::milliseconds busy_timeout);
 
   std::string path_;
   std::unique_ptr<sqlite3, ConnectionCloser> handle_;

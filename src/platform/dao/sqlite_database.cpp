@@ -17,6 +17,10 @@ std::shared_ptr<Database> SqliteWorkspace::DoOpenDatabase(const std::string& nam
   return std::make_shared<SqliteDatabase>(Connection::Open(name, read_only, busy_timeout_));
 }
 
+std::shared_ptr<Database> SqliteWorkspace::DoCreateDatabase(const std::string& name) {
+  return std::make_shared<SqliteDatabase>(Connection::Create(name, busy_timeout_));
+}
+
 std::shared_ptr<Recordset> SqliteDatabase::DoOpenRecordset(const std::string& source, int type) {
   connection_->Handle();  // 3420 once closed
   return SqliteRecordset::Open(connection_, source, type);

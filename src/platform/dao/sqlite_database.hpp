@@ -23,6 +23,7 @@ class SqliteWorkspace : public Workspace {
 
  protected:
   std::shared_ptr<Database> DoOpenDatabase(const std::string& name, bool read_only) override;
+  std::shared_ptr<Database> DoCreateDatabase(const std::string& name) override;
 
  private:
   std::chrono::milliseconds busy_timeout_;

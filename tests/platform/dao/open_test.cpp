@@ -16,6 +16,27 @@ TEST_F(OpenTest, MissingFileIsNotFoundAndNeverCreated) {
   EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
+TEST_F(OpenTest, CreateDatabaseMakesANewFileButNeverOverwrites) {
+  const std::string fresh = (dir_ / "neu.db").string();
+  auto db = CreateWorkspace()->CreateDatabase(fresh);
+  db->Execute("CREATE TABLE Version (Zahlungsziel TEXT); INSERT INTO Version VALUES ('x')");
+  EXPECT_EQ(CreateWorkspace()->OpenDatabase(fresh)->OpenRecordset("Version")->RecordCount(), 1);
+  ErrorOf([&] { CreateWorkspace()->CreateDatabase(path_); }, 3204);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM TempDoc"), "2");
+}
+
+// A back end that only opens databases, as a server back end would.
+class OpenOnlyWorkspace : public Workspace {
+ protected:
+  std::shared_ptr<Database> DoOpenDatabase(const std::string&, bool) override { return nullptr; }
+};
+
+TEST(WorkspaceTest, MissingCapabilityIsNotSupported) {
+  OpenOnlyWorkspace workspace;
+  const std::string text = ErrorOf([&] { workspace.CreateDatabase("x"); }, 3251);
+  EXPECT_NE(text.find("CreateDatabase"), std::string::npos);
+}
+
 TEST_F(OpenTest, FileThatIsNoDatabaseIsUnrecognizedFormat) {
   const std::string text_file = (dir_ / "brief.txt").string();
   std::ofstream(text_file) << "Sehr geehrte Damen und Herren, dies ist keine Datenbank.";
