@@ -57,11 +57,15 @@ TableInfo LookUpTable(const std::shared_ptr<Connection>& connection, const std::
   throw errors::TableNotFound(name);
 }
 
-// Upper-cased words of the SQL outside quotes and brackets, to spot queries
-// whose rows are not rows of one table (grouped, distinct, set operations).
+// Looks at the words of the SQL outside quotes and brackets for what makes
+// its rows something other than rows of one table: grouping, DISTINCT, set
+// operations, aggregates (whose bare columns come from an arbitrary row).
+// Errs on the safe side: such a query is simply not updatable.
 bool HasRowMergingClause(std::string_view sql) {
   static const std::set<std::string> kMerging = {"DISTINCT", "GROUP", "UNION", "INTERSECT",
                                                  "EXCEPT"};
+  static const std::set<std::string> kAggregates = {"COUNT", "SUM",   "AVG",         "MIN",
+                                                    "MAX",   "TOTAL", "GROUP_CONCAT"};
   std::string word;
   char quote = 0;
   for (std::size_t i = 0; i <= sql.size(); ++i) {
@@ -70,17 +74,23 @@ bool HasRowMergingClause(std::string_view sql) {
       if (c == quote) quote = 0;
       continue;
     }
+    const auto u = static_cast<unsigned char>(c);
+    if (std::isalnum(u) != 0 || c == '_' || u >= 0x80) {
+      word += static_cast<char>(std::toupper(u));
+      continue;
+    }
+    if (kMerging.count(word) != 0) return true;
+    if (kAggregates.count(word) != 0) {
+      std::size_t next = i;
+      while (next < sql.size() && std::isspace(static_cast<unsigned char>(sql[next])) != 0) ++next;
+      if (next < sql.size() && sql[next] == '(') return true;
+    }
+    word.clear();
     if (c == '\'' || c == '"' || c == '`') {
       quote = c;
     } else if (c == '[') {
       quote = ']';
     }
-    if (std::isalpha(static_cast<unsigned char>(c)) != 0) {
-      word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      continue;
-    }
-    if (kMerging.count(word) != 0) return true;
-    word.clear();
   }
   return false;
 }

@@ -92,6 +92,21 @@ TEST_F(EditTest, ReadOnlyKindsOfRecordsetRefuseEdits) {
   EXPECT_FALSE(joined->Updatable());
   auto grouped = db->OpenRecordset("SELECT Rechnungsart FROM Rechnung GROUP BY Rechnungsart");
   EXPECT_FALSE(grouped->Updatable());
+  EXPECT_FALSE(db->OpenRecordset("SELECT Brutto, max(NettoRechnung) FROM Rechnung")->Updatable());
+  EXPECT_FALSE(db->OpenRecordset("SELECT * FROM (SELECT * FROM Rechnung)")->Updatable());
+  // Words inside quotes are names, not clauses.
+  EXPECT_TRUE(
+      db->OpenRecordset("SELECT Brutto AS \"max(Brutto) GROUP\" FROM Rechnung")->Updatable());
+}
+
+TEST_F(EditTest, ViewsOpenAsReadOnlyDynasets) {
+  Sql("CREATE VIEW Abschlaege AS SELECT * FROM Rechnung WHERE Rechnungsart = 5");
+  auto db = Open();
+  auto rs = db->OpenRecordset("Abschlaege");
+  EXPECT_EQ(rs->Type(), dbOpenDynaset);
+  EXPECT_FALSE(rs->Updatable());
+  EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(59500.0));
+  ErrorOf([&] { db->OpenRecordset("Abschlaege", dbOpenTable); }, 3219);
 }
 
 TEST_F(EditTest, ComputedColumnsAndWrongTypesAreRefused) {
