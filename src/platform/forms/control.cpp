@@ -206,7 +206,9 @@ bool Control::HasFocus() const {
 }
 
 void Control::UserClick() {
-  if (AcceptsFocus() && IsUsable() && form_->focused_ != this) form_->MoveFocus(this);
+  // The user cannot reach a disabled or hidden control with the mouse.
+  if (!IsUsable()) return;
+  if (AcceptsFocus() && form_->focused_ != this) form_->MoveFocus(this);
   ApplyClick();
 }
 

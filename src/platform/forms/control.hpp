@@ -115,7 +115,8 @@ class Control {
   void OnChange(EventHandler handler) { change_ = std::move(handler); }
 
   // A mouse click by the user: the control takes the focus (when it can),
-  // then does what a click does to it.
+  // then does what a click does to it. Nothing happens on a control that is
+  // not IsUsable().
   void UserClick();
   // A key pressed by the user while this control has the focus: Tab moves the
   // focus on, Enter and Escape go to the form's default and cancel buttons,

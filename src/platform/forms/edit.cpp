@@ -4,6 +4,7 @@
 
 #include "common/error.hpp"
 #include "common/text.hpp"
+#include "platform/forms/form.hpp"
 
 namespace korvax::forms {
 
@@ -192,7 +193,7 @@ void ComboBox::SetListIndex(int index) {
 }
 
 void ComboBox::UserChoose(int index) {
-  if (IsUsable() && !HasFocus()) SetFocus();
+  if (IsUsable() && !HasFocus()) Parent().MoveFocus(this);
   SetListIndex(index);
 }
 

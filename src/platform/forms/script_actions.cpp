@@ -169,10 +169,12 @@ class StepRun {
 
   void Select() {
     auto& grid = TargetAs<Grid>("Grid");
+    // A row alone is a click on the row: the whole row is selected, the
+    // current cell being its first non-fixed cell.
     int row = step_["row"];
     int col = step_.value("col", grid.FixedCols());
     int row_sel = step_.value("row_sel", row);
-    int col_sel = step_.value("col_sel", col);
+    int col_sel = step_.value("col_sel", step_.contains("col") ? col : grid.Cols() - 1);
     for (int r : {row, row_sel}) {
       if (r < 0 || r >= grid.Rows()) {
         Fail("Zeile " + std::to_string(r) +

@@ -1,5 +1,6 @@
 #include "platform/forms/scripted_ui.hpp"
 
+#include <fstream>
 #include <map>
 
 #include "common/error.hpp"
@@ -75,6 +76,16 @@ ScriptedUi::ScriptedUi(const json& script) {
 ScriptedUi::~ScriptedUi() {
   static_cast<ScriptedMessageBoxFactory&>(*factory_).Detach();
   if (Backend() == this) SetBackend(nullptr);
+}
+
+json ScriptedUi::LoadScript(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  if (!in) throw ScriptError(0, "Skriptdatei " + path.string() + " lässt sich nicht lesen");
+  try {
+    return json::parse(in);
+  } catch (const json::parse_error& e) {
+    throw ScriptError(0, "Skriptdatei " + path.string() + " ist kein JSON: " + e.what());
+  }
 }
 
 std::shared_ptr<MessageBoxFactory> ScriptedUi::MessageBoxes() {

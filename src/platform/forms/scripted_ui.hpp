@@ -11,6 +11,7 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -41,6 +42,8 @@ class ScriptedUi : public UiBackend {
   // The script is a list of steps, or an object with the list under "steps".
   // Malformed steps fail here, before anything runs.
   explicit ScriptedUi(const nlohmann::json& script);
+  // Reads a script file; a file that is missing or no JSON fails as step 0.
+  static nlohmann::json LoadScript(const std::filesystem::path& path);
   ~ScriptedUi() override;
   ScriptedUi(const ScriptedUi&) = delete;
   ScriptedUi& operator=(const ScriptedUi&) = delete;

@@ -38,7 +38,9 @@ class ChoiceForm : public Form {
 class ControlsTest : public ::testing::Test {
  protected:
   std::unique_ptr<ChoiceForm> form_ = Form::Create<ChoiceForm>();
-  OptionButton& Tabelle(int i) { return form_->Get<OptionButton>("optTabelle(" + std::to_string(i) + ")"); }
+  OptionButton& Tabelle(int i) {
+    return form_->Get<OptionButton>("optTabelle(" + std::to_string(i) + ")");
+  }
 };
 
 TEST_F(ControlsTest, ChoosingAnOptionClearsTheOthersOfItsFrameOnly) {

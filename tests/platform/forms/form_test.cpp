@@ -112,6 +112,9 @@ TEST_F(FormTest, UnloadRestoresTheDesignedPropertiesButKeepsHandlers) {
   int clicks = 0;
   form_->flst->OnClick([&] { ++clicks; });
   form_->Unload();
+  form_->flst->UserClick();  // the user cannot click on an unloaded form
+  EXPECT_EQ(clicks, 0);
+  form_->EnsureLoaded();
   form_->flst->UserClick();
   EXPECT_EQ(clicks, 1);
 }

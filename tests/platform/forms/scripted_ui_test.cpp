@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "common/operation.hpp"
@@ -19,8 +21,8 @@ class ChoiceForm : public Form {
     auto& frame = AddFrame("sevFrame1", "Tabelle", 480, 120, 3255, 3015);
     neu = &AddOptionButton("optNeu", "neuer Abrechnungspunkt", 480, 360, 2055, 255, &frame);
     for (int i = 0; i < 3; ++i) {
-      AddOptionButton("optTabelle(" + std::to_string(i) + ")", "Eintrag", 480, 720 + 360 * i,
-                      2055, 255, &frame);
+      AddOptionButton("optTabelle(" + std::to_string(i) + ")", "Eintrag", 480, 720 + 360 * i, 2055,
+                      255, &frame);
     }
     auto& ok = AddCommandButton("cmdEnde", "&OK", 2400, 3240, 1335, 375);
     ok.OnClick([this] { Hide(); });
@@ -159,20 +161,33 @@ json Script(std::initializer_list<json> fee_steps) {
 
 TEST_F(ScriptedUiTest, TypesAppliesSelectsAnswersAndCloses) {
   json script = Script({
-      {{"form", "frmKat"}, {"action", "expect"}, {"control", "GridGebühren"}, {"rows", 2},
-       {"cell", {1, 0}}, {"text", "Flst.Nr. 5"}},
+      {{"form", "frmKat"},
+       {"action", "expect"},
+       {"control", "GridGebühren"},
+       {"rows", 2},
+       {"cell", {1, 0}},
+       {"text", "Flst.Nr. 5"}},
       {{"action", "type"}, {"control", "TextBoxFlst"}, {"text", "Flst.Nr. 7"}, {"replace", true}},
       {{"action", "type"}, {"control", "MaskEdBoxWert"}, {"text", "12,"}},
-      {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"text", "   12,  "},
-       {"sel_start", 6}},
+      {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"text", "   12,  "}, {"sel_start", 6}},
       {{"action", "key"}, {"key", "Enter"}},
       {{"action", "expect"}, {"control", "GridGebühren"}, {"cell", {1, 1}}, {"text", "   12,  "}},
       {{"action", "expect"}, {"focus", "TextBoxFlst"}},
+      {{"action", "key"}, {"key", "Tab"}},
+      {{"action", "type"}, {"text", "7"}},
+      {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"text", "7    ,  "}, {"focus", true}},
       {{"action", "select"}, {"control", "GridGebühren"}, {"row", 1}},
+      {{"action", "expect"},
+       {"control", "GridGebühren"},
+       {"row", 1},
+       {"col", 0},
+       {"row_sel", 1},
+       {"col_sel", 2}},
       {{"action", "expect"}, {"control", "TextBoxFlst"}, {"text", "Flst.Nr. 7"}},
       {{"action", "click"}, {"control", "CommandLöschen"}},
       {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Zeile löschen?"}},
-      {{"action", "expect"}, {"control", "lblStatus"},
+      {{"action", "expect"},
+       {"control", "lblStatus"},
        {"caption", "Die letzte nicht feste Zeile kann nicht entfernt werden."}},
       {{"action", "click"}, {"control", "CommandEnde"}},
   });
@@ -277,6 +292,18 @@ TEST_F(ScriptedUiTest, MalformedStepsAreRefusedBeforeAnythingRuns) {
   EXPECT_EQ(refused(json::array({{{"action", "answer"}, {"button", "Vielleicht"}}})), 1);
   EXPECT_EQ(refused(json::array({{{"action", "expect"}, {"control", "x"}}})), 1);
   EXPECT_EQ(refused(json{{"steps", json::array({{{"action", "close"}}})}}), 0);
+}
+
+TEST(ScriptFileTest, LoadsAScriptFileAndReportsAMissingOne) {
+  auto path = std::filesystem::temp_directory_path() / "korvax_forms_script.json";
+  {
+    std::ofstream out(path);
+    out << R"({"steps": [{"action": "close", "note": "Schließfeld"}]})";
+  }
+  ScriptedUi ui(ScriptedUi::LoadScript(path));
+  EXPECT_EQ(ui.StepCount(), 1);
+  std::filesystem::remove(path);
+  EXPECT_THROW(ScriptedUi::LoadScript(path), ScriptError);
 }
 
 TEST_F(ScriptedUiTest, ChoosesComboEntriesAndCheckBoxes) {
