@@ -24,6 +24,15 @@ TEST_F(ReadTest, FieldNamesCompareWithoutCaseUmlautsIncluded) {
   EXPECT_EQ(rs->Fields().Item("MWSTERMÄßIGT")->Name(), "MwStErmäßigt");
 }
 
+TEST_F(ReadTest, UmlautIdentifiersWorkUnquotedInQueries) {
+  auto rs = Open()->OpenRecordset(
+      "SELECT MeßtruppZusammenfassen, MwStErmäßigt FROM TempDoc WHERE MwStErmäßigt = 70 "
+      "ORDER BY ID");
+  EXPECT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->Fields().Item(0)->Name(), "MeßtruppZusammenfassen");
+  EXPECT_EQ(rs->Field("mwstermäßigt")->Value(), Variant(int32_t{70}));
+}
+
 TEST_F(ReadTest, MissingFieldIsNotInTheCollection) {
   auto rs = Open()->OpenRecordset("SELECT * FROM TempDoc");
   EXPECT_EQ(ErrorOf([&] { rs->Field("Rabatt"); }, 3265),
