@@ -132,6 +132,10 @@ class Recordset : public Object {
   virtual void Update() = 0;
   // Drops the buffer; 3020 without Edit or AddNew.
   virtual void CancelUpdate() = 0;
+  // Deletes the current row from the base table (3021 without one, 3027 when
+  // not updatable). As in DAO it stays current but unreadable (3167) until
+  // the next move, and RecordCount no longer counts it.
+  virtual void Delete() = 0;
   virtual dao::EditMode EditMode() const = 0;
 
   virtual void Close() = 0;

@@ -1,5 +1,6 @@
 #include "platform/dao/sqlite_recordset.hpp"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -107,31 +108,45 @@ bool SqliteRecordset::Eof() const {
   return position_ >= static_cast<std::ptrdiff_t>(rows_.size());
 }
 
+std::ptrdiff_t SqliteRecordset::NextLive(std::ptrdiff_t index, int step) const {
+  const auto size = static_cast<std::ptrdiff_t>(rows_.size());
+  while (index >= 0 && index < size && rows_[static_cast<std::size_t>(index)].deleted) {
+    index += step;
+  }
+  return index < 0 ? -1 : std::min(index, size);
+}
+
 void SqliteRecordset::MoveFirst() {
   CheckOpen();
   EndEdit();
-  if (rows_.empty()) throw errors::NoCurrentRecord();
   if (type_ == dbOpenForwardOnly) {
+    if (rows_.empty()) throw errors::NoCurrentRecord();
     // Standing on the first row is the only place a forward-only set can "return" to.
     if (rows_read_ == 1 && position_ == 0) return;
     throw errors::InvalidOperation();
   }
-  position_ = 0;
+  const std::ptrdiff_t first = NextLive(0, +1);
+  if (first >= static_cast<std::ptrdiff_t>(rows_.size())) throw errors::NoCurrentRecord();
+  position_ = first;
 }
 
 void SqliteRecordset::MoveLast() {
   CheckOpen();
   EndEdit();
-  if (rows_.empty()) throw errors::NoCurrentRecord();
   if (type_ == dbOpenForwardOnly) {
+    if (rows_.empty()) throw errors::NoCurrentRecord();
     if (Eof()) throw errors::InvalidOperation();
     while (statement_ && statement_->Step()) {
       rows_.assign(1, ReadRow(*statement_));
       ++rows_read_;
     }
     statement_.reset();
+    position_ = 0;
+    return;
   }
-  position_ = static_cast<std::ptrdiff_t>(rows_.size()) - 1;
+  const std::ptrdiff_t last = NextLive(static_cast<std::ptrdiff_t>(rows_.size()) - 1, -1);
+  if (last < 0) throw errors::NoCurrentRecord();
+  position_ = last;
 }
 
 void SqliteRecordset::MoveNext() {
@@ -141,7 +156,7 @@ void SqliteRecordset::MoveNext() {
   if (type_ == dbOpenForwardOnly) {
     ReadNextStreamed();
   } else {
-    ++position_;
+    position_ = NextLive(position_ + 1, +1);
   }
 }
 
@@ -150,13 +165,15 @@ void SqliteRecordset::MovePrevious() {
   EndEdit();
   if (type_ == dbOpenForwardOnly) throw errors::InvalidOperation();
   if (Bof()) throw errors::NoCurrentRecord();
-  --position_;
+  position_ = NextLive(position_ - 1, -1);
 }
 
 int32_t SqliteRecordset::RecordCount() const {
   CheckOpen();
   if (type_ == dbOpenForwardOnly) return rows_read_;
-  return static_cast<int32_t>(rows_.size());
+  int32_t live = 0;
+  for (const Row& row : rows_) live += row.deleted ? 0 : 1;
+  return live;
 }
 
 int32_t SqliteRecordset::FindColumn(std::string_view name) const {
@@ -174,6 +191,7 @@ Variant SqliteRecordset::ValueAt(int32_t i) const {
   if (edit_mode_ == dbEditAdd) return Variant::Null();
   const Row* row = Current();
   if (row == nullptr) throw errors::NoCurrentRecord();
+  if (row->deleted) throw errors::RecordDeleted();
   return row->values[index];
 }
 
@@ -188,7 +206,9 @@ void SqliteRecordset::SetValueAt(int32_t i, const Variant& value) {
 void SqliteRecordset::Edit() {
   CheckOpen();
   if (!Updatable()) throw errors::ReadOnly();
-  if (Current() == nullptr) throw errors::NoCurrentRecord();
+  const Row* row = Current();
+  if (row == nullptr) throw errors::NoCurrentRecord();
+  if (row->deleted) throw errors::RecordDeleted();
   buffer_.assign(columns_.size(), std::nullopt);
   edit_mode_ = dbEditInProgress;
 }
@@ -216,6 +236,25 @@ void SqliteRecordset::CancelUpdate() {
   CheckOpen();
   if (edit_mode_ == dbEditNone) throw errors::UpdateWithoutEdit();
   EndEdit();
+}
+
+void SqliteRecordset::Delete() {
+  CheckOpen();
+  if (!Updatable()) throw errors::ReadOnly();
+  if (Current() == nullptr) throw errors::NoCurrentRecord();
+  Row& row = rows_[static_cast<std::size_t>(position_)];
+  if (row.deleted) throw errors::RecordDeleted();
+  EndEdit();
+
+  Transaction transaction(connection_);
+  Statement statement(connection_,
+                      "DELETE FROM " + QuoteIdentifier(base_table_) + " WHERE _rowid_ = ?");
+  sqlite3_bind_int64(statement.Get(), 1, row.rowid);
+  statement.Step();
+  const bool gone_already = sqlite3_changes(connection_->Handle()) == 0;
+  transaction.Commit();
+  row.deleted = true;
+  if (gone_already) throw errors::RecordDeleted();
 }
 
 void SqliteRecordset::EndEdit() {

@@ -58,6 +58,7 @@ class SqliteRecordset : public Recordset, public std::enable_shared_from_this<Sq
   void AddNew() override;
   void Update() override;
   void CancelUpdate() override;
+  void Delete() override;
   dao::EditMode EditMode() const override { return edit_mode_; }
   void Close() override;
 
@@ -73,6 +74,7 @@ class SqliteRecordset : public Recordset, public std::enable_shared_from_this<Sq
   struct Row {
     sqlite3_int64 rowid = 0;
     std::vector<Variant> values;
+    bool deleted = false;
   };
 
   void ReadAll(Statement& statement, int first_column);
@@ -80,6 +82,9 @@ class SqliteRecordset : public Recordset, public std::enable_shared_from_this<Sq
   Row ReadRow(Statement& statement) const;
   void ReadNextStreamed();
   const Row* Current() const;
+  // The first row from index on, in direction step, that is not deleted: -1
+  // or rows_.size() when there is none.
+  std::ptrdiff_t NextLive(std::ptrdiff_t index, int step) const;
   void EndEdit();
   void WriteEdit();
   void WriteNew();

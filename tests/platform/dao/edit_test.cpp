@@ -175,3 +175,40 @@ TEST_F(EditTest, WriteProtectedFileOpensReadOnly) {
 
 }  // namespace
 }  // namespace korvax::dao::testing
+
+namespace korvax::dao::testing {
+namespace {
+
+using DeleteTest = DatabaseFile;
+
+TEST_F(DeleteTest, DeletedRowStaysCurrentButUnreadableUntilTheNextMove) {
+  auto rs = Open()->OpenRecordset("SELECT * FROM Rechnung ORDER BY ID_Rechnungsnummer");
+  rs->Delete();
+  EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung WHERE ID_Rechnungsnummer = 17"), "0");
+  EXPECT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(ErrorOf([&] { rs->Field("Brutto")->Value(); }, 3167), "Datensatz ist gelöscht.");
+  ErrorOf([&] { rs->Edit(); }, 3167);
+  ErrorOf([&] { rs->Delete(); }, 3167);
+  rs->MoveNext();
+  EXPECT_EQ(rs->Field("ID_Rechnungsnummer")->Value(), Variant(int32_t{18}));
+  rs->MovePrevious();  // the deleted row is skipped
+  EXPECT_TRUE(rs->Bof());
+  rs->MoveFirst();
+  EXPECT_EQ(rs->Field("ID_Rechnungsnummer")->Value(), Variant(int32_t{18}));
+  rs->Delete();
+  ErrorOf([&] { rs->MoveFirst(); }, 3021);
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung"), "0");
+}
+
+TEST_F(DeleteTest, DeleteNeedsAnUpdatableRecordsetAndACurrentRow) {
+  auto db = Open();
+  ErrorOf([&] { db->OpenRecordset(kInvoice, dbOpenSnapshot)->Delete(); }, 3027);
+  auto rs = db->OpenRecordset("SELECT * FROM Rechnung WHERE Rechnungsart = 7");
+  ErrorOf([&] { rs->Delete(); }, 3021);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung"), "2");
+}
+
+}  // namespace
+}  // namespace korvax::dao::testing
