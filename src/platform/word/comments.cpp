@@ -1,0 +1,201 @@
+#include "platform/word/comments.hpp"
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <random>
+#include <set>
+
+#include "platform/word/document_data.hpp"
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word {
+namespace {
+
+struct Anchor {
+  pugi::xml_node start, end, reference;
+};
+
+// The anchors of every comment in the main story, in document order of their
+// first marker.
+std::vector<std::pair<std::string, Anchor>> Anchors(detail::DocumentData& d) {
+  std::vector<std::pair<std::string, Anchor>> out;
+  std::map<std::string, size_t> seen;
+  for (auto x : d.body.select_nodes(
+           ".//w:commentRangeStart | .//w:commentRangeEnd | .//w:commentReference")) {
+    pugi::xml_node n = x.node();
+    std::string id = n.attribute("w:id").value();
+    auto [it, fresh] = seen.emplace(id, out.size());
+    if (fresh) out.push_back({id, Anchor{}});
+    Anchor& a = out[it->second].second;
+    std::string_view name = n.name();
+    if (name == "w:commentRangeStart") {
+      a.start = n;
+    } else if (name == "w:commentRangeEnd") {
+      a.end = n;
+    } else {
+      a.reference = n;
+    }
+  }
+  return out;
+}
+
+std::pair<int, int> ScopeOf(detail::DocumentData& d, const Anchor& a) {
+  pugi::xml_node s = a.start ? a.start : a.reference;
+  pugi::xml_node e = a.end ? a.end : s;
+  if (!s) return {0, 0};
+  int start = d.index.PositionOf(s);
+  int end = e == s ? start : d.index.PositionOf(e);
+  return {start, std::max(start, end)};
+}
+
+std::string NowUtc() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return buf;
+}
+
+std::string RandomHex(uint32_t below) {
+  static std::mt19937 engine(std::random_device{}());
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(engine() % below));
+  return buf;
+}
+
+pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
+  return at.before ? at.parent.insert_child_before(name, at.before) : at.parent.append_child(name);
+}
+
+}  // namespace
+
+Range Comment::Range() const {
+  auto& d = *doc_;
+  auto story = d.StoryFor(comment_);
+  return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
+}
+
+Range Comment::Scope() const {
+  auto& d = *doc_;
+  std::string id = Id();
+  for (auto& [key, anchor] : Anchors(d)) {
+    if (key == id) {
+      auto [s, e] = ScopeOf(d, anchor);
+      return word::Range(d.NewRange(d.main, s, e));
+    }
+  }
+  return word::Range(d.NewRange(d.main, 0, 0));
+}
+
+void Comment::Delete() { doc_->DeleteComment(Id()); }
+
+std::string Comment::Id() const { return comment_.attribute("w:id").value(); }
+
+Comment Comments::Item(int index) const {
+  if (index < 1 || index > Count()) throw errors::NoSuchMember();
+  return Comment(doc_, comments_[index - 1]);
+}
+
+Comments Comments::Of(const std::shared_ptr<detail::DocumentData>& doc, const word::Range* within) {
+  auto& d = *doc;
+  std::vector<pugi::xml_node> out;
+  pugi::xml_node root = d.CommentsRoot(false);
+  if (!root) return Comments(doc, out);
+  std::map<std::string, pugi::xml_node> by_id;
+  for (auto c : root.children("w:comment")) by_id[c.attribute("w:id").value()] = c;
+  bool main_story = !within || within->State()->story == d.main;
+  int rs = within ? within->Start() : 0;
+  int re = within ? within->End() : 0;
+  std::set<std::string> listed;
+  for (auto& [id, anchor] : Anchors(d)) {
+    auto it = by_id.find(id);
+    if (it == by_id.end()) continue;
+    if (within) {
+      if (!main_story) continue;
+      auto [cs, ce] = ScopeOf(d, anchor);
+      bool hit = rs == re ? (cs <= rs && rs <= ce)
+                          : ((cs < re && ce > rs) || (cs == ce && rs <= cs && cs < re));
+      if (!hit) continue;
+    }
+    listed.insert(id);
+    out.push_back(it->second);
+  }
+  if (!within) {
+    for (auto c : root.children("w:comment")) {
+      if (!listed.count(c.attribute("w:id").value())) out.push_back(c);
+    }
+  }
+  return Comments(doc, out);
+}
+
+Comment Comments::Add(const word::Range& range, std::string_view text) {
+  auto& d = *doc_;
+  auto& state = *range.State();
+  if (state.story != d.main) throw errors::NotAvailable("Kommentar außerhalb des Haupttextes");
+  int start = range.Start();
+  int end = range.End();
+  pugi::xml_node root = d.CommentsRoot(true);
+  std::string id = d.NewId("w:comment", root);
+
+  // With an empty scope the end marker goes right behind the start marker.
+  detail::InsertPoint at = d.PointAt(*state.story, start);
+  InsertAt(at, "w:commentRangeStart").append_attribute("w:id") = id.c_str();
+  if (end != start) at = d.PointAt(*state.story, end);
+  pugi::xml_node range_end = InsertAt(at, "w:commentRangeEnd");
+  range_end.append_attribute("w:id") = id.c_str();
+  pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
+  ref_run.append_child("w:commentReference").append_attribute("w:id") = id.c_str();
+
+  pugi::xml_node comment = root.append_child("w:comment");
+  comment.append_attribute("w:id") = id.c_str();
+  comment.append_attribute("w:author") = "Korvax";
+  comment.append_attribute("w:date") = NowUtc().c_str();
+  comment.append_attribute("w:initials") = "K";
+  std::u32string all = detail::U32(text);
+  size_t begin = 0;
+  pugi::xml_node last;
+  do {
+    size_t mark = all.find_first_of(U"\r\n", begin);
+    std::u32string line = all.substr(begin, mark == std::u32string::npos ? mark : mark - begin);
+    last = comment.append_child("w:p");
+    if (begin == 0) last.append_child("w:r").append_child("w:annotationRef");
+    if (!line.empty()) {
+      auto t = last.append_child("w:r").append_child("w:t");
+      t.append_attribute("xml:space") = "preserve";
+      t.text().set(detail::Utf8(line).c_str());
+    }
+    begin = mark == std::u32string::npos ? mark : mark + 1;
+  } while (begin != std::u32string::npos);
+
+  // Word 2013 and later keep reply state and durable ids beside comments.xml.
+  auto extended = d.ExtensionRoot("/commentsExtended");
+  auto ids = d.ExtensionRoot("/commentsIds");
+  auto extensible = d.ExtensionRoot("/commentsExtensible");
+  if ((extended || ids || extensible) && root.attribute("xmlns:w14")) {
+    std::string para = RandomHex(0x7FFFFFFF);
+    std::string durable = RandomHex(0x7FFFFFFF);
+    last.append_attribute("w14:paraId") = para.c_str();
+    last.append_attribute("w14:textId") = "77777777";
+    if (extended) {
+      auto ex = extended.append_child("w15:commentEx");
+      ex.append_attribute("w15:paraId") = para.c_str();
+      ex.append_attribute("w15:done") = "0";
+    }
+    if (ids) {
+      auto c = ids.append_child("w16cid:commentId");
+      c.append_attribute("w16cid:paraId") = para.c_str();
+      c.append_attribute("w16cid:durableId") = durable.c_str();
+    }
+    if (extensible) {
+      auto c = extensible.append_child("w16cex:commentExtensible");
+      c.append_attribute("w16cex:durableId") = durable.c_str();
+      c.append_attribute("w16cex:dateUtc") = NowUtc().c_str();
+    }
+  }
+  return Comment(doc_, comment);
+}
+
+}  // namespace korvax::word

@@ -1,0 +1,103 @@
+#include "platform/word/document.hpp"
+
+#include "common/error.hpp"
+#include "platform/word/document_data.hpp"
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word {
+
+std::shared_ptr<Document> Document::Open(const std::filesystem::path& path) {
+  auto data = std::make_shared<detail::DocumentData>(Package::Read(path));
+  std::shared_ptr<Document> doc(new Document());
+  doc->data_ = data;
+  doc->path_ = path;
+  data->owner = doc;
+  data->selection = data->NewRange(data->main, 0, 0);
+  doc->application_ = std::make_shared<word::Application>();
+  doc->application_->active_ = doc;
+  return doc;
+}
+
+Document::~Document() {
+  // The selection refers back to the document data; let both go.
+  if (data_ && data_->selection) data_->selection->doc.reset();
+}
+
+void Document::Save() { data_->package.Write(path_); }
+
+void Document::SaveAs(const std::filesystem::path& path) {
+  data_->package.Write(path);
+  path_ = path;
+}
+
+std::string Document::FullName() const { return path_.string(); }
+
+Range Document::Content() const {
+  return word::Range(data_->NewRange(data_->main, 0, data_->StoryLength(*data_->main)));
+}
+
+Range Document::Range(int start, int end) const {
+  return word::Range(data_->NewRange(data_->main, start, end));
+}
+
+Tables Document::Tables() const {
+  std::vector<pugi::xml_node> tables;
+  for (auto child : data_->index.Info(data_->body).children) {
+    if (detail::IsTable(child)) tables.push_back(child);
+  }
+  return word::Tables(data_, std::move(tables), data_->body);
+}
+
+Comments Document::Comments() const { return word::Comments::Of(data_, nullptr); }
+Bookmarks Document::Bookmarks() const { return word::Bookmarks(data_); }
+Shapes Document::Shapes() const { return word::Shapes(data_); }
+std::shared_ptr<Application> Document::Application() const { return application_; }
+
+std::shared_ptr<Document> Application::ActiveDocument() const {
+  auto doc = active_.lock();
+  if (!doc) {
+    throw Error(4248, "Dieser Befehl ist nicht verfügbar, weil kein Dokument geöffnet ist.");
+  }
+  return doc;
+}
+
+Selection Application::Selection() const {
+  return word::Selection(ActiveDocument()->Data()->selection);
+}
+
+Range Selection::Range() const { return Duplicate(); }
+
+void Selection::TypeText(std::string_view text) {
+  SetText(text);
+  Collapse(wdCollapseEnd);
+}
+
+int Selection::MoveRight(int unit, int count, bool extend) {
+  if (extend) return MoveEnd(unit, count);
+  auto& s = S();
+  int moved = 0;
+  if (s.start != s.end) {
+    s.start = s.end;
+    moved = 1;
+    --count;
+  }
+  moved += MoveEnd(unit, count);
+  s.start = s.end;
+  return moved;
+}
+
+int Selection::MoveLeft(int unit, int count, bool extend) {
+  if (extend) return -MoveStart(unit, -count);
+  auto& s = S();
+  int moved = 0;
+  if (s.start != s.end) {
+    s.end = s.start;
+    moved = 1;
+    --count;
+  }
+  moved += -MoveStart(unit, -count);
+  s.end = s.start;
+  return moved;
+}
+
+}  // namespace korvax::word

@@ -1,0 +1,82 @@
+// The Word document and application objects of the layer.
+//
+//   auto doc = word::Document::Open("Rechnung.docx");
+//   word::Range end = doc->Content();
+//   end.Collapse(word::wdCollapseEnd);
+//   auto table = doc->Tables().Add(end, 3, 5);
+//   table.Cell(1, 5).Range().InsertAfter("Betrag");
+//   doc->Save();
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "common/variant.hpp"
+#include "platform/word/bookmarks.hpp"
+#include "platform/word/comments.hpp"
+#include "platform/word/range.hpp"
+#include "platform/word/shapes.hpp"
+#include "platform/word/table.hpp"
+
+namespace korvax::word {
+
+namespace detail {
+class DocumentData;
+}
+
+class Application;
+
+// The selection: a live range of the main story or of a text box story that
+// also remembers the formatting typed text gets.
+class Selection : public Range {
+ public:
+  explicit Selection(std::shared_ptr<detail::RangeState> state)
+      : word::Range(std::move(state)) {}
+  word::Range Range() const;  // a new range over the selected text
+  void TypeText(std::string_view text);  // replaces the selection, collapses after it
+  int MoveRight(int unit = wdCharacter, int count = 1, bool extend = false);
+  int MoveLeft(int unit = wdCharacter, int count = 1, bool extend = false);
+};
+
+class Document : public Object, public std::enable_shared_from_this<Document> {
+ public:
+  // Fails with 5174 when the file is missing and 5792 when it is no .docx.
+  static std::shared_ptr<Document> Open(const std::filesystem::path& path);
+  ~Document() override;
+  std::string TypeName() const override { return "Document"; }
+
+  void Save();
+  void SaveAs(const std::filesystem::path& path);  // later saves go there too
+  std::string FullName() const;
+
+  word::Range Content() const;  // the whole main story
+  word::Range Range(int start, int end) const;
+  word::Tables Tables() const;  // top-level tables of the main story
+  word::Comments Comments() const;
+  word::Bookmarks Bookmarks() const;
+  word::Shapes Shapes() const;
+  std::shared_ptr<word::Application> Application() const;
+
+  const std::shared_ptr<detail::DocumentData>& Data() const { return data_; }
+
+ private:
+  Document() = default;
+  std::shared_ptr<detail::DocumentData> data_;
+  std::filesystem::path path_;
+  std::shared_ptr<word::Application> application_;
+};
+
+class Application : public Object {
+ public:
+  std::string TypeName() const override { return "Application"; }
+  std::shared_ptr<Document> ActiveDocument() const;  // 4248 when none is open
+  word::Selection Selection() const;
+  static double CentimetersToPoints(double cm) { return cm * 28.3464567; }
+
+ private:
+  friend class Document;
+  std::weak_ptr<Document> active_;
+};
+
+}  // namespace korvax::word

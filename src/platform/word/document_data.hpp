@@ -1,0 +1,125 @@
+// The state behind every handle of one open document: the package, the parsed
+// main part, the position index, the stories and their live ranges. Handles
+// (Range, Table, Comment, Shape...) share it; only this layer sees it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "platform/word/package.hpp"
+#include "platform/word/text_index.hpp"
+
+namespace korvax::word {
+class Document;
+}
+
+namespace korvax::word::detail {
+
+struct RangeState;
+
+// Character formatting that text typed at a collapsed range receives.
+struct RunFormat {
+  std::optional<bool> bold;
+  std::optional<double> size;  // points
+  bool Empty() const { return !bold && !size; }
+};
+
+// One story: the main text, a comment's text or a text box's text.
+struct Story {
+  pugi::xml_node root;
+  bool alive = true;
+  std::vector<std::weak_ptr<RangeState>> ranges;
+};
+
+struct RangeState {
+  std::shared_ptr<class DocumentData> doc;
+  std::shared_ptr<Story> story;
+  int start = 0;
+  int end = 0;
+  RunFormat pending;
+};
+
+// Where new content goes: before `before` in `parent` (append when null).
+struct InsertPoint {
+  pugi::xml_node parent;
+  pugi::xml_node before;
+};
+
+class DocumentData : public std::enable_shared_from_this<DocumentData> {
+ public:
+  explicit DocumentData(Package package);
+
+  Package package;
+  std::string main_part;  // "word/document.xml" or what the relationships name
+  pugi::xml_node body;
+  TextIndex index;
+  std::shared_ptr<Story> main;
+  std::shared_ptr<RangeState> selection;
+  std::weak_ptr<Document> owner;
+  int bookmarks_default_sorting = 0;
+  bool bookmarks_show_hidden = false;
+
+  std::shared_ptr<Story> StoryFor(pugi::xml_node root);
+  std::shared_ptr<RangeState> NewRange(const std::shared_ptr<Story>& story, int start, int end);
+  int StoryLength(const Story& story);  // all characters, the final mark included
+  int StoryEnd(const Story& story);     // last position a range may reach
+
+  // Text edits; every live range of the story is moved along.
+  // Inserts text at pos (moved off marks onto the nearest text position) and
+  // returns the position where it went. '\r' starts a new paragraph, '\v' is
+  // a line break, '\t' a tab.
+  int InsertText(Story& story, int pos, std::u32string_view text, const RunFormat& format);
+  void Delete(Story& story, int start, int end);
+  // Splits runs so that a marker element can be placed exactly at pos.
+  InsertPoint PointAt(Story& story, int pos);
+  InsertPoint PointIn(pugi::xml_node paragraph, int offset);
+  // Removes a block (a table) with its comments and bookmarks.
+  void RemoveTable(pugi::xml_node table);
+  // Moves the live ranges of a story over an edit at pos. Ranges collapsed at
+  // pos stay before inserted text unless `everything_at_pos` (a whole block
+  // went in there).
+  void AdjustRanges(Story& story, int pos, int removed, int inserted,
+                    bool everything_at_pos = false);
+  // Calls f(paragraph, from, to, length) for the paragraphs that [start, end)
+  // touches, from and to being offsets in the paragraph.
+  void ForEachParagraph(Story& story, int start, int end,
+                        const std::function<void(pugi::xml_node, int, int, int)>& f);
+  void SetSelection(const std::shared_ptr<Story>& story, int start, int end);
+
+  // The related parts, created on demand.
+  std::string RelsPartOf(const std::string& part) const;
+  std::string PartByRelType(std::string_view type_suffix);
+  std::string AddPart(const std::string& part, std::string_view rel_type,
+                      std::string_view content_type);
+  pugi::xml_node CommentsRoot(bool create);
+  pugi::xml_node ExtensionRoot(std::string_view type_suffix);  // commentsExtended...
+
+  // Comment bookkeeping shared by tables and the comment collection.
+  void DeleteComment(const std::string& id);
+  void DeleteBookmark(const std::string& id);
+  std::string NewId(const char* element, pugi::xml_node in);
+
+ private:
+  pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at);
+  void DeleteInParagraph(pugi::xml_node p, int from, int to);
+  void MergeIntoNext(pugi::xml_node p, pugi::xml_node next);
+
+  std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> stories_;
+};
+
+// Small helpers over WordprocessingML.
+pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
+                            std::initializer_list<const char*> order);
+pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
+void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
+std::string Utf8(std::u32string_view s);
+std::u32string U32(std::string_view s);
+
+}  // namespace korvax::word::detail

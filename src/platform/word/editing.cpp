@@ -1,0 +1,326 @@
+// Text edits on the XML of a story: splitting runs and paragraphs, inserting
+// runs, deleting text, paragraphs and tables, and moving live ranges along.
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <set>
+
+#include "platform/word/document_data.hpp"
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word::detail {
+namespace {
+
+bool Is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
+
+void SetText(pugi::xml_node t, std::u32string_view s) {
+  t.text().set(Utf8(s).c_str());
+  if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
+}
+
+// Places an atom at the start of a run of its own so that content can go before it.
+InsertPoint BeforeAtom(pugi::xml_node atom) {
+  pugi::xml_node run = atom.parent();
+  if (!Is(run, "w:r")) return {run, atom};
+  bool content_before = false;
+  for (pugi::xml_node c = run.first_child(); c && c != atom; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element && !Is(c, "w:rPr")) content_before = true;
+  }
+  if (!content_before) return {run.parent(), run};
+  pugi::xml_node second = run.parent().insert_child_after("w:r", run);
+  for (auto a : run.attributes()) second.append_attribute(a.name()) = a.value();
+  if (auto rpr = run.child("w:rPr")) second.append_copy(rpr);
+  for (pugi::xml_node c = atom; c;) {
+    pugi::xml_node next = c.next_sibling();
+    second.append_move(c);
+    c = next;
+  }
+  return {run.parent(), second};
+}
+
+pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
+  pugi::xml_node clone = into.append_child(source.name());
+  for (auto a : source.attributes()) clone.append_attribute(a.name()) = a.value();
+  for (const char* props : {"w:sdtPr", "w:smartTagPr", "w:customXmlPr"}) {
+    if (auto p = source.child(props)) clone.append_copy(p);
+  }
+  return clone;
+}
+
+pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::u32string_view text,
+                       const RunFormat& format) {
+  pugi::xml_node run = at.before ? at.parent.insert_child_before("w:r", at.before)
+                                 : at.parent.append_child("w:r");
+  if (rpr_template) {
+    pugi::xml_node rpr = run.append_copy(rpr_template);
+    for (const char* change : {"w:ins", "w:del", "w:moveFrom", "w:moveTo", "w:rPrChange"}) {
+      while (auto c = rpr.child(change)) rpr.remove_child(c);
+    }
+  }
+  ApplyRunFormat(run, format);
+  std::u32string pending;
+  auto flush = [&] {
+    if (!pending.empty()) SetText(run.append_child("w:t"), pending);
+    pending.clear();
+  };
+  for (char32_t c : text) {
+    if (c == kTab) {
+      flush();
+      run.append_child("w:tab");
+    } else if (c == kLineBreak) {
+      flush();
+      run.append_child("w:br");
+    } else if (c == kPageBreak) {
+      flush();
+      run.append_child("w:br").append_attribute("w:type") = "page";
+    } else {
+      pending.push_back(c);
+    }
+  }
+  flush();
+  return run;
+}
+
+pugi::xml_node ContentStart(pugi::xml_node p) {
+  pugi::xml_node c = p.first_child();
+  while (c && (c.type() != pugi::node_element || Is(c, "w:pPr"))) c = c.next_sibling();
+  return c;
+}
+
+}  // namespace
+
+InsertPoint DocumentData::PointIn(pugi::xml_node p, int k) {
+  InsertPoint point{p, {}};
+  int pos = 0;
+  ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
+    if (len == 0 || start + len <= k) return true;
+    if (start < k) {
+      std::u32string t = AtomText(atom);
+      size_t cut = static_cast<size_t>(k - start);
+      pugi::xml_node rest = atom.parent().insert_child_after("w:t", atom);
+      SetText(rest, std::u32string_view(t).substr(cut));
+      SetText(atom, std::u32string_view(t).substr(0, cut));
+      point = BeforeAtom(rest);
+    } else {
+      point = BeforeAtom(atom);
+    }
+    return false;
+  });
+  return point;
+}
+
+InsertPoint DocumentData::PointAt(Story& story, int pos) {
+  auto spot = index.Locate(story.root, pos);
+  return PointIn(spot.paragraph, spot.offset);
+}
+
+pugi::xml_node DocumentData::SplitParagraph(pugi::xml_node p, InsertPoint at) {
+  pugi::xml_node q = p.parent().insert_child_after("w:p", p);
+  for (auto a : p.attributes()) {
+    std::string_view name = a.name();
+    if (name != "w14:paraId" && name != "w14:textId") q.append_attribute(a.name()) = a.value();
+  }
+  if (pugi::xml_node ppr = p.child("w:pPr")) {
+    q.append_copy(ppr);
+    if (auto sect = ppr.child("w:sectPr")) ppr.remove_child(sect);
+  }
+  std::vector<pugi::xml_node> chain;
+  for (pugi::xml_node x = at.parent; x && x != p; x = x.parent()) chain.push_back(x);
+  std::reverse(chain.begin(), chain.end());
+  std::vector<pugi::xml_node> clones;
+  pugi::xml_node dest = q;
+  for (auto w : chain) {
+    dest = ShallowClone(w, dest);
+    clones.push_back(dest);
+  }
+  for (pugi::xml_node c = at.before; c;) {
+    pugi::xml_node next = c.next_sibling();
+    dest.append_move(c);
+    c = next;
+  }
+  for (size_t i = chain.size(); i-- > 0;) {
+    pugi::xml_node target = i == 0 ? q : clones[i - 1];
+    for (pugi::xml_node c = chain[i].next_sibling(); c;) {
+      pugi::xml_node next = c.next_sibling();
+      target.append_move(c);
+      c = next;
+    }
+  }
+  return q;
+}
+
+int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
+                             const RunFormat& format) {
+  std::u32string text;
+  for (char32_t c : raw) {
+    if (c == '\n') c = kParagraphMark;
+    if (c >= 32 || c == kTab || c == kLineBreak || c == kPageBreak || c == kParagraphMark) {
+      text.push_back(c);
+    }
+  }
+  auto spot = index.Locate(story.root, pos);
+  pugi::xml_node p = spot.paragraph;
+  int at = index.Start(p) + spot.offset;
+  if (text.empty()) return at;
+  pugi::xml_node first = p;
+  pugi::xml_node rpr = RunPropertiesTemplate(p, spot.offset);
+  InsertPoint point = PointIn(p, spot.offset);
+  size_t begin = 0;
+  bool split = false;
+  while (true) {
+    size_t mark = text.find(kParagraphMark, begin);
+    std::u32string_view piece = std::u32string_view(text).substr(
+        begin, mark == std::u32string::npos ? std::u32string::npos : mark - begin);
+    if (!piece.empty()) {
+      pugi::xml_node run = MakeRun(point, rpr, piece, format);
+      point = {run.parent(), run.next_sibling()};
+    }
+    if (mark == std::u32string::npos) break;
+    p = SplitParagraph(p, point);
+    point = {p, ContentStart(p)};
+    split = true;
+    begin = mark + 1;
+  }
+  index.ParagraphChanged(first);
+  if (split) index.StructureChanged(TextIndex::Parent(first));
+  AdjustRanges(story, at, 0, static_cast<int>(text.size()));
+  return at;
+}
+
+void DocumentData::DeleteInParagraph(pugi::xml_node p, int from, int to) {
+  struct Hit {
+    pugi::xml_node atom;
+    int start, len;
+  };
+  std::vector<Hit> hits;
+  int pos = 0;
+  ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
+    if (start >= to) return false;
+    if (len > 0 && start + len > from) hits.push_back({atom, start, len});
+    return true;
+  });
+  for (auto& h : hits) {
+    int a = std::max(from - h.start, 0);
+    int b = std::min(to - h.start, h.len);
+    if (a == 0 && b == h.len) {
+      pugi::xml_node run = h.atom.parent();
+      run.remove_child(h.atom);
+      bool empty = true;
+      for (auto c : run.children()) {
+        if (c.type() == pugi::node_element && !Is(c, "w:rPr")) empty = false;
+      }
+      if (empty && Is(run, "w:r")) run.parent().remove_child(run);
+    } else {
+      std::u32string t = AtomText(h.atom);
+      t.erase(static_cast<size_t>(a), static_cast<size_t>(b - a));
+      SetText(h.atom, t);
+    }
+  }
+}
+
+void DocumentData::MergeIntoNext(pugi::xml_node p, pugi::xml_node next) {
+  pugi::xml_node anchor = ContentStart(next);
+  for (pugi::xml_node c = ContentStart(p); c;) {
+    pugi::xml_node n = c.next_sibling();
+    if (anchor) {
+      next.insert_move_before(c, anchor);
+    } else {
+      next.append_move(c);
+    }
+    c = n;
+  }
+  index.Forget(p);
+  p.parent().remove_child(p);
+}
+
+void DocumentData::Delete(Story& story, int start, int end) {
+  end = std::min(end, StoryLength(story));
+  if (end <= start) return;
+  struct Part {
+    pugi::xml_node p;
+    int base, a, b, len;
+  };
+  struct Table {
+    pugi::xml_node t;
+    int base, len;
+  };
+  std::vector<Part> parts;
+  std::vector<Table> tables;
+  std::function<void(pugi::xml_node, int)> collect = [&](pugi::xml_node c, int base) {
+    auto& info = index.Info(c);
+    if (info.children.empty()) return;
+    for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size();
+         ++i) {
+      int cs = base + index.StartIn(info, i);
+      if (cs >= end) break;
+      int len = info.length[i];
+      if (cs + len <= start) continue;
+      pugi::xml_node child = info.children[i];
+      if (IsParagraph(child)) {
+        parts.push_back({child, cs, std::max(start - cs, 0), std::min(end - cs, len), len});
+      } else if (IsTable(child) && start <= cs && cs + len <= end) {
+        tables.push_back({child, cs, len});
+      } else {
+        collect(child, cs);
+      }
+    }
+  };
+  collect(story.root, 0);
+
+  std::vector<std::pair<int, int>> removed;  // start, count
+  std::vector<pugi::xml_node> structural;
+  for (auto& t : tables) {
+    structural.push_back(TextIndex::Parent(t.t));
+    RemoveTable(t.t);
+    removed.push_back({t.base, t.len});
+  }
+  for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+    int to = std::min(it->b, it->len - 1);
+    if (it->a < to) DeleteInParagraph(it->p, it->a, to);
+    int count = std::max(to - it->a, 0);
+    pugi::xml_node next = it->p.next_sibling();
+    while (next && next.type() != pugi::node_element) next = next.next_sibling();
+    while (next && !IsParagraph(next) && !IsTable(next) && !Is(next, "w:sdt")) {
+      next = next.next_sibling();
+    }
+    bool has_section = it->p.child("w:pPr").child("w:sectPr");
+    if (it->b == it->len && next && IsParagraph(next) && !has_section) {
+      structural.push_back(TextIndex::Parent(it->p));
+      MergeIntoNext(it->p, next);
+      index.ParagraphChanged(next);
+      count += 1;
+    } else {
+      index.ParagraphChanged(it->p);
+    }
+    if (count > 0) removed.push_back({it->base + it->a, count});
+  }
+  for (auto c : structural) index.StructureChanged(c);
+  std::sort(removed.begin(), removed.end(), [](auto& x, auto& y) { return x.first > y.first; });
+  for (auto& [pos, count] : removed) AdjustRanges(story, pos, count, 0);
+}
+
+void DocumentData::RemoveTable(pugi::xml_node table) {
+  std::set<std::string> comments, bookmarks;
+  for (auto x : table.select_nodes(
+           ".//w:commentRangeStart | .//w:commentRangeEnd | .//w:commentReference")) {
+    comments.insert(x.node().attribute("w:id").value());
+  }
+  for (auto x : table.select_nodes(".//w:bookmarkStart | .//w:bookmarkEnd")) {
+    bookmarks.insert(x.node().attribute("w:id").value());
+  }
+  for (auto& id : comments) DeleteComment(id);
+  for (auto& id : bookmarks) DeleteBookmark(id);
+  for (auto x : table.select_nodes(".//w:txbxContent")) {
+    auto it = stories_.find(x.node().internal_object());
+    if (it != stories_.end()) {
+      it->second->alive = false;
+      stories_.erase(it);
+    }
+  }
+  pugi::xml_node parent = TextIndex::Parent(table);
+  index.Forget(table);
+  table.parent().remove_child(table);
+  index.StructureChanged(parent);
+}
+
+}  // namespace korvax::word::detail

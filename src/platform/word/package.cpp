@@ -1,0 +1,184 @@
+#include "platform/word/package.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+#include <system_error>
+
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word {
+namespace {
+
+struct ArchiveCloser {
+  void operator()(zip_t* z) const { zip_discard(z); }
+};
+using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
+
+std::string ReadEntry(zip_t* z, zip_uint64_t index, const std::string& path) {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(z, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+    throw errors::InvalidDocument(path, "ein Eintrag des Archivs ist unlesbar");
+  }
+  std::string name = st.name ? st.name : "";
+  if (st.size > kMaxEntryBytes) {
+    throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist größer als 512 MiB");
+  }
+  std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0),
+                                                         &zip_fclose);
+  if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
+  std::string bytes(static_cast<size_t>(st.size), '\0');
+  zip_int64_t got = bytes.empty() ? 0 : zip_fread(file.get(), bytes.data(), bytes.size());
+  if (got != static_cast<zip_int64_t>(bytes.size())) {
+    throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
+  }
+  return bytes;
+}
+
+void SyncFile(const std::filesystem::path& path, bool directory) {
+  int fd = ::open(path.c_str(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+Package Package::Read(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) throw errors::FileNotFound(path.string());
+  int err = 0;
+  Archive z(zip_open(path.c_str(), ZIP_RDONLY, &err));
+  if (!z) throw errors::InvalidDocument(path.string(), "die Datei ist kein ZIP-Archiv");
+  Package package;
+  package.source_ = path;
+  zip_int64_t count = zip_get_num_entries(z.get(), 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* name = zip_get_name(z.get(), i, 0);
+    if (!name) continue;
+    package.entries_.push_back({name, ReadEntry(z.get(), i, path.string())});
+  }
+  if (!package.Has("[Content_Types].xml")) {
+    throw errors::InvalidDocument(path.string(), "[Content_Types].xml fehlt");
+  }
+  return package;
+}
+
+Package::Entry* Package::Find(const std::string& name) {
+  for (auto& e : entries_) {
+    if (e.name == name) return &e;
+  }
+  return nullptr;
+}
+
+const Package::Entry* Package::Find(const std::string& name) const {
+  return const_cast<Package*>(this)->Find(name);
+}
+
+bool Package::Has(const std::string& name) const { return Find(name) != nullptr; }
+
+const std::string& Package::Bytes(const std::string& name) const {
+  const Entry* e = Find(name);
+  if (!e) throw errors::InvalidDocument(source_.string(), "der Teil \"" + name + "\" fehlt");
+  return e->bytes;
+}
+
+void Package::SetBytes(const std::string& name, std::string bytes) {
+  if (Entry* e = Find(name)) {
+    e->bytes = std::move(bytes);
+  } else {
+    entries_.push_back({name, std::move(bytes)});
+  }
+}
+
+pugi::xml_document& Package::Xml(const std::string& name) {
+  auto it = xml_.find(name);
+  if (it != xml_.end()) return *it->second;
+  auto doc = std::make_unique<pugi::xml_document>();
+  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")");
+  return *xml_.emplace(name, std::move(doc)).first->second;
+}
+
+pugi::xml_document& Package::CreateXml(const std::string& name) {
+  if (!Has(name)) entries_.push_back({name, std::string()});
+  auto& slot = xml_[name];
+  slot = std::make_unique<pugi::xml_document>();
+  auto decl = slot->append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "UTF-8";
+  decl.append_attribute("standalone") = "yes";
+  return *slot;
+}
+
+std::vector<std::string> Package::Names() const {
+  std::vector<std::string> names;
+  for (const auto& e : entries_) names.push_back(e.name);
+  return names;
+}
+
+void Package::Write(const std::filesystem::path& path) {
+  for (auto& [name, doc] : xml_) SetBytes(name, SerializeXml(*doc));
+  std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
+  std::filesystem::path tmp =
+      dir / ("." + path.filename().string() + ".korvax-" + std::to_string(::getpid()));
+  std::filesystem::remove(tmp);
+  int err = 0;
+  zip_t* z = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_EXCL, &err);
+  if (!z) throw errors::SaveFailed(path.string(), "die temporäre Datei ist nicht anlegbar");
+  for (const auto& e : entries_) {
+    zip_source_t* src = zip_source_buffer(z, e.bytes.data(), e.bytes.size(), 0);
+    zip_int64_t idx = src ? zip_file_add(z, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+    if (idx < 0) {
+      if (src) zip_source_free(src);
+      std::string why = zip_strerror(z);
+      zip_discard(z);
+      std::filesystem::remove(tmp);
+      throw errors::SaveFailed(path.string(), why);
+    }
+    zip_set_file_compression(z, idx, ZIP_CM_DEFLATE, 0);
+  }
+  if (zip_close(z) != 0) {
+    std::string why = zip_strerror(z);
+    zip_discard(z);
+    std::filesystem::remove(tmp);
+    throw errors::SaveFailed(path.string(), why);
+  }
+  SyncFile(tmp, false);
+  std::error_code ec;
+  std::filesystem::rename(tmp, path, ec);
+  if (ec) {
+    std::filesystem::remove(tmp);
+    throw errors::SaveFailed(path.string(), ec.message());
+  }
+  SyncFile(dir, true);
+}
+
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what) {
+  unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
+                   pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
+  flags &= ~pugi::parse_eol;
+  pugi::xml_parse_result result = doc.load_buffer(bytes.data(), bytes.size(), flags);
+  if (!result) {
+    std::ostringstream why;
+    why << "fehlerhaftes XML (" << result.description() << " bei Byte " << result.offset << ")";
+    throw errors::InvalidDocument(what, why.str());
+  }
+  for (auto n : doc.children()) {
+    if (n.type() == pugi::node_doctype) {
+      throw errors::InvalidDocument(what, "eine DTD ist in Word-Dokumenten nicht zulässig");
+    }
+  }
+}
+
+std::string SerializeXml(const pugi::xml_document& doc) {
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out.str();
+}
+
+}  // namespace korvax::word

@@ -1,0 +1,59 @@
+// The .docx package: its zip entries held in memory, in their original order.
+// XML parts are parsed on demand; every part nobody parsed is written back
+// byte for byte.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace korvax::word {
+
+// Entries larger than this (uncompressed) are refused: a zip bomb would
+// otherwise exhaust memory long before the XML parser could object.
+inline constexpr uint64_t kMaxEntryBytes = 512ull * 1024 * 1024;
+
+class Package {
+ public:
+  // Reads every entry; fails with a German message naming the file.
+  static Package Read(const std::filesystem::path& path);
+
+  bool Has(const std::string& name) const;
+  const std::string& Bytes(const std::string& name) const;  // raw entry content
+  void SetBytes(const std::string& name, std::string bytes);  // adds at the end when new
+
+  // The parsed XML of a part, parsed once and serialised again on Write.
+  pugi::xml_document& Xml(const std::string& name);
+  pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
+  bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }
+
+  // Writes to a temporary file beside path, syncs it and renames it over path.
+  void Write(const std::filesystem::path& path);
+
+  const std::filesystem::path& Source() const { return source_; }
+  std::vector<std::string> Names() const;
+
+ private:
+  struct Entry {
+    std::string name;
+    std::string bytes;
+  };
+  std::vector<Entry> entries_;
+  std::map<std::string, std::unique_ptr<pugi::xml_document>> xml_;
+  std::filesystem::path source_;
+
+  Entry* Find(const std::string& name);
+  const Entry* Find(const std::string& name) const;
+};
+
+// Parses without DTD processing; pugixml never expands external entities and
+// a document carrying a DOCTYPE is refused outright.
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what);
+std::string SerializeXml(const pugi::xml_document& doc);
+
+}  // namespace korvax::word

@@ -1,0 +1,420 @@
+#include "platform/word/range.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "common/error.hpp"
+#include "platform/word/comments.hpp"
+#include "platform/word/document_data.hpp"
+#include "platform/word/table.hpp"
+#include "platform/word/word_errors.hpp"
+#include "platform/word/words.hpp"
+
+namespace korvax::word {
+
+using detail::DocumentData;
+using detail::RangeState;
+
+namespace {
+
+const std::initializer_list<const char*> kParagraphOrder = {
+    "w:pStyle", "w:keepNext", "w:keepLines", "w:pageBreakBefore", "w:framePr", "w:widowControl",
+    "w:numPr", "w:suppressLineNumbers", "w:pBdr", "w:shd", "w:tabs", "w:suppressAutoHyphens",
+    "w:kinsoku", "w:wordWrap", "w:overflowPunct", "w:topLinePunct", "w:autoSpaceDE",
+    "w:autoSpaceDN", "w:bidi", "w:adjustRightInd", "w:snapToGrid", "w:spacing", "w:ind",
+    "w:contextualSpacing", "w:mirrorIndents", "w:suppressOverlap", "w:jc", "w:textDirection",
+    "w:textAlignment", "w:textboxTightWrap", "w:outlineLvl", "w:divId", "w:cnfStyle", "w:rPr",
+    "w:sectPr", "w:pPrChange"};
+
+pugi::xml_node ParagraphProperties(pugi::xml_node p) {
+  pugi::xml_node ppr = p.child("w:pPr");
+  return ppr ? ppr : p.prepend_child("w:pPr");
+}
+
+bool OnOff(pugi::xml_node element) {
+  if (!element) return false;
+  std::string_view v = element.attribute("w:val").value();
+  return !(v == "0" || v == "false" || v == "off");
+}
+
+// The distinct runs holding the text of [start, end), split at both ends.
+std::vector<pugi::xml_node> RunsIn(DocumentData& d, detail::Story& story, int start, int end) {
+  std::vector<pugi::xml_node> runs;
+  if (end <= start) return runs;
+  d.PointAt(story, start);
+  d.PointAt(story, end);
+  d.ForEachParagraph(story, start, end, [&](pugi::xml_node p, int from, int to, int) {
+    int pos = 0;
+    detail::ForEachAtom(p, pos, [&](pugi::xml_node atom, int s, int len) {
+      if (s >= to) return false;
+      if (len > 0 && s >= from && s + len <= to) {
+        pugi::xml_node run = atom.parent();
+        if (runs.empty() || runs.back() != run) runs.push_back(run);
+      }
+      return true;
+    });
+  });
+  return runs;
+}
+
+// Paragraph marks inside [start, end): their formatting follows the text's.
+std::vector<pugi::xml_node> MarksIn(DocumentData& d, detail::Story& story, int start, int end) {
+  std::vector<pugi::xml_node> marks;
+  d.ForEachParagraph(story, start, end, [&](pugi::xml_node p, int, int to, int len) {
+    if (to >= len) marks.push_back(p);
+  });
+  return marks;
+}
+
+double DefaultFontSize(DocumentData& d) {
+  std::string styles = d.PartByRelType("/styles");
+  if (!styles.empty()) {
+    auto sz = d.package.Xml(styles).document_element().select_node(
+        "w:docDefaults/w:rPrDefault/w:rPr/w:sz");
+    if (sz) return sz.node().attribute("w:val").as_double() / 2;
+  }
+  return 10;
+}
+
+int CountInserted(DocumentData& d, detail::Story& story, int before) {
+  return d.StoryLength(story) - before;
+}
+
+}  // namespace
+
+RangeState& Range::S() const {
+  if (!state_ || !state_->doc) throw korvax::errors::ObjectNotSet();
+  if (!state_->story->alive) throw errors::NoSuchMember();
+  return *state_;
+}
+
+int Range::Start() const { return S().start; }
+int Range::End() const { return S().end; }
+
+void Range::SetStart(int start) {
+  auto& s = S();
+  s.start = std::clamp(start, 0, s.doc->StoryEnd(*s.story));
+  if (s.end < s.start) s.end = s.start;
+}
+
+void Range::SetEnd(int end) {
+  auto& s = S();
+  s.end = std::clamp(end, 0, s.doc->StoryEnd(*s.story));
+  if (s.start > s.end) s.start = s.end;
+}
+
+void Range::SetRange(int start, int end) {
+  if (end < start) std::swap(start, end);
+  auto& s = S();
+  int limit = s.doc->StoryEnd(*s.story);
+  s.start = std::clamp(start, 0, limit);
+  s.end = std::clamp(end, 0, limit);
+}
+
+std::string Range::Text() const {
+  auto& s = S();
+  return detail::Utf8(s.doc->index.Text(s.story->root, s.start, s.end));
+}
+
+void Range::SetText(std::string_view text) {
+  auto& s = S();
+  auto state = state_;  // the edits below must not outlive the handle
+  int start = s.start;
+  s.doc->Delete(*s.story, s.start, s.end);
+  int before = s.doc->StoryLength(*s.story);
+  int at = s.doc->InsertText(*s.story, start, detail::U32(text), s.pending);
+  s.start = at;
+  s.end = at + CountInserted(*s.doc, *s.story, before);
+}
+
+void Range::Collapse(int direction) {
+  auto& s = S();
+  if (direction == wdCollapseStart) {
+    s.end = s.start;
+    return;
+  }
+  int p = s.end;
+  if (s.doc->index.IsAfterCellMark(s.story->root, p)) p -= 2;
+  s.start = s.end = p;
+}
+
+int Range::MoveStart(int unit, int count) {
+  auto& s = S();
+  int moved = 0;
+  if (unit == wdWord) {
+    for (; moved < std::abs(count); ++moved) {
+      int next = count > 0 ? detail::NextWordBoundary(*s.doc, *s.story, s.start)
+                           : detail::PreviousWordBoundary(*s.doc, *s.story, s.start);
+      if (next == s.start) break;
+      s.start = next;
+    }
+  } else if (unit == wdCharacter) {
+    int target = std::clamp(s.start + count, 0, s.doc->StoryEnd(*s.story));
+    moved = std::abs(target - s.start);
+    s.start = target;
+  } else {
+    throw errors::NotAvailable("MoveStart mit dieser Einheit");
+  }
+  if (s.end < s.start) s.end = s.start;
+  return count < 0 ? -moved : moved;
+}
+
+int Range::MoveEnd(int unit, int count) {
+  auto& s = S();
+  int moved = 0;
+  if (unit == wdWord) {
+    for (; moved < std::abs(count); ++moved) {
+      int next = count > 0 ? detail::NextWordBoundary(*s.doc, *s.story, s.end)
+                           : detail::PreviousWordBoundary(*s.doc, *s.story, s.end);
+      if (next == s.end) break;
+      s.end = next;
+    }
+  } else if (unit == wdCharacter) {
+    int target = std::clamp(s.end + count, 0, s.doc->StoryEnd(*s.story));
+    moved = std::abs(target - s.end);
+    s.end = target;
+  } else {
+    throw errors::NotAvailable("MoveEnd mit dieser Einheit");
+  }
+  if (s.start > s.end) s.start = s.end;
+  return count < 0 ? -moved : moved;
+}
+
+void Range::InsertAfter(std::string_view text) {
+  auto& s = S();
+  int p = s.end;
+  if (s.doc->index.IsAfterCellMark(s.story->root, p)) p -= 2;
+  int before = s.doc->StoryLength(*s.story);
+  int at = s.doc->InsertText(*s.story, p, detail::U32(text), s.pending);
+  int n = CountInserted(*s.doc, *s.story, before);
+  s.start = std::min(s.start, at);
+  s.end = std::max(s.end, at + n);
+}
+
+void Range::InsertBefore(std::string_view text) {
+  auto& s = S();
+  int before = s.doc->StoryLength(*s.story);
+  int at = s.doc->InsertText(*s.story, s.start, detail::U32(text), s.pending);
+  int n = CountInserted(*s.doc, *s.story, before);
+  s.start = at;
+  s.end = std::max(s.end, at + n);
+}
+
+void Range::InsertParagraphAfter() { InsertAfter("\r"); }
+void Range::InsertParagraphBefore() { InsertBefore("\r"); }
+
+void Range::Delete() {
+  auto& s = S();
+  int end = s.end == s.start ? s.start + 1 : s.end;
+  s.doc->Delete(*s.story, s.start, end);
+}
+
+Range Range::Duplicate() const {
+  auto& s = S();
+  Range copy(s.doc->NewRange(s.story, s.start, s.end));
+  copy.state_->pending = s.pending;
+  return copy;
+}
+
+bool Range::IsEqual(const Range& other) const {
+  return S().story == other.S().story && S().start == other.S().start &&
+         S().end == other.S().end;
+}
+
+void Range::Select() const {
+  auto& s = S();
+  s.doc->SetSelection(s.story, s.start, s.end);
+}
+
+word::Comments Range::Comments() const {
+  S();
+  return word::Comments::Of(state_->doc, this);
+}
+
+word::Tables Range::Tables() const {
+  auto& s = S();
+  auto& index = s.doc->index;
+  std::vector<pugi::xml_node> tables;
+  pugi::xml_node c = s.story->root;
+  int r = s.start;
+  while (true) {
+    auto& info = index.Info(c);
+    if (info.children.empty() || r >= info.total - info.extra) break;
+    size_t i = index.ChildAt(info, r);
+    r -= index.StartIn(info, i);
+    pugi::xml_node child = info.children[i];
+    if (detail::IsParagraph(child)) break;
+    if (detail::IsTable(child) && tables.empty()) tables.push_back(child);
+    c = child;
+  }
+  // Further top-level tables that the range reaches into.
+  auto& top = index.Info(s.story->root);
+  for (size_t i = 0; i < top.children.size(); ++i) {
+    int cs = index.StartIn(top, i);
+    if (cs >= s.end) break;
+    pugi::xml_node child = top.children[i];
+    if (detail::IsTable(child) && cs + top.length[i] > s.start &&
+        std::find(tables.begin(), tables.end(), child) == tables.end()) {
+      tables.push_back(child);
+    }
+  }
+  return word::Tables(s.doc, std::move(tables), s.story->root);
+}
+
+Variant Range::Information(int type) const {
+  if (type != wdWithInTable) throw errors::NotAvailable("Information(" + std::to_string(type) + ")");
+  auto& s = S();
+  auto& index = s.doc->index;
+  auto spot = index.Locate(s.story->root, s.start);
+  for (pugi::xml_node x = spot.paragraph; x; x = detail::TextIndex::Parent(x)) {
+    if (std::strcmp(x.name(), "w:tc") == 0) return Variant(true);
+  }
+  return Variant(false);
+}
+
+int Font::Bold() const {
+  Range r(range_);
+  auto& s = *range_;
+  if (s.start == s.end) {
+    if (s.pending.bold) return *s.pending.bold ? 1 : 0;
+  }
+  auto runs = RunsIn(*s.doc, *s.story, s.start, std::max(s.end, s.start));
+  if (runs.empty()) {
+    auto spot = s.doc->index.Locate(s.story->root, s.start);
+    pugi::xml_node rpr = detail::RunPropertiesTemplate(spot.paragraph, spot.offset);
+    return OnOff(rpr.child("w:b")) ? 1 : 0;
+  }
+  int bold = -1;
+  for (auto run : runs) {
+    int b = OnOff(run.child("w:rPr").child("w:b")) ? 1 : 0;
+    if (bold >= 0 && b != bold) return wdUndefined;
+    bold = b;
+  }
+  return bold;
+}
+
+void Font::SetBold(bool bold) {
+  Range(range_).Start();
+  auto& s = *range_;
+  detail::RunFormat format;
+  format.bold = bold;
+  if (s.start == s.end) {
+    s.pending.bold = bold;
+    return;
+  }
+  for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);
+  for (auto p : MarksIn(*s.doc, *s.story, s.start, s.end)) {
+    pugi::xml_node ppr = ParagraphProperties(p);
+    detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
+    detail::ApplyRunFormat(ppr, format);
+  }
+}
+
+double Font::Size() const {
+  Range(range_).Start();
+  auto& s = *range_;
+  if (s.start == s.end && s.pending.size) return *s.pending.size;
+  auto runs = RunsIn(*s.doc, *s.story, s.start, s.end);
+  double fallback = DefaultFontSize(*s.doc);
+  if (runs.empty()) {
+    auto spot = s.doc->index.Locate(s.story->root, s.start);
+    pugi::xml_node rpr = detail::RunPropertiesTemplate(spot.paragraph, spot.offset);
+    auto sz = rpr.child("w:sz");
+    return sz ? sz.attribute("w:val").as_double() / 2 : fallback;
+  }
+  double size = -1;
+  for (auto run : runs) {
+    auto sz = run.child("w:rPr").child("w:sz");
+    double v = sz ? sz.attribute("w:val").as_double() / 2 : fallback;
+    if (size >= 0 && v != size) return wdUndefined;
+    size = v;
+  }
+  return size;
+}
+
+void Font::SetSize(double points) {
+  Range(range_).Start();
+  auto& s = *range_;
+  detail::RunFormat format;
+  format.size = points;
+  if (s.start == s.end) {
+    s.pending.size = points;
+    return;
+  }
+  for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);
+  for (auto p : MarksIn(*s.doc, *s.story, s.start, s.end)) {
+    pugi::xml_node ppr = ParagraphProperties(p);
+    detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
+    detail::ApplyRunFormat(ppr, format);
+  }
+}
+
+int ParagraphFormat::Alignment() const {
+  Range(range_).Start();
+  auto& s = *range_;
+  auto spot = s.doc->index.Locate(s.story->root, s.start);
+  std::string_view jc = spot.paragraph.child("w:pPr").child("w:jc").attribute("w:val").value();
+  if (jc == "center") return wdAlignParagraphCenter;
+  if (jc == "right" || jc == "end") return wdAlignParagraphRight;
+  if (jc == "both" || jc == "distribute") return wdAlignParagraphJustify;
+  return wdAlignParagraphLeft;
+}
+
+void ParagraphFormat::SetAlignment(int alignment) {
+  Range(range_).Start();
+  auto& s = *range_;
+  static const char* const kValues[] = {"left", "center", "right", "both"};
+  if (alignment < 0 || alignment > 3) throw errors::ValueOutOfRange();
+  s.doc->ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+    auto jc = detail::ChildInOrder(ParagraphProperties(p), "w:jc", kParagraphOrder);
+    jc.remove_attribute("w:val");
+    jc.append_attribute("w:val") = kValues[alignment];
+  });
+}
+
+void TabStops::Add(double position, int alignment, int leader) {
+  Range(range_).Start();
+  auto& s = *range_;
+  static const char* const kAlign[] = {"left", "center", "right", "decimal", "bar"};
+  static const char* const kLeader[] = {"none", "dot", "hyphen", "underscore", "heavy",
+                                        "middleDot"};
+  if (alignment < 0 || alignment > 4 || leader < 0 || leader > 5) {
+    throw errors::ValueOutOfRange();
+  }
+  long twips = std::lround(position * 20);
+  s.doc->ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+    auto tabs = detail::ChildInOrder(ParagraphProperties(p), "w:tabs", kParagraphOrder);
+    pugi::xml_node before;
+    for (auto tab : tabs.children("w:tab")) {
+      long pos = tab.attribute("w:pos").as_int();
+      if (pos == twips) {
+        tabs.remove_child(tab);
+        break;
+      }
+    }
+    for (auto tab : tabs.children("w:tab")) {
+      if (tab.attribute("w:pos").as_int() > twips) {
+        before = tab;
+        break;
+      }
+    }
+    auto tab = before ? tabs.insert_child_before("w:tab", before) : tabs.append_child("w:tab");
+    tab.append_attribute("w:val") = kAlign[alignment];
+    if (leader != 0) tab.append_attribute("w:leader") = kLeader[leader];
+    tab.append_attribute("w:pos") = std::to_string(twips).c_str();
+  });
+}
+
+int TabStops::Count() const {
+  Range(range_).Start();
+  auto& s = *range_;
+  auto spot = s.doc->index.Locate(s.story->root, s.start);
+  int n = 0;
+  for (auto tab : spot.paragraph.child("w:pPr").child("w:tabs").children("w:tab")) {
+    n += std::string_view(tab.attribute("w:val").value()) != "clear";
+  }
+  return n;
+}
+
+}  // namespace korvax::word

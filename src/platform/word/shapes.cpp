@@ -1,0 +1,262 @@
+#include "platform/word/shapes.hpp"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "platform/word/document_data.hpp"
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word {
+namespace {
+
+constexpr double kEmuPerPoint = 12700;
+
+const char* const kFills[] = {"a:noFill", "a:solidFill", "a:gradFill", "a:blipFill",
+                              "a:pattFill", "a:grpFill"};
+
+void RemoveFills(pugi::xml_node n) {
+  for (const char* f : kFills) {
+    while (auto c = n.child(f)) n.remove_child(c);
+  }
+}
+
+long Emu(double points) { return std::lround(points * kEmuPerPoint); }
+
+void SetText(pugi::xml_node n, long value) { n.text().set(std::to_string(value).c_str()); }
+
+pugi::xml_node PosOffset(pugi::xml_node position) {
+  if (auto off = position.child("wp:posOffset")) return off;
+  while (auto align = position.child("wp:align")) position.remove_child(align);
+  auto off = position.append_child("wp:posOffset");
+  off.text().set("0");
+  return off;
+}
+
+// Declares a namespace on the document element unless it already is.
+void Declare(pugi::xml_node root, const char* prefix, const char* uri) {
+  std::string attr = std::string("xmlns:") + prefix;
+  if (!root.attribute(attr.c_str())) root.append_attribute(attr.c_str()) = uri;
+}
+
+const char* const kRelative[] = {"margin", "page", "paragraph", "line",
+                                 "topMargin", "bottomMargin", "insideMargin", "outsideMargin"};
+
+}  // namespace
+
+bool FillFormat::Visible() const { return !sp_pr_.child("a:noFill"); }
+
+void FillFormat::SetVisible(bool visible) {
+  if (visible == Visible()) return;
+  RemoveFills(sp_pr_);
+  pugi::xml_node after = sp_pr_.child("a:prstGeom") ? sp_pr_.child("a:prstGeom")
+                                                     : sp_pr_.child("a:custGeom");
+  if (!after) after = sp_pr_.child("a:xfrm");
+  const char* name = visible ? "a:solidFill" : "a:noFill";
+  pugi::xml_node fill = after ? sp_pr_.insert_child_after(name, after) : sp_pr_.prepend_child(name);
+  if (visible) fill.append_child("a:schemeClr").append_attribute("val") = "lt1";
+}
+
+double FillFormat::Transparency() const {
+  if (!Visible()) return 1.0;
+  auto alpha = sp_pr_.child("a:solidFill").first_child().child("a:alpha");
+  return alpha ? 1.0 - alpha.attribute("val").as_double() / 100000 : 0.0;
+}
+
+void FillFormat::SetTransparency(double transparency) {
+  pugi::xml_node color = sp_pr_.child("a:solidFill").first_child();
+  if (!color) return;  // an invisible fill is fully transparent anyway
+  while (auto a = color.child("a:alpha")) color.remove_child(a);
+  if (transparency > 0) {
+    long alpha = std::lround((1.0 - transparency) * 100000);
+    color.append_child("a:alpha").append_attribute("val") = std::to_string(alpha).c_str();
+  }
+}
+
+bool LineFormat::Visible() const { return !sp_pr_.child("a:ln").child("a:noFill"); }
+
+void LineFormat::SetVisible(bool visible) {
+  pugi::xml_node ln = sp_pr_.child("a:ln");
+  if (!ln) {
+    pugi::xml_node after;
+    for (const char* f : kFills) {
+      if (sp_pr_.child(f)) after = sp_pr_.child(f);
+    }
+    if (!after) after = sp_pr_.child("a:prstGeom");
+    ln = after ? sp_pr_.insert_child_after("a:ln", after) : sp_pr_.append_child("a:ln");
+  }
+  RemoveFills(ln);
+  if (visible) {
+    ln.prepend_child("a:solidFill").append_child("a:prstClr").append_attribute("val") = "black";
+  } else {
+    ln.prepend_child("a:noFill");
+  }
+}
+
+Range TextFrame::TextRange() const {
+  if (!content_) throw errors::NotAvailable("TextFrame ohne Text");
+  auto& d = *doc_;
+  auto story = d.StoryFor(content_);
+  return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
+}
+
+std::string Shape::Name() const { return anchor_.child("wp:docPr").attribute("name").value(); }
+
+void Shape::SetName(std::string_view name) {
+  auto pr = anchor_.child("wp:docPr");
+  if (!pr.attribute("name")) pr.append_attribute("name");
+  pr.attribute("name") = std::string(name).c_str();
+}
+
+FillFormat Shape::Fill() const {
+  return FillFormat(anchor_.select_node(".//wps:spPr").node());
+}
+
+LineFormat Shape::Line() const {
+  return LineFormat(anchor_.select_node(".//wps:spPr").node());
+}
+
+int Shape::RelativeVerticalPosition() const {
+  std::string_view from = anchor_.child("wp:positionV").attribute("relativeFrom").value();
+  for (int i = 0; i < 8; ++i) {
+    if (from == kRelative[i]) return i;
+  }
+  return wdRelativeVerticalPositionParagraph;
+}
+
+void Shape::SetRelativeVerticalPosition(int relative) {
+  if (relative < 0 || relative > 7) throw errors::ValueOutOfRange();
+  auto pos = anchor_.child("wp:positionV");
+  if (!pos.attribute("relativeFrom")) pos.append_attribute("relativeFrom");
+  pos.attribute("relativeFrom") = kRelative[relative];
+}
+
+double Shape::Left() const {
+  return anchor_.child("wp:positionH").child("wp:posOffset").text().as_double() / kEmuPerPoint;
+}
+void Shape::SetLeft(double points) { SetText(PosOffset(anchor_.child("wp:positionH")), Emu(points)); }
+double Shape::Top() const {
+  return anchor_.child("wp:positionV").child("wp:posOffset").text().as_double() / kEmuPerPoint;
+}
+void Shape::SetTop(double points) { SetText(PosOffset(anchor_.child("wp:positionV")), Emu(points)); }
+
+double Shape::Width() const {
+  return anchor_.child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
+}
+
+void Shape::SetWidth(double points) {
+  anchor_.child("wp:extent").attribute("cx") = std::to_string(Emu(points)).c_str();
+  if (auto ext = anchor_.select_node(".//wps:spPr/a:xfrm/a:ext").node()) {
+    ext.attribute("cx") = std::to_string(Emu(points)).c_str();
+  }
+}
+
+double Shape::Height() const {
+  return anchor_.child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
+}
+
+void Shape::SetHeight(double points) {
+  anchor_.child("wp:extent").attribute("cy") = std::to_string(Emu(points)).c_str();
+  if (auto ext = anchor_.select_node(".//wps:spPr/a:xfrm/a:ext").node()) {
+    ext.attribute("cy") = std::to_string(Emu(points)).c_str();
+  }
+}
+
+TextFrame Shape::TextFrame() const {
+  return word::TextFrame(doc_, anchor_.select_node(".//w:txbxContent").node());
+}
+
+void Shape::Select() const {
+  auto content = anchor_.select_node(".//w:txbxContent").node();
+  if (!content) throw errors::NotAvailable("Shape ohne Text");
+  doc_->SetSelection(doc_->StoryFor(content), 0, 0);
+}
+
+void Shape::Delete() {
+  auto& d = *doc_;
+  pugi::xml_node holder = anchor_.parent();  // w:drawing
+  for (pugi::xml_node x = holder; x; x = x.parent()) {
+    if (std::strcmp(x.name(), "mc:AlternateContent") == 0) holder = x;
+    if (std::strcmp(x.name(), "w:r") == 0 || std::strcmp(x.name(), "w:p") == 0) break;
+  }
+  pugi::xml_node run = holder.parent();
+  for (auto x : holder.select_nodes(".//w:txbxContent")) {
+    d.StoryFor(x.node())->alive = false;
+  }
+  d.index.Forget(holder);
+  run.remove_child(holder);
+  bool empty = true;
+  for (auto c : run.children()) {
+    if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:rPr") != 0) empty = false;
+  }
+  if (empty && std::strcmp(run.name(), "w:r") == 0) run.parent().remove_child(run);
+  anchor_ = pugi::xml_node();
+}
+
+Shapes::Shapes(ShapeDataPtr doc) : doc_(std::move(doc)) {
+  for (auto x : doc_->body.select_nodes(".//wp:anchor[not(ancestor::mc:Fallback)]")) {
+    anchors_.push_back(x.node());
+  }
+}
+
+Shape Shapes::Item(int index) const {
+  if (index < 1 || index > Count()) throw errors::NoSuchMember();
+  return Shape(doc_, anchors_[index - 1]);
+}
+
+Shape Shapes::Item(std::string_view name) const {
+  for (auto a : anchors_) {
+    if (name == a.child("wp:docPr").attribute("name").value()) return Shape(doc_, a);
+  }
+  throw errors::NoSuchMember();
+}
+
+Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
+                         double height) {
+  if (orientation != msoTextOrientationHorizontal) {
+    throw errors::NotAvailable("Textfeld mit dieser Ausrichtung");
+  }
+  auto& d = *doc_;
+  pugi::xml_node root = d.body.parent();
+  Declare(root, "wp", "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
+  Declare(root, "wps", "http://schemas.microsoft.com/office/word/2010/wordprocessingShape");
+  Declare(root, "mc", "http://schemas.openxmlformats.org/markup-compatibility/2006");
+  Declare(root, "a", "http://schemas.openxmlformats.org/drawingml/2006/main");
+
+  long id = 0;
+  for (auto x : root.select_nodes(".//wp:docPr")) {
+    id = std::max<long>(id, x.node().attribute("id").as_int());
+  }
+  ++id;
+  const int pos = d.selection->story == d.main ? d.selection->start : 0;
+  pugi::xml_node paragraph = d.index.Locate(d.body, pos).paragraph;
+
+  std::string cx = std::to_string(Emu(width)), cy = std::to_string(Emu(height));
+  std::string xml =
+      "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing>"
+      "<wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" simplePos=\"0\" "
+      "relativeHeight=\"" + std::to_string(251659264 + id * 1024) + "\" behindDoc=\"0\" "
+      "locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\"><wp:simplePos x=\"0\" y=\"0\"/>"
+      "<wp:positionH relativeFrom=\"page\"><wp:posOffset>" + std::to_string(Emu(left)) +
+      "</wp:posOffset></wp:positionH><wp:positionV relativeFrom=\"page\"><wp:posOffset>" +
+      std::to_string(Emu(top)) + "</wp:posOffset></wp:positionV>"
+      "<wp:extent cx=\"" + cx + "\" cy=\"" + cy + "\"/>"
+      "<wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/><wp:wrapNone/>"
+      "<wp:docPr id=\"" + std::to_string(id) + "\" name=\"Text Box " + std::to_string(id) +
+      "\"/><wp:cNvGraphicFramePr/><a:graphic><a:graphicData "
+      "uri=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:wsp>"
+      "<wps:cNvSpPr txBox=\"1\"/><wps:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"" + cx +
+      "\" cy=\"" + cy + "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
+      "<a:solidFill><a:schemeClr val=\"lt1\"/></a:solidFill><a:ln w=\"6350\"><a:solidFill>"
+      "<a:prstClr val=\"black\"/></a:solidFill></a:ln></wps:spPr><wps:txbx><w:txbxContent>"
+      "<w:p/></w:txbxContent></wps:txbx><wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" "
+      "lIns=\"91440\" tIns=\"45720\" rIns=\"91440\" bIns=\"45720\" anchor=\"t\" "
+      "anchorCtr=\"0\"><a:noAutofit/></wps:bodyPr></wps:wsp></a:graphicData></a:graphic>"
+      "</wp:anchor></w:drawing></mc:Choice></mc:AlternateContent></w:r>";
+  pugi::xml_document fragment;
+  fragment.load_string(xml.c_str());
+  pugi::xml_node run = paragraph.append_copy(fragment.first_child());
+  return Shape(doc_, run.select_node(".//wp:anchor").node());
+}
+
+}  // namespace korvax::word

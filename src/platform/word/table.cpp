@@ -1,0 +1,272 @@
+#include "platform/word/table.hpp"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "platform/word/document_data.hpp"
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word {
+namespace {
+
+const std::initializer_list<const char*> kTableOrder = {"w:tblPr", "w:tblGrid", "w:tr"};
+const std::initializer_list<const char*> kTablePropertyOrder = {
+    "w:tblStyle", "w:tblpPr", "w:tblOverlap", "w:bidiVisual", "w:tblStyleRowBandSize",
+    "w:tblStyleColBandSize", "w:tblW", "w:jc", "w:tblCellSpacing", "w:tblInd", "w:tblBorders",
+    "w:shd", "w:tblLayout", "w:tblCellMar", "w:tblLook", "w:tblCaption", "w:tblDescription"};
+const std::initializer_list<const char*> kCellPropertyOrder = {
+    "w:cnfStyle", "w:tcW", "w:gridSpan", "w:hMerge", "w:vMerge", "w:tcBorders", "w:shd",
+    "w:noWrap", "w:tcMar", "w:textDirection", "w:tcFitText", "w:vAlign", "w:hideMark"};
+const std::initializer_list<const char*> kBorderOrder = {
+    "w:top", "w:left", "w:start", "w:bottom", "w:right", "w:end", "w:insideH", "w:insideV"};
+
+std::shared_ptr<detail::Story> StoryOf(detail::DocumentData& d, pugi::xml_node n) {
+  return d.StoryFor(detail::TextIndex::RootOf(n));
+}
+
+void SetAttribute(pugi::xml_node n, const char* name, const std::string& value) {
+  auto a = n.attribute(name);
+  if (!a) a = n.append_attribute(name);
+  a = value.c_str();
+}
+
+void SetCellWidth(pugi::xml_node tc, long twips) {
+  pugi::xml_node pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
+  pugi::xml_node w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
+  SetAttribute(w, "w:w", std::to_string(twips));
+  SetAttribute(w, "w:type", "dxa");
+}
+
+// The text width of the section, in twips: where a new table's grid must fit.
+long TextWidth(pugi::xml_node body) {
+  pugi::xml_node sect = body.child("w:sectPr");
+  long page = sect.child("w:pgSz").attribute("w:w").as_int(11906);
+  long left = sect.child("w:pgMar").attribute("w:left").as_int(1417);
+  long right = sect.child("w:pgMar").attribute("w:right").as_int(1417);
+  long width = page - left - right;
+  return width > 0 ? width : 9072;
+}
+
+}  // namespace
+
+Border::Border(DocumentDataPtr doc, pugi::xml_node table, int which)
+    : doc_(std::move(doc)), table_(table), which_(which) {
+  if (which < wdBorderVertical || which > wdBorderTop) throw errors::NoSuchMember();
+}
+
+static pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create) {
+  static const char* const kNames[] = {"w:top", "w:left", "w:bottom", "w:right", "w:insideH",
+                                       "w:insideV"};
+  static const char* const kAlternative[] = {nullptr, "w:start", nullptr, "w:end", nullptr,
+                                             nullptr};
+  int i = -which - 1;
+  pugi::xml_node pr = table.child("w:tblPr");
+  pugi::xml_node borders = pr.child("w:tblBorders");
+  if (kAlternative[i] && borders.child(kAlternative[i])) return borders.child(kAlternative[i]);
+  if (!create) return borders.child(kNames[i]);
+  pr = detail::ChildInOrder(table, "w:tblPr", kTableOrder);
+  borders = detail::ChildInOrder(pr, "w:tblBorders", kTablePropertyOrder);
+  return detail::ChildInOrder(borders, kNames[i], kBorderOrder);
+}
+
+int Border::LineStyle() const {
+  std::string_view v = BorderElement(table_, which_, false).attribute("w:val").value();
+  return v.empty() || v == "nil" || v == "none" ? wdLineStyleNone : wdLineStyleSingle;
+}
+
+void Border::SetLineStyle(int style) {
+  pugi::xml_node b = BorderElement(table_, which_, true);
+  for (const char* a : {"w:val", "w:sz", "w:space", "w:color"}) b.remove_attribute(a);
+  if (style == wdLineStyleNone) {
+    b.append_attribute("w:val") = "nil";
+  } else {
+    b.append_attribute("w:val") = "single";
+    b.append_attribute("w:sz") = "4";
+    b.append_attribute("w:space") = "0";
+    b.append_attribute("w:color") = "auto";
+  }
+}
+
+Range Cell::Range() const {
+  auto& d = *doc_;
+  int start = d.index.Start(cell_);
+  return word::Range(d.NewRange(StoryOf(d, cell_), start, start + d.index.Length(cell_)));
+}
+
+double Cell::Width() const {
+  auto w = cell_.child("w:tcPr").child("w:tcW");
+  std::string_view type = w.attribute("w:type").value();
+  if (type.empty() || type == "dxa") return w.attribute("w:w").as_double() / 20;
+  return 0;
+}
+
+void Cell::SetWidth(double points) { SetCellWidth(cell_, std::lround(points * 20)); }
+
+void Cell::Select() const {
+  auto& d = *doc_;
+  int start = d.index.Start(cell_);
+  d.SetSelection(StoryOf(d, cell_), start, start + d.index.Length(cell_) - 2);
+}
+
+int Rows::Count() const { return static_cast<int>(doc_->index.Info(table_).children.size()); }
+
+void Rows::Add() {
+  auto& d = *doc_;
+  auto& rows = d.index.Info(table_).children;
+  if (rows.empty()) throw errors::NoSuchMember();
+  pugi::xml_node last = rows.back();
+  int at = d.index.Start(table_) + d.index.Length(table_);
+  pugi::xml_node row = last.parent().insert_copy_after(last, last);
+  row.remove_attribute("w14:paraId");
+  row.remove_attribute("w14:textId");
+  for (pugi::xml_node tc = row.child("w:tc"); tc; tc = tc.next_sibling("w:tc")) {
+    pugi::xml_node first = tc.child("w:p");
+    for (pugi::xml_node c = tc.first_child(); c;) {
+      pugi::xml_node next = c.next_sibling();
+      if (c != first && std::strcmp(c.name(), "w:tcPr") != 0) tc.remove_child(c);
+      c = next;
+    }
+    if (!first) first = tc.append_child("w:p");
+    for (pugi::xml_node c = first.first_child(); c;) {
+      pugi::xml_node next = c.next_sibling();
+      if (std::strcmp(c.name(), "w:pPr") != 0) first.remove_child(c);
+      c = next;
+    }
+    first.remove_attribute("w14:paraId");
+    first.remove_attribute("w14:textId");
+  }
+  d.index.StructureChanged(table_);
+  auto story = StoryOf(d, table_);
+  d.AdjustRanges(*story, at, 0, d.index.Length(row), true);
+}
+
+int Columns::Count() const {
+  int n = 0;
+  for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
+    (void)c;
+    ++n;
+  }
+  if (n == 0 && !doc_->index.Info(table_).children.empty()) {
+    n = static_cast<int>(doc_->index.Info(doc_->index.Info(table_).children[0]).children.size());
+  }
+  return n;
+}
+
+Column Columns::Item(int index) const {
+  if (index < 1 || index > Count()) throw errors::NoSuchMember();
+  return Column(doc_, table_, index);
+}
+
+double Column::Width() const {
+  int i = 1;
+  for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
+    if (i++ == index_) return c.attribute("w:w").as_double() / 20;
+  }
+  return 0;
+}
+
+void Column::SetWidth(double points) {
+  long twips = std::lround(points * 20);
+  int i = 1;
+  for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
+    if (i++ == index_) SetAttribute(c, "w:w", std::to_string(twips));
+  }
+  auto& index = doc_->index;
+  for (auto row : index.Info(table_).children) {
+    auto& cells = index.Info(row).children;
+    if (static_cast<size_t>(index_) <= cells.size()) SetCellWidth(cells[index_ - 1], twips);
+  }
+}
+
+Range Table::Range() const {
+  auto& d = *doc_;
+  int start = d.index.Start(table_);
+  return word::Range(d.NewRange(StoryOf(d, table_), start, start + d.index.Length(table_)));
+}
+
+void Table::Delete() {
+  auto& d = *doc_;
+  auto story = StoryOf(d, table_);
+  int start = d.index.Start(table_);
+  int length = d.index.Length(table_);
+  d.RemoveTable(table_);
+  d.AdjustRanges(*story, start, length, 0);
+  table_ = pugi::xml_node();
+}
+
+Cell Table::Cell(int row, int column) const {
+  if (!table_) throw errors::NoSuchMember();
+  auto& index = doc_->index;
+  auto& rows = index.Info(table_).children;
+  if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
+  auto& cells = index.Info(rows[row - 1]).children;
+  if (column < 1 || static_cast<size_t>(column) > cells.size()) throw errors::NoSuchMember();
+  return word::Cell(doc_, cells[column - 1]);
+}
+
+void Table::Select() const {
+  auto& d = *doc_;
+  int start = d.index.Start(table_);
+  d.SetSelection(StoryOf(d, table_), start, start + d.index.Length(table_));
+}
+
+Table Tables::Item(int index) const {
+  if (index < 1 || index > Count()) throw errors::NoSuchMember();
+  return Table(doc_, tables_[index - 1]);
+}
+
+Table Tables::Add(const word::Range& range, int rows, int columns) {
+  if (rows < 1 || columns < 1 || rows > 32767 || columns > 63) throw errors::ValueOutOfRange();
+  auto& d = *doc_;
+  auto story = range.State()->story;
+  int pos = range.Start();
+  auto spot = d.index.Locate(story->root, pos);
+  if (spot.offset > 0) {
+    d.InsertText(*story, pos, U"\r", {});
+    spot = d.index.Locate(story->root, d.index.Start(spot.paragraph) + spot.offset + 1);
+  }
+  pugi::xml_node before = spot.paragraph;
+  int at = d.index.Start(before);
+  pugi::xml_node container = detail::TextIndex::Parent(before);
+
+  long width = TextWidth(d.body);
+  if (std::strcmp(container.name(), "w:tc") == 0) {
+    width = container.child("w:tcPr").child("w:tcW").attribute("w:w").as_int(width);
+  }
+  std::string cell_width = std::to_string(width / columns);
+  pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);
+  pugi::xml_node pr = table.append_child("w:tblPr");
+  auto tw = pr.append_child("w:tblW");
+  tw.append_attribute("w:w") = "0";
+  tw.append_attribute("w:type") = "auto";
+  auto borders = pr.append_child("w:tblBorders");
+  for (const char* side : {"w:top", "w:left", "w:bottom", "w:right", "w:insideH", "w:insideV"}) {
+    auto b = borders.append_child(side);
+    b.append_attribute("w:val") = "single";
+    b.append_attribute("w:sz") = "4";
+    b.append_attribute("w:space") = "0";
+    b.append_attribute("w:color") = "auto";
+  }
+  auto look = pr.append_child("w:tblLook");
+  look.append_attribute("w:val") = "04A0";
+  pugi::xml_node grid = table.append_child("w:tblGrid");
+  for (int c = 0; c < columns; ++c) {
+    grid.append_child("w:gridCol").append_attribute("w:w") = cell_width.c_str();
+  }
+  for (int r = 0; r < rows; ++r) {
+    pugi::xml_node tr = table.append_child("w:tr");
+    for (int c = 0; c < columns; ++c) {
+      pugi::xml_node tc = tr.append_child("w:tc");
+      auto w = tc.append_child("w:tcPr").append_child("w:tcW");
+      w.append_attribute("w:w") = cell_width.c_str();
+      w.append_attribute("w:type") = "dxa";
+      tc.append_child("w:p");
+    }
+  }
+  d.index.StructureChanged(container);
+  d.AdjustRanges(*story, at, 0, d.index.Length(table), true);
+  return Table(doc_, table);
+}
+
+}  // namespace korvax::word

@@ -1,0 +1,29 @@
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word::errors {
+
+Error FileNotFound(const std::string& path) {
+  return Error(5174, "Die Datei wurde nicht gefunden. (" + path + ")");
+}
+
+Error InvalidDocument(const std::string& path, const std::string& what) {
+  return Error(5792, "Die Datei \"" + path + "\" ist kein gültiges Word-Dokument: " + what);
+}
+
+Error SaveFailed(const std::string& path, const std::string& what) {
+  return Error(4198, "Die Datei \"" + path + "\" konnte nicht gespeichert werden: " + what);
+}
+
+Error NoSuchMember() {
+  return Error(5941, "Das angeforderte Element ist nicht in der Sammlung vorhanden.");
+}
+
+Error ValueOutOfRange() { return Error(4608, "Der Wert liegt außerhalb des gültigen Bereichs."); }
+
+Error NotAvailable(const std::string& what) {
+  return Error(4605, "Diese Methode oder Eigenschaft ist nicht verfügbar: " + what);
+}
+
+Error RangeCannotBeDeleted() { return Error(6028, "Der Bereich kann nicht gelöscht werden."); }
+
+}  // namespace korvax::word::errors
