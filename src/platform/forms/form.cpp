@@ -380,6 +380,24 @@ void Form::FocusNext() {
   }
 }
 
+namespace {
+char32_t FoldCase(char32_t c) {
+  if ((c >= U'a' && c <= U'z') || c == U'ä' || c == U'ö' || c == U'ü') return c - 32;
+  return c;
+}
+}  // namespace
+
+bool Form::PressAccessKey(char32_t key) {
+  for (Control* control : TabOrder()) {
+    auto* captioned = dynamic_cast<CaptionedControl*>(control);
+    if (captioned == nullptr || !captioned->AcceptsFocus() || !captioned->IsUsable()) continue;
+    if (FoldCase(captioned->AccessKey()) != FoldCase(key)) continue;
+    captioned->UserClick();
+    return true;
+  }
+  return false;
+}
+
 std::vector<Form*> Form::AllForms() {
   return LiveForms();
 }

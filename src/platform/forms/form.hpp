@@ -163,6 +163,9 @@ class Form : public WindowPlacement {
   void MoveFocus(Control* control);
   // Moves the focus to the next control that can take it, in tab order.
   void FocusNext();
+  // Alt with a letter: clicks the available button, check box or option
+  // whose caption marks that letter with "&" (case ignored). False for none.
+  bool PressAccessKey(char32_t key);
 
   // The forms in existence, and the innermost modal one (nullptr for none).
   static std::vector<Form*> AllForms();

@@ -148,6 +148,12 @@ class StepRun {
       auto name = key.get<std::string>();
       auto named = KeyNames().find(name);
       std::u32string chars = text::ToU32(name);
+      if (chars.size() == 5 && name.starts_with("Alt+")) {
+        if (!form_.PressAccessKey(chars[4])) {
+          Fail("keine verfügbare Schaltfläche hat die Zugriffstaste " + name.substr(4));
+        }
+        return;
+      }
       if (named != KeyNames().end()) {
         code = named->second;
       } else if (chars.size() == 1) {
