@@ -97,6 +97,9 @@ class Database : public Object {
 
 // The rows of a query with a current row. Positions: before the first row
 // (Bof), on a row, after the last row (Eof); an empty result is Bof and Eof.
+// SQLite back end: the values are those read when the recordset opened (or
+// written through it since); changes by others show after opening it again.
+// Update writes only the fields that were set, so it never undoes those.
 class Recordset : public Object {
  public:
   std::string TypeName() const override { return "Recordset"; }
