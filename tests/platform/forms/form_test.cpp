@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -204,6 +205,32 @@ TEST_F(FormTest, WindowPlacementAndMousePointer) {
   form_->Unload();
   EXPECT_EQ(form_->WindowState(), 0);
   EXPECT_EQ(form_->MousePointer(), 0);
+}
+
+class RecordingObserver : public FormObserver {
+ public:
+  void ControlChanged(Control& control) override { controls.push_back(control.FullName()); }
+  void FormChanged(Form&) override { ++form_changes; }
+  std::vector<std::string> controls;
+  int form_changes = 0;
+};
+
+TEST_F(FormTest, TheObserverHearsOfVisibleChanges) {
+  RecordingObserver observer;
+  form_->SetObserver(&observer);
+  form_->Load();
+  observer.controls.clear();
+  form_->flst->SetText("Flst.Nr. 1");
+  form_->alt->SetValue(true);  // clears optNeu as well
+  EXPECT_NE(std::find(observer.controls.begin(), observer.controls.end(), "TextBoxFlst"),
+            observer.controls.end());
+  EXPECT_NE(std::find(observer.controls.begin(), observer.controls.end(), "optNeu"),
+            observer.controls.end());
+  int before = observer.form_changes;
+  backend_.on_modal = [this](Form&) { form_->Hide(); };
+  form_->ShowModal();
+  EXPECT_EQ(observer.form_changes, before + 2);  // shown, hidden
+  form_->SetObserver(nullptr);
 }
 
 class CountingForm : public Form {

@@ -325,13 +325,16 @@ TEST_F(ScriptedUiTest, ChoosesComboEntriesAndCheckBoxes) {
       {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},
       {{"action", "expect"}, {"control", "chkBereich"}, {"value", 1}},
       {{"action", "expect"}, {"window", "frmKlein"}, {"visible", true}},
+      {{"action", "type"}, {"control", "ComboBox4"}, {"text", "5.1.1"}, {"replace", true}},
+      {{"action", "expect"}, {"control", "ComboBox4"}, {"list_index", 0}, {"text", "5.1.1"}},
       {{"action", "close"}},
   }));
   SetBackend(&ui);
   small->ShowModal();
   ui.Finish();
   EXPECT_EQ(small->clicks, 1);
-  EXPECT_EQ(ui.StepsDone(), 7);
+  EXPECT_EQ(ui.StepsDone(), 9);
+  EXPECT_EQ(ui.Transcript().size(), 9u);
 }
 
 }  // namespace
