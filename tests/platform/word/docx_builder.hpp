@@ -1,0 +1,40 @@
+// Small .docx packages built from inline XML, and checks on what was saved.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+namespace korvax::word::testing {
+
+// The namespaces Word declares on word/document.xml.
+inline constexpr const char* kNamespaces =
+    "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+    "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+    "xmlns:w14=\"http://schemas.microsoft.com/office/word/2010/wordml\" "
+    "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
+    "mc:Ignorable=\"w14\"";
+
+// A fresh empty folder for one test.
+std::filesystem::path TempDir();
+
+// Writes a package whose body holds `body` (paragraphs and tables), plus any
+// extra parts (name -> content).
+std::filesystem::path WriteDocx(const std::filesystem::path& path, std::string_view body,
+                                const std::map<std::string, std::string>& extra = {});
+
+// Paragraph XML for a plain text.
+std::string P(std::string_view text);
+// A table with one paragraph per cell, texts row by row.
+std::string Tbl(int rows, int columns, std::string_view prefix = "R");
+
+// One part of a saved package, parsed.
+pugi::xml_document SavedXml(const std::filesystem::path& path, const std::string& part);
+size_t Count(const pugi::xml_document& doc, const char* xpath);
+std::string Value(const pugi::xml_document& doc, const char* xpath);
+
+}  // namespace korvax::word::testing
