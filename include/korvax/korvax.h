@@ -1,0 +1,125 @@
+/* Korvax C ABI: drive the plug-in object Tarvo from a host written in any
+ * language, by member name or dispatch id, as through a dual interface.
+ *
+ *   korvax_error err;
+ *   korvax_object* tarvo = korvax_create("Korvax.Tarvo", &err);
+ *   korvax_object* ws = korvax_open_workspace(&err);
+ *   korvax_variant v = korvax_object_value(ws);
+ *   korvax_put(tarvo, "VaroWorkspace", &v, &err);
+ *   ...
+ *   korvax_variant args[3] = {korvax_int16(3), korvax_object_value(invoice), korvax_int32(0)};
+ *   korvax_call(tarvo, "Show", args, 3, NULL, &err);
+ *   korvax_release(tarvo);
+ *
+ * Every function returns 0 on success and the error number on failure, with
+ * the number and the German description in *err (err may be NULL). Strings
+ * are UTF-8. Strings and objects handed out in a variant belong to the caller:
+ * free them with korvax_variant_clear. Objects are reference counted; every
+ * korvax_object* handed out is released with korvax_release.
+ */
+#ifndef KORVAX_KORVAX_H
+#define KORVAX_KORVAX_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define KORVAX_API __attribute__((visibility("default")))
+
+typedef struct korvax_object korvax_object;
+
+typedef enum korvax_vartype {
+  KORVAX_EMPTY = 0,
+  KORVAX_NULL = 1,
+  KORVAX_INTEGER = 2, /* signed 16-bit */
+  KORVAX_LONG = 3,    /* signed 32-bit */
+  KORVAX_DOUBLE = 4,
+  KORVAX_BOOLEAN = 5,
+  KORVAX_STRING = 6,
+  KORVAX_DATE = 7, /* days since 30.12.1899, the fraction being the time */
+  KORVAX_OBJECT = 8
+} korvax_vartype;
+
+typedef struct korvax_variant {
+  int32_t type; /* korvax_vartype */
+  union {
+    int16_t integer;
+    int32_t long_value;
+    double double_value;
+    int32_t boolean; /* 0 false, anything else true */
+    char* string;
+    double date;
+    korvax_object* object;
+  } value;
+} korvax_variant;
+
+typedef struct korvax_error {
+  int32_t number;
+  char description[512];
+} korvax_error;
+
+typedef enum korvax_invoke_kind {
+  KORVAX_METHOD = 1,
+  KORVAX_PROPERTY_GET = 2,
+  KORVAX_PROPERTY_PUT = 4
+} korvax_invoke_kind;
+
+/* Creates an object by its programmatic id; "Korvax.Tarvo" is the one class. */
+KORVAX_API korvax_object* korvax_create(const char* progid, korvax_error* err);
+KORVAX_API void korvax_addref(korvax_object* object);
+KORVAX_API void korvax_release(korvax_object* object);
+/* "Tarvo", "Workspace", "Database", "Recordset", "Document", ... */
+KORVAX_API const char* korvax_type_name(korvax_object* object);
+
+/* Dispatch ids in interface order: Show 1, Aktualisieren 2, then the
+ * properties pDocument 3 ... NeueAbfrage 16. 0 when the name is unknown. */
+KORVAX_API int32_t korvax_dispatch_id(korvax_object* object, const char* name);
+KORVAX_API int32_t korvax_invoke(korvax_object* object, int32_t dispid, int32_t kind,
+                                 korvax_variant* args, int32_t arg_count, korvax_variant* result,
+                                 korvax_error* err);
+
+/* By name. Arguments passed by reference (Show's Index) are written back. */
+KORVAX_API int32_t korvax_get(korvax_object* object, const char* property, korvax_variant* result,
+                              korvax_error* err);
+KORVAX_API int32_t korvax_put(korvax_object* object, const char* property,
+                              const korvax_variant* value, korvax_error* err);
+KORVAX_API int32_t korvax_call(korvax_object* object, const char* method, korvax_variant* args,
+                               int32_t arg_count, korvax_variant* result, korvax_error* err);
+
+/* Variants. */
+KORVAX_API korvax_variant korvax_empty(void);
+KORVAX_API korvax_variant korvax_null(void);
+KORVAX_API korvax_variant korvax_int16(int16_t value);
+KORVAX_API korvax_variant korvax_int32(int32_t value);
+KORVAX_API korvax_variant korvax_double(double value);
+KORVAX_API korvax_variant korvax_bool(int32_t value);
+/* Borrows the text: valid while the caller keeps it. */
+KORVAX_API korvax_variant korvax_string(const char* utf8);
+/* Borrows the object: no reference is taken. */
+KORVAX_API korvax_variant korvax_object_value(korvax_object* object);
+KORVAX_API void korvax_variant_clear(korvax_variant* variant);
+
+/* The platform objects a host hands over. */
+KORVAX_API korvax_object* korvax_open_workspace(korvax_error* err);
+KORVAX_API korvax_object* korvax_open_database(korvax_object* workspace, const char* path,
+                                               korvax_error* err);
+KORVAX_API korvax_object* korvax_open_recordset(korvax_object* database, const char* sql,
+                                                korvax_error* err);
+KORVAX_API korvax_object* korvax_open_document(const char* path, korvax_error* err);
+/* Saves atomically; path NULL saves to the file it was opened from. */
+KORVAX_API int32_t korvax_save_document(korvax_object* document, const char* path,
+                                        korvax_error* err);
+/* A recordset's field value by name, for hosts that read the invoice record. */
+KORVAX_API int32_t korvax_field_value(korvax_object* recordset, const char* field,
+                                      korvax_variant* result, korvax_error* err);
+
+/* The error log the plug-in appends to. */
+KORVAX_API const char* korvax_error_log_path(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KORVAX_KORVAX_H */
