@@ -1,0 +1,35 @@
+// Category tables of the invoice document (module TK_WordAuto): a table is
+// found through the marker comment in its cell (1,5) that carries its
+// category key, and a freshly written table is marked the same way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/word/table.hpp"
+
+namespace korvax {
+
+// The category keys.
+inline constexpr std::string_view kKeyNr2 = "Korvax_1";
+inline constexpr std::string_view kKeyNr2Grundlagen = "Korvax_1A";
+inline constexpr std::string_view kKeyNr3 = "Korvax_2";
+inline constexpr std::string_view kKeyNr45 = "Korvax_3";
+inline constexpr std::string_view kKeyNr7 = "Korvax_4";
+inline constexpr std::string_view kKeyNr7Grundlagen = "Korvax_4A";
+
+// The category table for the key in the document of the order context, or
+// an empty table (none yet, or the user wants a new one). With subTable false
+// it may ask the user through the table selection dialog; with subTable true
+// it searches on from the table chosen last, without asking.
+word::Table TabelleErmitteln(std::string_view key, bool subTable);
+
+// Marks the table with a comment carrying the key on its cell (1,5).
+void BookmarkSetzen(word::Table table, std::string_view key);
+
+// The 1-based position of the table chosen last among all tables; 0 for none.
+int16_t RememberedTableIndex();
+void SetRememberedTableIndex(int16_t index);
+
+}  // namespace korvax
