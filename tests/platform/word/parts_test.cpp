@@ -1,0 +1,200 @@
+// Comments parts, text boxes, and what the layer refuses to open.
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "docx_builder.hpp"
+#include "platform/word/package.hpp"
+#include "platform/word/word.hpp"
+
+namespace korvax::word {
+namespace {
+
+using testing::Count;
+using testing::P;
+using testing::Value;
+
+std::string Bytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(WordComments, AddCreatesTheCommentsPartWithItsRelationship) {
+  auto path = testing::WriteDocx(testing::TempDir() / "c.docx", P("Gesamt: 100,00 €"));
+  auto doc = Document::Open(path);
+  EXPECT_EQ(doc->Comments().Count(), 0);
+  Comment c = doc->Comments().Add(doc->Range(0, 6), "varoGesamt");
+  EXPECT_EQ(c.Range().Text(), "varoGesamt");
+  EXPECT_EQ(c.Scope().Text(), "Gesamt");
+  Range anchor = c.Scope();
+  anchor.Collapse(wdCollapseEnd);
+  anchor.MoveEnd(wdCharacter, 15);
+  EXPECT_EQ(anchor.Text(), ": 100,00 €\r");
+  doc->Comments().Add(doc->Range(8, 8), "zwei\rZeilen");
+  ASSERT_EQ(doc->Comments().Count(), 2);
+  EXPECT_EQ(doc->Comments().Item(2).Range().Text(), "zwei\rZeilen");
+  EXPECT_EQ(doc->Content().Text(), "Gesamt: 100,00 €\r");
+  doc->Save();
+
+  auto types = testing::SavedXml(path, "[Content_Types].xml");
+  EXPECT_EQ(Count(types, "//*[@PartName='/word/comments.xml']"), 1u);
+  auto rels = testing::SavedXml(path, "word/_rels/document.xml.rels");
+  EXPECT_EQ(Value(rels, "//*[@Target='comments.xml']/@Type"),
+            "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments");
+  auto comments = testing::SavedXml(path, "word/comments.xml");
+  EXPECT_EQ(Count(comments, "/w:comments/w:comment[@w:author]"), 2u);
+  auto xml = testing::SavedXml(path, "word/document.xml");
+  EXPECT_EQ(Count(xml, "//w:p/w:commentRangeStart[following-sibling::w:commentRangeEnd]"), 2u);
+  EXPECT_EQ(Count(xml, "//w:r/w:commentReference"), 2u);
+
+  auto reopened = Document::Open(path);
+  ASSERT_EQ(reopened->Comments().Count(), 2);
+  EXPECT_EQ(reopened->Comments().Item(1).Range().Text(), "varoGesamt");
+  reopened->Comments().Item(1).Delete();
+  EXPECT_EQ(reopened->Comments().Count(), 1);
+}
+
+TEST(WordComments, ExtendedPartsStayConsistent) {
+  auto src = std::filesystem::path(KORVAX_TEST_DATA) / "docx/d2p-comments-in-table-cell.docx";
+  auto path = testing::TempDir() / "d2p.docx";
+  std::filesystem::copy_file(src, path);
+  auto doc = Document::Open(path);
+  int before = doc->Comments().Count();
+  ASSERT_GE(before, 12);
+  Table t = doc->Tables().Item(1);
+  EXPECT_GE(t.Range().Comments().Count(), 1);
+  Comment added = doc->Comments().Add(doc->Range(0, 0), "neu");
+  EXPECT_EQ(doc->Comments().Count(), before + 1);
+  doc->Comments().Item(1).Delete();
+  doc->Save();
+  auto comments = testing::SavedXml(path, "word/comments.xml");
+  auto extended = testing::SavedXml(path, "word/commentsExtended.xml");
+  auto ids = testing::SavedXml(path, "word/commentsIds.xml");
+  // Every paraId of the extension parts belongs to a comment paragraph.
+  for (auto x : extended.select_nodes("//w15:commentEx")) {
+    std::string para = x.node().attribute("w15:paraId").value();
+    EXPECT_EQ(Count(comments, ("//w:p[@w14:paraId='" + para + "']").c_str()), 1u) << para;
+  }
+  for (auto x : ids.select_nodes("//w16cid:commentId")) {
+    std::string para = x.node().attribute("w16cid:paraId").value();
+    EXPECT_EQ(Count(comments, ("//w:p[@w14:paraId='" + para + "']").c_str()), 1u) << para;
+  }
+  EXPECT_EQ(Count(comments, "//w:comment"), static_cast<size_t>(before));
+}
+
+TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
+  auto path = testing::WriteDocx(testing::TempDir() / "s.docx", P("Rechnung") + P(""));
+  auto doc = Document::Open(path);
+  auto app = doc->Application();
+  Selection sel = app->Selection();
+  sel.SetRange(0, doc->Content().End());
+  sel.Collapse(wdCollapseEnd);
+  Shape box = doc->Shapes().AddTextbox(msoTextOrientationHorizontal, 70.5, 766.5, 450.75, 54);
+  box.SetName("Zahlungsziel");
+  box.TextFrame().TextRange().Select();
+  app->Selection().Collapse(wdCollapseStart);
+  box.Fill().SetVisible(false);
+  box.Fill().SetTransparency(1.0);
+  box.Line().SetVisible(false);
+  box.SetRelativeVerticalPosition(wdRelativeVerticalPositionPage);
+  box.SetTop(Application::CentimetersToPoints(27));
+  app->Selection().ParagraphFormat().SetAlignment(wdAlignParagraphRight);
+  app->Selection().TypeText("Zahlbar bis 01.02.2027 ohne Abzug");
+  EXPECT_EQ(box.TextFrame().TextRange().Text(), "Zahlbar bis 01.02.2027 ohne Abzug");
+  EXPECT_EQ(doc->Content().Text(), "Rechnung\r\r");
+  EXPECT_EQ(doc->Shapes().Count(), 1);
+  EXPECT_EQ(doc->Shapes().Item("Zahlungsziel").Name(), "Zahlungsziel");
+  EXPECT_FALSE(box.Fill().Visible());
+  EXPECT_DOUBLE_EQ(box.Fill().Transparency(), 1.0);
+  EXPECT_NEAR(box.Top(), 765.35, 0.01);
+  EXPECT_DOUBLE_EQ(box.Width(), 450.75);
+  doc->Save();
+  auto xml = testing::SavedXml(path, "word/document.xml");
+  const char* anchor = "//mc:AlternateContent/mc:Choice[@Requires='wps']/w:drawing/wp:anchor";
+  EXPECT_EQ(Count(xml, anchor), 1u);
+  EXPECT_EQ(Value(xml, "//wp:anchor/wp:docPr/@name"), "Zahlungsziel");
+  EXPECT_EQ(Value(xml, "//wp:anchor/wp:positionV/@relativeFrom"), "page");
+  EXPECT_EQ(Value(xml, "//wp:anchor/wp:positionV/wp:posOffset"), "9720000");
+  EXPECT_EQ(Value(xml, "//wp:anchor/wp:positionH/wp:posOffset"), "895350");
+  EXPECT_EQ(Value(xml, "//wp:anchor/wp:extent/@cx"), "5724525");
+  EXPECT_EQ(Count(xml, "//wps:spPr/a:noFill"), 1u);
+  EXPECT_EQ(Count(xml, "//wps:spPr/a:ln/a:noFill"), 1u);
+  EXPECT_EQ(Value(xml, "//w:txbxContent/w:p/w:pPr/w:jc/@w:val"), "right");
+  EXPECT_EQ(Value(xml, "//w:txbxContent//w:t"), "Zahlbar bis 01.02.2027 ohne Abzug");
+  EXPECT_EQ(Count(xml, "//w:body/w:p[2]//wp:anchor"), 1u);  // the paragraph of the selection
+  EXPECT_NE(std::string(xml.document_element().attribute("xmlns:wps").value()), "");
+
+  auto reopened = Document::Open(path);
+  ASSERT_EQ(reopened->Shapes().Count(), 1);
+  reopened->Shapes().Item("Zahlungsziel").Delete();
+  EXPECT_EQ(reopened->Shapes().Count(), 0);
+  EXPECT_THROW(reopened->Shapes().Item("Zahlungsziel"), Error);
+}
+
+TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {
+  auto dir = testing::TempDir();
+  auto expect_error = [](const std::filesystem::path& path, int number, const char* part) {
+    std::string before = Bytes(path);
+    try {
+      Document::Open(path);
+      ADD_FAILURE() << path << " opened";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), number);
+      EXPECT_NE(e.description().find(path.string()), std::string::npos) << e.description();
+      EXPECT_NE(e.description().find(part), std::string::npos) << e.description();
+    }
+    EXPECT_EQ(Bytes(path), before);
+  };
+  auto text = dir / "text.docx";
+  std::ofstream(text) << "kein zip";
+  expect_error(text, 5792, "kein ZIP-Archiv");
+
+  Package no_types;
+  no_types.SetBytes("word/document.xml", "<w:document/>");
+  no_types.Write(dir / "notypes.docx");
+  expect_error(dir / "notypes.docx", 5792, "[Content_Types].xml");
+
+  auto broken = testing::WriteDocx(dir / "broken.docx", "<w:p><w:r><w:t>offen</w:r></w:p>");
+  expect_error(broken, 5792, "fehlerhaftes XML");
+
+  auto doctype = testing::WriteDocx(dir / "dtd.docx", P("x"));
+  {
+    Package p = Package::Read(doctype);
+    p.SetBytes("word/document.xml",
+               "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY a \"aaaa\">]>"
+               "<w:document><w:body><w:p/></w:body></w:document>");
+    p.Write(doctype);
+  }
+  expect_error(doctype, 5792, "DTD");
+
+  auto missing = dir / "missing.docx";
+  try {
+    Document::Open(missing);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), 5174);
+  }
+}
+
+TEST(WordPackage, SaveIsAtomicAndKeepsUnknownParts) {
+  auto dir = testing::TempDir();
+  auto path = testing::WriteDocx(dir / "a.docx", P("x"),
+                                 {{"customXml/item1.xml", "<root><unverändert/></root>"},
+                                  {"word/media/image1.png", std::string("\x89PNG\0\x01", 6)}});
+  auto doc = Document::Open(path);
+  doc->Content().InsertAfter("y");
+  doc->SaveAs(dir / "b.docx");
+  EXPECT_EQ(doc->FullName(), (dir / "b.docx").string());
+  std::vector<std::string> files;
+  for (auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().filename());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"a.docx", "b.docx"}));
+  Package saved = Package::Read(dir / "b.docx");
+  EXPECT_EQ(saved.Bytes("customXml/item1.xml"), "<root><unverändert/></root>");
+  EXPECT_EQ(saved.Bytes("word/media/image1.png"), std::string("\x89PNG\0\x01", 6));
+  EXPECT_EQ(Document::Open(dir / "b.docx")->Content().Text(), "xy\r");
+}
+
+}  // namespace
+}  // namespace korvax::word

@@ -1,0 +1,167 @@
+// Adding, shaping and deleting tables with their comments and bookmarks.
+#include <gtest/gtest.h>
+
+#include "docx_builder.hpp"
+#include "platform/word/package.hpp"
+#include "platform/word/word.hpp"
+
+namespace korvax::word {
+namespace {
+
+using testing::Count;
+using testing::P;
+using testing::Tbl;
+using testing::Value;
+
+struct Fixture {
+  std::filesystem::path path;
+  std::shared_ptr<Document> doc;
+  explicit Fixture(std::string_view body)
+      : path(testing::WriteDocx(testing::TempDir() / "t.docx", body)),
+        doc(Document::Open(path)) {}
+  pugi::xml_document Saved(const std::string& part = "word/document.xml") {
+    doc->Save();
+    return testing::SavedXml(path, part);
+  }
+};
+
+// The way the fee dialogs write a new table at the end of the invoice.
+Table AddAtEnd(Document& doc, int rows, int columns) {
+  Range r = doc.Content();
+  r.Collapse(wdCollapseEnd);
+  r.InsertParagraphAfter();
+  r.Collapse(wdCollapseEnd);
+  return doc.Tables().Add(r, rows, columns);
+}
+
+// BookmarkSetzen: a comment with the key on cell (1,5), through the selection.
+void Mark(Document& doc, Table& table, const std::string& key) {
+  table.Cell(1, 5).Select();
+  Range cell = table.Cell(1, 5).Range();
+  cell.Collapse(wdCollapseEnd);
+  cell.Comments().Add(doc.Application()->Selection().Range(), key);
+}
+
+TEST(WordTables, AddAtTheEndBuildsAGridFillingTheTextWidth) {
+  Fixture f(P("Rechnung"));
+  Table t = AddAtEnd(*f.doc, 3, 5);
+  EXPECT_EQ(f.doc->Tables().Count(), 1);
+  EXPECT_EQ(t.Rows().Count(), 3);
+  EXPECT_EQ(t.Columns().Count(), 5);
+  EXPECT_EQ(t.Cell(3, 5).Range().Text(), "\r\a");
+  EXPECT_EQ(t.Range().Start(), 9);
+  t.Cell(1, 1).Range().InsertAfter("Flurstückszerlegung");
+  t.Cell(1, 1).Range().Font().SetBold(true);
+  for (int r = 2; r <= 3; ++r) {
+    for (int c = 1; c <= 5; ++c) t.Cell(r, c).Range().InsertAfter(std::to_string(r * 10 + c));
+  }
+  EXPECT_EQ(t.Cell(3, 4).Range().Text(), "34\r\a");
+  EXPECT_EQ(f.doc->Content().Text().substr(0, 9), "Rechnung\r");
+  auto xml = f.Saved();
+  EXPECT_EQ(Count(xml, "//w:tbl/w:tblGrid/w:gridCol[@w:w='1814']"), 5u);
+  EXPECT_EQ(Count(xml, "//w:tbl/w:tr"), 3u);
+  EXPECT_EQ(Count(xml, "//w:tbl/w:tr/w:tc/w:tcPr/w:tcW[@w:type='dxa']"), 15u);
+  EXPECT_EQ(Count(xml, "//w:body/w:tbl/following-sibling::w:p"), 1u);
+  EXPECT_EQ(Count(xml, "//w:tc[1]//w:r[w:rPr/w:b]/w:t[.='Flurstückszerlegung']"), 1u);
+}
+
+TEST(WordTables, AddInTheMiddleOfAParagraphSplitsIt) {
+  Fixture f(P("linksrechts"));
+  Table t = f.doc->Tables().Add(f.doc->Range(5, 5), 1, 2);
+  EXPECT_EQ(f.doc->Content().Text(), "links\r\r\a\r\a\r\arechts\r");
+  EXPECT_EQ(t.Range().Start(), 6);
+  auto xml = f.Saved();
+  EXPECT_EQ(Value(xml, "//w:body/*[1]//w:t"), "links");
+  EXPECT_EQ(std::string(xml.select_node("//w:body/*[2]").node().name()), "w:tbl");
+  EXPECT_EQ(Value(xml, "//w:body/*[3]//w:t"), "rechts");
+}
+
+TEST(WordTables, ColumnWidthsBordersAndRows) {
+  Fixture f(P(""));
+  Table t = AddAtEnd(*f.doc, 2, 5);
+  t.Columns().Item(2).SetWidth(Application::CentimetersToPoints(1));
+  t.Cell(2, 1).SetWidth(Application::CentimetersToPoints(10));
+  for (int b : {wdBorderTop, wdBorderLeft, wdBorderBottom, wdBorderRight, wdBorderHorizontal,
+                wdBorderVertical}) {
+    t.Borders(b).SetLineStyle(wdLineStyleNone);
+  }
+  EXPECT_EQ(t.Borders(wdBorderTop).LineStyle(), wdLineStyleNone);
+  EXPECT_NEAR(t.Columns().Item(2).Width(), 28.35, 0.01);
+  EXPECT_NEAR(t.Cell(2, 1).Width(), 283.45, 0.05);
+  t.Cell(2, 3).Range().InsertAfter("alt");
+  t.Rows().Add();
+  EXPECT_EQ(t.Rows().Count(), 3);
+  EXPECT_EQ(t.Cell(3, 3).Range().Text(), "\r\a");
+  EXPECT_THROW(t.Columns().Item(6), Error);
+  auto xml = f.Saved();
+  EXPECT_EQ(Value(xml, "//w:tblGrid/w:gridCol[2]/@w:w"), "567");
+  EXPECT_EQ(Count(xml, "//w:tr/w:tc[2]/w:tcPr/w:tcW[@w:w='567']"), 3u);
+  EXPECT_EQ(Value(xml, "//w:tr[2]/w:tc[1]/w:tcPr/w:tcW/@w:w"), "5669");
+  EXPECT_EQ(Count(xml, "//w:tblBorders/*[@w:val='nil']"), 6u);
+  EXPECT_EQ(Count(xml, "//w:tr[3]//w:t"), 0u);
+}
+
+TEST(WordTables, DeleteTakesCommentsAndBookmarksAndCollapsesRangesInside) {
+  Fixture f(P("Kopf") + P("Fuß"));
+  Table t = AddAtEnd(*f.doc, 2, 5);
+  t.Cell(1, 5).Select();
+  f.doc->Bookmarks().Add("Korvax_1", f.doc->Application()->Selection().Range());
+  f.doc->Bookmarks().SetDefaultSorting(wdSortByName);
+  f.doc->Bookmarks().SetShowHidden(true);
+  Mark(*f.doc, t, "Korvax_1");
+  t.Cell(2, 1).Range().InsertAfter("Flst.Nr. 12");
+  EXPECT_TRUE(f.doc->Bookmarks().Exists("Korvax_1"));
+  ASSERT_EQ(f.doc->Comments().Count(), 1);
+  EXPECT_EQ(f.doc->Comments().Item(1).Range().Text(), "Korvax_1");
+  EXPECT_EQ(t.Range().Comments().Count(), 1);
+  EXPECT_EQ(t.Range().Comments().Item(1).Range().Text(), "Korvax_1");
+  EXPECT_EQ(t.Cell(1, 5).Range().Comments().Count(), 1);
+  EXPECT_EQ(t.Cell(2, 5).Range().Comments().Count(), 0);
+
+  Range inside = t.Cell(2, 1).Range();
+  Range place = t.Range();
+  int start = place.Start();
+  Range after = f.doc->Range(place.End(), place.End() + 1);
+  t.Delete();
+  EXPECT_EQ(f.doc->Tables().Count(), 0);
+  EXPECT_EQ(f.doc->Comments().Count(), 0);
+  EXPECT_FALSE(f.doc->Bookmarks().Exists("Korvax_1"));
+  EXPECT_EQ(inside.Start(), start);
+  EXPECT_EQ(inside.End(), start);
+  EXPECT_EQ(place.Start(), start);
+  EXPECT_EQ(place.End(), start);
+  EXPECT_EQ(after.Start(), start);
+  EXPECT_EQ(f.doc->Content().Text(), "Kopf\rFuß\r\r");
+
+  // The dialogs write the new table where the old one was.
+  Table again = f.doc->Tables().Add(place, 2, 5);
+  EXPECT_EQ(again.Range().Start(), start);
+  Mark(*f.doc, again, "Korvax_1");
+  auto xml = f.Saved();
+  EXPECT_EQ(Count(xml, "//w:commentRangeStart"), 1u);
+  EXPECT_EQ(Count(xml, "//w:bookmarkStart"), 0u);
+  auto comments = testing::SavedXml(f.path, "word/comments.xml");
+  EXPECT_EQ(Count(comments, "//w:comment"), 1u);
+}
+
+TEST(WordTables, RangeTablesFindsTheTableOfTheCursor) {
+  Fixture f(P("a") + Tbl(2, 2) + P("b") + Tbl(1, 1) + P("c"));
+  auto tables = f.doc->Tables();
+  ASSERT_EQ(tables.Count(), 2);
+  tables.Item(2).Cell(1, 1).Select();
+  Selection sel = f.doc->Application()->Selection();
+  ASSERT_EQ(sel.Tables().Count(), 1);
+  int position = 0;
+  for (int i = 1; i <= tables.Count(); ++i) {
+    if (tables.Item(i) == sel.Tables().Item(1)) {
+      position = i;
+      break;
+    }
+  }
+  EXPECT_EQ(position, 2);
+  EXPECT_EQ(f.doc->Range(0, 0).Tables().Count(), 0);
+  EXPECT_EQ(f.doc->Content().Tables().Count(), 2);
+}
+
+}  // namespace
+}  // namespace korvax::word
