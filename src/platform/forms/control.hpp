@@ -174,12 +174,16 @@ void SplitControlName(std::string_view full, std::string& name, int& index);
 
 }  // namespace korvax::forms
 
-// Each concrete control keeps its designed state through these two members.
-#define KORVAX_FORMS_CONTROL_COPY(Type)             \
- private:                                           \
-  std::unique_ptr<Control> Clone() const override { \
-    return std::make_unique<Type>(*this);           \
-  }                                                 \
-  void AssignFrom(const Control& design) override { \
-    *this = static_cast<const Type&>(design);       \
+// Each concrete control keeps its designed state through these members.
+// Copies are private, so that "auto x = form.Get<TextBox>(...)" does not
+// compile: a copy of a control would silently miss every change.
+#define KORVAX_FORMS_CONTROL_COPY(Type)               \
+ private:                                             \
+  Type(const Type&) = default;                        \
+  Type& operator=(const Type&) = default;             \
+  std::unique_ptr<Control> Clone() const override {   \
+    return std::unique_ptr<Control>(new Type(*this)); \
+  }                                                   \
+  void AssignFrom(const Control& design) override {   \
+    *this = static_cast<const Type&>(design);         \
   }

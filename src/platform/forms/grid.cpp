@@ -295,7 +295,7 @@ void Grid::KeepSelectionInside() {
 }
 
 std::unique_ptr<Control> Grid::Clone() const {
-  return std::make_unique<Grid>(*this);
+  return std::unique_ptr<Control>(new Grid(*this));
 }
 
 void Grid::AssignFrom(const Control& design) {

@@ -96,6 +96,8 @@ class Grid : public Control {
   int top_row_ = 1;
   EventHandler sel_change_;
 
+  Grid(const Grid&) = default;
+  Grid& operator=(const Grid&) = default;
   std::unique_ptr<Control> Clone() const override;
   void AssignFrom(const Control& design) override;
 };
