@@ -3,16 +3,33 @@
 #include <atomic>
 #include <unistd.h>
 
+#include <vector>
+
 #include "platform/word/package.hpp"
 
 namespace korvax::word::testing {
 
+namespace {
+
+// Removes the folders of a test run when the test program ends.
+struct Folders {
+  std::vector<std::filesystem::path> made;
+  ~Folders() {
+    std::error_code ec;
+    for (auto& dir : made) std::filesystem::remove_all(dir, ec);
+  }
+};
+
+}  // namespace
+
 std::filesystem::path TempDir() {
+  static Folders folders;
   static std::atomic<int> counter{0};
   auto dir = std::filesystem::temp_directory_path() /
              ("korvax-word-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
+  folders.made.push_back(dir);
   return dir;
 }
 
