@@ -414,6 +414,22 @@ Form* Form::CurrentModal() {
   return stack.empty() ? nullptr : stack.back();
 }
 
+namespace {
+int& ScreenPointerSlot() {
+  static int pointer = kMousePointerDefault;
+  return pointer;
+}
+}  // namespace
+
+int ScreenMousePointer() {
+  return ScreenPointerSlot();
+}
+
+void SetScreenMousePointer(int pointer) {
+  if (pointer < 0 || (pointer > 15 && pointer != 99)) throw errors::InvalidPropertyValue();
+  ScreenPointerSlot() = pointer;
+}
+
 void SetBackend(UiBackend* backend) {
   BackendSlot() = backend;
   RegisterMessageBoxFactory(backend != nullptr ? backend->MessageBoxes() : nullptr);

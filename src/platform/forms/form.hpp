@@ -212,6 +212,11 @@ class Form : public WindowPlacement {
   EventHandler activate_;
 };
 
+// The screen's mouse pointer, which overrides every form's while it is not
+// the default (0); 11 is the hourglass.
+int ScreenMousePointer();
+void SetScreenMousePointer(int pointer);
+
 // Runs the modal loop of a shown form. The scripted UI and the Qt dialogs
 // are the two back ends.
 class UiBackend {

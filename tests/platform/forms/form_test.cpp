@@ -205,6 +205,10 @@ TEST_F(FormTest, WindowPlacementAndMousePointer) {
   form_->Unload();
   EXPECT_EQ(form_->WindowState(), 0);
   EXPECT_EQ(form_->MousePointer(), 0);
+  SetScreenMousePointer(kMousePointerHourglass);
+  EXPECT_EQ(ScreenMousePointer(), 11);
+  SetScreenMousePointer(kMousePointerDefault);
+  EXPECT_THROW(SetScreenMousePointer(-1), Error);
 }
 
 class RecordingObserver : public FormObserver {
