@@ -115,6 +115,11 @@ KORVAX_API int32_t korvax_save_document(korvax_object* document, const char* pat
 KORVAX_API int32_t korvax_field_value(korvax_object* recordset, const char* field,
                                       korvax_variant* result, korvax_error* err);
 
+/* A billing setting as the last Show read it from TempDoc, by its field name
+ * ("Mehrwertsteuersatz", "AbschlagProzent", ...): for checks and support. */
+KORVAX_API int32_t korvax_billing_setting(const char* field, korvax_variant* result,
+                                          korvax_error* err);
+
 /* The error log the plug-in appends to. */
 KORVAX_API const char* korvax_error_log_path(void);
 

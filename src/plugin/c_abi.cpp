@@ -14,6 +14,7 @@
 #include "korvax/korvax.h"
 #include "platform/dao/dao.hpp"
 #include "platform/word/document.hpp"
+#include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
 
 struct korvax_object {
@@ -331,6 +332,19 @@ int32_t korvax_field_value(korvax_object* recordset, const char* field, korvax_v
   try {
     auto rs = As<korvax::dao::Recordset>(recordset);
     const Variant value = rs->Field(field != nullptr ? field : "")->Value();
+    if (result != nullptr) *result = ToC(value);
+    return 0;
+  } catch (...) {
+    return FailWith(err, std::current_exception());
+  }
+}
+
+int32_t korvax_billing_setting(const char* field, korvax_variant* result, korvax_error* err) {
+  Clear(err);
+  if (result != nullptr) *result = korvax_variant{};
+  try {
+    const Variant value =
+        korvax::BillingSettingValue(korvax::Library().settings, field != nullptr ? field : "");
     if (result != nullptr) *result = ToC(value);
     return 0;
   } catch (...) {

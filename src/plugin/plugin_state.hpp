@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "common/variant.hpp"
 
 namespace korvax::word {
 class Document;
@@ -63,6 +66,10 @@ struct PluginState {
   std::shared_ptr<dao::Recordset> Rechnung;  // the invoice record of the last Show
   int32_t host_window = 0;                   // kept, not used
 };
+
+// A billing setting by its TempDoc field name, as a variant of its held
+// type; for hosts and support tools that check what Show read. 3265 when unknown.
+Variant BillingSettingValue(const BillingSettings& settings, std::string_view field);
 
 // The one library-wide state.
 PluginState& Library();
