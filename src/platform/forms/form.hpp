@@ -20,9 +20,13 @@
 // form or of one of its controls loads it (the Load event runs); ShowModal
 // shows it and returns once it is hidden or unloaded; Unload fires the Unload
 // event and resets every control to its designed state, and the next access
-// loads the form again. A form only loads on access once its design is
-// complete: create forms through FormInstance<T>() (one instance per type,
-// reused, as the plug-in's dialogs are) or Form::Create<T>().
+// loads the form again. The control objects themselves stay, so references
+// to them stay valid across unloads; the dialog's own member variables keep
+// their values too, as form-level variables did. A form only loads on access
+// once its design is complete: create forms through FormInstance<T>() (one
+// instance per type, reused, as the plug-in's dialogs are) or
+// Form::Create<T>(). Focus can only be set on a shown form (5 otherwise), so
+// not in the Load event.
 #pragma once
 
 #include <cstdint>
