@@ -237,6 +237,7 @@ class StepRun {
     auto* edit = dynamic_cast<EditControl*>(&control);
     auto* combo = dynamic_cast<ComboBox*>(&control);
     if (key == "text") {
+      if (grid == nullptr && step_.contains("cell")) Fail("\"cell\" gibt es nur bei einem Grid");
       if (grid != nullptr && step_.contains("cell")) {
         const json& cell = step_["cell"];
         int row = cell.at(0);
@@ -361,8 +362,14 @@ void ValidateScriptStep(const json& step, int number) {
     bool any = false;
     for (const auto& key : kExpectChecks) any = any || step.contains(key);
     if (!any) fail("\"expect\" ohne etwas zu prüfen");
-    if (step.contains("cell") && (!step["cell"].is_array() || step["cell"].size() != 2)) {
+    if (step.contains("cell") &&
+        (!step["cell"].is_array() || step["cell"].size() != 2 ||
+         !step["cell"][0].is_number_integer() || !step["cell"][1].is_number_integer())) {
       fail("\"cell\" ist [Zeile, Spalte]");
+    }
+    if (step.contains("cell") && !step.contains("text")) fail("zu \"cell\" gehört \"text\"");
+    if (step.contains("control") && step.contains("window")) {
+      fail("\"control\" und \"window\" schließen sich aus");
     }
   }
   try {
@@ -373,6 +380,13 @@ void ValidateScriptStep(const json& step, int number) {
     for (const char* key : {"row", "col", "row_sel", "col_sel", "index"}) {
       if (step.contains(key) && action != "expect") (void)step[key].get<int>();
     }
+    if (step.contains("key") && !step["key"].is_string() && !step["key"].is_number_integer()) {
+      fail("\"key\" ist ein Tastencode oder ein Tastenname");
+    }
+    if (step.contains("replace")) (void)step["replace"].get<bool>();
+    if (step.contains("value") && action == "choose") (void)step["value"].get<int>();
+    if (step.contains("item")) (void)step["item"].get<std::string>();
+    if (step.contains("prompt")) (void)step["prompt"].get<std::string>();
   } catch (const json::exception& e) {
     fail(std::string("falscher Typ: ") + e.what());
   }

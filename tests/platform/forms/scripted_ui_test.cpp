@@ -291,6 +291,9 @@ TEST_F(ScriptedUiTest, MalformedStepsAreRefusedBeforeAnythingRuns) {
   EXPECT_EQ(refused(json::array({{{"action", "click"}, {"control", "x"}, {"txt", "1"}}})), 1);
   EXPECT_EQ(refused(json::array({{{"action", "answer"}, {"button", "Vielleicht"}}})), 1);
   EXPECT_EQ(refused(json::array({{{"action", "expect"}, {"control", "x"}}})), 1);
+  EXPECT_EQ(refused(json::array({{{"action", "key"}, {"key", true}}})), 1);
+  EXPECT_EQ(refused(json::array({{{"action", "expect"}, {"control", "g"}, {"cell", {1}}}})), 1);
+  EXPECT_EQ(refused(json::array({{{"action", "type"}, {"text", 12}}})), 1);
   EXPECT_EQ(refused(json{{"steps", json::array({{{"action", "close"}}})}}), 0);
 }
 
