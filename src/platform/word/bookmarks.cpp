@@ -65,9 +65,17 @@ Range Bookmarks::Item(std::string_view name) const {
   return word::Range(d.NewRange(d.main, s, std::max(s, e)));
 }
 
-int Bookmarks::DefaultSorting() const { return doc_->bookmarks_default_sorting; }
-void Bookmarks::SetDefaultSorting(int sorting) { doc_->bookmarks_default_sorting = sorting; }
-bool Bookmarks::ShowHidden() const { return doc_->bookmarks_show_hidden; }
-void Bookmarks::SetShowHidden(bool show) { doc_->bookmarks_show_hidden = show; }
+int Bookmarks::DefaultSorting() const {
+  return doc_->bookmarks_default_sorting;
+}
+void Bookmarks::SetDefaultSorting(int sorting) {
+  doc_->bookmarks_default_sorting = sorting;
+}
+bool Bookmarks::ShowHidden() const {
+  return doc_->bookmarks_show_hidden;
+}
+void Bookmarks::SetShowHidden(bool show) {
+  doc_->bookmarks_show_hidden = show;
+}
 
 }  // namespace korvax::word

@@ -90,9 +90,13 @@ Range Comment::Scope() const {
   return word::Range(d.NewRange(d.main, 0, 0));
 }
 
-void Comment::Delete() { doc_->DeleteComment(Id()); }
+void Comment::Delete() {
+  doc_->DeleteComment(Id());
+}
 
-std::string Comment::Id() const { return comment_.attribute("w:id").value(); }
+std::string Comment::Id() const {
+  return comment_.attribute("w:id").value();
+}
 
 Comment Comments::Item(int index) const {
   if (index < 1 || index > Count()) throw errors::NoSuchMember();

@@ -23,14 +23,18 @@ Document::~Document() {
   if (data_ && data_->selection) data_->selection->doc.reset();
 }
 
-void Document::Save() { data_->package.Write(path_); }
+void Document::Save() {
+  data_->package.Write(path_);
+}
 
 void Document::SaveAs(const std::filesystem::path& path) {
   data_->package.Write(path);
   path_ = path;
 }
 
-std::string Document::FullName() const { return path_.string(); }
+std::string Document::FullName() const {
+  return path_.string();
+}
 
 Range Document::Content() const {
   return word::Range(data_->NewRange(data_->main, 0, data_->StoryLength(*data_->main)));
@@ -48,10 +52,18 @@ Tables Document::Tables() const {
   return word::Tables(data_, std::move(tables), data_->body);
 }
 
-Comments Document::Comments() const { return word::Comments::Of(data_, nullptr); }
-Bookmarks Document::Bookmarks() const { return word::Bookmarks(data_); }
-Shapes Document::Shapes() const { return word::Shapes(data_); }
-std::shared_ptr<Application> Document::Application() const { return application_; }
+Comments Document::Comments() const {
+  return word::Comments::Of(data_, nullptr);
+}
+Bookmarks Document::Bookmarks() const {
+  return word::Bookmarks(data_);
+}
+Shapes Document::Shapes() const {
+  return word::Shapes(data_);
+}
+std::shared_ptr<Application> Document::Application() const {
+  return application_;
+}
 
 std::shared_ptr<Document> Application::ActiveDocument() const {
   auto doc = active_.lock();
@@ -65,7 +77,9 @@ Selection Application::Selection() const {
   return word::Selection(ActiveDocument()->Data()->selection);
 }
 
-Range Selection::Range() const { return Duplicate(); }
+Range Selection::Range() const {
+  return Duplicate();
+}
 
 void Selection::TypeText(std::string_view text) {
   SetText(text);

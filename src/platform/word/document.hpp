@@ -31,9 +31,8 @@ class Application;
 // also remembers the formatting typed text gets.
 class Selection : public Range {
  public:
-  explicit Selection(std::shared_ptr<detail::RangeState> state)
-      : word::Range(std::move(state)) {}
-  word::Range Range() const;  // a new range over the selected text
+  explicit Selection(std::shared_ptr<detail::RangeState> state) : word::Range(std::move(state)) {}
+  word::Range Range() const;             // a new range over the selected text
   void TypeText(std::string_view text);  // replaces the selection, collapses after it
   int MoveRight(int unit = wdCharacter, int count = 1, bool extend = false);
   int MoveLeft(int unit = wdCharacter, int count = 1, bool extend = false);

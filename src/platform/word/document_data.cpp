@@ -31,17 +31,50 @@ std::string Resolve(const std::string& source, std::string target) {
   return dir + target;
 }
 
-const std::initializer_list<const char*> kRunOrder = {
-    "w:rStyle", "w:rFonts", "w:b", "w:bCs", "w:i", "w:iCs", "w:caps", "w:smallCaps", "w:strike",
-    "w:dstrike", "w:outline", "w:shadow", "w:emboss", "w:imprint", "w:noProof", "w:snapToGrid",
-    "w:vanish", "w:webHidden", "w:color", "w:spacing", "w:w", "w:kern", "w:position", "w:sz",
-    "w:szCs", "w:highlight", "w:u", "w:effect", "w:bdr", "w:shd", "w:fitText", "w:vertAlign",
-    "w:rtl", "w:cs", "w:em", "w:lang", "w:eastAsianLayout", "w:specVanish", "w:oMath"};
+const std::initializer_list<const char*> kRunOrder = {"w:rStyle",
+                                                      "w:rFonts",
+                                                      "w:b",
+                                                      "w:bCs",
+                                                      "w:i",
+                                                      "w:iCs",
+                                                      "w:caps",
+                                                      "w:smallCaps",
+                                                      "w:strike",
+                                                      "w:dstrike",
+                                                      "w:outline",
+                                                      "w:shadow",
+                                                      "w:emboss",
+                                                      "w:imprint",
+                                                      "w:noProof",
+                                                      "w:snapToGrid",
+                                                      "w:vanish",
+                                                      "w:webHidden",
+                                                      "w:color",
+                                                      "w:spacing",
+                                                      "w:w",
+                                                      "w:kern",
+                                                      "w:position",
+                                                      "w:sz",
+                                                      "w:szCs",
+                                                      "w:highlight",
+                                                      "w:u",
+                                                      "w:effect",
+                                                      "w:bdr",
+                                                      "w:shd",
+                                                      "w:fitText",
+                                                      "w:vertAlign",
+                                                      "w:rtl",
+                                                      "w:cs",
+                                                      "w:em",
+                                                      "w:lang",
+                                                      "w:eastAsianLayout",
+                                                      "w:specVanish",
+                                                      "w:oMath"};
 
 void RemoveAll(pugi::xml_node root, const char* name, const char* attr, const std::string& id) {
   std::vector<pugi::xml_node> hits;
-  for (auto x : root.select_nodes(
-           (std::string(".//") + name + "[@" + attr + "='" + id + "']").c_str())) {
+  for (auto x :
+       root.select_nodes((std::string(".//") + name + "[@" + attr + "='" + id + "']").c_str())) {
     hits.push_back(x.node());
   }
   for (auto n : hits) n.parent().remove_child(n);
@@ -49,8 +82,12 @@ void RemoveAll(pugi::xml_node root, const char* name, const char* attr, const st
 
 }  // namespace
 
-std::string Utf8(std::u32string_view s) { return korvax::text::ToUtf8(s); }
-std::u32string U32(std::string_view s) { return korvax::text::ToU32(s); }
+std::string Utf8(std::u32string_view s) {
+  return korvax::text::ToUtf8(s);
+}
+std::u32string U32(std::string_view s) {
+  return korvax::text::ToU32(s);
+}
 
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
                             std::initializer_list<const char*> order) {
@@ -140,8 +177,8 @@ std::shared_ptr<Story> DocumentData::StoryFor(pugi::xml_node root) {
   return slot;
 }
 
-std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>& story,
-                                                   int start, int end) {
+std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>& story, int start,
+                                                   int end) {
   auto r = std::make_shared<RangeState>();
   r->doc = shared_from_this();
   r->story = story;
@@ -157,7 +194,9 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
   return r;
 }
 
-int DocumentData::StoryLength(const Story& story) { return index.Length(story.root); }
+int DocumentData::StoryLength(const Story& story) {
+  return index.Length(story.root);
+}
 
 int DocumentData::StoryEnd(const Story& story) {
   int len = StoryLength(story);
@@ -192,14 +231,12 @@ void DocumentData::AdjustRanges(Story& story, int pos, int removed, int inserted
   live.resize(kept);
 }
 
-void DocumentData::ForEachParagraph(
-    Story& story, int start, int end,
-    const std::function<void(pugi::xml_node, int, int, int)>& f) {
+void DocumentData::ForEachParagraph(Story& story, int start, int end,
+                                    const std::function<void(pugi::xml_node, int, int, int)>& f) {
   std::function<void(pugi::xml_node, int)> walk = [&](pugi::xml_node c, int base) {
     auto& info = index.Info(c);
     if (info.children.empty()) return;
-    for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size();
-         ++i) {
+    for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size(); ++i) {
       int cs = base + index.StartIn(info, i);
       int len = info.length[i];
       if (cs > end || (cs == end && end > start)) break;
@@ -255,8 +292,7 @@ std::string DocumentData::AddPart(const std::string& part, std::string_view rel_
   pugi::xml_node root = doc.document_element();
   if (!root) {
     root = doc.append_child("Relationships");
-    root.append_attribute("xmlns") =
-        "http://schemas.openxmlformats.org/package/2006/relationships";
+    root.append_attribute("xmlns") = "http://schemas.openxmlformats.org/package/2006/relationships";
   }
   std::set<std::string> ids;
   for (auto rel : root.children("Relationship")) ids.insert(rel.attribute("Id").value());

@@ -11,7 +11,9 @@
 namespace korvax::word::detail {
 namespace {
 
-bool Is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
+bool Is(pugi::xml_node n, const char* name) {
+  return std::strcmp(n.name(), name) == 0;
+}
 
 void SetText(pugi::xml_node t, std::u32string_view s) {
   t.text().set(Utf8(s).c_str());
@@ -49,8 +51,8 @@ pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
 
 pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::u32string_view text,
                        const RunFormat& format) {
-  pugi::xml_node run = at.before ? at.parent.insert_child_before("w:r", at.before)
-                                 : at.parent.append_child("w:r");
+  pugi::xml_node run =
+      at.before ? at.parent.insert_child_before("w:r", at.before) : at.parent.append_child("w:r");
   if (rpr_template) {
     pugi::xml_node rpr = run.append_copy(rpr_template);
     for (const char* change : {"w:ins", "w:del", "w:moveFrom", "w:moveTo", "w:rPrChange"}) {
@@ -249,8 +251,7 @@ void DocumentData::Delete(Story& story, int start, int end) {
   std::function<void(pugi::xml_node, int)> collect = [&](pugi::xml_node c, int base) {
     auto& info = index.Info(c);
     if (info.children.empty()) return;
-    for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size();
-         ++i) {
+    for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size(); ++i) {
       int cs = base + index.StartIn(info, i);
       if (cs >= end) break;
       int len = info.length[i];

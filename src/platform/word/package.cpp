@@ -29,8 +29,7 @@ std::string ReadEntry(zip_t* z, zip_uint64_t index, const std::string& path) {
   if (st.size > kMaxEntryBytes) {
     throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist größer als 512 MiB");
   }
-  std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0),
-                                                         &zip_fclose);
+  std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0), &zip_fclose);
   if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
   std::string bytes(static_cast<size_t>(st.size), '\0');
   zip_int64_t got = bytes.empty() ? 0 : zip_fread(file.get(), bytes.data(), bytes.size());
@@ -80,7 +79,9 @@ const Package::Entry* Package::Find(const std::string& name) const {
   return const_cast<Package*>(this)->Find(name);
 }
 
-bool Package::Has(const std::string& name) const { return Find(name) != nullptr; }
+bool Package::Has(const std::string& name) const {
+  return Find(name) != nullptr;
+}
 
 const std::string& Package::Bytes(const std::string& name) const {
   const Entry* e = Find(name);

@@ -24,7 +24,7 @@ class Package {
   static Package Read(const std::filesystem::path& path);
 
   bool Has(const std::string& name) const;
-  const std::string& Bytes(const std::string& name) const;  // raw entry content
+  const std::string& Bytes(const std::string& name) const;    // raw entry content
   void SetBytes(const std::string& name, std::string bytes);  // adds at the end when new
 
   // The parsed XML of a part, parsed once and serialised again on Write.

@@ -18,14 +18,42 @@ using detail::RangeState;
 
 namespace {
 
-const std::initializer_list<const char*> kParagraphOrder = {
-    "w:pStyle", "w:keepNext", "w:keepLines", "w:pageBreakBefore", "w:framePr", "w:widowControl",
-    "w:numPr", "w:suppressLineNumbers", "w:pBdr", "w:shd", "w:tabs", "w:suppressAutoHyphens",
-    "w:kinsoku", "w:wordWrap", "w:overflowPunct", "w:topLinePunct", "w:autoSpaceDE",
-    "w:autoSpaceDN", "w:bidi", "w:adjustRightInd", "w:snapToGrid", "w:spacing", "w:ind",
-    "w:contextualSpacing", "w:mirrorIndents", "w:suppressOverlap", "w:jc", "w:textDirection",
-    "w:textAlignment", "w:textboxTightWrap", "w:outlineLvl", "w:divId", "w:cnfStyle", "w:rPr",
-    "w:sectPr", "w:pPrChange"};
+const std::initializer_list<const char*> kParagraphOrder = {"w:pStyle",
+                                                            "w:keepNext",
+                                                            "w:keepLines",
+                                                            "w:pageBreakBefore",
+                                                            "w:framePr",
+                                                            "w:widowControl",
+                                                            "w:numPr",
+                                                            "w:suppressLineNumbers",
+                                                            "w:pBdr",
+                                                            "w:shd",
+                                                            "w:tabs",
+                                                            "w:suppressAutoHyphens",
+                                                            "w:kinsoku",
+                                                            "w:wordWrap",
+                                                            "w:overflowPunct",
+                                                            "w:topLinePunct",
+                                                            "w:autoSpaceDE",
+                                                            "w:autoSpaceDN",
+                                                            "w:bidi",
+                                                            "w:adjustRightInd",
+                                                            "w:snapToGrid",
+                                                            "w:spacing",
+                                                            "w:ind",
+                                                            "w:contextualSpacing",
+                                                            "w:mirrorIndents",
+                                                            "w:suppressOverlap",
+                                                            "w:jc",
+                                                            "w:textDirection",
+                                                            "w:textAlignment",
+                                                            "w:textboxTightWrap",
+                                                            "w:outlineLvl",
+                                                            "w:divId",
+                                                            "w:cnfStyle",
+                                                            "w:rPr",
+                                                            "w:sectPr",
+                                                            "w:pPrChange"};
 
 pugi::xml_node ParagraphProperties(pugi::xml_node p) {
   pugi::xml_node ppr = p.child("w:pPr");
@@ -89,8 +117,12 @@ RangeState& Range::S() const {
   return *state_;
 }
 
-int Range::Start() const { return S().start; }
-int Range::End() const { return S().end; }
+int Range::Start() const {
+  return S().start;
+}
+int Range::End() const {
+  return S().end;
+}
 
 void Range::SetStart(int start) {
   auto& s = S();
@@ -201,8 +233,12 @@ void Range::InsertBefore(std::string_view text) {
   s.end = std::max(s.end, at + n);
 }
 
-void Range::InsertParagraphAfter() { InsertAfter("\r"); }
-void Range::InsertParagraphBefore() { InsertBefore("\r"); }
+void Range::InsertParagraphAfter() {
+  InsertAfter("\r");
+}
+void Range::InsertParagraphBefore() {
+  InsertBefore("\r");
+}
 
 void Range::Delete() {
   auto& s = S();
@@ -218,8 +254,7 @@ Range Range::Duplicate() const {
 }
 
 bool Range::IsEqual(const Range& other) const {
-  return S().story == other.S().story && S().start == other.S().start &&
-         S().end == other.S().end;
+  return S().story == other.S().story && S().start == other.S().start && S().end == other.S().end;
 }
 
 void Range::Select() const {
@@ -263,7 +298,8 @@ word::Tables Range::Tables() const {
 }
 
 Variant Range::Information(int type) const {
-  if (type != wdWithInTable) throw errors::NotAvailable("Information(" + std::to_string(type) + ")");
+  if (type != wdWithInTable)
+    throw errors::NotAvailable("Information(" + std::to_string(type) + ")");
   auto& s = S();
   auto& index = s.doc->index;
   auto spot = index.Locate(s.story->root, s.start);
@@ -377,8 +413,8 @@ void TabStops::Add(double position, int alignment, int leader) {
   Range(range_).Start();
   auto& s = *range_;
   static const char* const kAlign[] = {"left", "center", "right", "decimal", "bar"};
-  static const char* const kLeader[] = {"none", "dot", "hyphen", "underscore", "heavy",
-                                        "middleDot"};
+  static const char* const kLeader[] = {"none",       "dot",   "hyphen",
+                                        "underscore", "heavy", "middleDot"};
   if (alignment < 0 || alignment > 4 || leader < 0 || leader > 5) {
     throw errors::ValueOutOfRange();
   }

@@ -60,8 +60,7 @@ class TabStops {
 // Paragraph formatting of the paragraphs a range touches.
 class ParagraphFormat {
  public:
-  explicit ParagraphFormat(std::shared_ptr<detail::RangeState> range)
-      : range_(std::move(range)) {}
+  explicit ParagraphFormat(std::shared_ptr<detail::RangeState> range) : range_(std::move(range)) {}
   int Alignment() const;  // of the first paragraph
   void SetAlignment(int alignment);
   word::TabStops TabStops() const { return word::TabStops(range_); }
@@ -96,10 +95,10 @@ class Range {
 
   word::Font Font() const { return word::Font(state_); }
   word::ParagraphFormat ParagraphFormat() const { return word::ParagraphFormat(state_); }
-  word::Comments Comments() const;  // comments anchored in the range
-  word::Tables Tables() const;      // tables the range lies in or overlaps
+  word::Comments Comments() const;      // comments anchored in the range
+  word::Tables Tables() const;          // tables the range lies in or overlaps
   Variant Information(int type) const;  // wdWithInTable
-  void Select() const;                   // the selection takes this range's place
+  void Select() const;                  // the selection takes this range's place
 
   Range Duplicate() const;
   bool IsEqual(const Range& other) const;  // same story and positions

@@ -12,8 +12,8 @@ namespace {
 
 constexpr double kEmuPerPoint = 12700;
 
-const char* const kFills[] = {"a:noFill", "a:solidFill", "a:gradFill", "a:blipFill",
-                              "a:pattFill", "a:grpFill"};
+const char* const kFills[] = {"a:noFill",   "a:solidFill", "a:gradFill",
+                              "a:blipFill", "a:pattFill",  "a:grpFill"};
 
 void RemoveFills(pugi::xml_node n) {
   for (const char* f : kFills) {
@@ -21,9 +21,13 @@ void RemoveFills(pugi::xml_node n) {
   }
 }
 
-long Emu(double points) { return std::lround(points * kEmuPerPoint); }
+long Emu(double points) {
+  return std::lround(points * kEmuPerPoint);
+}
 
-void SetText(pugi::xml_node n, long value) { n.text().set(std::to_string(value).c_str()); }
+void SetText(pugi::xml_node n, long value) {
+  n.text().set(std::to_string(value).c_str());
+}
 
 pugi::xml_node PosOffset(pugi::xml_node position) {
   if (auto off = position.child("wp:posOffset")) return off;
@@ -39,18 +43,20 @@ void Declare(pugi::xml_node root, const char* prefix, const char* uri) {
   if (!root.attribute(attr.c_str())) root.append_attribute(attr.c_str()) = uri;
 }
 
-const char* const kRelative[] = {"margin", "page", "paragraph", "line",
+const char* const kRelative[] = {"margin",    "page",         "paragraph",    "line",
                                  "topMargin", "bottomMargin", "insideMargin", "outsideMargin"};
 
 }  // namespace
 
-bool FillFormat::Visible() const { return !sp_pr_.child("a:noFill"); }
+bool FillFormat::Visible() const {
+  return !sp_pr_.child("a:noFill");
+}
 
 void FillFormat::SetVisible(bool visible) {
   if (visible == Visible()) return;
   RemoveFills(sp_pr_);
-  pugi::xml_node after = sp_pr_.child("a:prstGeom") ? sp_pr_.child("a:prstGeom")
-                                                     : sp_pr_.child("a:custGeom");
+  pugi::xml_node after =
+      sp_pr_.child("a:prstGeom") ? sp_pr_.child("a:prstGeom") : sp_pr_.child("a:custGeom");
   if (!after) after = sp_pr_.child("a:xfrm");
   const char* name = visible ? "a:solidFill" : "a:noFill";
   pugi::xml_node fill = after ? sp_pr_.insert_child_after(name, after) : sp_pr_.prepend_child(name);
@@ -73,7 +79,9 @@ void FillFormat::SetTransparency(double transparency) {
   }
 }
 
-bool LineFormat::Visible() const { return !sp_pr_.child("a:ln").child("a:noFill"); }
+bool LineFormat::Visible() const {
+  return !sp_pr_.child("a:ln").child("a:noFill");
+}
 
 void LineFormat::SetVisible(bool visible) {
   pugi::xml_node ln = sp_pr_.child("a:ln");
@@ -100,7 +108,9 @@ Range TextFrame::TextRange() const {
   return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
 }
 
-std::string Shape::Name() const { return anchor_.child("wp:docPr").attribute("name").value(); }
+std::string Shape::Name() const {
+  return anchor_.child("wp:docPr").attribute("name").value();
+}
 
 void Shape::SetName(std::string_view name) {
   auto pr = anchor_.child("wp:docPr");
@@ -134,11 +144,15 @@ void Shape::SetRelativeVerticalPosition(int relative) {
 double Shape::Left() const {
   return anchor_.child("wp:positionH").child("wp:posOffset").text().as_double() / kEmuPerPoint;
 }
-void Shape::SetLeft(double points) { SetText(PosOffset(anchor_.child("wp:positionH")), Emu(points)); }
+void Shape::SetLeft(double points) {
+  SetText(PosOffset(anchor_.child("wp:positionH")), Emu(points));
+}
 double Shape::Top() const {
   return anchor_.child("wp:positionV").child("wp:posOffset").text().as_double() / kEmuPerPoint;
 }
-void Shape::SetTop(double points) { SetText(PosOffset(anchor_.child("wp:positionV")), Emu(points)); }
+void Shape::SetTop(double points) {
+  SetText(PosOffset(anchor_.child("wp:positionV")), Emu(points));
+}
 
 double Shape::Width() const {
   return anchor_.child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
@@ -211,8 +225,7 @@ Shape Shapes::Item(std::string_view name) const {
   throw errors::NoSuchMember();
 }
 
-Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
-                         double height) {
+Shape Shapes::AddTextbox(int orientation, double left, double top, double width, double height) {
   if (orientation != msoTextOrientationHorizontal) {
     throw errors::NotAvailable("Textfeld mit dieser Ausrichtung");
   }
@@ -235,18 +248,26 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   std::string xml =
       "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing>"
       "<wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" simplePos=\"0\" "
-      "relativeHeight=\"" + std::to_string(251659264 + id * 1024) + "\" behindDoc=\"0\" "
+      "relativeHeight=\"" +
+      std::to_string(251659264 + id * 1024) +
+      "\" behindDoc=\"0\" "
       "locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\"><wp:simplePos x=\"0\" y=\"0\"/>"
-      "<wp:positionH relativeFrom=\"page\"><wp:posOffset>" + std::to_string(Emu(left)) +
+      "<wp:positionH relativeFrom=\"page\"><wp:posOffset>" +
+      std::to_string(Emu(left)) +
       "</wp:posOffset></wp:positionH><wp:positionV relativeFrom=\"page\"><wp:posOffset>" +
-      std::to_string(Emu(top)) + "</wp:posOffset></wp:positionV>"
-      "<wp:extent cx=\"" + cx + "\" cy=\"" + cy + "\"/>"
+      std::to_string(Emu(top)) +
+      "</wp:posOffset></wp:positionV>"
+      "<wp:extent cx=\"" +
+      cx + "\" cy=\"" + cy +
+      "\"/>"
       "<wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/><wp:wrapNone/>"
-      "<wp:docPr id=\"" + std::to_string(id) + "\" name=\"Text Box " + std::to_string(id) +
+      "<wp:docPr id=\"" +
+      std::to_string(id) + "\" name=\"Text Box " + std::to_string(id) +
       "\"/><wp:cNvGraphicFramePr/><a:graphic><a:graphicData "
       "uri=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:wsp>"
-      "<wps:cNvSpPr txBox=\"1\"/><wps:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"" + cx +
-      "\" cy=\"" + cy + "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
+      "<wps:cNvSpPr txBox=\"1\"/><wps:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"" +
+      cx + "\" cy=\"" + cy +
+      "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
       "<a:solidFill><a:schemeClr val=\"lt1\"/></a:solidFill><a:ln w=\"6350\"><a:solidFill>"
       "<a:prstClr val=\"black\"/></a:solidFill></a:ln></wps:spPr><wps:txbx><w:txbxContent>"
       "<w:p/></w:txbxContent></wps:txbx><wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" "

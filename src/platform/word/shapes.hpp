@@ -88,8 +88,8 @@ class Shapes {
  public:
   explicit Shapes(ShapeDataPtr doc);
   int Count() const { return static_cast<int>(anchors_.size()); }
-  Shape Item(int index) const;               // 1-based; 5941 outside
-  Shape Item(std::string_view name) const;   // by name; 5941 when absent
+  Shape Item(int index) const;              // 1-based; 5941 outside
+  Shape Item(std::string_view name) const;  // by name; 5941 when absent
   // A floating text box, positioned on the page, anchored in the paragraph of
   // the selection.
   Shape AddTextbox(int orientation, double left, double top, double width, double height);

@@ -11,13 +11,26 @@ namespace korvax::word {
 namespace {
 
 const std::initializer_list<const char*> kTableOrder = {"w:tblPr", "w:tblGrid", "w:tr"};
-const std::initializer_list<const char*> kTablePropertyOrder = {
-    "w:tblStyle", "w:tblpPr", "w:tblOverlap", "w:bidiVisual", "w:tblStyleRowBandSize",
-    "w:tblStyleColBandSize", "w:tblW", "w:jc", "w:tblCellSpacing", "w:tblInd", "w:tblBorders",
-    "w:shd", "w:tblLayout", "w:tblCellMar", "w:tblLook", "w:tblCaption", "w:tblDescription"};
+const std::initializer_list<const char*> kTablePropertyOrder = {"w:tblStyle",
+                                                                "w:tblpPr",
+                                                                "w:tblOverlap",
+                                                                "w:bidiVisual",
+                                                                "w:tblStyleRowBandSize",
+                                                                "w:tblStyleColBandSize",
+                                                                "w:tblW",
+                                                                "w:jc",
+                                                                "w:tblCellSpacing",
+                                                                "w:tblInd",
+                                                                "w:tblBorders",
+                                                                "w:shd",
+                                                                "w:tblLayout",
+                                                                "w:tblCellMar",
+                                                                "w:tblLook",
+                                                                "w:tblCaption",
+                                                                "w:tblDescription"};
 const std::initializer_list<const char*> kCellPropertyOrder = {
-    "w:cnfStyle", "w:tcW", "w:gridSpan", "w:hMerge", "w:vMerge", "w:tcBorders", "w:shd",
-    "w:noWrap", "w:tcMar", "w:textDirection", "w:tcFitText", "w:vAlign", "w:hideMark"};
+    "w:cnfStyle", "w:tcW",   "w:gridSpan",      "w:hMerge",    "w:vMerge", "w:tcBorders", "w:shd",
+    "w:noWrap",   "w:tcMar", "w:textDirection", "w:tcFitText", "w:vAlign", "w:hideMark"};
 const std::initializer_list<const char*> kBorderOrder = {
     "w:top", "w:left", "w:start", "w:bottom", "w:right", "w:end", "w:insideH", "w:insideV"};
 
@@ -56,10 +69,10 @@ Border::Border(DocumentDataPtr doc, pugi::xml_node table, int which)
 }
 
 static pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create) {
-  static const char* const kNames[] = {"w:top", "w:left", "w:bottom", "w:right", "w:insideH",
-                                       "w:insideV"};
-  static const char* const kAlternative[] = {nullptr, "w:start", nullptr, "w:end", nullptr,
-                                             nullptr};
+  static const char* const kNames[] = {"w:top",   "w:left",    "w:bottom",
+                                       "w:right", "w:insideH", "w:insideV"};
+  static const char* const kAlternative[] = {nullptr, "w:start", nullptr,
+                                             "w:end", nullptr,   nullptr};
   int i = -which - 1;
   pugi::xml_node pr = table.child("w:tblPr");
   pugi::xml_node borders = pr.child("w:tblBorders");
@@ -101,7 +114,9 @@ double Cell::Width() const {
   return 0;
 }
 
-void Cell::SetWidth(double points) { SetCellWidth(cell_, std::lround(points * 20)); }
+void Cell::SetWidth(double points) {
+  SetCellWidth(cell_, std::lround(points * 20));
+}
 
 void Cell::Select() const {
   auto& d = *doc_;
@@ -109,7 +124,9 @@ void Cell::Select() const {
   d.SetSelection(StoryOf(d, cell_), start, start + d.index.Length(cell_) - 2);
 }
 
-int Rows::Count() const { return static_cast<int>(doc_->index.Info(table_).children.size()); }
+int Rows::Count() const {
+  return static_cast<int>(doc_->index.Info(table_).children.size());
+}
 
 void Rows::Add() {
   auto& d = *doc_;

@@ -67,7 +67,7 @@ class Column {
  public:
   Column(DocumentDataPtr doc, pugi::xml_node table, int index)
       : doc_(std::move(doc)), table_(table), index_(index) {}
-  double Width() const;  // points, from the grid
+  double Width() const;          // points, from the grid
   void SetWidth(double points);  // the grid column and the cell widths of every row
 
  private:

@@ -9,7 +9,9 @@
 namespace korvax::word::detail {
 namespace {
 
-bool Is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
+bool Is(pugi::xml_node n, const char* name) {
+  return std::strcmp(n.name(), name) == 0;
+}
 
 }  // namespace
 
@@ -22,8 +24,12 @@ bool IsContainer(pugi::xml_node n) {
   return IsStoryRoot(n) || Is(n, "w:tbl") || Is(n, "w:tr") || Is(n, "w:tc");
 }
 
-bool IsParagraph(pugi::xml_node n) { return Is(n, "w:p"); }
-bool IsTable(pugi::xml_node n) { return Is(n, "w:tbl"); }
+bool IsParagraph(pugi::xml_node n) {
+  return Is(n, "w:p");
+}
+bool IsTable(pugi::xml_node n) {
+  return Is(n, "w:tbl");
+}
 
 int CountChars(const char* s) {
   int n = 0;
@@ -40,9 +46,16 @@ Walk Classify(pugi::xml_node n, int& length) {
       length = CountChars(n.child_value());
       return Walk::Atom;
     }
-    static const char* const kOne[] = {"tab",     "ptab", "br",  "cr", "noBreakHyphen",
-                                       "softHyphen", "sym", "footnoteReference",
-                                       "endnoteReference", "object"};
+    static const char* const kOne[] = {"tab",
+                                       "ptab",
+                                       "br",
+                                       "cr",
+                                       "noBreakHyphen",
+                                       "softHyphen",
+                                       "sym",
+                                       "footnoteReference",
+                                       "endnoteReference",
+                                       "object"};
     for (const char* one : kOne) {
       if (std::strcmp(local, one) == 0) {
         length = 1;
@@ -56,10 +69,10 @@ Walk Classify(pugi::xml_node n, int& length) {
       }
       return Walk::Skip;
     }
-    static const char* const kSkip[] = {"pPr",     "rPr",       "del",       "moveFrom",
-                                        "instrText", "delText", "fldChar",   "pict",
-                                        "txbxContent", "sectPr", "delInstrText", "sdtPr",
-                                        "sdtEndPr", "customXmlPr", "smartTagPr"};
+    static const char* const kSkip[] = {"pPr",         "rPr",         "del",          "moveFrom",
+                                        "instrText",   "delText",     "fldChar",      "pict",
+                                        "txbxContent", "sectPr",      "delInstrText", "sdtPr",
+                                        "sdtEndPr",    "customXmlPr", "smartTagPr"};
     for (const char* skip : kSkip) {
       if (std::strcmp(local, skip) == 0) return Walk::Skip;
     }

@@ -70,9 +70,9 @@ class TextIndex {
   static pugi::xml_node RootOf(pugi::xml_node n);
 
   Container& Info(pugi::xml_node container);
-  int Length(pugi::xml_node block);      // paragraph, table, row, cell or root
-  int Start(pugi::xml_node block);       // absolute, within its story
-  int StartIn(Container& c, size_t i);   // offset of child i in its container
+  int Length(pugi::xml_node block);     // paragraph, table, row, cell or root
+  int Start(pugi::xml_node block);      // absolute, within its story
+  int StartIn(Container& c, size_t i);  // offset of child i in its container
   size_t IndexIn(pugi::xml_node container, pugi::xml_node child);
   // The child holding relative position r (the last child when r is past all).
   size_t ChildAt(Container& c, int r);
@@ -93,9 +93,9 @@ class TextIndex {
   // The position of a marker element (bookmark, comment anchor) in its story.
   int PositionOf(pugi::xml_node node);
 
-  void ParagraphChanged(pugi::xml_node p);   // its text changed, not the block list
+  void ParagraphChanged(pugi::xml_node p);          // its text changed, not the block list
   void StructureChanged(pugi::xml_node container);  // its children were added or removed
-  void Forget(pugi::xml_node subtree);       // before the subtree is removed
+  void Forget(pugi::xml_node subtree);              // before the subtree is removed
 
  private:
   void Build(pugi::xml_node container, Container& info);

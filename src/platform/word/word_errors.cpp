@@ -18,12 +18,16 @@ Error NoSuchMember() {
   return Error(5941, "Das angeforderte Element ist nicht in der Sammlung vorhanden.");
 }
 
-Error ValueOutOfRange() { return Error(4608, "Der Wert liegt außerhalb des gültigen Bereichs."); }
+Error ValueOutOfRange() {
+  return Error(4608, "Der Wert liegt außerhalb des gültigen Bereichs.");
+}
 
 Error NotAvailable(const std::string& what) {
   return Error(4605, "Diese Methode oder Eigenschaft ist nicht verfügbar: " + what);
 }
 
-Error RangeCannotBeDeleted() { return Error(6028, "Der Bereich kann nicht gelöscht werden."); }
+Error RangeCannotBeDeleted() {
+  return Error(6028, "Der Bereich kann nicht gelöscht werden.");
+}
 
 }  // namespace korvax::word::errors

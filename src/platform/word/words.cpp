@@ -16,7 +16,9 @@ bool IsWordChar(char32_t c) {
   return c >= 0xC0;
 }
 
-bool IsBlank(char32_t c) { return c == ' ' || c == 0xA0; }
+bool IsBlank(char32_t c) {
+  return c == ' ' || c == 0xA0;
+}
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 #include "docx_builder.hpp"
 
-#include <atomic>
 #include <unistd.h>
+#include <atomic>
 
 #include <vector>
 

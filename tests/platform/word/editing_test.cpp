@@ -16,8 +16,7 @@ struct Fixture {
   std::filesystem::path path;
   std::shared_ptr<Document> doc;
   explicit Fixture(std::string_view body)
-      : path(testing::WriteDocx(testing::TempDir() / "e.docx", body)),
-        doc(Document::Open(path)) {}
+      : path(testing::WriteDocx(testing::TempDir() / "e.docx", body)), doc(Document::Open(path)) {}
   pugi::xml_document Saved() {
     doc->Save();
     return testing::SavedXml(path, "word/document.xml");
@@ -128,8 +127,9 @@ TEST(WordEditing, FontOnARangeAndOnTheCollapsedSelection) {
 }
 
 TEST(WordEditing, AlignmentAndTabStopsGoIntoTheParagraphProperties) {
-  Fixture f("<w:p><w:pPr><w:pStyle w:val=\"Standard\"/><w:spacing w:after=\"0\"/></w:pPr>"
-            "<w:r><w:t>x</w:t></w:r></w:p>");
+  Fixture f(
+      "<w:p><w:pPr><w:pStyle w:val=\"Standard\"/><w:spacing w:after=\"0\"/></w:pPr>"
+      "<w:r><w:t>x</w:t></w:r></w:p>");
   Range r = f.doc->Range(0, 0);
   r.ParagraphFormat().SetAlignment(wdAlignParagraphRight);
   r.ParagraphFormat().TabStops().Add(Application::CentimetersToPoints(2), wdAlignTabDecimal);

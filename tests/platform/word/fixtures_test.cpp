@@ -14,12 +14,15 @@
 namespace korvax::word {
 namespace {
 
-const char* const kFixtures[] = {
-    "d2p-comments-in-table-cell.docx", "docx4j-headers.docx",
-    "docx4j-invoice2013.docx",         "mammoth-text-box.docx",
-    "optp-HC011-decimal-tabs-table.docx", "optp-HC031-complicated-document.docx",
-    "optp-WC048-text-box-in-cell.docx", "pydocx-comments-rich-para.docx",
-    "pydocx-having-images.docx"};
+const char* const kFixtures[] = {"d2p-comments-in-table-cell.docx",
+                                 "docx4j-headers.docx",
+                                 "docx4j-invoice2013.docx",
+                                 "mammoth-text-box.docx",
+                                 "optp-HC011-decimal-tabs-table.docx",
+                                 "optp-HC031-complicated-document.docx",
+                                 "optp-WC048-text-box-in-cell.docx",
+                                 "pydocx-comments-rich-para.docx",
+                                 "pydocx-having-images.docx"};
 
 std::filesystem::path Copy(const std::string& name) {
   auto path = testing::TempDir() / name;
@@ -29,7 +32,8 @@ std::filesystem::path Copy(const std::string& name) {
 
 bool IsXml(const std::string& name) {
   auto ends = [&](const char* s) {
-    return name.size() >= std::strlen(s) && name.compare(name.size() - std::strlen(s), std::string::npos, s) == 0;
+    return name.size() >= std::strlen(s) &&
+           name.compare(name.size() - std::strlen(s), std::string::npos, s) == 0;
   };
   return ends(".xml") || ends(".rels");
 }
@@ -165,7 +169,8 @@ TEST(WordFixtures, PythonDocxReadsTheTablesAndCommentsWeWrite) {
       "        print('comments', p.blob.decode('utf-8').count('Korvax_1'))\n";
   auto script_path = path.parent_path() / "read.py";
   std::ofstream(script_path) << script;
-  std::string out = RunCommand("/usr/bin/python3 " + script_path.string() + " " + path.string() + " 2>&1");
+  std::string out =
+      RunCommand("/usr/bin/python3 " + script_path.string() + " " + path.string() + " 2>&1");
   EXPECT_EQ(out, "Flurstückszerlegung nach Nr. 2.1\n 1.234,50 €\ncomments 1\n");
 }
 

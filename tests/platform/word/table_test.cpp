@@ -17,8 +17,7 @@ struct Fixture {
   std::filesystem::path path;
   std::shared_ptr<Document> doc;
   explicit Fixture(std::string_view body)
-      : path(testing::WriteDocx(testing::TempDir() / "t.docx", body)),
-        doc(Document::Open(path)) {}
+      : path(testing::WriteDocx(testing::TempDir() / "t.docx", body)), doc(Document::Open(path)) {}
   pugi::xml_document Saved(const std::string& part = "word/document.xml") {
     doc->Save();
     return testing::SavedXml(path, part);

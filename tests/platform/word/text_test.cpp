@@ -34,8 +34,7 @@ TEST(WordText, CellTextsEndWithTheEndOfCellMark) {
   EXPECT_EQ(t.Cell(1, 1).Range().Start(), 4);
   EXPECT_EQ(t.Range().Text(), "R1C1\r\aR1C2\r\a\r\aR2C1\r\aR2C2\r\a\r\a");
   EXPECT_EQ(t.Range().End(), 4 + 2 * (6 + 6 + 2));
-  EXPECT_EQ(doc->Content().Text(),
-            "vor\rR1C1\r\aR1C2\r\a\r\aR2C1\r\aR2C2\r\a\r\anach\r");
+  EXPECT_EQ(doc->Content().Text(), "vor\rR1C1\r\aR1C2\r\a\r\aR2C1\r\aR2C2\r\a\r\anach\r");
   EXPECT_EQ(t.Rows().Count(), 2);
   EXPECT_EQ(t.Columns().Count(), 2);
 }
@@ -72,8 +71,8 @@ TEST(WordText, SpecialRunContentAndRevisionsCount) {
 TEST(WordText, BlockContentControlsAndNestedTablesCount) {
   std::string nested = "<w:tc>" + Tbl(1, 1, "N") + P("") + "</w:tc>";
   auto doc = OpenBody("<w:sdt><w:sdtPr/><w:sdtContent>" + P("in sdt") +
-                      "</w:sdtContent></w:sdt><w:tbl><w:tr><w:tc>" + P("A") + "</w:tc>" +
-                      nested + "</w:tr></w:tbl>" + P("end"));
+                      "</w:sdtContent></w:sdt><w:tbl><w:tr><w:tc>" + P("A") + "</w:tc>" + nested +
+                      "</w:tr></w:tbl>" + P("end"));
   EXPECT_EQ(doc->Tables().Count(), 1);
   Table t = doc->Tables().Item(1);
   EXPECT_EQ(t.Cell(1, 2).Range().Text(), "N1C1\r\a\r\a\r\a");
