@@ -11,6 +11,8 @@
 
 namespace korvax {
 
+class Operation;
+
 // The category keys.
 inline constexpr std::string_view kKeyNr2 = "Korvax_1";
 inline constexpr std::string_view kKeyNr2Grundlagen = "Korvax_1A";
@@ -28,7 +30,22 @@ word::Table TabelleErmitteln(std::string_view key, bool subTable);
 // Marks the table with a comment carrying the key on its cell (1,5).
 void BookmarkSetzen(word::Table table, std::string_view key);
 
+// The Word bookmark a dialog adds to a main table it has written: named after
+// the key, on cell (1,5), the document's bookmarks then sorted by name with
+// hidden ones shown. The selection stays on cell (1,5). Nothing looks tables
+// up by it; the marker comment of BookmarkSetzen alone identifies a table.
+// This form reports its failures under "TK_WordAuto.TabellenBookmarkSetzen";
+// the other one under the caller's operation at the caller's checkpoint, as a
+// step of the dialog's own finish.
+void TabellenBookmarkSetzen(word::Table table, std::string_view key);
+void TabellenBookmarkSetzen(Operation& op, int checkpoint, word::Table table, std::string_view key);
+
+// The marker of a table that is no category table of this system; it ends
+// the search for a sub-table.
+inline constexpr std::string_view kForeignMarker = "RE_HOAI_Kosten";
+
 // The 1-based position of the table chosen last among all tables; 0 for none.
+// Library-wide, as long as the library is loaded.
 int16_t RememberedTableIndex();
 void SetRememberedTableIndex(int16_t index);
 
