@@ -1,0 +1,13 @@
+#include "dialogs/register.hpp"
+
+#include "dialogs/frm_kat4.hpp"
+#include "platform/forms/form.hpp"
+#include "plugin/dialog_registry.hpp"
+
+namespace korvax::dialogs {
+
+void RegisterFeeDialogs() {
+  RegisterDialog(3, [] { forms::FormInstance<FrmKat4>().ShowModal(); });
+}
+
+}  // namespace korvax::dialogs

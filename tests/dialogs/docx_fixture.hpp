@@ -1,0 +1,44 @@
+// A small invoice document and a scripted session of a fee dialog on it.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "../common/log_fixture.hpp"
+#include "platform/word/word.hpp"
+
+namespace korvax::dialogs::testing {
+
+// Writes a .docx whose body holds the given paragraphs.
+std::filesystem::path WriteInvoice(const std::filesystem::path& path,
+                                   const std::vector<std::string>& paragraphs);
+
+// The texts of a table's cells, row by row, without their end-of-cell marks.
+std::vector<std::vector<std::string>> TableTexts(const word::Table& table);
+
+// The tables of a saved document as python-docx reads them (cell.text).
+nlohmann::json PythonDocxTables(const std::filesystem::path& path);
+
+class DialogSession : public korvax::testing::TempEnvironment {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Plays the script against the dialog that Show opens with `index`;
+  // fails the test with the transcript when the script does not go to plan.
+  void Run(const nlohmann::json& steps, int index = 3);
+  // Saves the document and opens it again from the file, as the next call
+  // from the host would find it.
+  void Reopen();
+  // The table whose first comment is the key, or an empty table.
+  word::Table Marked(const std::string& key) const;
+
+  std::filesystem::path path_;
+  std::shared_ptr<word::Document> doc_;
+};
+
+}  // namespace korvax::dialogs::testing
