@@ -1,0 +1,133 @@
+// The payment due note.
+#include "billing/zahlungsziel.hpp"
+
+#include <gtest/gtest.h>
+
+#include "common/format.hpp"
+#include "common/text.hpp"
+#include "totals_fixture.hpp"
+
+namespace korvax::billing_testing {
+namespace {
+
+class ZahlungszielTest : public TotalsTest {
+ protected:
+  word::Document& Invoice() { return OpenDocument(Paragraph("Rechnung") + Paragraph("")); }
+  void Template(const std::string& text, int bund = 0) {
+    Sql("UPDATE Version SET Zahlungsziel = '" + text +
+        "', BundZahlungsziel = " + std::to_string(bund));
+  }
+  std::string NoteText(word::Document& doc) {
+    return doc.Shapes().Item("Zahlungsziel").TextFrame().TextRange().Text();
+  }
+};
+
+TEST_F(ZahlungszielTest, DayCountFromTheInvoiceDate) {
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  ASSERT_EQ(doc.Shapes().Count(), 1);
+  word::Shape note = doc.Shapes().Item(1);
+  EXPECT_EQ(note.Name(), "Zahlungsziel");
+  EXPECT_EQ(NoteText(doc), "Zahlbar bis  15.03.2026  ohne Abzug.");
+  EXPECT_DOUBLE_EQ(note.Left(), 70.5);
+  EXPECT_DOUBLE_EQ(note.Width(), 450.75);
+  EXPECT_DOUBLE_EQ(note.Height(), 54);
+  EXPECT_NEAR(note.Top(), 722.83, 0.01);  // 25.5 cm
+  EXPECT_EQ(note.RelativeVerticalPosition(), word::wdRelativeVerticalPositionPage);
+  EXPECT_FALSE(note.Fill().Visible());
+  EXPECT_FALSE(note.Line().Visible());
+  EXPECT_EQ(note.TextFrame().TextRange().ParagraphFormat().Alignment(), word::wdAlignParagraphLeft);
+  EXPECT_EQ(doc.Content().Text(), "Rechnung\r\r");
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(ZahlungszielTest, SettingOffRemovesTheNote) {
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  ASSERT_EQ(doc.Shapes().Count(), 1);
+  Zahlungsziel(document_, false);
+  EXPECT_EQ(doc.Shapes().Count(), 0);
+}
+
+TEST_F(ZahlungszielTest, TwiceLeavesOneNote) {
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  Zahlungsziel(document_, true);
+  EXPECT_EQ(doc.Shapes().Count(), 1);
+  doc.Save();
+  auto reopened = word::Document::Open(path_);
+  EXPECT_EQ(reopened->Shapes().Count(), 1);
+}
+
+TEST_F(ZahlungszielTest, OnlyThreeCharactersOfTheDayCountAreRead) {
+  Template("Zahlbar bis <1000>.");
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  EXPECT_EQ(NoteText(doc), "Zahlbar bis  09.06.2026 .");
+}
+
+TEST_F(ZahlungszielTest, WithoutClosingBracketTheWholeTemplateFollowsTheDate) {
+  Template("Zahlbar bis <14 Tage");
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  EXPECT_EQ(NoteText(doc), "Zahlbar bis  15.03.2026 Zahlbar bis <14 Tage");
+}
+
+TEST_F(ZahlungszielTest, TemplateWithoutDayCountIsWrittenUnchanged) {
+  Template("Zahlbar sofort.", 1);
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  EXPECT_EQ(NoteText(doc), "Zahlbar sofort.");
+  EXPECT_EQ(doc.Shapes().Item(1).TextFrame().TextRange().ParagraphFormat().Alignment(),
+            word::wdAlignParagraphCenter);
+}
+
+TEST_F(ZahlungszielTest, OtherBundValuesAlignRight) {
+  Template("Zahlbar bis <14>", 5);
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  EXPECT_EQ(doc.Shapes().Item(1).TextFrame().TextRange().ParagraphFormat().Alignment(),
+            word::wdAlignParagraphRight);
+}
+
+TEST_F(ZahlungszielTest, WithoutInvoiceOrDateEntryTheCountStartsToday) {
+  OpenInvoice(0);  // no invoice recordset
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  const std::string due = ShortDate(Date::Today().AddDays(14));
+  EXPECT_EQ(NoteText(doc), "Zahlbar bis  " + due + "  ohne Abzug.");
+
+  Sql("DELETE FROM Termine");
+  OpenInvoice(1);
+  Zahlungsziel(document_, true);
+  EXPECT_EQ(NoteText(doc), "Zahlbar bis  " + due + "  ohne Abzug.");
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(ZahlungszielTest, MissingVersionTableIsReportedAndTheOldNoteIsGone) {
+  OpenInvoice(1);
+  word::Document& doc = Invoice();
+  Zahlungsziel(document_, true);
+  Sql("DROP TABLE Version");
+  OpenInvoice(1);
+  Zahlungsziel(document_, true);
+  EXPECT_GE(LogEntries(), 1);
+  EXPECT_NE(Log().find(text::Utf8ToCp1252("Ort  : GebührenTabelle.ZahlungsZiel")),
+            std::string::npos)
+      << Log();
+  EXPECT_EQ(Log().find("inf"), std::string::npos);
+  int notes = 0;
+  for (int i = 1; i <= doc.Shapes().Count(); ++i)
+    notes += doc.Shapes().Item(i).Name() == "Zahlungsziel";
+  EXPECT_LE(notes, 1);
+}
+
+}  // namespace
+}  // namespace korvax::billing_testing
