@@ -73,12 +73,14 @@ pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
 }  // namespace
 
 Range Comment::Range() const {
+  errors::Alive(comment_);
   auto& d = *doc_;
   auto story = d.StoryFor(comment_);
   return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
 }
 
 Range Comment::Scope() const {
+  errors::Alive(comment_);
   auto& d = *doc_;
   std::string id = Id();
   for (auto& [key, anchor] : Anchors(d)) {

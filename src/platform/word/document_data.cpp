@@ -356,7 +356,7 @@ void DocumentData::DeleteComment(const std::string& id) {
         stories_.erase(it);
       }
       index.Forget(comment);
-      root.remove_child(comment);
+      Bury(comment);
     }
   }
   if (!para_ids.empty()) {

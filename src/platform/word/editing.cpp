@@ -320,7 +320,7 @@ void DocumentData::RemoveTable(pugi::xml_node table) {
   }
   pugi::xml_node parent = TextIndex::Parent(table);
   index.Forget(table);
-  table.parent().remove_child(table);
+  Bury(table);
   index.StructureChanged(parent);
 }
 

@@ -57,10 +57,15 @@ Package Package::Read(const std::filesystem::path& path) {
   Package package;
   package.source_ = path;
   zip_int64_t count = zip_get_num_entries(z.get(), 0);
+  uint64_t total = 0;
   for (zip_int64_t i = 0; i < count; ++i) {
     const char* name = zip_get_name(z.get(), i, 0);
     if (!name) continue;
     package.entries_.push_back({name, ReadEntry(z.get(), i, path.string())});
+    total += package.entries_.back().bytes.size();
+    if (total > kMaxPackageBytes) {
+      throw errors::InvalidDocument(path.string(), "das Archiv ist entpackt größer als 1 GiB");
+    }
   }
   if (!package.Has("[Content_Types].xml")) {
     throw errors::InvalidDocument(path.string(), "[Content_Types].xml fehlt");
@@ -125,8 +130,9 @@ std::vector<std::string> Package::Names() const {
 void Package::Write(const std::filesystem::path& path) {
   for (auto& [name, doc] : xml_) SetBytes(name, SerializeXml(*doc));
   std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
-  std::filesystem::path tmp =
-      dir / ("." + path.filename().string() + ".korvax-" + std::to_string(::getpid()));
+  static int saves = 0;
+  std::filesystem::path tmp = dir / ("." + path.filename().string() + ".korvax-" +
+                                     std::to_string(::getpid()) + "-" + std::to_string(++saves));
   std::filesystem::remove(tmp);
   int err = 0;
   zip_t* z = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_EXCL, &err);
@@ -174,12 +180,39 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
       throw errors::InvalidDocument(what, "eine DTD ist in Word-Dokumenten nicht zulässig");
     }
   }
+  struct DepthCheck : pugi::xml_tree_walker {
+    bool for_each(pugi::xml_node&) override { return depth() < kMaxXmlDepth; }
+  } check;
+  if (!doc.traverse(check)) {
+    throw errors::InvalidDocument(
+        what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
+  }
+}
+
+namespace {
+constexpr const char* kGraveyard = "korvax-removed";
 }
 
 std::string SerializeXml(const pugi::xml_document& doc) {
   std::ostringstream out;
-  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
+    if (std::strcmp(n.name(), kGraveyard) == 0) continue;
+    n.print(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  }
   return out.str();
+}
+
+void Bury(pugi::xml_node node) {
+  pugi::xml_node root = node.root();
+  pugi::xml_node grave = root.child(kGraveyard);
+  if (!grave) grave = root.append_child(kGraveyard);
+  grave.append_move(node);
+}
+
+bool IsBuried(pugi::xml_node node) {
+  if (!node) return true;
+  while (node.parent() && node.parent().type() != pugi::node_document) node = node.parent();
+  return std::strcmp(node.name(), kGraveyard) == 0 || node.type() != pugi::node_element;
 }
 
 }  // namespace korvax::word

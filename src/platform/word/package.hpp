@@ -17,6 +17,10 @@ namespace korvax::word {
 // Entries larger than this (uncompressed) are refused: a zip bomb would
 // otherwise exhaust memory long before the XML parser could object.
 inline constexpr uint64_t kMaxEntryBytes = 512ull * 1024 * 1024;
+// And all entries together, so that many entries just under the limit fail too.
+inline constexpr uint64_t kMaxPackageBytes = 1024ull * 1024 * 1024;
+// XML nested deeper than this is refused: the layer walks trees recursively.
+inline constexpr int kMaxXmlDepth = 256;
 
 class Package {
  public:
@@ -55,5 +59,11 @@ class Package {
 // a document carrying a DOCTYPE is refused outright.
 void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what);
 std::string SerializeXml(const pugi::xml_document& doc);
+
+// Removed objects (tables, comments, shapes) are moved aside instead of freed,
+// so that a handle still held by a caller can tell that its object is gone
+// rather than touch freed memory. The aside is never written.
+void Bury(pugi::xml_node node);
+bool IsBuried(pugi::xml_node node);  // also true for an empty handle
 
 }  // namespace korvax::word

@@ -113,16 +113,19 @@ std::string Shape::Name() const {
 }
 
 void Shape::SetName(std::string_view name) {
+  errors::Alive(anchor_);
   auto pr = anchor_.child("wp:docPr");
   if (!pr.attribute("name")) pr.append_attribute("name");
   pr.attribute("name") = std::string(name).c_str();
 }
 
 FillFormat Shape::Fill() const {
+  errors::Alive(anchor_);
   return FillFormat(anchor_.select_node(".//wps:spPr").node());
 }
 
 LineFormat Shape::Line() const {
+  errors::Alive(anchor_);
   return LineFormat(anchor_.select_node(".//wps:spPr").node());
 }
 
@@ -135,6 +138,7 @@ int Shape::RelativeVerticalPosition() const {
 }
 
 void Shape::SetRelativeVerticalPosition(int relative) {
+  errors::Alive(anchor_);
   if (relative < 0 || relative > 7) throw errors::ValueOutOfRange();
   auto pos = anchor_.child("wp:positionV");
   if (!pos.attribute("relativeFrom")) pos.append_attribute("relativeFrom");
@@ -177,16 +181,19 @@ void Shape::SetHeight(double points) {
 }
 
 TextFrame Shape::TextFrame() const {
+  errors::Alive(anchor_);
   return word::TextFrame(doc_, anchor_.select_node(".//w:txbxContent").node());
 }
 
 void Shape::Select() const {
+  errors::Alive(anchor_);
   auto content = anchor_.select_node(".//w:txbxContent").node();
   if (!content) throw errors::NotAvailable("Shape ohne Text");
   doc_->SetSelection(doc_->StoryFor(content), 0, 0);
 }
 
 void Shape::Delete() {
+  errors::Alive(anchor_);
   auto& d = *doc_;
   pugi::xml_node holder = anchor_.parent();  // w:drawing
   for (pugi::xml_node x = holder; x; x = x.parent()) {
@@ -198,7 +205,7 @@ void Shape::Delete() {
     d.StoryFor(x.node())->alive = false;
   }
   d.index.Forget(holder);
-  run.remove_child(holder);
+  Bury(holder);
   bool empty = true;
   for (auto c : run.children()) {
     if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:rPr") != 0) empty = false;

@@ -89,6 +89,7 @@ int Border::LineStyle() const {
 }
 
 void Border::SetLineStyle(int style) {
+  errors::Alive(table_);
   pugi::xml_node b = BorderElement(table_, which_, true);
   for (const char* a : {"w:val", "w:sz", "w:space", "w:color"}) b.remove_attribute(a);
   if (style == wdLineStyleNone) {
@@ -102,6 +103,7 @@ void Border::SetLineStyle(int style) {
 }
 
 Range Cell::Range() const {
+  errors::Alive(cell_);
   auto& d = *doc_;
   int start = d.index.Start(cell_);
   return word::Range(d.NewRange(StoryOf(d, cell_), start, start + d.index.Length(cell_)));
@@ -119,6 +121,7 @@ void Cell::SetWidth(double points) {
 }
 
 void Cell::Select() const {
+  errors::Alive(cell_);
   auto& d = *doc_;
   int start = d.index.Start(cell_);
   d.SetSelection(StoryOf(d, cell_), start, start + d.index.Length(cell_) - 2);
@@ -129,6 +132,7 @@ int Rows::Count() const {
 }
 
 void Rows::Add() {
+  errors::Alive(table_);
   auto& d = *doc_;
   auto& rows = d.index.Info(table_).children;
   if (rows.empty()) throw errors::NoSuchMember();
@@ -159,6 +163,7 @@ void Rows::Add() {
 }
 
 int Columns::Count() const {
+  errors::Alive(table_);
   int n = 0;
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     (void)c;
@@ -184,6 +189,7 @@ double Column::Width() const {
 }
 
 void Column::SetWidth(double points) {
+  errors::Alive(table_);
   long twips = std::lround(points * 20);
   int i = 1;
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
@@ -197,12 +203,14 @@ void Column::SetWidth(double points) {
 }
 
 Range Table::Range() const {
+  errors::Alive(table_);
   auto& d = *doc_;
   int start = d.index.Start(table_);
   return word::Range(d.NewRange(StoryOf(d, table_), start, start + d.index.Length(table_)));
 }
 
 void Table::Delete() {
+  errors::Alive(table_);
   auto& d = *doc_;
   auto story = StoryOf(d, table_);
   int start = d.index.Start(table_);
@@ -213,7 +221,7 @@ void Table::Delete() {
 }
 
 Cell Table::Cell(int row, int column) const {
-  if (!table_) throw errors::NoSuchMember();
+  errors::Alive(table_);
   auto& index = doc_->index;
   auto& rows = index.Info(table_).children;
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
@@ -223,6 +231,7 @@ Cell Table::Cell(int row, int column) const {
 }
 
 void Table::Select() const {
+  errors::Alive(table_);
   auto& d = *doc_;
   int start = d.index.Start(table_);
   d.SetSelection(StoryOf(d, table_), start, start + d.index.Length(table_));

@@ -1,5 +1,7 @@
 #include "platform/word/word_errors.hpp"
 
+#include "platform/word/package.hpp"
+
 namespace korvax::word::errors {
 
 Error FileNotFound(const std::string& path) {
@@ -26,8 +28,13 @@ Error NotAvailable(const std::string& what) {
   return Error(4605, "Diese Methode oder Eigenschaft ist nicht verfügbar: " + what);
 }
 
-Error RangeCannotBeDeleted() {
-  return Error(6028, "Der Bereich kann nicht gelöscht werden.");
+Error ObjectDeleted() {
+  return Error(5825, "Das Objekt wurde gelöscht.");
+}
+
+pugi::xml_node Alive(pugi::xml_node node) {
+  if (IsBuried(node)) throw ObjectDeleted();
+  return node;
 }
 
 }  // namespace korvax::word::errors

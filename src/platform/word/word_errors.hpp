@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include <pugixml.hpp>
+
 #include "common/error.hpp"
 
 namespace korvax::word::errors {
@@ -13,6 +15,9 @@ Error SaveFailed(const std::string& path, const std::string& what);       // 419
 Error NoSuchMember();                                                     // 5941
 Error ValueOutOfRange();                                                  // 4608
 Error NotAvailable(const std::string& what);                              // 4605
-Error RangeCannotBeDeleted();                                             // 6028
+Error ObjectDeleted();                                                    // 5825
+
+// The node behind a handle, or 5825 when its object was deleted meanwhile.
+pugi::xml_node Alive(pugi::xml_node node);
 
 }  // namespace korvax::word::errors

@@ -168,6 +168,11 @@ TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {
   }
   expect_error(doctype, 5792, "DTD");
 
+  std::string deep;
+  for (int i = 0; i < 300; ++i) deep += "<w:customXml>";
+  for (int i = 0; i < 300; ++i) deep += "</w:customXml>";
+  expect_error(testing::WriteDocx(dir / "deep.docx", deep + P("x")), 5792, "verschachtelt");
+
   auto missing = dir / "missing.docx";
   try {
     Document::Open(missing);

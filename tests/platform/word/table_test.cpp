@@ -1,4 +1,6 @@
 // Adding, shaping and deleting tables with their comments and bookmarks.
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "docx_builder.hpp"
@@ -141,6 +143,29 @@ TEST(WordTables, DeleteTakesCommentsAndBookmarksAndCollapsesRangesInside) {
   EXPECT_EQ(Count(xml, "//w:bookmarkStart"), 0u);
   auto comments = testing::SavedXml(f.path, "word/comments.xml");
   EXPECT_EQ(Count(comments, "//w:comment"), 1u);
+}
+
+TEST(WordTables, HandlesOfDeletedObjectsFailWith5825) {
+  Fixture f(P("a") + Tbl(2, 2) + P("b"));
+  Table t = f.doc->Tables().Item(1);
+  Table same = f.doc->Tables().Item(1);
+  Comment c = f.doc->Comments().Add(t.Cell(1, 1).Range(), "RE_Summe");
+  f.doc->Content().Delete();  // covers the whole table
+  EXPECT_EQ(f.doc->Tables().Count(), 0);
+  for (auto call : std::vector<std::function<void()>>{
+           [&] { same.Range(); }, [&] { same.Cell(1, 1); }, [&] { same.Delete(); },
+           [&] { same.Rows().Add(); }, [&] { c.Range(); }}) {
+    try {
+      call();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), 5825);
+    }
+  }
+  auto xml = f.Saved();
+  EXPECT_EQ(Count(xml, "//w:tbl"), 0u);
+  EXPECT_EQ(std::string(xml.document_element().name()), "w:document");
+  EXPECT_EQ(Count(xml, "/*"), 1u);
 }
 
 TEST(WordTables, RangeTablesFindsTheTableOfTheCursor) {
