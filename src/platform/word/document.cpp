@@ -24,10 +24,12 @@ Document::~Document() {
 }
 
 void Document::Save() {
+  data_->SyncTextBoxFallbacks();
   data_->package.Write(path_);
 }
 
 void Document::SaveAs(const std::filesystem::path& path) {
+  data_->SyncTextBoxFallbacks();
   data_->package.Write(path);
   path_ = path;
 }

@@ -410,6 +410,23 @@ void DocumentData::DeleteComment(const std::string& id) {
   }
 }
 
+void DocumentData::SyncTextBoxFallbacks() {
+  for (auto& [node, story] : stories_) {
+    if (!story->alive || !story->edited || std::strcmp(story->root.name(), "w:txbxContent")) {
+      continue;
+    }
+    story->edited = false;
+    pugi::xml_node choice = story->root;
+    while (choice && std::strcmp(choice.name(), "mc:Choice") != 0) choice = choice.parent();
+    if (!choice || IsBuried(choice)) continue;
+    pugi::xml_node copy =
+        choice.parent().child("mc:Fallback").select_node(".//w:txbxContent").node();
+    if (!copy) continue;
+    while (copy.first_child()) copy.remove_child(copy.first_child());
+    for (auto c : story->root.children()) copy.append_copy(c);
+  }
+}
+
 void DocumentData::DeleteBookmark(const std::string& id) {
   pugi::xml_node doc = body.parent();
   RemoveAll(doc, "w:bookmarkStart", "w:id", id);

@@ -35,6 +35,7 @@ struct RunFormat {
 struct Story {
   pugi::xml_node root;
   bool alive = true;
+  bool edited = false;  // a text box's fallback copy must follow
   std::vector<std::weak_ptr<RangeState>> ranges;
 };
 
@@ -100,6 +101,10 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
                       std::string_view content_type);
   pugi::xml_node CommentsRoot(bool create);
   pugi::xml_node ExtensionRoot(std::string_view type_suffix);  // commentsExtended...
+
+  // Word writes a text box twice (DrawingML and a VML fallback for old
+  // readers); after edits the fallback gets a copy of the edited text.
+  void SyncTextBoxFallbacks();
 
   // Comment bookkeeping shared by tables and the comment collection.
   void DeleteComment(const std::string& id);

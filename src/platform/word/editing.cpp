@@ -186,6 +186,7 @@ int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
   index.ParagraphChanged(first);
   if (split) index.StructureChanged(TextIndex::Parent(first));
   AdjustRanges(story, at, 0, static_cast<int>(text.size()));
+  story.edited = true;
   return at;
 }
 
@@ -267,6 +268,7 @@ void DocumentData::Delete(Story& story, int start, int end) {
     }
   };
   collect(story.root, 0);
+  story.edited = true;
 
   std::vector<std::pair<int, int>> removed;  // start, count
   std::vector<pugi::xml_node> structural;

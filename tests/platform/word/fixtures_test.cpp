@@ -127,6 +127,15 @@ TEST(WordFixtures, TextBoxesOfWordAreShapesWithTheirOwnText) {
   EXPECT_NE(box.TextFrame().TextRange().Text().find("Datum plane"), std::string::npos)
       << box.TextFrame().TextRange().Text();
   EXPECT_EQ(doc->Content().Text().find("Datum plane"), std::string::npos);
+
+  // Old readers see the VML copy: it follows the edit.
+  box.TextFrame().TextRange().InsertAfter(" und Höhe");
+  auto saved = testing::TempDir() / "box.docx";
+  doc->SaveAs(saved);
+  auto xml = testing::SavedXml(saved, "word/document.xml");
+  EXPECT_EQ(testing::Count(xml, "//mc:Choice//w:t[contains(., 'Höhe')]"), 1u);
+  EXPECT_EQ(testing::Count(xml, "//mc:Fallback//v:textbox//w:t[contains(., 'Höhe')]"), 1u);
+  EXPECT_EQ(testing::Count(xml, "//w:txbxContent"), 2u);
 }
 
 std::string RunCommand(const std::string& command) {
