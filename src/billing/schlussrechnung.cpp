@@ -79,11 +79,12 @@ std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int
     std::shared_ptr<dao::Recordset> termin;
     op.Step(660, [&] { table.Rows().Add(); });
     op.Step(670, [&] {
-      termin = Library().order.NeueAbfrage->OpenRecordset(
-          "SELECT * FROM Termine WHERE ID_Rechnungsnummer = " +
-              dao::SqlInteger(earlier->Field("ID_Rechnungsnummer")->Value()) +
-              " AND ID_Terminart = " + "8",
-          dao::dbOpenDynaset);
+      termin =
+          Required(Library().order.NeueAbfrage)
+              ->OpenRecordset("SELECT * FROM Termine WHERE ID_Rechnungsnummer = " +
+                                  dao::SqlInteger(earlier->Field("ID_Rechnungsnummer")->Value()) +
+                                  " AND ID_Terminart = " + "8",
+                              dao::dbOpenDynaset);
     });
     op.Step(680, [&] { date = ShortDate(ToDate(Required(termin)->Field("Datum")->Value())); });
     op.Step(690, [&] { number = ToText(earlier->Field("Rechnungsnummer")->Value()); });

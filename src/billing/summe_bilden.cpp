@@ -235,16 +235,17 @@ void SummeBilden(bool zahlungsziel) {
     word::Range place = TablePlace(*Required(document));
     place.InsertParagraphAfter();
     place.Collapse(word::wdCollapseEnd);
-    table = document->Tables().Add(place, last_row, 4);
+    table = Required(document)->Tables().Add(place, last_row, 4);
   });
 
   // 5. Mark it, as category tables are marked.
   op.Step(300, [&] { Required(table).Cell(1, 1).Select(); });
-  op.Step(310, [&] { document->Comments().Add(Required(app)->Selection().Range(), kMarker); });
+  op.Step(310,
+          [&] { Required(document)->Comments().Add(Required(app)->Selection().Range(), kMarker); });
 
   // 6. Sum, VAT per rate, invoice amount.
   op.Step(400, [&] { WriteCell(Required(table), 1, 2, "Summe"); });
-  op.Step(410, [&] { WriteCell(*table, 1, 4, AmountText(grand_total)); });
+  op.Step(410, [&] { WriteCell(Required(table), 1, 4, AmountText(grand_total)); });
   for (int k = 0; k < rate_count; ++k) {
     op.Step(420, [&] {
       WriteCell(Required(table), first_rate_row + k, 2,
@@ -265,8 +266,9 @@ void SummeBilden(bool zahlungsziel) {
     });
   }
   op.Step(450, [&] { WriteCell(Required(table), last_row, 2, "Rechnungsbetrag", true); });
-  op.Step(460,
-          [&] { WriteCell(*table, last_row, 4, AmountText(amounts.amount + amounts.vat), true); });
+  op.Step(460, [&] {
+    WriteCell(Required(table), last_row, 4, AmountText(amounts.amount + amounts.vat), true);
+  });
 
   // 7.
   FillPlaceholders(op, 500, document, app, {{"varoGesamt", amounts.amount + amounts.vat}});
@@ -291,7 +293,7 @@ void SummeBilden(bool zahlungsziel) {
   // 10. A final invoice lists the earlier down payments.
   std::vector<int> earlier_rows;
   if (rechnung &&
-      op.If(800, [&] { return ToInteger(rechnung->Field("Rechnungsart")->Value()) == 4; })) {
+      op.If(800, [&] { return ToDouble(rechnung->Field("Rechnungsart")->Value()) == 4; })) {
     if (table) {
       earlier_rows =
           billing::AppendFinalInvoice(op, *table, last_row, settings.Mehrwertsteuersatz, amounts);
@@ -316,8 +318,8 @@ void SummeBilden(bool zahlungsziel) {
   }
   for (int row : earlier_rows) {
     op.Step(1040, [&] {
-      table->Cell(row, 1).SetWidth(word::Application::CentimetersToPoints(9.0));
-      table->Cell(row, 2).SetWidth(word::Application::CentimetersToPoints(3.0));
+      Required(table).Cell(row, 1).SetWidth(word::Application::CentimetersToPoints(9.0));
+      Required(table).Cell(row, 2).SetWidth(word::Application::CentimetersToPoints(3.0));
     });
   }
 
@@ -326,7 +328,7 @@ void SummeBilden(bool zahlungsziel) {
   if (rechnung) {
     double sign = 1;
     op.Step(1100, [&] { rechnung->Edit(); });
-    if (op.If(1110, [&] { return ToInteger(rechnung->Field("Rechnungsart")->Value()) == 7; })) {
+    if (op.If(1110, [&] { return ToDouble(rechnung->Field("Rechnungsart")->Value()) == 7; })) {
       sign = -1;
     }
     op.Step(1120,

@@ -70,18 +70,18 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
   op.Step(120, [&] { billing::Required(version)->MoveFirst(); });
 
   op.Step(130, [&] { app = billing::Required(billing::Required(document)->Application()); });
-  op.Step(140, [&] { document->Content().Select(); });
-  op.Step(150, [&] { app->Selection().Collapse(word::wdCollapseEnd); });
+  op.Step(140, [&] { billing::Required(document)->Content().Select(); });
+  op.Step(150, [&] { billing::Required(app)->Selection().Collapse(word::wdCollapseEnd); });
 
   op.Step(160, [&] {
-    box = document->Shapes().AddTextbox(word::msoTextOrientationHorizontal, kLeft, kTop, kWidth,
-                                        kHeight);
+    box = billing::Required(document)->Shapes().AddTextbox(word::msoTextOrientationHorizontal,
+                                                           kLeft, kTop, kWidth, kHeight);
   });
   op.Step(170, [&] { billing::Required(box).SetName(kShapeName); });
   op.Step(180, [&] { billing::Required(box).Select(); });
   op.Step(190, [&] {
     billing::Required(box).TextFrame().TextRange().Select();
-    app->Selection().Collapse(word::wdCollapseStart);
+    billing::Required(app)->Selection().Collapse(word::wdCollapseStart);
   });
 
   op.Step(200, [&] { billing::Required(box).Fill().SetVisible(false); });
@@ -125,10 +125,10 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
   }
 
   op.Step(320, [&] {
-    app->Selection().ParagraphFormat().SetAlignment(
+    billing::Required(app)->Selection().ParagraphFormat().SetAlignment(
         AlignmentOf(ToInteger(billing::Required(version)->Field("BundZahlungsziel")->Value())));
   });
-  op.Step(330, [&] { app->Selection().TypeText(s); });
+  op.Step(330, [&] { billing::Required(app)->Selection().TypeText(s); });
 }
 
 }  // namespace korvax

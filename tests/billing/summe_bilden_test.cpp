@@ -82,6 +82,39 @@ TEST_F(SummeBildenTest, TwoRatesInTheOrderTheyFirstAppear) {
   EXPECT_EQ(CellText(t, 5, 4), "     398,50 €");
 }
 
+TEST_F(SummeBildenTest, RatesFromCommentsAreSinglePrecisionWithTheirDecimals) {
+  OpenInvoice(1);
+  word::Document& doc = OpenDocument(BillingTable({"100,00 €", "100,00 €"}));
+  CommentOnCell(doc, 1, 1, 5, "Korvax_1");
+  CommentOnCell(doc, 1, 2, 5, "7,5");
+  CommentOnCell(doc, 1, 3, 5, " 7,5 % ermäßigt");
+  SummeBilden(false);
+  word::Table t = TotalsTable(doc);
+  ASSERT_TRUE(t);
+  ASSERT_EQ(t.Rows().Count(), 4);
+  EXPECT_EQ(CellText(t, 2, 2), "Mehrwertsteuer 7,5 %");
+  EXPECT_EQ(CellText(t, 2, 3), "     200,00 €");
+  EXPECT_EQ(CellText(t, 2, 4), "      15,00 €");
+}
+
+TEST_F(SummeBildenTest, WithoutDocumentOrDatabaseEveryStepReportsAndReturns) {
+  SummeBilden(true);
+  EXPECT_GT(LogEntries(), 3);
+  EXPECT_NE(Log().find("Error 91: "), std::string::npos) << Log();
+}
+
+TEST_F(SummeBildenTest, ARateTooLargeToStoreIsAnOverflow) {
+  OpenInvoice(1);
+  Library().settings.Mehrwertsteuersatz = 4000;
+  OpenDocument(BillingTable({"100,00 €"}));
+  SummeBilden(false);
+  EXPECT_EQ(LogEntries(), 1) << Log();
+  EXPECT_NE(Log().find("Error 6: "), std::string::npos) << Log();
+  EXPECT_NE(Log().find("Zeile: 1150"), std::string::npos) << Log();
+  EXPECT_DOUBLE_EQ(ToDouble(Stored("NettoRechnung")), 10000);  // the other values are stored
+  EXPECT_EQ(ToLong(Stored("Mehrwertsteuersatz")), 190);
+}
+
 TEST_F(SummeBildenTest, DownPaymentOfThirtyPercent) {
   OpenInvoice(1);
   Library().settings.AbschlagProzent = 30;

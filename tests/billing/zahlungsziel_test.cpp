@@ -129,5 +129,12 @@ TEST_F(ZahlungszielTest, MissingVersionTableIsReportedAndTheOldNoteIsGone) {
   EXPECT_LE(notes, 1);
 }
 
+TEST_F(ZahlungszielTest, WithoutDocumentEveryStepReportsAndReturns) {
+  OpenInvoice(1);
+  Zahlungsziel(nullptr, true);
+  EXPECT_GT(LogEntries(), 3);
+  EXPECT_NE(Log().find("Error 91: "), std::string::npos) << Log();
+}
+
 }  // namespace
 }  // namespace korvax::billing_testing
