@@ -194,6 +194,22 @@ TEST_F(SummeBildenTest, RunningTwiceLeavesOneBlockAndOneAmountPerPlaceholder) {
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
+TEST_F(SummeBildenTest, EveryOccurrenceOfAPlaceholderIsFilled) {
+  OpenInvoice(1);
+  word::Document& doc = OpenDocument(BillingTable({"1.000,00 €"}) + Paragraph("Netto: A.") +
+                                     Paragraph("Steuer: B.") + Paragraph("Netto: C."));
+  CommentAfter(doc, "Netto:", "varoNetto");
+  CommentAfter(doc, "Steuer:", "varoMwSt");
+  CommentAfter(doc, "C", "varoNetto");
+  SummeBilden(false);
+  SummeBilden(false);
+  const std::string text = doc.Content().Text();
+  EXPECT_NE(text.find("Netto:   1.000,00 €  A."), std::string::npos) << text;
+  EXPECT_NE(text.find("Steuer:     190,00 €  B."), std::string::npos) << text;
+  EXPECT_NE(text.find("Netto: C   1.000,00 € ."), std::string::npos) << text;
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
 TEST_F(SummeBildenTest, ATableWhoseSecondCellReadsSummeIsNotCounted) {
   OpenInvoice(1);
   word::Document& doc =
