@@ -3,13 +3,17 @@
 
 #include <iostream>
 
+#include "host/cli_messages.hpp"
 #include "host/fee_command.hpp"
+#include "host/show_command.hpp"
 
 int main(int argc, char** argv) {
   CLI::App app{"korvax - Gebührenberechnung für Vermessungsaufträge"};
   app.require_subcommand(1);
+  app.failure_message(korvax::host::FailureMessage);
   app.add_subcommand("version", "zeigt die Version")->callback([] { std::cout << "korvax 0.1\n"; });
   korvax::host::AddFeeCommand(app);
+  korvax::host::AddShowCommand(app);
   CLI11_PARSE(app, argc, argv);
   return 0;
 }

@@ -1,0 +1,45 @@
+// korvax show: stands in for the office software calling the plug-in. It
+// writes the order context, opens one fee dialog through Tarvo::Show with
+// the user's actions played from a script, and saves the invoice when the
+// dialog changed it.
+//
+//   korvax show --db office.sqlite --doc invoice.docx --user 7 --index 3
+//               --invoice 17 --set Bodenwert=26,99 --script actions.json
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+namespace korvax::host {
+
+// Exit codes of korvax show.
+inline constexpr int kExitScriptFailed = 1;  // the user's script did not run as written
+inline constexpr int kExitNoGui = 2;         // --gui: no desktop dialogs in this version
+inline constexpr int kExitUsage = 64;        // bad or missing arguments
+inline constexpr int kExitBadData = 65;      // a file that is not what it should be
+inline constexpr int kExitNoInput = 66;      // a file that does not exist
+inline constexpr int kExitCannotSave = 74;   // the invoice could not be saved
+
+// The arguments as given, before they are checked.
+struct ShowArguments {
+  std::string database;
+  std::string document;
+  std::string user;
+  std::string index;
+  std::string invoice;
+  std::vector<std::string> properties;  // "Property=Value"
+  std::string cursor_table;
+  std::string script;
+  bool gui = false;
+  std::vector<std::string> unexpected;
+};
+
+// Runs korvax show; messages go to stderr, the result is the exit code.
+int RunShow(const ShowArguments& arguments);
+
+void AddShowCommand(CLI::App& app);
+
+}  // namespace korvax::host

@@ -1,0 +1,145 @@
+// The table selection dialog: its layout, its load, OK and the close box.
+#include "document_fixture.hpp"
+
+#include "common/error.hpp"
+#include "common/settings_store.hpp"
+
+namespace korvax::testing {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kApplication = "VaroVerwaltung";
+
+class GFrmTabelleTest : public DocumentTest {
+ protected:
+  G_frmTabelle& Dialog() { return forms::FormInstance<G_frmTabelle>(); }
+  std::string Stored(const char* key) {
+    return GetSetting(kApplication, G_frmTabelle::kName, key, "(keiner)");
+  }
+  void ShowWith(const json& script) {
+    WithUser(script, [&] { Dialog().ShowModal(); });
+  }
+};
+
+TEST_F(GFrmTabelleTest, IsLaidOutAsDesigned) {
+  G_frmTabelle& dlg = Dialog();
+  EXPECT_EQ(dlg.Caption(), "Tabellenwahl");
+  struct Expected {
+    const char* name;
+    const char* caption;
+    forms::Geometry geometry;
+  };
+  const Expected controls[] = {
+      {"sevFrame1", "zu bearbeitende Tabelle auswählen", {480, 120, 3255, 3015}},
+      {"optNeu", "neuer Abrechnungspunkt", {480, 360, 2055, 255}},
+      {"optTabelle(0)", "1. vorhandener Eintrag", {480, 720, 2055, 255}},
+      {"optTabelle(1)", "2. vorhandener Eintrag", {480, 1080, 2055, 255}},
+      {"optTabelle(2)", "3. vorhandener Eintrag", {480, 1440, 2055, 255}},
+      {"optTabelle(3)", "4. vorhandener Eintrag", {480, 1800, 2055, 255}},
+      {"optTabelle(4)", "5. vorhandener Eintrag", {480, 2160, 2055, 255}},
+      {"optAktTabelle",
+       "aktuelle Cursorposition als Abrechnungspunkt interpretieren",
+       {480, 2520, 2655, 375}},
+      {"cmdEnde", "&OK", {2400, 3240, 1335, 375}},
+  };
+  const auto all = dlg.Controls();
+  ASSERT_EQ(all.size(), std::size(controls));
+  for (size_t i = 0; i < all.size(); ++i) {
+    SCOPED_TRACE(controls[i].name);
+    auto& control = dynamic_cast<forms::CaptionedControl&>(*all[i]);
+    EXPECT_EQ(control.FullName(), controls[i].name);
+    EXPECT_EQ(control.Caption(), controls[i].caption);
+    const forms::Geometry geometry{control.Left(), control.Top(), control.Width(),
+                                   control.Height()};
+    EXPECT_EQ(geometry, controls[i].geometry);
+    if (i > 0 && i < all.size() - 1) {
+      EXPECT_EQ(control.Container(), &dlg.sevFrame1());
+    }
+  }
+  EXPECT_EQ(dlg.cmdEnde().Container(), nullptr);
+  EXPECT_EQ(dlg.ControlArray("optTabelle").size(), 5u);
+  EXPECT_EQ(dlg.optNeu().Group().size(), 7u);
+}
+
+TEST_F(GFrmTabelleTest, AMissingEntryFailsAsAMissingArrayElement) {
+  try {
+    Dialog().optTabelle(5);
+    FAIL() << "optTabelle(5) exists";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), 340);
+  }
+}
+
+TEST_F(GFrmTabelleTest, FirstUseHasNormalStateAtTheOriginWithANewBillingPointChosen) {
+  G_frmTabelle& dlg = Dialog();
+  EXPECT_FALSE(dlg.IsLoaded());
+  EXPECT_TRUE(dlg.optNeu().Value());
+  EXPECT_TRUE(dlg.IsLoaded());
+  EXPECT_EQ(dlg.WindowState(), 0);
+  EXPECT_EQ(dlg.Top(), 0);
+  EXPECT_EQ(dlg.Left(), 0);
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(dlg.optTabelle(i).Value());
+  EXPECT_FALSE(dlg.optAktTabelle().Value());
+  EXPECT_EQ(LogEntries(), 0);  // the load reports nothing
+}
+
+TEST_F(GFrmTabelleTest, LoadRestoresTheStoredPosition) {
+  SaveSetting(kApplication, G_frmTabelle::kName, "State", "0");
+  SaveSetting(kApplication, G_frmTabelle::kName, "Top", "1500");
+  SaveSetting(kApplication, G_frmTabelle::kName, "Left", "2250,5");
+  EXPECT_EQ(Dialog().Top(), 1500);
+  EXPECT_EQ(Dialog().Left(), 2250.5f);
+}
+
+TEST_F(GFrmTabelleTest, AChoicePersistsAfterOk) {
+  ShowWith(json::array({Expect("optNeu", "value", true), Click("optTabelle(1)"), Ok()}));
+  G_frmTabelle& dlg = Dialog();
+  EXPECT_TRUE(dlg.IsLoaded());
+  EXPECT_FALSE(dlg.IsVisible());
+  EXPECT_TRUE(dlg.optTabelle(1).Value());
+  dlg.optTabelle(1).SetEnabled(false);
+  ShowWith(json::array(
+      {Expect("optTabelle(1)", "value", true), Expect("optTabelle(1)", "enabled", false), Ok()}));
+  EXPECT_TRUE(dlg.optTabelle(1).Value());
+  EXPECT_FALSE(dlg.optNeu().Value());
+}
+
+TEST_F(GFrmTabelleTest, TheCloseBoxStoresThePositionAndTheCallerReadsANewBillingPoint) {
+  G_frmTabelle& dlg = Dialog();
+  dlg.SetTop(1234);
+  dlg.SetLeft(567.5f);
+  dlg.optTabelle(0).SetEnabled(false);
+  ShowWith(json::array({Click("optTabelle(2)"), OnTabelle({{"action", "close"}})}));
+  EXPECT_FALSE(dlg.IsLoaded());
+  EXPECT_EQ(Stored("State"), "0");
+  EXPECT_EQ(Stored("Top"), "1234");
+  EXPECT_EQ(Stored("Left"), "567,5");
+  // Reading the choice loads the dialog again.
+  EXPECT_TRUE(dlg.optNeu().Value());
+  EXPECT_FALSE(dlg.optTabelle(2).Value());
+  EXPECT_TRUE(dlg.optTabelle(0).Enabled());
+  EXPECT_EQ(dlg.Top(), 1234);
+}
+
+TEST_F(GFrmTabelleTest, MovingAndOkDoNotStoreThePosition) {
+  G_frmTabelle& dlg = Dialog();
+  dlg.SetTop(999);
+  dlg.SetLeft(111);
+  ShowWith(json::array({Ok()}));
+  EXPECT_EQ(Stored("Top"), "(keiner)");
+  EXPECT_EQ(Stored("State"), "(keiner)");
+  EXPECT_EQ(dlg.Top(), 999);  // hidden, not unloaded
+}
+
+TEST_F(GFrmTabelleTest, AMaximisedDialogStoresOnlyItsState) {
+  G_frmTabelle& dlg = Dialog();
+  dlg.SetWindowState(2);
+  dlg.SetTop(300);
+  ShowWith(json::array({OnTabelle({{"action", "close"}})}));
+  EXPECT_EQ(Stored("State"), "2");
+  EXPECT_EQ(Stored("Top"), "(keiner)");
+}
+
+}  // namespace
+}  // namespace korvax::testing
