@@ -26,7 +26,7 @@ std::string DezimalAusrichten(std::string_view typed) {
   for (int pass = 0; pass < 4 && text::Mid(value, 5, 1) == " "; ++pass) {
     value = " " + text::Left(value, 4);
   }
-  return text::Left(value, 5);
+  return value;
 }
 
 FeeDialog::FeeDialog(std::string name, std::string grid_name)
@@ -67,7 +67,7 @@ void FeeDialog::TastenEinrichten(forms::EditControl& field, int regeln) {
       op.Step(2, [&] { key = 0; });
     }
     if ((regeln & kBetragsfeld) != 0 && (key == ',' || key == '.')) {
-      op.Step(3, [&] { field.SetText(DezimalAusrichten(field.Text()) + ",  "); });
+      op.Step(3, [&] { field.SetText(text::Left(DezimalAusrichten(field.Text()), 5) + ",  "); });
       op.Step(4, [&] { field.SetSelStart(6); });
       op.Step(5, [&] { key = 0; });
     }

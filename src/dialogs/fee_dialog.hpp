@@ -44,9 +44,10 @@ inline constexpr std::string_view kFlstPräfix = "Flst.Nr. ";
 inline constexpr int kEnterÜbernimmt = 1;  // Enter: WertÜberprüfen, then ÜbernehmenWerte
 inline constexpr int kBetragsfeld = 2;  // "," or ".": decimal alignment; lost focus: WertÜberprüfen
 
-// The decimal alignment of a money field of mask "#####,##": the typed text
-// with its integer part moved right until its fifth character is no blank
-// (at most four moves); the five characters of the integer part.
+// The decimal alignment of a money field of mask "#####,##": while the fifth
+// character of the typed text is a blank (at most four times), the text
+// becomes a blank followed by its first four characters. "12   ,  " gives
+// "   12"; "  256,01", already aligned, stays whole with its decimals.
 std::string DezimalAusrichten(std::string_view typed);
 
 class FeeDialog : public forms::Form {

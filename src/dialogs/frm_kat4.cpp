@@ -28,6 +28,11 @@ double Zahl(const std::string& text) {
   return ToDouble(Variant(text));
 }
 
+// An empty land-value cell, or a single blank, counts as 0.
+std::string LeerAlsNull(const std::string& text) {
+  return text.empty() || text == " " ? std::string("0") : text;
+}
+
 }  // namespace
 
 int WertstufeVon(double v) {
@@ -116,10 +121,8 @@ void FrmKat4::LesenWerte() {
   op.Step(4, [&] { Feld("MaskEdBox7_2").SetText(Format(Variant(Val(zelle(2))), "@@")); });
   op.Step(5, [&] { Feld("MaskEdBox7_3").SetText(Format(Variant(Val(zelle(3))), "@@")); });
   op.Step(6, [&] {
-    std::string wert = zelle(4);
-    if (wert.empty() || wert == " ") wert = "0";
-    Feld("MaskEdBoxWert")
-        .SetText(Format(Variant(Format(ToDouble(Variant(wert)), "####0.00")), "@@@@@@@@"));
+    const double wert = ToDouble(Variant(LeerAlsNull(zelle(4))));
+    Feld("MaskEdBoxWert").SetText(Format(Variant(Format(wert, "####0.00")), "@@@@@@@@"));
   });
   op.Step(7, [&] { Feld("MaskEdBoxAnteil").SetText(Format(Variant(Val(zelle(5))), "@@@@")); });
   op.Step(8, [&] { ZeileMarkieren(5); });
@@ -144,7 +147,9 @@ void FrmKat4::ÜbernehmenWerte() {
   op.Step(4, [&] { setze(2, Feld("MaskEdBox7_2").Text()); });
   op.Step(5, [&] { setze(3, Feld("MaskEdBox7_3").Text()); });
   op.Step(6, [&] { setze(4, Feld("MaskEdBoxWert").Text()); });
-  op.Step(7, [&] { setze(5, Feld("MaskEdBoxAnteil").Text()); });
+  // The share right-aligned, as the share note gives it back at load; typed
+  // into the box it stands left ("500 ").
+  op.Step(7, [&] { setze(5, Format(Variant(Val(Feld("MaskEdBoxAnteil").Text())), "@@@@")); });
   op.Step(8, [&] { wert = Zahl(Feld("MaskEdBoxWert").Text()); });
   op.Step(9, [&] { Library().order.Bodenwert = wert; });
   op.Step(10, [&] { stufe = WertstufeVon(wert); });

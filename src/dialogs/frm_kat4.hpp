@@ -31,6 +31,11 @@ std::string_view BereichsText(double cent);
 
 // The minimum fee of 7.3, and the 7.4 rate with its cap.
 inline constexpr double kMindestgebühr73 = 150;
+// The top-up row is due when the 7.3 fees of all lines (full share) are
+// above 0 and below the minimum fee.
+inline bool MindestgebührFällig(double summe73) {
+  return summe73 > 0 && summe73 < kMindestgebühr73;
+}
 inline constexpr double kSatz74 = 204.52;
 inline constexpr double kHöchstbetrag74 = 400;
 

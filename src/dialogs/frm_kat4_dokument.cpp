@@ -127,7 +127,7 @@ void FrmKat4::Beenden() {
   for (int row = 1; row < zeilen; ++row) {
     op.Step(4, [&] { summe73 += Gebühr73(grid.TextMatrix(row, 4), grid.TextMatrix(row, 3)); });
   }
-  op.Step(5, [&] { mindestgebühr = summe73 > 0 && summe73 < kMindestgebühr73; });
+  op.Step(5, [&] { mindestgebühr = MindestgebührFällig(summe73); });
   op.Step(6, [&] { tabelle = TabelleAnlegen(bereich, zeilen + (mindestgebühr ? 1 : 0), 5); });
   op.Step(7, [&] { TabelleFormatieren(tabelle); });
   op.Step(8, [&] { KopfzelleSchreiben(tabelle, 1, "Grenzfeststellung nach"); });
