@@ -11,26 +11,6 @@
 namespace korvax::word::detail {
 namespace {
 
-bool EndsWith(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
-
-std::string Directory(const std::string& part) {
-  auto slash = part.rfind('/');
-  return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
-}
-
-// A relationship target resolved against the folder of its source part.
-std::string Resolve(const std::string& source, std::string target) {
-  if (!target.empty() && target[0] == '/') return target.substr(1);
-  std::string dir = Directory(source);
-  while (target.rfind("../", 0) == 0) {
-    target = target.substr(3);
-    if (!dir.empty()) dir = Directory(dir.substr(0, dir.size() - 1));
-  }
-  return dir + target;
-}
-
 const std::initializer_list<const char*> kRunOrder = {"w:rStyle",
                                                       "w:rFonts",
                                                       "w:b",
@@ -70,15 +50,6 @@ const std::initializer_list<const char*> kRunOrder = {"w:rStyle",
                                                       "w:eastAsianLayout",
                                                       "w:specVanish",
                                                       "w:oMath"};
-
-void RemoveAll(pugi::xml_node root, const char* name, const char* attr, const std::string& id) {
-  std::vector<pugi::xml_node> hits;
-  for (auto x :
-       root.select_nodes((std::string(".//") + name + "[@" + attr + "='" + id + "']").c_str())) {
-    hits.push_back(x.node());
-  }
-  for (auto n : hits) n.parent().remove_child(n);
-}
 
 }  // namespace
 
@@ -144,28 +115,6 @@ void ApplyRunFormat(pugi::xml_node run, const RunFormat& format) {
       sz.append_attribute("w:val") = half.c_str();
     }
   }
-}
-
-DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
-  const std::string path = package.Source().string();
-  if (!package.Has("_rels/.rels")) throw errors::InvalidDocument(path, "_rels/.rels fehlt");
-  for (auto rel : package.Xml("_rels/.rels").document_element().children("Relationship")) {
-    if (EndsWith(rel.attribute("Type").value(), "/officeDocument")) {
-      main_part = Resolve("", rel.attribute("Target").value());
-    }
-  }
-  if (main_part.empty() || !package.Has(main_part)) {
-    throw errors::InvalidDocument(path, "das Hauptdokument (word/document.xml) fehlt");
-  }
-  body = package.Xml(main_part).document_element().child("w:body");
-  if (!body) throw errors::InvalidDocument(path, "das Hauptdokument hat keinen Textkörper");
-  if (!body.child("w:p") && !body.child("w:tbl") && !body.child("w:sdt")) {
-    // Word never writes a body without a paragraph; give ranges a place to stand.
-    body.prepend_child("w:p");
-  }
-  main = std::make_shared<Story>();
-  main->root = body;
-  stories_[body.internal_object()] = main;
 }
 
 std::shared_ptr<Story> DocumentData::StoryFor(pugi::xml_node root) {
@@ -263,174 +212,6 @@ void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, 
   selection->start = std::clamp(start, 0, limit);
   selection->end = std::clamp(end, selection->start, limit);
   selection->pending = RunFormat{};
-}
-
-std::string DocumentData::RelsPartOf(const std::string& part) const {
-  auto slash = part.rfind('/');
-  std::string dir = slash == std::string::npos ? "" : part.substr(0, slash + 1);
-  std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
-  return dir + "_rels/" + file + ".rels";
-}
-
-std::string DocumentData::PartByRelType(std::string_view suffix) {
-  std::string rels = RelsPartOf(main_part);
-  if (!package.Has(rels)) return {};
-  for (auto rel : package.Xml(rels).document_element().children("Relationship")) {
-    if (EndsWith(rel.attribute("Type").value(), suffix) &&
-        std::string_view(rel.attribute("TargetMode").value()) != "External") {
-      std::string part = Resolve(main_part, rel.attribute("Target").value());
-      if (package.Has(part)) return part;
-    }
-  }
-  return {};
-}
-
-std::string DocumentData::AddPart(const std::string& part, std::string_view rel_type,
-                                  std::string_view content_type) {
-  std::string rels = RelsPartOf(main_part);
-  pugi::xml_document& doc = package.Has(rels) ? package.Xml(rels) : package.CreateXml(rels);
-  pugi::xml_node root = doc.document_element();
-  if (!root) {
-    root = doc.append_child("Relationships");
-    root.append_attribute("xmlns") = "http://schemas.openxmlformats.org/package/2006/relationships";
-  }
-  std::set<std::string> ids;
-  for (auto rel : root.children("Relationship")) ids.insert(rel.attribute("Id").value());
-  int n = 1;
-  while (ids.count("rId" + std::to_string(n))) ++n;
-  auto rel = root.append_child("Relationship");
-  rel.append_attribute("Id") = ("rId" + std::to_string(n)).c_str();
-  rel.append_attribute("Type") = std::string(rel_type).c_str();
-  std::string target = part.substr(Directory(main_part).size());
-  rel.append_attribute("Target") = target.c_str();
-
-  pugi::xml_node types = package.Xml("[Content_Types].xml").document_element();
-  auto over = types.append_child("Override");
-  over.append_attribute("PartName") = ("/" + part).c_str();
-  over.append_attribute("ContentType") = std::string(content_type).c_str();
-  package.CreateXml(part);
-  return part;
-}
-
-pugi::xml_node DocumentData::CommentsRoot(bool create) {
-  std::string part = PartByRelType("/comments");
-  if (part.empty()) {
-    if (!create) return {};
-    part = AddPart(Directory(main_part) + "comments.xml",
-                   "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments",
-                   "application/vnd.openxmlformats-officedocument.wordprocessingml.comments+xml");
-    pugi::xml_node root = package.Xml(part).append_child("w:comments");
-    root.append_attribute("xmlns:w") =
-        "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
-    return root;
-  }
-  return package.Xml(part).document_element();
-}
-
-pugi::xml_node DocumentData::ExtensionRoot(std::string_view suffix) {
-  std::string part = PartByRelType(suffix);
-  if (part.empty()) return {};
-  return package.Xml(part).document_element();
-}
-
-std::string DocumentData::NewId(const char* element, pugi::xml_node in) {
-  long max = -1;
-  for (auto x : in.select_nodes((std::string(".//") + element).c_str())) {
-    max = std::max(max, std::strtol(x.node().attribute("w:id").value(), nullptr, 10));
-  }
-  return std::to_string(max + 1);
-}
-
-void DocumentData::DeleteComment(const std::string& id) {
-  pugi::xml_node root = CommentsRoot(false);
-  std::set<std::string> para_ids;
-  if (root) {
-    pugi::xml_node comment = root.find_child_by_attribute("w:comment", "w:id", id.c_str());
-    if (comment) {
-      for (auto p : comment.select_nodes(".//w:p[@w14:paraId]")) {
-        para_ids.insert(p.node().attribute("w14:paraId").value());
-      }
-      auto it = stories_.find(comment.internal_object());
-      if (it != stories_.end()) {
-        it->second->alive = false;
-        stories_.erase(it);
-      }
-      index.Forget(comment);
-      Bury(comment);
-    }
-  }
-  if (!para_ids.empty()) {
-    if (auto ext = ExtensionRoot("/commentsExtended")) {
-      std::vector<pugi::xml_node> gone;
-      for (auto ex : ext.children()) {
-        if (para_ids.count(ex.attribute("w15:paraId").value())) gone.push_back(ex);
-        if (para_ids.count(ex.attribute("w15:paraIdParent").value())) {
-          ex.remove_attribute("w15:paraIdParent");
-        }
-      }
-      for (auto n : gone) ext.remove_child(n);
-    }
-    std::set<std::string> durable;
-    if (auto ids = ExtensionRoot("/commentsIds")) {
-      std::vector<pugi::xml_node> gone;
-      for (auto c : ids.children()) {
-        if (para_ids.count(c.attribute("w16cid:paraId").value())) {
-          durable.insert(c.attribute("w16cid:durableId").value());
-          gone.push_back(c);
-        }
-      }
-      for (auto n : gone) ids.remove_child(n);
-    }
-    if (auto ext = ExtensionRoot("/commentsExtensible")) {
-      std::vector<pugi::xml_node> gone;
-      for (auto c : ext.children()) {
-        if (durable.count(c.attribute("w16cex:durableId").value())) gone.push_back(c);
-      }
-      for (auto n : gone) ext.remove_child(n);
-    }
-  }
-  pugi::xml_node doc = body.parent();
-  RemoveAll(doc, "w:commentRangeStart", "w:id", id);
-  RemoveAll(doc, "w:commentRangeEnd", "w:id", id);
-  std::vector<pugi::xml_node> refs;
-  for (auto x : doc.select_nodes((".//w:commentReference[@w:id='" + id + "']").c_str())) {
-    refs.push_back(x.node());
-  }
-  for (auto ref : refs) {
-    pugi::xml_node run = ref.parent();
-    run.remove_child(ref);
-    bool empty = true;
-    for (auto c : run.children()) {
-      if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:rPr") != 0) empty = false;
-    }
-    if (empty && std::strcmp(run.name(), "w:r") == 0) {
-      index.Forget(run);
-      run.parent().remove_child(run);
-    }
-  }
-}
-
-void DocumentData::SyncTextBoxFallbacks() {
-  for (auto& [node, story] : stories_) {
-    if (!story->alive || !story->edited || std::strcmp(story->root.name(), "w:txbxContent")) {
-      continue;
-    }
-    story->edited = false;
-    pugi::xml_node choice = story->root;
-    while (choice && std::strcmp(choice.name(), "mc:Choice") != 0) choice = choice.parent();
-    if (!choice || IsBuried(choice)) continue;
-    pugi::xml_node copy =
-        choice.parent().child("mc:Fallback").select_node(".//w:txbxContent").node();
-    if (!copy) continue;
-    while (copy.first_child()) copy.remove_child(copy.first_child());
-    for (auto c : story->root.children()) copy.append_copy(c);
-  }
-}
-
-void DocumentData::DeleteBookmark(const std::string& id) {
-  pugi::xml_node doc = body.parent();
-  RemoveAll(doc, "w:bookmarkStart", "w:id", id);
-  RemoveAll(doc, "w:bookmarkEnd", "w:id", id);
 }
 
 }  // namespace korvax::word::detail

@@ -1,0 +1,249 @@
+// Character and paragraph formatting of ranges: bold, size, alignment, tab stops.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/word/document_data.hpp"
+#include "platform/word/range.hpp"
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word {
+
+using detail::DocumentData;
+
+namespace {
+
+const std::initializer_list<const char*> kParagraphOrder = {"w:pStyle",
+                                                            "w:keepNext",
+                                                            "w:keepLines",
+                                                            "w:pageBreakBefore",
+                                                            "w:framePr",
+                                                            "w:widowControl",
+                                                            "w:numPr",
+                                                            "w:suppressLineNumbers",
+                                                            "w:pBdr",
+                                                            "w:shd",
+                                                            "w:tabs",
+                                                            "w:suppressAutoHyphens",
+                                                            "w:kinsoku",
+                                                            "w:wordWrap",
+                                                            "w:overflowPunct",
+                                                            "w:topLinePunct",
+                                                            "w:autoSpaceDE",
+                                                            "w:autoSpaceDN",
+                                                            "w:bidi",
+                                                            "w:adjustRightInd",
+                                                            "w:snapToGrid",
+                                                            "w:spacing",
+                                                            "w:ind",
+                                                            "w:contextualSpacing",
+                                                            "w:mirrorIndents",
+                                                            "w:suppressOverlap",
+                                                            "w:jc",
+                                                            "w:textDirection",
+                                                            "w:textAlignment",
+                                                            "w:textboxTightWrap",
+                                                            "w:outlineLvl",
+                                                            "w:divId",
+                                                            "w:cnfStyle",
+                                                            "w:rPr",
+                                                            "w:sectPr",
+                                                            "w:pPrChange"};
+
+pugi::xml_node ParagraphProperties(pugi::xml_node p) {
+  pugi::xml_node ppr = p.child("w:pPr");
+  return ppr ? ppr : p.prepend_child("w:pPr");
+}
+
+bool OnOff(pugi::xml_node element) {
+  if (!element) return false;
+  std::string_view v = element.attribute("w:val").value();
+  return !(v == "0" || v == "false" || v == "off");
+}
+
+// The distinct runs holding the text of [start, end), split at both ends.
+std::vector<pugi::xml_node> RunsIn(DocumentData& d, detail::Story& story, int start, int end) {
+  std::vector<pugi::xml_node> runs;
+  if (end <= start) return runs;
+  d.PointAt(story, start);
+  d.PointAt(story, end);
+  d.ForEachParagraph(story, start, end, [&](pugi::xml_node p, int from, int to, int) {
+    int pos = 0;
+    detail::ForEachAtom(p, pos, [&](pugi::xml_node atom, int s, int len) {
+      if (s >= to) return false;
+      if (len > 0 && s >= from && s + len <= to) {
+        pugi::xml_node run = atom.parent();
+        if (runs.empty() || runs.back() != run) runs.push_back(run);
+      }
+      return true;
+    });
+  });
+  return runs;
+}
+
+// Paragraph marks inside [start, end): their formatting follows the text's.
+std::vector<pugi::xml_node> MarksIn(DocumentData& d, detail::Story& story, int start, int end) {
+  std::vector<pugi::xml_node> marks;
+  d.ForEachParagraph(story, start, end, [&](pugi::xml_node p, int, int to, int len) {
+    if (to >= len) marks.push_back(p);
+  });
+  return marks;
+}
+
+double DefaultFontSize(DocumentData& d) {
+  std::string styles = d.PartByRelType("/styles");
+  if (!styles.empty()) {
+    auto sz = d.package.Xml(styles).document_element().select_node(
+        "w:docDefaults/w:rPrDefault/w:rPr/w:sz");
+    if (sz) return sz.node().attribute("w:val").as_double() / 2;
+  }
+  return 10;
+}
+
+}  // namespace
+
+int Font::Bold() const {
+  Range r(range_);
+  auto& s = *range_;
+  if (s.start == s.end) {
+    if (s.pending.bold) return *s.pending.bold ? 1 : 0;
+  }
+  auto runs = RunsIn(*s.doc, *s.story, s.start, std::max(s.end, s.start));
+  if (runs.empty()) {
+    auto spot = s.doc->index.Locate(s.story->root, s.start);
+    pugi::xml_node rpr = detail::RunPropertiesTemplate(spot.paragraph, spot.offset);
+    return OnOff(rpr.child("w:b")) ? 1 : 0;
+  }
+  int bold = -1;
+  for (auto run : runs) {
+    int b = OnOff(run.child("w:rPr").child("w:b")) ? 1 : 0;
+    if (bold >= 0 && b != bold) return wdUndefined;
+    bold = b;
+  }
+  return bold;
+}
+
+void Font::SetBold(bool bold) {
+  Range(range_).Start();
+  auto& s = *range_;
+  detail::RunFormat format;
+  format.bold = bold;
+  if (s.start == s.end) {
+    s.pending.bold = bold;
+    return;
+  }
+  for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);
+  for (auto p : MarksIn(*s.doc, *s.story, s.start, s.end)) {
+    pugi::xml_node ppr = ParagraphProperties(p);
+    detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
+    detail::ApplyRunFormat(ppr, format);
+  }
+}
+
+double Font::Size() const {
+  Range(range_).Start();
+  auto& s = *range_;
+  if (s.start == s.end && s.pending.size) return *s.pending.size;
+  auto runs = RunsIn(*s.doc, *s.story, s.start, s.end);
+  double fallback = DefaultFontSize(*s.doc);
+  if (runs.empty()) {
+    auto spot = s.doc->index.Locate(s.story->root, s.start);
+    pugi::xml_node rpr = detail::RunPropertiesTemplate(spot.paragraph, spot.offset);
+    auto sz = rpr.child("w:sz");
+    return sz ? sz.attribute("w:val").as_double() / 2 : fallback;
+  }
+  double size = -1;
+  for (auto run : runs) {
+    auto sz = run.child("w:rPr").child("w:sz");
+    double v = sz ? sz.attribute("w:val").as_double() / 2 : fallback;
+    if (size >= 0 && v != size) return wdUndefined;
+    size = v;
+  }
+  return size;
+}
+
+void Font::SetSize(double points) {
+  Range(range_).Start();
+  auto& s = *range_;
+  detail::RunFormat format;
+  format.size = points;
+  if (s.start == s.end) {
+    s.pending.size = points;
+    return;
+  }
+  for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);
+  for (auto p : MarksIn(*s.doc, *s.story, s.start, s.end)) {
+    pugi::xml_node ppr = ParagraphProperties(p);
+    detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
+    detail::ApplyRunFormat(ppr, format);
+  }
+}
+
+int ParagraphFormat::Alignment() const {
+  Range(range_).Start();
+  auto& s = *range_;
+  auto spot = s.doc->index.Locate(s.story->root, s.start);
+  std::string_view jc = spot.paragraph.child("w:pPr").child("w:jc").attribute("w:val").value();
+  if (jc == "center") return wdAlignParagraphCenter;
+  if (jc == "right" || jc == "end") return wdAlignParagraphRight;
+  if (jc == "both" || jc == "distribute") return wdAlignParagraphJustify;
+  return wdAlignParagraphLeft;
+}
+
+void ParagraphFormat::SetAlignment(int alignment) {
+  Range(range_).Start();
+  auto& s = *range_;
+  static const char* const kValues[] = {"left", "center", "right", "both"};
+  if (alignment < 0 || alignment > 3) throw errors::ValueOutOfRange();
+  s.doc->ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+    auto jc = detail::ChildInOrder(ParagraphProperties(p), "w:jc", kParagraphOrder);
+    jc.remove_attribute("w:val");
+    jc.append_attribute("w:val") = kValues[alignment];
+  });
+}
+
+void TabStops::Add(double position, int alignment, int leader) {
+  Range(range_).Start();
+  auto& s = *range_;
+  static const char* const kAlign[] = {"left", "center", "right", "decimal", "bar"};
+  static const char* const kLeader[] = {"none",       "dot",   "hyphen",
+                                        "underscore", "heavy", "middleDot"};
+  if (alignment < 0 || alignment > 4 || leader < 0 || leader > 5) {
+    throw errors::ValueOutOfRange();
+  }
+  long twips = std::lround(position * 20);
+  s.doc->ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+    auto tabs = detail::ChildInOrder(ParagraphProperties(p), "w:tabs", kParagraphOrder);
+    pugi::xml_node before;
+    for (auto tab : tabs.children("w:tab")) {
+      long pos = tab.attribute("w:pos").as_int();
+      if (pos == twips) {
+        tabs.remove_child(tab);
+        break;
+      }
+    }
+    for (auto tab : tabs.children("w:tab")) {
+      if (tab.attribute("w:pos").as_int() > twips) {
+        before = tab;
+        break;
+      }
+    }
+    auto tab = before ? tabs.insert_child_before("w:tab", before) : tabs.append_child("w:tab");
+    tab.append_attribute("w:val") = kAlign[alignment];
+    if (leader != 0) tab.append_attribute("w:leader") = kLeader[leader];
+    tab.append_attribute("w:pos") = std::to_string(twips).c_str();
+  });
+}
+
+int TabStops::Count() const {
+  Range(range_).Start();
+  auto& s = *range_;
+  auto spot = s.doc->index.Locate(s.story->root, s.start);
+  int n = 0;
+  for (auto tab : spot.paragraph.child("w:pPr").child("w:tabs").children("w:tab")) {
+    n += std::string_view(tab.attribute("w:val").value()) != "clear";
+  }
+  return n;
+}
+
+}  // namespace korvax::word
