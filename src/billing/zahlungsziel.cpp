@@ -18,6 +18,8 @@ namespace korvax {
 
 namespace {
 
+using billing::Required;
+
 constexpr std::string_view kShapeName = "Zahlungsziel";
 
 // Where the note goes before its top is set from the template's distance.
@@ -61,42 +63,39 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
   double days = 0;
   Date base = Date::Today();
 
-  op.Step(100, [&] { DeleteNotes(*billing::Required(document)); });
+  op.Step(100, [&] { DeleteNotes(*Required(document)); });
   if (!zahlungsziel) return;
 
-  op.Step(110, [&] {
-    version = billing::Required(Library().order.NeueAbfrage)->OpenRecordset("Version");
-  });
-  op.Step(120, [&] { billing::Required(version)->MoveFirst(); });
+  op.Step(110, [&] { version = Required(Library().order.NeueAbfrage)->OpenRecordset("Version"); });
+  op.Step(120, [&] { Required(version)->MoveFirst(); });
 
-  op.Step(130, [&] { app = billing::Required(billing::Required(document)->Application()); });
-  op.Step(140, [&] { billing::Required(document)->Content().Select(); });
-  op.Step(150, [&] { billing::Required(app)->Selection().Collapse(word::wdCollapseEnd); });
+  op.Step(130, [&] { app = Required(Required(document)->Application()); });
+  op.Step(140, [&] { Required(document)->Content().Select(); });
+  op.Step(150, [&] { Required(app)->Selection().Collapse(word::wdCollapseEnd); });
 
   op.Step(160, [&] {
-    box = billing::Required(document)->Shapes().AddTextbox(word::msoTextOrientationHorizontal,
-                                                           kLeft, kTop, kWidth, kHeight);
+    box = Required(document)->Shapes().AddTextbox(word::msoTextOrientationHorizontal, kLeft, kTop,
+                                                  kWidth, kHeight);
   });
-  op.Step(170, [&] { billing::Required(box).SetName(kShapeName); });
-  op.Step(180, [&] { billing::Required(box).Select(); });
+  op.Step(170, [&] { Required(box).SetName(kShapeName); });
+  op.Step(180, [&] { Required(box).Select(); });
   op.Step(190, [&] {
-    billing::Required(box).TextFrame().TextRange().Select();
-    billing::Required(app)->Selection().Collapse(word::wdCollapseStart);
+    Required(box).TextFrame().TextRange().Select();
+    Required(app)->Selection().Collapse(word::wdCollapseStart);
   });
 
-  op.Step(200, [&] { billing::Required(box).Fill().SetVisible(false); });
-  op.Step(210, [&] { billing::Required(box).Fill().SetTransparency(1.0); });
-  op.Step(220, [&] { billing::Required(box).Line().SetVisible(false); });
-  op.Step(230, [&] {
-    billing::Required(box).SetRelativeVerticalPosition(word::wdRelativeVerticalPositionPage);
-  });
+  op.Step(200, [&] { Required(box).Fill().SetVisible(false); });
+  op.Step(210, [&] { Required(box).Fill().SetTransparency(1.0); });
+  op.Step(220, [&] { Required(box).Line().SetVisible(false); });
+  op.Step(230,
+          [&] { Required(box).SetRelativeVerticalPosition(word::wdRelativeVerticalPositionPage); });
   op.Step(240, [&] {
-    billing::Required(box).SetTop(word::Application::CentimetersToPoints(
-        ToDouble(billing::Required(version)->Field("AbstandZahlungsziel")->Value())));
+    Required(box).SetTop(word::Application::CentimetersToPoints(
+        ToDouble(Required(version)->Field("AbstandZahlungsziel")->Value())));
   });
 
   // The day count stands between "<" and ">"; only three characters are read.
-  op.Step(250, [&] { s = ToText(billing::Required(version)->Field("Zahlungsziel")->Value()); });
+  op.Step(250, [&] { s = ToText(Required(version)->Field("Zahlungsziel")->Value()); });
   op.Step(260, [&] { p1 = text::InStr(s, "<"); });
   if (p1 != 0) {
     op.Step(270, [&] { p2 = text::InStr(s, ">"); });
@@ -105,7 +104,7 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
       std::shared_ptr<dao::Recordset> termin;
       op.Step(290, [&] {
         termin =
-            billing::Required(Library().order.NeueAbfrage)
+            Required(Library().order.NeueAbfrage)
                 ->OpenRecordset(
                     "SELECT ID_Terminart, ID_Rechnungsnummer, Datum "
                     "From Termine "
@@ -115,7 +114,7 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
                     dao::dbOpenForwardOnly);
       });
       op.Step(300, [&] {
-        if (!billing::Required(termin)->Eof()) base = ToDate(termin->Field("Datum")->Value());
+        if (!Required(termin)->Eof()) base = ToDate(termin->Field("Datum")->Value());
       });
     }
     op.Step(310, [&] {
@@ -125,10 +124,10 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
   }
 
   op.Step(320, [&] {
-    billing::Required(app)->Selection().ParagraphFormat().SetAlignment(
-        AlignmentOf(ToInteger(billing::Required(version)->Field("BundZahlungsziel")->Value())));
+    Required(app)->Selection().ParagraphFormat().SetAlignment(
+        AlignmentOf(ToInteger(Required(version)->Field("BundZahlungsziel")->Value())));
   });
-  op.Step(330, [&] { billing::Required(app)->Selection().TypeText(s); });
+  op.Step(330, [&] { Required(app)->Selection().TypeText(s); });
 }
 
 }  // namespace korvax
