@@ -111,6 +111,7 @@ void DialogSession::Run(const nlohmann::json& steps, int index) {
     for (const auto& line : ui.Transcript()) transcript += line + "\n";
     ADD_FAILURE() << e.what() << "\n" << transcript << "\nLog:\n" << Log();
   }
+  boxes_ = ui.ShownMessageBoxes();
   forms::SetBackend(nullptr);
 }
 

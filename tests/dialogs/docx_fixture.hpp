@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../common/log_fixture.hpp"
+#include "common/ports.hpp"
 #include "platform/word/word.hpp"
 
 namespace korvax::dialogs::testing {
@@ -37,6 +38,8 @@ class DialogSession : public korvax::testing::TempEnvironment {
   // The table whose first comment is the key, or an empty table.
   word::Table Marked(const std::string& key) const;
 
+  // The message boxes the last Run showed.
+  std::vector<MessageBoxRequest> boxes_;
   std::filesystem::path path_;
   std::shared_ptr<word::Document> doc_;
 };
