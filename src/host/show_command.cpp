@@ -239,24 +239,32 @@ void AddShowCommand(CLI::App& app) {
   show->allow_extras();
   show->add_option("--db", a->database,
                    "Datenbank des Büros (SQLite) mit TempDoc, Rechnung, Termine und Version; "
-                   "wird DatenbankPfad und NeueAbfrage");
+                   "wird DatenbankPfad und NeueAbfrage")
+      ->type_name("DATEI");
   show->add_option("--doc", a->document,
                    "die Rechnung, ein Word-Dokument (.docx); wird Doc und nach dem Dialog "
-                   "gespeichert, wenn er sie geändert hat");
-  show->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)");
+                   "gespeichert, wenn er sie geändert hat")
+      ->type_name("DATEI");
+  show->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)")
+      ->type_name("N");
   show->add_option("--index", a->index,
                    "Gebührenart: 0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7; andere Werte öffnen "
-                   "keinen Dialog");
+                   "keinen Dialog")
+      ->type_name("N");
   show->add_option("--invoice", a->invoice,
-                   "ID_Rechnungsnummer der Rechnung in der Tabelle Rechnung (für die Summen)");
+                   "ID_Rechnungsnummer der Rechnung in der Tabelle Rechnung (für die Summen)")
+      ->type_name("ID");
   show->add_option("--set", a->properties,
                    "eine Eigenschaft des Auftrags als Text, wie die Büroverwaltung sie setzt, "
                    "z. B. --set Fläche=12,5 --set Flurstücksnummer=\"12/3\"; mehrfach möglich")
-      ->allow_extra_args(false);
+      ->allow_extra_args(false)
+      ->type_name("EIGENSCHAFT=WERT");
   show->add_option("--cursor-table", a->cursor_table,
-                   "setzt den Word-Cursor vor dem Dialog in die Tabelle N (ab 1)");
+                   "setzt den Word-Cursor vor dem Dialog in die Tabelle N (ab 1)")
+      ->type_name("N");
   show->add_option("--script", a->script,
-                   "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md)");
+                   "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md)")
+      ->type_name("DATEI");
   show->add_flag("--gui", a->gui,
                  "die Dialoge auf dem Bildschirm (kommt mit einer späteren Version)");
   show->footer(

@@ -1,0 +1,65 @@
+// Saving the invoice only when it changed.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "../common/log_fixture.hpp"
+#include "../document/invoice_builder.hpp"
+#include "document/tk_word_auto.hpp"
+#include "host/document_changes.hpp"
+#include "platform/word/word.hpp"
+#include "plugin/plugin_state.hpp"
+
+namespace korvax::testing {
+namespace {
+
+std::string Read(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class DocumentChangesTest : public TempEnvironment {
+ protected:
+  void SetUp() override {
+    TempEnvironment::SetUp();
+    path_ = InvoiceBuilder().Paragraph("Rechnung").Table().Write(dir_ / "invoice.docx");
+    doc_ = word::Document::Open(path_);
+  }
+  void TearDown() override {
+    ResetLibrary();
+    TempEnvironment::TearDown();
+  }
+  std::filesystem::path path_;
+  std::shared_ptr<word::Document> doc_;
+};
+
+TEST_F(DocumentChangesTest, AnUnchangedDocumentIsNotWritten) {
+  const std::string before = Read(path_);
+  // Reading parses the parts; that alone is no change.
+  EXPECT_EQ(doc_->Tables().Item(1).Cell(1, 1).Range().Text(), "T1R1C1\r\a");
+  EXPECT_FALSE(host::SaveIfChanged(*doc_, path_));
+  EXPECT_EQ(Read(path_), before);
+}
+
+TEST_F(DocumentChangesTest, AChangedDocumentIsSavedInPlace) {
+  Library().order.Doc = doc_;
+  Library().order.Application = doc_->Application();
+  BookmarkSetzen(doc_->Tables().Item(1), "Korvax_2");
+  EXPECT_TRUE(host::SaveIfChanged(*doc_, path_));
+  auto reopened = word::Document::Open(path_);
+  ASSERT_EQ(reopened->Comments().Count(), 1);
+  EXPECT_EQ(reopened->Comments().Item(1).Range().Text(), "Korvax_2");
+  EXPECT_TRUE(host::SamePackages(path_, path_));
+}
+
+TEST_F(DocumentChangesTest, ATextChangeIsAChange) {
+  doc_->Tables().Item(1).Cell(2, 2).Range().InsertAfter("x");
+  const std::string before = Read(path_);
+  EXPECT_TRUE(host::SaveIfChanged(*doc_, path_));
+  EXPECT_NE(Read(path_), before);
+  EXPECT_EQ(word::Document::Open(path_)->Tables().Item(1).Cell(2, 2).Range().Text(), "T1R2C2x\r\a");
+}
+
+}  // namespace
+}  // namespace korvax::testing
