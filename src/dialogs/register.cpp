@@ -1,6 +1,7 @@
 #include "dialogs/register.hpp"
 
 #include "dialogs/frm_kat2.hpp"
+#include "dialogs/frm_kat3.hpp"
 #include "dialogs/frm_kat4.hpp"
 #include "platform/forms/form.hpp"
 #include "plugin/dialog_registry.hpp"
@@ -9,6 +10,7 @@ namespace korvax::dialogs {
 
 void RegisterFeeDialogs() {
   RegisterDialog(1, [] { forms::FormInstance<FrmKat2>().ShowModal(); });
+  RegisterDialog(2, [] { forms::FormInstance<FrmKat3>().ShowModal(); });
   RegisterDialog(3, [] { forms::FormInstance<FrmKat4>().ShowModal(); });
 }
 
