@@ -120,6 +120,26 @@ void BM_ReadEveryCell(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadEveryCell)->Unit(benchmark::kMillisecond);
 
+// The totals read every fee cell and ask it for a rate comment.
+void BM_ReadFeeColumnWithComments(benchmark::State& state) {
+  auto doc = Document::Open(TwoThousandLines());
+  Table t = doc->Tables().Item(1);
+  for (int r = 100; r <= 2000; r += 100)
+    t.Cell(r, 5).Range().Comments().Add(t.Cell(r, 5).Range(), "7");
+  for (auto _ : state) {
+    int rated = 0;
+    size_t total = 0;
+    for (int r = 1; r <= 2000; ++r) {
+      Range cell = t.Cell(r, 5).Range();
+      total += cell.Text().size();
+      rated += cell.Comments().Count() > 0;
+    }
+    benchmark::DoNotOptimize(total);
+    if (rated != 20) state.SkipWithError("comments not found");
+  }
+}
+BENCHMARK(BM_ReadFeeColumnWithComments)->Unit(benchmark::kMillisecond);
+
 void BM_OpenWriteTableAndSave(benchmark::State& state) {
   for (auto _ : state) {
     auto doc = Document::Open(FiftyPages());

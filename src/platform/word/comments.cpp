@@ -13,35 +13,7 @@
 namespace korvax::word {
 namespace {
 
-struct Anchor {
-  pugi::xml_node start, end, reference;
-};
-
-// The anchors of every comment in the main story, in document order of their
-// first marker.
-std::vector<std::pair<std::string, Anchor>> Anchors(detail::DocumentData& d) {
-  std::vector<std::pair<std::string, Anchor>> out;
-  std::map<std::string, size_t> seen;
-  for (auto x : d.body.select_nodes(
-           ".//w:commentRangeStart | .//w:commentRangeEnd | .//w:commentReference")) {
-    pugi::xml_node n = x.node();
-    std::string id = n.attribute("w:id").value();
-    auto [it, fresh] = seen.emplace(id, out.size());
-    if (fresh) out.push_back({id, Anchor{}});
-    Anchor& a = out[it->second].second;
-    std::string_view name = n.name();
-    if (name == "w:commentRangeStart") {
-      a.start = n;
-    } else if (name == "w:commentRangeEnd") {
-      a.end = n;
-    } else {
-      a.reference = n;
-    }
-  }
-  return out;
-}
-
-std::pair<int, int> ScopeOf(detail::DocumentData& d, const Anchor& a) {
+std::pair<int, int> ScopeOf(detail::DocumentData& d, const detail::CommentAnchor& a) {
   pugi::xml_node s = a.start ? a.start : a.reference;
   pugi::xml_node e = a.end ? a.end : s;
   if (!s) return {0, 0};
@@ -83,8 +55,8 @@ Range Comment::Scope() const {
   errors::Alive(comment_);
   auto& d = *doc_;
   std::string id = Id();
-  for (auto& [key, anchor] : Anchors(d)) {
-    if (key == id) {
+  for (const auto& anchor : d.CommentAnchors()) {
+    if (anchor.id == id) {
       auto [s, e] = ScopeOf(d, anchor);
       return word::Range(d.NewRange(d.main, s, e));
     }
@@ -116,7 +88,8 @@ Comments Comments::Of(const std::shared_ptr<detail::DocumentData>& doc, const wo
   int rs = within ? within->Start() : 0;
   int re = within ? within->End() : 0;
   std::set<std::string> listed;
-  for (auto& [id, anchor] : Anchors(d)) {
+  for (const auto& anchor : d.CommentAnchors()) {
+    const std::string& id = anchor.id;
     auto it = by_id.find(id);
     if (it == by_id.end()) continue;
     if (within) {
@@ -155,6 +128,7 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
   ref_run.append_child("w:commentReference").append_attribute("w:id") = id.c_str();
 
+  d.CommentsChanged();
   pugi::xml_node comment = root.append_child("w:comment");
   comment.append_attribute("w:id") = id.c_str();
   comment.append_attribute("w:author") = "Korvax";

@@ -206,7 +206,11 @@ void DocumentData::ForEachParagraph(Story& story, int start, int end,
 void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, int end) {
   if (selection->story != story) {
     selection->story = story;
-    story->ranges.push_back(selection);
+    // The selection may come back to a story that still lists it.
+    auto& live = story->ranges;
+    bool listed =
+        std::any_of(live.begin(), live.end(), [&](const auto& w) { return w.lock() == selection; });
+    if (!listed) live.push_back(selection);
   }
   int limit = StoryEnd(*story);
   selection->start = std::clamp(start, 0, limit);

@@ -47,6 +47,12 @@ struct RangeState {
   RunFormat pending;
 };
 
+// The markers of a comment in the main story.
+struct CommentAnchor {
+  std::string id;
+  pugi::xml_node start, end, reference;
+};
+
 // Where new content goes: before `before` in `parent` (append when null).
 struct InsertPoint {
   pugi::xml_node parent;
@@ -108,6 +114,11 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 
   // Comment bookkeeping shared by tables and the comment collection.
   void DeleteComment(const std::string& id);
+  // Every comment's markers in document order of their first marker; kept
+  // until a comment is added or deleted, since text edits never move markers
+  // out of the tree.
+  const std::vector<CommentAnchor>& CommentAnchors();
+  void CommentsChanged() { anchors_.reset(); }
   void DeleteBookmark(const std::string& id);
   std::string NewId(const char* element, pugi::xml_node in);
 
@@ -117,6 +128,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void MergeIntoNext(pugi::xml_node p, pugi::xml_node next);
 
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> stories_;
+  std::optional<std::vector<CommentAnchor>> anchors_;
 };
 
 // Small helpers over WordprocessingML.

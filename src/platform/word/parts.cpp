@@ -2,6 +2,7 @@
 // their relationships, and the bookkeeping of comments and bookmarks.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "platform/word/document_data.hpp"
@@ -140,7 +141,32 @@ std::string DocumentData::NewId(const char* element, pugi::xml_node in) {
   return std::to_string(max + 1);
 }
 
+const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
+  if (anchors_) return *anchors_;
+  std::vector<CommentAnchor> out;
+  std::map<std::string, size_t> seen;
+  for (auto x :
+       body.select_nodes(".//w:commentRangeStart | .//w:commentRangeEnd | .//w:commentReference")) {
+    pugi::xml_node n = x.node();
+    std::string id = n.attribute("w:id").value();
+    auto [it, fresh] = seen.emplace(id, out.size());
+    if (fresh) out.push_back({id, {}, {}, {}});
+    CommentAnchor& a = out[it->second];
+    std::string_view name = n.name();
+    if (name == "w:commentRangeStart") {
+      a.start = n;
+    } else if (name == "w:commentRangeEnd") {
+      a.end = n;
+    } else {
+      a.reference = n;
+    }
+  }
+  anchors_ = std::move(out);
+  return *anchors_;
+}
+
 void DocumentData::DeleteComment(const std::string& id) {
+  anchors_.reset();
   pugi::xml_node root = CommentsRoot(false);
   std::set<std::string> para_ids;
   if (root) {

@@ -206,6 +206,7 @@ void Shape::Delete() {
   }
   d.index.Forget(holder);
   Bury(holder);
+  d.CommentsChanged();  // a text box may hold comment anchors
   bool empty = true;
   for (auto c : run.children()) {
     if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:rPr") != 0) empty = false;

@@ -125,6 +125,11 @@ TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
   EXPECT_EQ(Count(xml, "//w:body/w:p[2]//wp:anchor"), 1u);  // the paragraph of the selection
   EXPECT_NE(std::string(xml.document_element().attribute("xmlns:wps").value()), "");
 
+  // Back in the main text, the selection moves with edits exactly once.
+  doc->Range(0, 8).Select();
+  doc->Range(0, 0).InsertBefore("Ihre ");
+  EXPECT_EQ(app->Selection().Text(), "Rechnung");
+
   auto reopened = Document::Open(path);
   ASSERT_EQ(reopened->Shapes().Count(), 1);
   reopened->Shapes().Item("Zahlungsziel").Delete();
