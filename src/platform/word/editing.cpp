@@ -207,7 +207,7 @@ void DocumentData::DeleteInParagraph(pugi::xml_node p, int from, int to) {
     int b = std::min(to - h.start, h.len);
     if (a == 0 && b == h.len) {
       pugi::xml_node run = h.atom.parent();
-      if (h.atom.first_child() && h.atom.select_node(".//w:txbxContent")) {
+      if (!Is(h.atom, "w:t") && h.atom.select_node(".//w:txbxContent")) {
         Bury(h.atom);  // an inline text box: its story may still be referred to
       } else {
         run.remove_child(h.atom);
