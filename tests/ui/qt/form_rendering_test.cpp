@@ -1,0 +1,160 @@
+// How the Qt back end renders a form without running it: masks, captions,
+// keys, the tidied layout, message boxes, screenshots and RunWithQt.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <filesystem>
+
+#include "test_form.hpp"
+#include "ui/qt/control_widgets.hpp"
+#include "ui/qt/form_layout.hpp"
+#include "ui/qt/grid_view.hpp"
+#include "ui/qt/message_box.hpp"
+
+namespace korvax::ui::testing {
+
+class FormRenderingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { forms::DestroyFormInstances(); }
+
+  void MasksBecomeQtInputMasks() {
+    QCOMPARE(QtInputMask("#####,##", U' '), QString("00000,00; "));
+    QCOMPARE(QtInputMask("####", U'_'), QString("0000;_"));
+    QCOMPARE(QtInputMask("99.99 m", U' '), QString("00.00 m; "));
+    QCOMPARE(QtInputMask("\\#A#", U' '), QString("\\#\\A0; "));
+    QCOMPARE(QtInputMask("", U' '), QString());
+  }
+
+  void CaptionsLoseTheirAccessKeyMarks() {
+    QCOMPARE(PlainCaption("&Übernehmen"), QString("Übernehmen"));
+    QCOMPARE(PlainCaption("Soll && Haben"), QString("Soll & Haben"));
+    QCOMPARE(PlainCaption("Fläche [m²]"), QString("Fläche [m²]"));
+  }
+
+  void KeysMapToModelKeyCodes() {
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QCOMPARE(ModelKeys(&enter), std::u32string(1, forms::kKeyEnter));
+    QKeyEvent comma(QEvent::KeyPress, Qt::Key_Comma, Qt::NoModifier, ",");
+    QCOMPARE(ModelKeys(&comma), std::u32string(U","));
+    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, "ä");
+    QCOMPARE(ModelKeys(&umlaut), std::u32string(1, U'ä'));
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, "\x03");
+    QVERIFY(ModelKeys(&copy).empty());
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QVERIFY(ModelKeys(&left).empty());
+  }
+
+  void ClassicFontsBecomeTheDesktopFont() {
+    QFont desktop("DejaVu Sans", 9);
+    QFont plain = QtFont(forms::Font{}, desktop);
+    QCOMPARE(plain.family(), desktop.family());
+    QCOMPARE(plain.pointSizeF(), 9.0);
+    QFont heading = QtFont(forms::Font{"Tahoma", 16.5f, true}, desktop);
+    QCOMPARE(heading.pointSizeF(), 18.0);
+    QVERIFY(heading.bold());
+  }
+
+  void NumbersAreRecognisedForAlignment() {
+    QVERIFY(LooksNumeric("   12,00"));
+    QVERIFY(LooksNumeric("1.234 m"));
+    QVERIFY(LooksNumeric("  2"));
+    QVERIFY(!LooksNumeric("Flst.Nr. 12/3"));
+    QVERIFY(!LooksNumeric("5.1.1 x"));
+    QVERIFY(!LooksNumeric(""));
+  }
+
+  void LongCaptionsWrapToTheirDesignedLines() {
+    QFontMetrics metrics(QApplication::font());
+    const QString caption = "aktuelle Cursorposition als Abrechnungspunkt interpretieren";
+    const QString wrapped = WrapCaption(caption, metrics, 160, 2);
+    QCOMPARE(wrapped.count(u'\n'), 1);
+    QCOMPARE(QString(wrapped).replace(u'\n', u' '), caption);
+    QCOMPARE(WrapCaption("kurz", metrics, 160, 2), QString("kurz"));
+  }
+
+  void LayoutKeepsEveryControlVisibleWithEvenMargins() {
+    auto form = forms::Form::Create<TestForm>();
+    FormView view(*form, nullptr, /*interactive=*/false);
+    const QRect client(QPoint(0, 0), view.size());
+    for (forms::Control* control : form->Controls()) {
+      QWidget* widget = view.WidgetOf(*control);
+      QVERIFY2(widget != nullptr, control->FullName().c_str());
+      const QRect on_form(widget->mapTo(&view, QPoint(0, 0)), widget->size());
+      QVERIFY2(client.contains(on_form), control->FullName().c_str());
+      QVERIFY2(widget->width() >= widget->minimumSizeHint().width() ||
+                   control->Kind() == forms::ControlKind::kGrid,
+               control->FullName().c_str());
+    }
+    // The grid is the top-left control and sits at the margin.
+    QCOMPARE(view.WidgetOf(form->Get<forms::Grid>("GridTest"))->pos(),
+             QPoint(kFormMargin, kFormMargin));
+    // A label beside its field shares the field's line.
+    QWidget* label = view.WidgetOf(form->Get<forms::Label>("LabelWert"));
+    QWidget* field = view.WidgetOf(form->Get<forms::MaskedEdit>("MaskEdBoxWert"));
+    QCOMPARE(label->geometry().center().y(), field->geometry().center().y());
+    QVERIFY(label->geometry().right() < field->geometry().left());
+    // The masked field shows its mask with blank prompts.
+    QCOMPARE(static_cast<QLineEdit*>(field)->displayText(), QString("     ,  "));
+  }
+
+  void MessageBoxesHaveTheClassicButtons() {
+    auto yes_no = BuildMessageBox(Request("Zeile löschen?", 4 + 32, "Titel"), nullptr);
+    QCOMPARE(yes_no->icon(), QMessageBox::Question);
+    QCOMPARE(yes_no->windowTitle(), QString("Titel"));
+    QCOMPARE(yes_no->buttons().size(), 2);
+    QCOMPARE(yes_no->defaultButton()->text(), QString("&Ja"));
+    yes_no->findChild<QPushButton*>("Nein")->click();
+    QCOMPARE(MessageBoxResult(*yes_no), 7);
+
+    auto ok = BuildMessageBox(Request("Fertig", 0 + 64), nullptr);
+    QCOMPARE(ok->icon(), QMessageBox::Information);
+    QCOMPARE(ok->buttons().size(), 1);
+    QCOMPARE(MessageBoxResult(*ok), 1);  // closed without a click: OK
+
+    auto cancel = BuildMessageBox(Request("Weiter?", 1 + 48 + 256), nullptr);
+    QCOMPARE(cancel->icon(), QMessageBox::Warning);
+    QCOMPARE(cancel->defaultButton()->text(), QString("Abbrechen"));
+    QCOMPARE(MessageBoxResult(*cancel), 2);
+  }
+
+  void ScreenshotOfTheTestForm() {
+    auto form = forms::Form::Create<TestForm>();
+    form->Get<forms::MaskedEdit>("MaskEdBoxWert").SetText("   12,50");
+    form->Get<forms::TextBox>("TextBoxFlst").SetText("Flst.Nr. 12/3");
+    form->Get<forms::CheckBox>("chkBereich").SetValue(1);
+    form->Get<forms::Grid>("GridTest").Select(1, 0, 1, 3);
+    const std::filesystem::path path =
+        std::filesystem::path(KORVAX_SCREENSHOT_DIR) / "qt-testformular.png";
+    QVERIFY(SaveScreenshot(*form, path));
+    QImage image(QString::fromStdString(path.string()));
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() > 400 && image.height() > 250);
+  }
+
+  void RunWithQtInstallsTheBackEndForTheBody() {
+    bool qt_during = false;
+    std::shared_ptr<MessageBoxFactory> factory;
+    char name[] = "korvax";
+    char* argv[] = {name, nullptr};
+    QCOMPARE(RunWithQt(1, argv,
+                       [&] {
+                         qt_during = dynamic_cast<QtUi*>(forms::Backend()) != nullptr;
+                         factory = RegisteredMessageBoxFactory();
+                       }),
+             0);
+    QVERIFY(qt_during);
+    QVERIFY(factory != nullptr);
+    QVERIFY(forms::Backend() == nullptr);
+  }
+};
+
+}  // namespace korvax::ui::testing
+
+QTEST_MAIN(korvax::ui::testing::FormRenderingTest)
+#include "form_rendering_test.moc"

@@ -1,0 +1,301 @@
+// The Qt back end running a form modally: typing, Enter, buttons, the grid,
+// model changes, the close box, the hourglass, window positions, message
+// boxes and failures.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <stdexcept>
+
+#include "test_form.hpp"
+#include "ui/qt/grid_view.hpp"
+
+namespace korvax::ui::testing {
+
+class ModalDialogTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestForm> form_;
+  std::unique_ptr<QtUi> ui_;
+
+ private slots:
+  void init() {
+    form_ = forms::Form::Create<TestForm>();
+    ui_ = std::make_unique<QtUi>();
+    forms::SetBackend(ui_.get());
+  }
+
+  void cleanup() {
+    forms::SetBackend(nullptr);
+    ui_.reset();
+    form_.reset();
+  }
+
+  void OpensModallyAndOkEndsTheModalCall() {
+    bool modal = false;
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      modal = view.isModal() && QApplication::activeModalWidget() == &view;
+      QCOMPARE(view.windowTitle(), QString("Testabrechnung"));
+      QTest::mouseClick(Widget<QPushButton>(view, "CommandEnde"), Qt::LeftButton);
+    });
+    QVERIFY(modal);
+    QVERIFY(!form_->IsVisible());
+    QVERIFY(form_->IsLoaded());  // OK only hides the form
+    QCOMPARE(form_->events.back(), std::string("CommandEnde_Click"));
+    QVERIFY(ui_->ViewOf(*form_) == nullptr);
+  }
+
+  void TypingGoesThroughTheMaskAndKeyPress() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      auto* wert = Widget<QLineEdit>(view, "MaskEdBoxWert");
+      QTest::mouseClick(wert, Qt::LeftButton, {}, QPoint(4, wert->height() / 2));
+      QVERIFY(form_->Get<forms::MaskedEdit>("MaskEdBoxWert").HasFocus());
+      QTest::keyClicks(wert, "12");
+      QCOMPARE(form_->Get<forms::MaskedEdit>("MaskEdBoxWert").Text(), std::string("12   ,  "));
+      QCOMPARE(wert->displayText(), QString("12   ,  "));
+      QTest::keyClick(wert, Qt::Key_Comma);  // a literal jumps behind the comma
+      QTest::keyClicks(wert, "5");
+      QCOMPARE(wert->displayText(), QString("12   ,5 "));
+      QTest::keyClick(wert, Qt::Key_Return);
+    });
+    const std::vector<int> expected = {'1', '2', ',', '5', forms::kKeyEnter};
+    QCOMPARE(form_->keys, expected);
+  }
+
+  void KeyPressHandlerCancelsKeys() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      auto* flst = Widget<QLineEdit>(view, "TextBoxFlst");
+      QTest::mouseClick(flst, Qt::LeftButton);
+      QTest::keyClicks(flst, "Ab!c");
+      QCOMPARE(flst->text(), QString("Abc"));
+      QTest::keyClick(flst, Qt::Key_Backspace);
+      QCOMPARE(form_->Get<forms::TextBox>("TextBoxFlst").Text(), std::string("Ab"));
+      QTest::keyClick(flst, Qt::Key_Home);  // Qt moves the caret, the model follows
+      QCOMPARE(form_->Get<forms::TextBox>("TextBoxFlst").SelStart(), 0);
+      QTest::keyClick(flst, Qt::Key_Delete);
+      QCOMPARE(flst->text(), QString("b"));
+    });
+  }
+
+  void TabMovesTheFocusInTheFormsOrderAndGotFocusSelects() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      auto* flst = Widget<QLineEdit>(view, "TextBoxFlst");
+      auto* wert = Widget<QLineEdit>(view, "MaskEdBoxWert");
+      QTest::mouseClick(flst, Qt::LeftButton);
+      form_->Get<forms::MaskedEdit>("MaskEdBoxWert").SetText("   12,00");
+      QTest::keyClick(flst, Qt::Key_Tab);
+      QVERIFY(wert->hasFocus());
+      QCOMPARE(wert->selectedText(), QString("   12,00"));  // the GotFocus handler's selection
+    });
+  }
+
+  void GridShowsTheModelsCells() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      auto& grid = form_->Get<forms::Grid>("GridTest");
+      GridTable* table = view.GridOf(grid);
+      QVERIFY(table != nullptr);
+      QCOMPARE(table->rowCount(), grid.Rows() - 1);
+      QCOMPARE(table->columnCount(), 4);
+      QCOMPARE(table->horizontalHeaderItem(1)->text(), QString("Fläche [m²]"));
+      QCOMPARE(table->item(0, 0)->text(), QString("Flst.Nr. 12/3"));
+      QCOMPARE(table->item(1, 2)->text(), QString("150,50"));
+      QCOMPARE(table->ModelText(1, 2), QString("   12,00"));
+      QVERIFY(table->item(1, 2)->textAlignment() & Qt::AlignRight);
+      QCOMPARE(table->columnWidth(0), view.Scale().X(3000));
+      QVERIFY(table->rowHeight(0) >= view.Scale().Y(300));
+
+      grid.SetTextMatrix(2, 1, "  1300");
+      grid.AddItem("Flst.Nr. 15\t   99");
+      QTRY_COMPARE(table->rowCount(), 3);
+      QCOMPARE(table->item(1, 1)->text(), QString("1300"));
+      QCOMPARE(table->item(2, 0)->text(), QString("Flst.Nr. 15"));
+    });
+  }
+
+  void ClickingACellReportsTheSelection() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      auto& grid = form_->Get<forms::Grid>("GridTest");
+      GridTable* table = view.GridOf(grid);
+      form_->events.clear();
+      const QRect cell = table->visualItemRect(table->item(1, 1));
+      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+      QCOMPARE(grid.Row(), 2);
+      QCOMPARE(grid.ColSel(), 3);  // the handler selected the whole line
+      QVERIFY(grid.HasFocus());
+      QVERIFY(!form_->events.empty());
+      QCOMPARE(form_->events.front(), std::string("SelChange 2"));
+      QCOMPARE(table->selectedRanges().size(), 1);
+      QCOMPARE(table->selectedRanges().front().columnCount(), 4);
+      // A click on the same cell reports again, just as the first did.
+      const std::vector<std::string> first = form_->events;
+      form_->events.clear();
+      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+      QCOMPARE(form_->events, first);
+      // A keyboard move reports at once.
+      QTest::keyClick(table, Qt::Key_Up);
+      QCOMPARE(grid.Row(), 1);
+    });
+  }
+
+  void ModelChangesShowInTheWidgets() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      form_->Get<forms::TextBox>("TextBoxFlst").SetText("Flst.Nr. 7");
+      form_->Get<forms::CheckBox>("chkBereich").SetValue(1);
+      form_->Get<forms::OptionButton>("Option33").SetValue(true);
+      form_->Get<forms::ComboBox>("ComboBox4").SetListIndex(1);
+      form_->Get<forms::CommandButton>("CommandFrage").SetEnabled(false);
+      form_->Get<forms::Label>("LabelNr").SetCaption("Nummer");
+      form_->Get<forms::Frame>("FrameAbrechnung").SetVisible(false);
+      form_->SetCaption("Gebäudeaufnahme");
+      QCOMPARE(Widget<QLineEdit>(view, "TextBoxFlst")->text(), QString("Flst.Nr. 7"));
+      QVERIFY(Widget<QCheckBox>(view, "chkBereich")->isChecked());
+      QVERIFY(Widget<QRadioButton>(view, "Option33")->isChecked());
+      QVERIFY(!Widget<QRadioButton>(view, "Option31")->isChecked());
+      QCOMPARE(Widget<QComboBox>(view, "ComboBox4")->currentText(), QString("5.1.2"));
+      QVERIFY(!Widget<QPushButton>(view, "CommandFrage")->isEnabled());
+      QCOMPARE(Widget<QLabel>(view, "LabelNr")->text(), QString("Nummer"));
+      QVERIFY(!Widget<QGroupBox>(view, "FrameAbrechnung")->isVisible());
+      QCOMPARE(view.windowTitle(), QString("Gebäudeaufnahme"));
+    });
+  }
+
+  void UserChoicesReachTheModels() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      QTest::mouseClick(Widget<QCheckBox>(view, "chkBereich"), Qt::LeftButton);
+      QCOMPARE(form_->Get<forms::CheckBox>("chkBereich").Value(), 1);
+      QCOMPARE(form_->events.back(), std::string("chkBereich_Click"));
+      QTest::mouseClick(Widget<QRadioButton>(view, "Option32"), Qt::LeftButton);
+      QVERIFY(form_->Get<forms::OptionButton>("Option32").Value());
+      QVERIFY(!form_->Get<forms::OptionButton>("Option31").Value());
+      QVERIFY(!Widget<QRadioButton>(view, "Option31")->isChecked());
+      // Clicking the chosen option keeps it chosen.
+      QTest::mouseClick(Widget<QRadioButton>(view, "Option32"), Qt::LeftButton);
+      QVERIFY(Widget<QRadioButton>(view, "Option32")->isChecked());
+      auto* combo = Widget<QComboBox>(view, "ComboBox4");
+      combo->setFocus();
+      QTest::keyClick(combo, Qt::Key_Down);
+      QCOMPARE(form_->Get<forms::ComboBox>("ComboBox4").ListIndex(), 1);
+      QCOMPARE(form_->Get<forms::ComboBox>("ComboBox4").Text(), std::string("5.1.2"));
+    });
+  }
+
+  void AccessKeyClicksTheButton() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      Widget<QLineEdit>(view, "TextBoxFlst")->setFocus();
+      QTest::keyClick(&view, Qt::Key_O, Qt::AltModifier);
+      QTRY_VERIFY(!form_->IsVisible());
+    });
+    QCOMPARE(form_->events.back(), std::string("CommandEnde_Click"));
+  }
+
+  void CloseBoxUnloadsTheForm() {
+    DriveModal(*ui_, *form_, [&](FormView& view) { view.close(); });
+    QVERIFY(!form_->IsLoaded());
+    QCOMPARE(form_->events.back(), std::string("Unload"));
+  }
+
+  void UnloadHandlerCanKeepTheForm() {
+    form_->keep_on_close = true;
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      view.close();
+      QVERIFY(form_->IsVisible());
+      QVERIFY(view.isVisible());
+      form_->keep_on_close = false;
+      QTest::mouseClick(Widget<QPushButton>(view, "CommandAbbruch"), Qt::LeftButton);
+    });
+    QVERIFY(!form_->IsLoaded());
+  }
+
+  void HourglassFollowsTheMousePointer() {
+    bool waiting = false;
+    bool normal_after = false;
+    form_->on_ok = [&] {
+      form_->SetMousePointer(forms::kMousePointerHourglass);
+      waiting = QApplication::overrideCursor() != nullptr &&
+                QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+      form_->SetMousePointer(forms::kMousePointerDefault);
+      normal_after = QApplication::overrideCursor() == nullptr;
+    };
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      QTest::mouseClick(Widget<QPushButton>(view, "CommandEnde"), Qt::LeftButton);
+    });
+    QVERIFY(waiting);
+    QVERIFY(normal_after);
+  }
+
+  void WindowPositionComesFromAndGoesToTheForm() {
+    form_->SetLeft(1500);
+    form_->SetTop(1200);
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      QCOMPARE(view.pos(), QPoint(100, 80));
+      view.move(200, 150);
+      QCOMPARE(form_->Left(), 3000.0f);
+      QCOMPARE(form_->Top(), 2250.0f);
+      form_->SetLeft(450);  // the dialog code moves the window
+      QCOMPARE(view.pos().x(), 30);
+    });
+  }
+
+  void MessageBoxAnswerReturnsToTheHandler() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      QString prompt;
+      QStringList buttons;
+      bool question = false;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        prompt = box->text();
+        question = box->icon() == QMessageBox::Question;
+        for (QAbstractButton* button : box->buttons()) buttons << button->text();
+        QTest::mouseClick(box->findChild<QPushButton*>("Nein"), Qt::LeftButton);
+      });
+      QTest::mouseClick(Widget<QPushButton>(view, "CommandFrage"), Qt::LeftButton);
+      QCOMPARE(prompt, QString("Zeile löschen?"));
+      QVERIFY(question);
+      QVERIFY(buttons.contains("&Ja") && buttons.contains("&Nein"));
+      QCOMPARE(form_->answer, 7);
+      QVERIFY(form_->IsVisible());
+    });
+  }
+
+  void FailureInAHandlerEndsTheDialogAndIsThrown() {
+    form_->on_ok = [] { throw std::runtime_error("kaputt"); };
+    bool thrown = false;
+    try {
+      DriveModal(*ui_, *form_, [&](FormView& view) {
+        QTest::mouseClick(Widget<QPushButton>(view, "CommandEnde"), Qt::LeftButton);
+      });
+    } catch (const std::runtime_error& e) {
+      thrown = std::string(e.what()) == "kaputt";
+    }
+    QVERIFY(thrown);
+    QVERIFY(ui_->ViewOf(*form_) == nullptr);
+  }
+
+  void NestedFormsOwnEachOther() {
+    auto inner = forms::Form::Create<TestForm>();
+    QWidget* inner_parent = nullptr;
+    form_->on_ok = [&] {
+      DriveModal(*ui_, *inner, [&](FormView& view) { inner_parent = view.parentWidget(); });
+    };
+    QWidget* outer = nullptr;
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      outer = &view;
+      QTest::mouseClick(Widget<QPushButton>(view, "CommandEnde"), Qt::LeftButton);
+    });
+    QVERIFY(outer != nullptr);
+    QCOMPARE(inner_parent, outer);
+  }
+};
+
+}  // namespace korvax::ui::testing
+
+QTEST_MAIN(korvax::ui::testing::ModalDialogTest)
+#include "modal_dialog_test.moc"
