@@ -132,14 +132,5 @@ TEST_F(GFrmTabelleTest, MovingAndOkDoNotStoreThePosition) {
   EXPECT_EQ(dlg.Top(), 999);  // hidden, not unloaded
 }
 
-TEST_F(GFrmTabelleTest, AMaximisedDialogStoresOnlyItsState) {
-  G_frmTabelle& dlg = Dialog();
-  dlg.SetWindowState(2);
-  dlg.SetTop(300);
-  ShowWith(json::array({OnTabelle({{"action", "close"}})}));
-  EXPECT_EQ(Stored("State"), "2");
-  EXPECT_EQ(Stored("Top"), "(keiner)");
-}
-
 }  // namespace
 }  // namespace korvax::testing

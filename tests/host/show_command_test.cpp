@@ -147,6 +147,18 @@ TEST_F(ShowCommandTest, AScriptThatIsNoJsonIsRefused) {
   EXPECT_NE(o.err.find("ist fehlerhaft"), std::string::npos) << o.err;
 }
 
+TEST_F(ShowCommandTest, ADatabaseThatIsNoDatabaseIsRefused) {
+  const Outcome o = Korvax(Call({"--db", script_.string(), "--script", script_.string()}));
+  EXPECT_EQ(o.code, 65);
+  EXPECT_NE(o.err.find("lässt sich nicht öffnen"), std::string::npos) << o.err;
+}
+
+TEST_F(ShowCommandTest, AnUnknownInvoiceIsPointedOutAndTheRunGoesOn) {
+  const Outcome o = Korvax(Call({"--invoice", "999", "--script", script_.string()}));
+  EXPECT_EQ(o.code, 0) << o.err;
+  EXPECT_NE(o.err.find("keine Rechnung mit ID_Rechnungsnummer 999"), std::string::npos) << o.err;
+}
+
 TEST_F(ShowCommandTest, GuiIsNotAvailableYet) {
   const Outcome o = Korvax(Call({"--gui"}));
   EXPECT_EQ(o.code, 2);
