@@ -237,6 +237,12 @@ void AddShowCommand(CLI::App& app) {
   auto a = std::make_shared<ShowArguments>();
   // Every value is taken as text and checked here, so that every complaint is German.
   show->allow_extras();
+  show->option_defaults()->group("Optionen");
+  show->set_help_flag("-h,--help", "zeigt diese Hilfe");
+  auto formatter = std::make_shared<CLI::Formatter>();
+  formatter->label("Usage", "Aufruf");
+  formatter->label("OPTIONS", "OPTIONEN");
+  show->formatter(formatter);
   show->add_option("--db", a->database,
                    "Datenbank des Büros (SQLite) mit TempDoc, Rechnung, Termine und Version; "
                    "wird DatenbankPfad und NeueAbfrage")
