@@ -81,6 +81,18 @@ TEST(WordComments, ExtendedPartsStayConsistent) {
     EXPECT_EQ(Count(comments, ("//w:p[@w14:paraId='" + para + "']").c_str()), 1u) << para;
   }
   EXPECT_EQ(Count(comments, "//w:comment"), static_cast<size_t>(before));
+  // One entry per comment in each part: the deleted one gone, the new one there.
+  EXPECT_EQ(Count(extended, "//w15:commentEx"), static_cast<size_t>(before));
+  EXPECT_EQ(Count(ids, "//w16cid:commentId"), static_cast<size_t>(before));
+  auto extensible = testing::SavedXml(path, "word/commentsExtensible.xml");
+  EXPECT_EQ(Count(extensible, "//w16cex:commentExtensible"), static_cast<size_t>(before));
+  std::string para = Value(comments, "//w:comment[.//w:t='neu']/w:p/@w14:paraId");
+  ASSERT_FALSE(para.empty());
+  std::string durable =
+      Value(ids, ("//w16cid:commentId[@w16cid:paraId='" + para + "']/@w16cid:durableId").c_str());
+  EXPECT_EQ(Count(extensible,
+                  ("//w16cex:commentExtensible[@w16cex:durableId='" + durable + "']").c_str()),
+            1u);
 }
 
 TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
