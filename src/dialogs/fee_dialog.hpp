@@ -113,7 +113,8 @@ class FeeDialog : public forms::Form {
   void CommandLöschen_Click();
   void CommandÜbernehmen_Click();
   void CommandAbbruch_Click();
-  void Grid_SelChange();
+  // Unless suppressed: current row := selected start row, LesenWerte.
+  virtual void Grid_SelChange();
 
   // --- Building blocks: they throw, run them inside a step of your own.
   // Grid shape: `rows` blank rows of height 300 (the header row included).

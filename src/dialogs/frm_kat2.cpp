@@ -131,7 +131,8 @@ void FrmKat2::OptionKlick(Abrechnung abrechnung) {
   op.Step(1, [&] {
     Get<forms::Label>("LabelWert").SetCaption(kosten ? "Baukosten [€]" : "Fläche [m²]");
   });
-  op.Step(2, [&] { GebührenGrid().SetTextMatrix(0, kSpalteWert, kosten ? "Baukosten" : "Fläche"); });
+  op.Step(2,
+          [&] { GebührenGrid().SetTextMatrix(0, kSpalteWert, kosten ? "Baukosten" : "Fläche"); });
   op.Step(3, [&] { kostenmodus_ = kosten; });
 }
 
@@ -169,7 +170,8 @@ void FrmKat2::LesenWerte() {
   op.Step(1, [&] { AktuelleZeilePrüfen(); });
   op.Step(2, [&] { TextBoxFlst().SetText(zelle(0)); });
   op.Step(3, [&] { Feld("MaskEdBoxWert").SetText(WertFormatieren(zelle(kSpalteWert), 8, 0)); });
-  op.Step(4, [&] { Feld("MaskEdBoxTeile").SetText(Format(Variant(Val(zelle(kSpalteTeile))), "@@")); });
+  op.Step(4,
+          [&] { Feld("MaskEdBoxTeile").SetText(Format(Variant(Val(zelle(kSpalteTeile))), "@@")); });
   op.Step(5, [&] {
     Feld("MaskEdBoxAnteil").SetText(Format(Variant(Val(zelle(kSpalteAnteil))), "@@@@"));
   });
@@ -203,7 +205,8 @@ void FrmKat2::ÜbernehmenWerte() {
   }
   op.Step(5, [&] { ZeileAnhängenWennNeu(); });
   op.Step(6, [&] { setze(0, TextBoxFlst().Text()); });
-  op.Step(7, [&] { setze(kSpalteWert, Format(Variant(Feld("MaskEdBoxWert").Text()), "@@@@@@@@")); });
+  op.Step(7,
+          [&] { setze(kSpalteWert, Format(Variant(Feld("MaskEdBoxWert").Text()), "@@@@@@@@")); });
   op.Step(8, [&] { setze(kSpalteTeile, Feld("MaskEdBoxTeile").Text()); });
   op.Step(9, [&] { setze(kSpalteAnteil, Feld("MaskEdBoxAnteil").Text()); });
   op.Step(10, [&] { setze(kSpalteBeschreibung, TextBoxBeschreibung().Text()); });

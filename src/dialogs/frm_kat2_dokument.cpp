@@ -129,8 +129,9 @@ void FrmKat2::ZeileAusTabelle(Operation& op, int row) {
       const std::string zweite = zeilen.size() > 1 ? zeilen[1] : std::string();
       const int semikolon = text::InStr(zweite, ";");
       grid.SetTextMatrix(row, 2,
-                         semikolon > 0 ? Format(Variant(Val(text::Mid(zweite, semikolon + 3))), "@@")
-                                       : std::string(" 1"));
+                         semikolon > 0
+                             ? Format(Variant(Val(text::Mid(zweite, semikolon + 3))), "@@")
+                             : std::string(" 1"));
     });
     op.Step(16, [&] {
       if (zeilen.size() > 2) grid.SetTextMatrix(row, 5, zeilen[2]);

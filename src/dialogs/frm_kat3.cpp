@@ -156,9 +156,8 @@ void FrmKat3::ÜbernehmenWerte() {
   op.Step(4, [&] { setze(2, Liste("comFlurstücksdichte").Text()); });
   op.Step(5, [&] { setze(3, Feld("MaskEdBoxAchse").Text()); });
   op.Step(6, [&] { setze(4, Feld("MaskEdBoxImOrt").Text()); });
-  op.Step(7, [&] {
-    kategorie_ = static_cast<int16_t>(Liste("comFlurstücksdichte").ListIndex() + 1);
-  });
+  op.Step(7,
+          [&] { kategorie_ = static_cast<int16_t>(Liste("comFlurstücksdichte").ListIndex() + 1); });
   op.Step(8, [&] {
     const double länge = Länge(Feld("MaskEdBoxAchse").Text());
     achse = länge < 1 ? 1 : länge;
@@ -173,9 +172,7 @@ void FrmKat3::ÜbernehmenWerte() {
     }
     Library().order.Achslänge = static_cast<int16_t>(achse);
   });
-  op.Step(10, [&] {
-    preis = Positionsfaktor(Liste("ComboBox4").Text()) * Grundpreis(kategorie_);
-  });
+  op.Step(10, [&] { preis = Positionsfaktor(Liste("ComboBox4").Text()) * Grundpreis(kategorie_); });
   op.Step(11, [&] { setze(5, Betrag(preis)); });
   op.Step(12, [&] { setze(6, Betrag(preis * achse)); });
   Weiterschalten(op, 13);

@@ -41,8 +41,8 @@ void Dezimaltabs(const word::Table& table, int row) {
 // A header cell whose text lines up at a left tab stop at 1.8 cm.
 void KopfzelleMitTab(const word::Table& table, int col, std::string_view text) {
   KopfzelleSchreiben(table, col, text);
-  table.Cell(1, col).Range().ParagraphFormat().TabStops().Add(Zentimeter(1.8),
-                                                              word::wdAlignTabLeft, 0);
+  table.Cell(1, col).Range().ParagraphFormat().TabStops().Add(Zentimeter(1.8), word::wdAlignTabLeft,
+                                                              0);
 }
 
 // Text inserted after the selection placed on the cell.

@@ -1,5 +1,6 @@
 #include "dialogs/register.hpp"
 
+#include "dialogs/frm_kat1.hpp"
 #include "dialogs/frm_kat2.hpp"
 #include "dialogs/frm_kat3.hpp"
 #include "dialogs/frm_kat4.hpp"
@@ -9,6 +10,7 @@
 namespace korvax::dialogs {
 
 void RegisterFeeDialogs() {
+  RegisterDialog(0, [] { forms::FormInstance<FrmKat1>().ShowModal(); });
   RegisterDialog(1, [] { forms::FormInstance<FrmKat2>().ShowModal(); });
   RegisterDialog(2, [] { forms::FormInstance<FrmKat3>().ShowModal(); });
   RegisterDialog(3, [] { forms::FormInstance<FrmKat4>().ShowModal(); });
