@@ -91,7 +91,7 @@ class Range {
   void InsertBefore(std::string_view text);  // likewise
   void InsertParagraphAfter();
   void InsertParagraphBefore();
-  void Delete();  // text, and whole tables the range covers
+  void Delete();  // text and whole tables it covers; collapsed: the next character
 
   word::Font Font() const { return word::Font(state_); }
   word::ParagraphFormat ParagraphFormat() const { return word::ParagraphFormat(state_); }

@@ -113,7 +113,8 @@ class Tables {
       : doc_(std::move(doc)), tables_(std::move(tables)), root_(story_root) {}
   int Count() const { return static_cast<int>(tables_.size()); }
   Table Item(int index) const;  // 1-based; 5941 outside
-  // A new table with empty cells at a collapsed range, filling the text width.
+  // A new table with empty cells at the range's start (a paragraph there is
+  // split), filling the text width; a paragraph always follows it.
   Table Add(const word::Range& range, int rows, int columns);
 
  private:
