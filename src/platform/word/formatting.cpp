@@ -100,6 +100,16 @@ double DefaultFontSize(DocumentData& d) {
   return 10;
 }
 
+// Word formats the mark of an empty paragraph when the insertion point in it
+// is formatted; a table added there passes that on to its cells.
+void FormatEmptyParagraphMark(detail::RangeState& s, const detail::RunFormat& format) {
+  auto spot = s.doc->index.Locate(s.story->root, s.start);
+  if (s.doc->index.Length(spot.paragraph) != 1) return;
+  pugi::xml_node ppr = ParagraphProperties(spot.paragraph);
+  detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
+  detail::ApplyRunFormat(ppr, format);
+}
+
 }  // namespace
 
 int Font::Bold() const {
@@ -130,6 +140,7 @@ void Font::SetBold(bool bold) {
   format.bold = bold;
   if (s.start == s.end) {
     s.pending.bold = bold;
+    FormatEmptyParagraphMark(s, format);
     return;
   }
   for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);
@@ -169,6 +180,7 @@ void Font::SetSize(double points) {
   format.size = points;
   if (s.start == s.end) {
     s.pending.size = points;
+    FormatEmptyParagraphMark(s, format);
     return;
   }
   for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);

@@ -261,6 +261,15 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
     width = container.child("w:tcPr").child("w:tcW").attribute("w:w").as_int(width);
   }
   std::string cell_width = std::to_string(width / columns);
+  // The cells take the formatting of the paragraph the table goes in front of.
+  pugi::xml_document holder;
+  pugi::xml_node cell_format;
+  if (pugi::xml_node ppr = before.child("w:pPr")) {
+    cell_format = holder.append_copy(ppr);
+    for (const char* drop : {"w:sectPr", "w:pPrChange", "w:numPr", "w:pageBreakBefore"}) {
+      while (auto c = cell_format.child(drop)) cell_format.remove_child(c);
+    }
+  }
   pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);
   pugi::xml_node pr = table.append_child("w:tblPr");
   auto tw = pr.append_child("w:tblW");
@@ -287,7 +296,8 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
       auto w = tc.append_child("w:tcPr").append_child("w:tcW");
       w.append_attribute("w:w") = cell_width.c_str();
       w.append_attribute("w:type") = "dxa";
-      tc.append_child("w:p");
+      pugi::xml_node p = tc.append_child("w:p");
+      if (cell_format) p.append_copy(cell_format);
     }
   }
   d.index.StructureChanged(container);

@@ -104,6 +104,23 @@ TEST(WordFlows, PartialShareLineIsAppendedToTheCellInSmallType) {
   EXPECT_EQ(Count(xml, "//w:tr[2]/w:tc[1]//w:r[not(w:rPr/w:sz)]/w:t[.='Flst.Nr. 17/4']"), 1u);
 }
 
+TEST(WordFlows, TypeSizeAtAnEmptyParagraphCarriesIntoANewTable) {
+  Invoice inv(P("Rechnung"));
+  Range end = inv.doc->Content();
+  end.Collapse(wdCollapseEnd);
+  end.InsertParagraphAfter();
+  end.Collapse(wdCollapseEnd);
+  end.Select();
+  inv.Sel().Font().SetSize(10);
+  Table t = inv.doc->Tables().Add(inv.Sel().Range(), 2, 5);
+  t.Cell(1, 1).Range().InsertAfter("Gebäudeaufnahme");
+  EXPECT_EQ(t.Cell(1, 1).Range().Font().Size(), 10);
+  inv.doc->Save();
+  auto xml = testing::SavedXml(inv.path, "word/document.xml");
+  EXPECT_EQ(Count(xml, "//w:tc[1]//w:r[w:rPr/w:sz/@w:val='20']/w:t[.='Gebäudeaufnahme']"), 1u);
+  EXPECT_EQ(Count(xml, "//w:body/w:p[1]/w:pPr/w:rPr/w:sz"), 0u);  // "Rechnung" keeps its size
+}
+
 TEST(WordFlows, SelectionMovesByCharactersAndWords) {
   Invoice inv(P("eins zwei drei"));
   Selection sel = inv.Sel();
