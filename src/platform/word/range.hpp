@@ -61,8 +61,8 @@ class TabStops {
 class ParagraphFormat {
  public:
   explicit ParagraphFormat(std::shared_ptr<detail::RangeState> range) : range_(std::move(range)) {}
-  int Alignment() const;  // of the first paragraph
-  void SetAlignment(int alignment);
+  int Alignment() const;             // of the first paragraph
+  void SetAlignment(int alignment);  // wdAlignParagraph..., on every paragraph
   word::TabStops TabStops() const { return word::TabStops(range_); }
 
  private:
@@ -74,23 +74,24 @@ class Range {
   Range() = default;  // refers to nothing; every member fails with 91
   explicit Range(std::shared_ptr<detail::RangeState> state) : state_(std::move(state)) {}
 
-  int Start() const;
-  int End() const;
-  void SetStart(int start);
+  int Start() const;         // 0-based character position in the story
+  int End() const;           // position after the last character
+  void SetStart(int start);  // clamped to the story; the end follows when passed
   void SetEnd(int end);
   void SetRange(int start, int end);
 
   std::string Text() const;
   void SetText(std::string_view text);  // replaces the text; the range covers the new text
 
+  // wdCollapseEnd on a cell's range stops before the end-of-cell mark.
   void Collapse(int direction = wdCollapseStart);
   int MoveStart(int unit = wdCharacter, int count = 1);  // units actually moved
   int MoveEnd(int unit = wdCharacter, int count = 1);
 
   void InsertAfter(std::string_view text);   // the range grows over the new text
   void InsertBefore(std::string_view text);  // likewise
-  void InsertParagraphAfter();
-  void InsertParagraphBefore();
+  void InsertParagraphAfter();               // InsertAfter("\r")
+  void InsertParagraphBefore();              // InsertBefore("\r")
   void Delete();  // text and whole tables it covers; collapsed: the next character
 
   word::Font Font() const { return word::Font(state_); }
@@ -103,7 +104,7 @@ class Range {
   Range Duplicate() const;
   bool IsEqual(const Range& other) const;  // same story and positions
   explicit operator bool() const { return state_ != nullptr; }
-  const std::shared_ptr<detail::RangeState>& State() const { return state_; }
+  const std::shared_ptr<detail::RangeState>& State() const { return state_; }  // for the layer
 
  protected:
   detail::RangeState& S() const;

@@ -24,10 +24,11 @@ inline constexpr int wdRelativeVerticalPositionLine = 3;
 
 using ShapeDataPtr = std::shared_ptr<detail::DocumentData>;
 
+// A shape's fill (DrawingML a:solidFill or a:noFill).
 class FillFormat {
  public:
   explicit FillFormat(pugi::xml_node sp_pr) : sp_pr_(sp_pr) {}
-  bool Visible() const;
+  bool Visible() const;  // false with a:noFill
   void SetVisible(bool visible);
   double Transparency() const;  // 0 opaque .. 1 clear
   void SetTransparency(double transparency);
@@ -36,6 +37,7 @@ class FillFormat {
   pugi::xml_node sp_pr_;
 };
 
+// A shape's outline (a:ln).
 class LineFormat {
  public:
   explicit LineFormat(pugi::xml_node sp_pr) : sp_pr_(sp_pr) {}
@@ -46,6 +48,7 @@ class LineFormat {
   pugi::xml_node sp_pr_;
 };
 
+// The text of a text box.
 class TextFrame {
  public:
   TextFrame(ShapeDataPtr doc, pugi::xml_node content) : doc_(std::move(doc)), content_(content) {}
