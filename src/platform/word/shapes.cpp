@@ -201,6 +201,8 @@ void Shape::Delete() {
     if (std::strcmp(x.name(), "w:r") == 0 || std::strcmp(x.name(), "w:p") == 0) break;
   }
   pugi::xml_node run = holder.parent();
+  pugi::xml_node paragraph = run;
+  while (paragraph && std::strcmp(paragraph.name(), "w:p") != 0) paragraph = paragraph.parent();
   for (auto x : holder.select_nodes(".//w:txbxContent")) {
     d.StoryFor(x.node())->alive = false;
   }
@@ -213,6 +215,12 @@ void Shape::Delete() {
   }
   if (empty && std::strcmp(run.name(), "w:r") == 0) run.parent().remove_child(run);
   anchor_ = pugi::xml_node();
+  // As in Word, a selection inside the deleted box goes to the anchor's paragraph.
+  if (!d.selection->story->alive) {
+    int at =
+        paragraph && detail::TextIndex::RootOf(paragraph) == d.body ? d.index.Start(paragraph) : 0;
+    d.SetSelection(d.main, at, at);
+  }
 }
 
 Shapes::Shapes(ShapeDataPtr doc) : doc_(std::move(doc)) {

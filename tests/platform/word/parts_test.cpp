@@ -144,7 +144,10 @@ TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
 
   auto reopened = Document::Open(path);
   ASSERT_EQ(reopened->Shapes().Count(), 1);
+  reopened->Shapes().Item("Zahlungsziel").TextFrame().TextRange().Select();
   reopened->Shapes().Item("Zahlungsziel").Delete();
+  EXPECT_EQ(reopened->Application()->Selection().Start(), 9);  // back in the main text
+  EXPECT_EQ(reopened->Application()->Selection().Text(), "");
   EXPECT_EQ(reopened->Shapes().Count(), 0);
   EXPECT_THROW(reopened->Shapes().Item("Zahlungsziel"), Error);
 }
