@@ -26,7 +26,7 @@ int CountInserted(DocumentData& d, detail::Story& story, int before) {
 
 RangeState& Range::S() const {
   if (!state_ || !state_->doc) throw korvax::errors::ObjectNotSet();
-  if (!state_->story->alive) throw errors::NoSuchMember();
+  if (!state_->story->alive) throw errors::ObjectDeleted();
   return *state_;
 }
 
