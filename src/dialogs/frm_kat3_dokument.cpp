@@ -45,10 +45,12 @@ void KopfzelleMitTab(const word::Table& table, int col, std::string_view text) {
                                                               0);
 }
 
-// Text inserted after the selection placed on the cell.
+// The cell selected and the text put behind its text. Written through the
+// cell's range: inserting after a collapsed selection at the start of an
+// empty cell other than the first of its row would land in the cell before.
 void AnAuswahlAnfügen(const word::Table& table, int row, int col, std::string_view text) {
   table.Cell(row, col).Select();
-  Anwendung().Selection().InsertAfter(text);
+  ZelleSchreiben(table, row, col, text);
 }
 
 }  // namespace
@@ -183,7 +185,7 @@ int FrmKat3::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row, 
     op.Step(20, [&] {
       const double zuschlag = CVal(zelle(5)) * länge / 5;
       AnAuswahlAnfügen(tabelle, o, 5, Format(Variant(Format(zuschlag, "0.00")), "@@@@@@@@"));
-      Anwendung().Selection().InsertAfter(" €");
+      ZelleSchreiben(tabelle, o, 5, " €");
     });
     op.Step(21, [&] { ZelleRechtsbündig(tabelle, o, 5); });
     op.Step(22, [&] {
