@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat4.hpp"
 #include "docx_fixture.hpp"
+#include "platform/forms/scripted_ui.hpp"
 #include "plugin/plugin_state.hpp"
+#include "plugin/tarvo.hpp"
 #include "script_steps.hpp"
 
 namespace korvax::dialogs {
@@ -142,6 +145,22 @@ TEST_F(FrmKat4Test, EnterInTheShareOrLandValueApplies) {
               {{"action", "expect"}, {"focus", "TextBoxFlst"}},
               kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// The host's road: Show with index 3 opens frmKat4 modally (without a host
+// database Show reports its own steps and still opens the dialog).
+TEST_F(FrmKat4Test, ShowWithIndexThreeOpensTheDialog) {
+  forms::ScriptedUi ui(Script({{{"form", "frmKat4"}, {"action", "expect"}, {"visible", true}},
+                               Line("Flst.Nr. 8", "1", "0", "0", "12,"),
+                               kOk}));
+  forms::SetBackend(&ui);
+  Tarvo tarvo;
+  int16_t index = 3;
+  tarvo.Show(index, nullptr, 0);
+  EXPECT_NO_THROW(ui.Finish());
+  forms::SetBackend(nullptr);
+  EXPECT_EQ(ZellText(Marked("Korvax_4"), 2, 5), "   46,02 €");
+  EXPECT_FALSE(Reported("")) << Log();
 }
 
 }  // namespace
