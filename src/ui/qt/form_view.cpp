@@ -166,11 +166,13 @@ void FormView::keyPressEvent(QKeyEvent* event) {
 
 void FormView::UserAction(const std::function<void()>& action) {
   if (!interactive_ || !running_ || finished_) return;
+  ++action_depth_;
   try {
     action();
   } catch (...) {
     if (!failure_) failure_ = std::current_exception();
   }
+  --action_depth_;
   AfterAction();
 }
 
@@ -303,7 +305,9 @@ void FormView::SyncFocus() {
 }
 
 void FormView::FocusEntered(forms::Control& control) {
-  if (syncing_focus_ || !running_ || finished_) return;
+  // While the models run, Qt moves the focus on its own only because a widget
+  // was disabled or hidden; the models' focus is put back when the action ends.
+  if (syncing_focus_ || updating_ > 0 || action_depth_ > 0 || !running_ || finished_) return;
   if (form_.ActiveControl() == &control) return;
   if (!control.AcceptsFocus() || !control.IsUsable()) return;
   UserAction([this, &control] { form_.MoveFocus(&control); });

@@ -103,7 +103,9 @@ class FormView : public QDialog, public forms::FormObserver, public ControlRoute
   bool running_ = false;
   bool finished_ = false;
   std::exception_ptr failure_;
-  int quiet_ = 0;  // model changes made by the view itself
+  int quiet_ = 0;         // model changes made by the view itself
+  int action_depth_ = 0;  // user actions running on the models
+  int updating_ = 0;      // widgets being brought up to date
   bool syncing_focus_ = false;
   bool placing_ = false;  // the view moves the window itself
   bool sync_pending_ = false;

@@ -162,6 +162,11 @@ void FormView::UpdateControl(forms::Control& control) {
   QWidget* widget = WidgetOf(control);
   if (widget == nullptr) return;
   QSignalBlocker block(widget);
+  ++updating_;
+  struct Done {
+    int& updating;
+    ~Done() { --updating; }
+  } done{updating_};
   widget->setVisible(control.Visible());
   widget->setEnabled(control.Enabled());
   const QFont font = QtFont(control.GetFont(), desktop_font_);
@@ -289,7 +294,6 @@ bool FormView::KeyPressed(forms::Control& control, QKeyEvent* event) {
   // Space chooses an option button the way Qt clicks it; arrows move within
   // a grid or a combo box's list and report through their signals.
   if (kind == forms::ControlKind::kOptionButton && keys == U" ") return false;
-  if (IsEdit(kind)) EditSelectionMoved(control);
   UserAction([this, &control, keys] {
     for (char32_t key : keys) {
       if (!form_.IsVisible()) break;
@@ -302,7 +306,6 @@ bool FormView::KeyPressed(forms::Control& control, QKeyEvent* event) {
 bool FormView::EditKey(forms::Control& control, QKeyEvent* event) {
   if (IsNavigation(event)) return false;
   auto& edit = static_cast<forms::EditControl&>(control);
-  EditSelectionMoved(control);
   if (event->matches(QKeySequence::Paste)) {
     // Pasted text is typed, so the model's rules (KeyPress, the mask) apply.
     std::string pasted = FromQt(QApplication::clipboard()->text());

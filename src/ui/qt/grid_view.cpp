@@ -14,7 +14,7 @@ constexpr Qt::ItemDataRole kModelTextRole = Qt::UserRole;
 
 bool LooksNumeric(const QString& text) {
   static const QRegularExpression kNumber(
-      QStringLiteral(R"(^[-+]?[0-9][0-9.]*(,[0-9 ]*)?\s*(m|m²|€|%)?$)"));
+      QStringLiteral(R"(^[-+]?([0-9]{1,3}(\.[0-9]{3})+|[0-9]+)(,[0-9 ]*)?\s*(m|m²|€|%)?$)"));
   return kNumber.match(text.trimmed()).hasMatch();
 }
 

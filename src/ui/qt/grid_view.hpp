@@ -45,8 +45,9 @@ class GridTable : public Routed<QTableWidget> {
   int shown_top_row_ = -1;
 };
 
-// Whether a cell text reads as a number or amount ("   12,00", "1.234 m",
-// " 6"), which the table right-aligns.
+// Whether a cell text reads as a number or amount in German notation
+// ("   12,00", "1.234 m", " 6"), which the table right-aligns; a fee item
+// such as "5.1.1" is text.
 bool LooksNumeric(const QString& text);
 
 }  // namespace korvax::ui

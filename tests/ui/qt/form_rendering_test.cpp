@@ -65,7 +65,8 @@ class FormRenderingTest : public QObject {
     QVERIFY(LooksNumeric("1.234 m"));
     QVERIFY(LooksNumeric("  2"));
     QVERIFY(!LooksNumeric("Flst.Nr. 12/3"));
-    QVERIFY(!LooksNumeric("5.1.1 x"));
+    QVERIFY(LooksNumeric("250.000"));
+    QVERIFY(!LooksNumeric("5.1.1"));
     QVERIFY(!LooksNumeric(""));
   }
 

@@ -2,6 +2,7 @@
 // model changes, the close box, the hourglass, window positions, message
 // boxes and failures.
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -81,6 +82,21 @@ class ModalDialogTest : public QObject {
       QCOMPARE(form_->Get<forms::TextBox>("TextBoxFlst").SelStart(), 0);
       QTest::keyClick(flst, Qt::Key_Delete);
       QCOMPARE(flst->text(), QString("b"));
+    });
+  }
+
+  void PasteAndDeleteKeepTheMask() {
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      auto* wert = Widget<QLineEdit>(view, "MaskEdBoxWert");
+      QTest::mouseClick(wert, Qt::LeftButton, {}, QPoint(4, wert->height() / 2));
+      QApplication::clipboard()->setText("123");
+      QTest::keyClick(wert, Qt::Key_V, Qt::ControlModifier);  // pasted text is typed
+      QCOMPARE(wert->displayText(), QString("123  ,  "));
+      QTest::keyClick(wert, Qt::Key_Home);
+      QTest::keyClick(wert, Qt::Key_Delete);  // blanks the digit, keeps the comma
+      QCOMPARE(form_->Get<forms::MaskedEdit>("MaskEdBoxWert").Text(), std::string(" 23  ,  "));
+      QTest::keyClick(wert, Qt::Key_Z, Qt::ControlModifier);  // no undo behind the model
+      QCOMPARE(wert->displayText(), QString(" 23  ,  "));
     });
   }
 
