@@ -128,6 +128,7 @@ void Cell::Select() const {
 }
 
 int Rows::Count() const {
+  errors::Alive(table_);
   return static_cast<int>(doc_->index.Info(table_).children.size());
 }
 

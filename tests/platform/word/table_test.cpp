@@ -154,7 +154,8 @@ TEST(WordTables, HandlesOfDeletedObjectsFailWith5825) {
   EXPECT_EQ(f.doc->Tables().Count(), 0);
   for (auto call : std::vector<std::function<void()>>{
            [&] { same.Range(); }, [&] { same.Cell(1, 1); }, [&] { same.Delete(); },
-           [&] { same.Rows().Add(); }, [&] { c.Range(); }}) {
+           [&] { same.Rows().Add(); }, [&] { same.Rows().Count(); },
+           [&] { Table().Rows().Count(); }, [&] { c.Range(); }}) {
     try {
       call();
       ADD_FAILURE() << "no error";
