@@ -137,15 +137,6 @@ TEST_F(FrmKat3DokumentTest, ReopeningFoldsTheInTownRowsBackAndWritesTheSame) {
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FrmKat3DokumentTest, AxisOfAThousandMetresOrMoreKeepsItsFirstDigit) {
-  Run(Script({Linie("Weg", "5.1.1", 1, "1234"), kOk}));
-  EXPECT_EQ(ZellText(Marked("Korvax_3"), 2, 4), "1.234 m\t   23,00");
-  Reopen();
-  Run(Script({kErsteTabelle, ExpectCell(1, 3, "1.234 m"), Click("CommandÜbernehmen"),
-              ExpectCell(1, 6, "28382,00"), kAbbruch}));
-  EXPECT_EQ(Library().order.Achslänge, 1234);
-}
-
 TEST_F(FrmKat3DokumentTest, AxisBeyondTheOrderContextRoundTrips) {
   Run(Script({Linie("Leitung", "5.1.4", 1, "40000", "1500"), kOk}));
   const Rows first = TableTexts(Marked("Korvax_3"));
@@ -192,30 +183,6 @@ TEST_F(FrmKat3DokumentTest, FeesOfOlderInvoicesLoseTheirCurrencyLetters) {
   Reopen();
   Run(Script({kErsteTabelle, ExpectCell(1, 6, "  230,00 "), kOk}));
   EXPECT_EQ(ZellText(Marked("Korvax_3"), 2, 5), "  230,00 €");
-}
-
-TEST_F(FrmKat3DokumentTest, AnEmptyDialogStillWritesItsTable) {
-  Run(Script({kOk}));
-  const Rows rows = TableTexts(Marked("Korvax_3"));
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1][4], "    0,00 €");
-}
-
-TEST_F(FrmKat3DokumentTest, CancelWritesNothing) {
-  Run(Script({Linie("Weg 1", "5.1.1", 1, "120"), kAbbruch}));
-  EXPECT_EQ(doc_->Tables().Count(), 0);
-  EXPECT_FALSE(forms::FormInstance<FrmKat3>().IsLoaded());
-}
-
-TEST_F(FrmKat3DokumentTest, PythonDocxReadsTheTable) {
-  Run(Script({Linie("Weg 1", "5.1.4", 1, "100", "20"), kOk}));
-  doc_->Save();
-  const json tables = PythonDocxTables(path_);
-  ASSERT_TRUE(tables.is_array()) << "python-docx could not read " << path_;
-  ASSERT_EQ(tables.size(), 1u);
-  EXPECT_EQ(tables[0][0][3], " Achse\tPreis/lfdm");
-  EXPECT_EQ(tables[0][1][3], "  100 m\t    4,60");
-  EXPECT_EQ(tables[0][2][4], "   18,40 €");
 }
 
 }  // namespace
