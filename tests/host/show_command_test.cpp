@@ -200,6 +200,26 @@ TEST_F(ShowCommandTest, AScriptWithStepsNoDialogTookFails) {
   EXPECT_EQ(Read(invoice_), before);
 }
 
+TEST_F(ShowCommandTest, TheTableSelectionOffersTheTablesOfTheCategoryAndTheCursorTable) {
+  invoice_ =
+      InvoiceBuilder().Table("Korvax_4").Table("Korvax_4").Table().Write(dir_ / "invoice.docx");
+  Write(script_, R"js([
+    {"form": "G_frmTabelle", "action": "expect", "control": "optTabelle(1)", "enabled": true
+},
+    {"form": "G_frmTabelle", "action": "expect", "control": "optTabelle(2)", "enabled": false},
+    {"form": "G_frmTabelle", "action": "expect", "control": "optAktTabelle", "enabled": true},
+    {"form": "G_frmTabelle", "action": "click", "control": "optTabelle(1)"},
+    {"form": "G_frmTabelle", "action": "click", "control": "cmdEnde"},
+    {"form": "frmKat4", "action": "click", "control": "CommandAbbruch"}
+  ])js");
+  const std::string before = Read(invoice_);
+  const Outcome o =
+      Korvax(Call({"--index", "3", "--cursor-table", "3", "--script", script_.string()}));
+  EXPECT_EQ(o.code, 0) << o.err;
+  EXPECT_NE(o.out.find("Rechnung unverändert"), std::string::npos) << o.out;
+  EXPECT_EQ(Read(invoice_), before);
+}
+
 TEST_F(ShowCommandTest, AnUnknownUserIsLoggedAndTheRunGoesOn) {
   const Outcome o = Korvax(Call({"--user", "99", "--script", script_.string()}));
   EXPECT_EQ(o.code, 0) << o.err;
