@@ -107,7 +107,8 @@ void FrmKat3::TabelleLesen(Operation& op, int first) {
       zeilen.push_back(std::move(zeile));
     });
   }
-  op.Step(first + 2, [&] { ZeilenSetzen(linien + 1, kSpalten); });
+  // A table without lines (only its header) opens with one blank line.
+  op.Step(first + 2, [&] { ZeilenSetzen(linien > 0 ? linien + 1 : 2, kSpalten); });
   int g = 0;
   for (const Tabellenzeile& zeile : zeilen) {
     if (zeile.im_ort) {
