@@ -121,7 +121,9 @@ TEST_F(FrmKat1DokumentTest, PartialSharesGetASecondLineWithTheFullFee) {
 TEST_F(FrmKat1DokumentTest, AnEmptyShareWritesNoNoteAndAShareOfZeroNoBrokenOne) {
   Run1(Script({{{"action", "focus"}, {"control", "MaskEdBoxAnteil"}},
                {{"action", "key"}, {"control", "MaskEdBoxAnteil"}, {"key", "Backspace"}},
-               Click("CommandÜbernehmen"), Flurstück("Flst.Nr. 0", "100", "12,", "0"), kOk}));
+               Click("CommandÜbernehmen"),
+               Flurstück("Flst.Nr. 0", "100", "12,", "0"),
+               kOk}));
   word::Table table = Marked("Korvax_1");
   EXPECT_EQ(ZellText(table, 2, 1), "Flst.Nr. 12/3");
   EXPECT_EQ(ZellText(table, 2, 5), "  306,78 ");
@@ -249,34 +251,32 @@ TEST_F(FrmKat1DokumentTest, ReopeningReproducesGridCheckBoxesAndCounts) {
             "Ermäßigung durch nicht abgemarkte Grenzpunkte \v 12 mal 76,69 € (max. 20% aus 2.1)");
 
   Reopen();
-  Run1(Script({kErsteTabelle,
-               GridHat("rows", 5),
-               Zelle(1, 0, "Flst.Nr. 1"),
-               Zelle(1, 1, "   100"),
-               Zelle(1, 2, "   12,00"),
-               Zelle(1, 3, " 500"),
-               Zelle(1, 4, "  153,39"),
-               Zelle(2, 0, "Flst.Nr. 2"),
-               Zelle(2, 1, "   600"),
-               Zelle(2, 2, "   27,50"),
-               Zelle(2, 3, " 333"),
-               Zelle(2, 4, "  286,32"),
-               Zelle(3, 1, "150000"),
-               Zelle(3, 3, "1000"),
-               Zelle(3, 4, "2.597,37"),
-               Zelle(4, 1, "    12"),
-               Zelle(4, 2, "    0,00"),
-               Zelle(4, 4, "  138,05"),
-               Expect("TextBoxFlst", "Flst.Nr. 1"),
-               Expect("MaskEdBoxAnteil", " 500"),
-               {{"action", "expect"},
-                {"control", "CheckBoxErmäßigung"},
-                {"value", 1},
-                {"enabled", true}},
-               Kästchen("chkBereich", 0),
-               Expect("MaskEdBoxAbmarkung", "12"),
-               Expect("mskneueAP", " 2"),
-               kOk}));
+  Run1(Script(
+      {kErsteTabelle,
+       GridHat("rows", 5),
+       Zelle(1, 0, "Flst.Nr. 1"),
+       Zelle(1, 1, "   100"),
+       Zelle(1, 2, "   12,00"),
+       Zelle(1, 3, " 500"),
+       Zelle(1, 4, "  153,39"),
+       Zelle(2, 0, "Flst.Nr. 2"),
+       Zelle(2, 1, "   600"),
+       Zelle(2, 2, "   27,50"),
+       Zelle(2, 3, " 333"),
+       Zelle(2, 4, "  286,32"),
+       Zelle(3, 1, "150000"),
+       Zelle(3, 3, "1000"),
+       Zelle(3, 4, "2.597,37"),
+       Zelle(4, 1, "    12"),
+       Zelle(4, 2, "    0,00"),
+       Zelle(4, 4, "  138,05"),
+       Expect("TextBoxFlst", "Flst.Nr. 1"),
+       Expect("MaskEdBoxAnteil", " 500"),
+       {{"action", "expect"}, {"control", "CheckBoxErmäßigung"}, {"value", 1}, {"enabled", true}},
+       Kästchen("chkBereich", 0),
+       Expect("MaskEdBoxAbmarkung", "12"),
+       Expect("mskneueAP", " 2"),
+       kOk}));
   // Written again unchanged, the table is the same.
   EXPECT_EQ(TableTexts(Marked("Korvax_1")), written);
   EXPECT_EQ(doc_->Tables().Count(), 3);

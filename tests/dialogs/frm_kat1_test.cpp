@@ -37,8 +37,9 @@ json Zeile(int row) {
 json Kästchen(const std::string& control, int value, bool enabled) {
   return {{"action", "expect"}, {"control", control}, {"value", value}, {"enabled", enabled}};
 }
-const json kLöschen = json::array(
-    {Click("CommandLöschen"), {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Zeile löschen?"}}});
+const json kLöschen =
+    json::array({Click("CommandLöschen"),
+                 {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Zeile löschen?"}}});
 
 // The whole text of a field removed.
 json Leeren(const std::string& control) {
@@ -108,10 +109,15 @@ TEST_F(FrmKat1Test, LoadSetsHeadersAndColumnWidths) {
 
 TEST_F(FrmKat1Test, ANewDialogOffersTheOrderContext) {
   Run1(Script({{{"action", "expect"}, {"caption", "Flurstückszerlegung nach Nr. 2.1"}},
-               Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxFläche", "   100"),
-               Expect("MaskEdBoxWert", "   12,00"), Expect("MaskEdBoxAnteil", "1000"),
-               Expect("mskneueAP", "  "), Kästchen("CheckBoxErmäßigung", 0, false),
-               Kästchen("chkBereich", 0, true), GridHat("rows", 2), kAbbruch}));
+               Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+               Expect("MaskEdBoxFläche", "   100"),
+               Expect("MaskEdBoxWert", "   12,00"),
+               Expect("MaskEdBoxAnteil", "1000"),
+               Expect("mskneueAP", "  "),
+               Kästchen("CheckBoxErmäßigung", 0, false),
+               Kästchen("chkBereich", 0, true),
+               GridHat("rows", 2),
+               kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
@@ -122,7 +128,8 @@ TEST_F(FrmKat1Test, ALineIsPricedFromTheFeeTable) {
   // The next line starts from the area and land value just typed.
   EXPECT_DOUBLE_EQ(Library().order.Fläche, 600);
   EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 27.5);
-  Run1(Script({Expect("MaskEdBoxFläche", "   600"), Expect("MaskEdBoxWert", "   27,50"), kAbbruch}));
+  Run1(
+      Script({Expect("MaskEdBoxFläche", "   600"), Expect("MaskEdBoxWert", "   27,50"), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
@@ -140,9 +147,9 @@ TEST_F(FrmKat1Test, ShareThreeThirtyThreeIsExactlyAThirdAndFiveHundredHalf) {
 
 TEST_F(FrmKat1Test, AnEmptyShareCountsWholeAndAShareOfZeroBillsNothing) {
   Run1(Script({Leeren("MaskEdBoxAnteil"), Expect("MaskEdBoxAnteil", "    "),
-               Click("CommandÜbernehmen"), Zelle(1, 3, "1000"),
-               Zelle(1, 4, "  306,78"), Flurstück("Flst.Nr. 2", "100", "12,", "0"),
-               Zelle(2, 3, "   0"), Zelle(2, 4, "    0,00"), kAbbruch}));
+               Click("CommandÜbernehmen"), Zelle(1, 3, "1000"), Zelle(1, 4, "  306,78"),
+               Flurstück("Flst.Nr. 2", "100", "12,", "0"), Zelle(2, 3, "   0"),
+               Zelle(2, 4, "    0,00"), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
@@ -164,9 +171,14 @@ TEST_F(FrmKat1Test, ThePercentageReductionNeedsFourLines) {
 }
 
 TEST_F(FrmKat1Test, EnterInTheMoneyOrShareFieldApplies) {
-  Run1(Script({Type("MaskEdBoxWert", "30"), {{"action", "key"}, {"key", "Enter"}},
-               Zelle(1, 2, "   30,00"), Zelle(1, 4, "  434,60"), Type("MaskEdBoxAnteil", "500"),
-               {{"action", "key"}, {"key", "Enter"}}, GridHat("rows", 3), Zelle(2, 4, "  217,30"),
+  Run1(Script({Type("MaskEdBoxWert", "30"),
+               {{"action", "key"}, {"key", "Enter"}},
+               Zelle(1, 2, "   30,00"),
+               Zelle(1, 4, "  434,60"),
+               Type("MaskEdBoxAnteil", "500"),
+               {{"action", "key"}, {"key", "Enter"}},
+               GridHat("rows", 3),
+               Zelle(2, 4, "  217,30"),
                kAbbruch}));
 }
 
@@ -197,13 +209,12 @@ TEST_F(FrmKat1Test, EinfügenGivesTheNewRowItsHeight) {
 }
 
 TEST_F(FrmKat1Test, DeletingTheOnlyLineLeavesOneBlankRowAndOffersANewLine) {
-  Run1(Script({Flurstück("Flst.Nr. 9", "600", "27,", "500"), Zeile(1), kLöschen,
-               GridHat("rows", 2), Zelle(1, 0, ""), Zelle(1, 1, ""), Zelle(1, 2, ""),
-               Zelle(1, 3, ""), Zelle(1, 4, ""), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-               Expect("MaskEdBoxAnteil", "1000"), Expect("MaskEdBoxFläche", "   600"),
-               Kästchen("CheckBoxErmäßigung", 0, false), Click("CommandÜbernehmen"),
-               GridHat("rows", 2), Zelle(1, 0, "Flst.Nr. 12/3"), Zelle(1, 4, "  858,97"),
-               kAbbruch}));
+  Run1(Script({Flurstück("Flst.Nr. 9", "600", "27,", "500"), Zeile(1), kLöschen, GridHat("rows", 2),
+               Zelle(1, 0, ""), Zelle(1, 1, ""), Zelle(1, 2, ""), Zelle(1, 3, ""), Zelle(1, 4, ""),
+               Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxAnteil", "1000"),
+               Expect("MaskEdBoxFläche", "   600"), Kästchen("CheckBoxErmäßigung", 0, false),
+               Click("CommandÜbernehmen"), GridHat("rows", 2), Zelle(1, 0, "Flst.Nr. 12/3"),
+               Zelle(1, 4, "  858,97"), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
