@@ -74,7 +74,7 @@ KORVAX_API void korvax_release(korvax_object* object);
 KORVAX_API const char* korvax_type_name(korvax_object* object);
 
 /* Dispatch ids in interface order: Show 1, Aktualisieren 2, then the
- * properties pDocument 3 ... NeueAbfrage 16. 0 when the name is unknown. */
+ * properties pDocument 3 ... NeueAbfrage 17. 0 when the name is unknown. */
 KORVAX_API int32_t korvax_dispatch_id(korvax_object* object, const char* name);
 KORVAX_API int32_t korvax_invoke(korvax_object* object, int32_t dispid, int32_t kind,
                                  korvax_variant* args, int32_t arg_count, korvax_variant* result,

@@ -49,6 +49,8 @@ const std::vector<Property>& Properties() {
        [](Variant&, const Variant& v) { Order().Flurstücksnummer = ToText(v); }},
       {"Fläche", [](const Tarvo&, const Variant&) { return Variant(Order().Fläche); },
        [](Variant&, const Variant& v) { Order().Fläche = ToDouble(v); }},
+      {"Bodenwert", [](const Tarvo&, const Variant&) { return Variant(Order().Bodenwert); },
+       [](Variant&, const Variant& v) { Order().Bodenwert = ToDouble(v); }},
       {"Doc", [](const Tarvo&, const Variant&) { return FromObject(Order().Doc); },
        [](Variant&, const Variant& v) {
          auto document = ObjectOf<word::Document>(v);

@@ -37,7 +37,7 @@ class TarvoEvents {
 enum class DispatchKind { Method, PropertyGet, PropertyPut };
 
 struct MemberInfo {
-  int32_t dispid;  // in interface order: Show 1, Aktualisieren 2, properties 3..16
+  int32_t dispid;  // in interface order: Show 1, Aktualisieren 2, properties 3..17
   std::string name;
   bool is_property;
 };

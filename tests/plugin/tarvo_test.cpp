@@ -144,6 +144,8 @@ TEST_F(TarvoTest, UnavailableDatabaseLogsEveryDependentStepAndStillOpensTheDialo
 
 TEST_F(TarvoTest, PropertyWritesConvertAndFailuresKeepTheOldValue) {
   tarvo_.Put("Fläche", Variant("12,5"));
+  tarvo_.Put("Bodenwert", Variant("26,99"));
+  EXPECT_EQ(tarvo_.Get("Bodenwert"), Variant(26.99));
   EXPECT_EQ(tarvo_.Get("Fläche"), Variant(12.5));
   EXPECT_EQ(ErrorOf([&] { tarvo_.Put("Fläche", Variant("zwölf")); }), 13);
   EXPECT_EQ(tarvo_.Get("Fläche"), Variant(12.5));
@@ -173,7 +175,7 @@ TEST_F(TarvoTest, DispatchIdsFollowTheInterfaceOrder) {
   EXPECT_EQ(Tarvo::DispatchId("Show"), 1);
   EXPECT_EQ(Tarvo::DispatchId("Aktualisieren"), 2);
   EXPECT_EQ(Tarvo::DispatchId("pDocument"), 3);
-  EXPECT_EQ(Tarvo::DispatchId("NeueAbfrage"), 16);
+  EXPECT_EQ(Tarvo::DispatchId("NeueAbfrage"), 17);
   EXPECT_EQ(Tarvo::DispatchId("Gibtsnicht"), 0);
   std::vector<Variant> none;
   EXPECT_EQ(tarvo_.Invoke(Tarvo::DispatchId("ID_Benutzer"), DispatchKind::PropertyGet, none),
