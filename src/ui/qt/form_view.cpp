@@ -228,14 +228,21 @@ void FormView::ScheduleSync() {
 
 void FormView::SyncAll() {
   if (!form_.IsLoaded()) return;
-  for (forms::Control* control : controls_) UpdateControl(*control);
-  bool moved = false;
-  for (forms::Control* control : controls_) {
-    if (!(layout_keys_[control] == KeyOf(*control))) moved = true;
+  // Reading the models cannot be allowed to unwind through Qt's event
+  // dispatch; a failure ends the dialog like one in a user action.
+  try {
+    for (forms::Control* control : controls_) UpdateControl(*control);
+    bool moved = layout_keys_.empty();
+    for (forms::Control* control : controls_) {
+      if (!(layout_keys_[control] == KeyOf(*control))) moved = true;
+    }
+    if (moved) Relayout();
+    SyncWindow();
+    if (running_) SyncFocus();
+  } catch (...) {
+    if (!failure_) failure_ = std::current_exception();
+    if (running_) Finish();
   }
-  if (moved || layout_keys_.empty()) Relayout();
-  SyncWindow();
-  if (running_) SyncFocus();
 }
 
 FormView::LayoutKey FormView::KeyOf(const forms::Control& control) const {

@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <memory>
 
+#include "common/error.hpp"
 #include "ui/qt/form_view.hpp"
 #include "ui/qt/message_box.hpp"
 
@@ -21,6 +22,9 @@ QtUi::~QtUi() {
 }
 
 void QtUi::RunModal(forms::Form& form) {
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+    throw errors::NotSupported("Qt-Dialoge ohne QApplication (RunWithQt)");
+  }
   // A form shown from a dialog's handler belongs to that dialog's window.
   QWidget* owner = !running_.empty() ? running_.back() : parent_;
   auto view = std::make_unique<FormView>(form, owner, /*interactive=*/true);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
@@ -177,6 +178,76 @@ class FeeDialogsTest : public QObject {
     QCOMPARE(typed, QString("   12,  "));
     QCOMPARE(caret, 6);
     QCOMPARE(cell.trimmed(), QString("12,00"));
+  }
+
+  void SecondOpenAsksForTheTableThroughQt() {
+    DialogOpener open = RegisteredDialog(3);
+    if (!open) QSKIP("frmKat4 is not registered");
+    // First call: one line, written to the invoice with OK.
+    QTimer::singleShot(0, [&] {
+      forms::Form* form = forms::Form::CurrentModal();
+      if (FormView* view = form != nullptr ? ui_->ViewOf(*form) : nullptr) {
+        Press(*view, "CommandÜbernehmen");
+        Press(*view, "CommandEnde");
+      }
+    });
+    open();
+    // Second call: the table selection comes first, owned by no dialog yet;
+    // choosing the first table loads its line into the fee dialog.
+    std::string first_form;
+    bool chosen_enabled = false;
+    QString line;
+    QTimer::singleShot(0, [&] {
+      forms::Form* tabelle = forms::Form::CurrentModal();
+      FormView* view = tabelle != nullptr ? ui_->ViewOf(*tabelle) : nullptr;
+      if (view == nullptr) return;
+      first_form = tabelle->Name();
+      auto* entry = Widget<QRadioButton>(*view, "optTabelle(0)");
+      chosen_enabled = entry != nullptr && entry->isEnabled();
+      if (entry != nullptr) QTest::mouseClick(entry, Qt::LeftButton);
+      QTimer::singleShot(0, [&] {
+        forms::Form* form = forms::Form::CurrentModal();
+        FormView* fee = form != nullptr ? ui_->ViewOf(*form) : nullptr;
+        if (fee == nullptr) return;
+        line = fee->GridOf(form->Get<forms::Grid>("GridGebühren6"))->ModelText(1, 0);
+        Press(*fee, "CommandAbbruch");
+      });
+      Press(*view, "cmdEnde");
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+      for (int i = 0; i < 3; ++i) {
+        if (forms::Form* form = forms::Form::CurrentModal()) form->Unload();
+      }
+    });
+    watchdog.start(15000);
+    open();
+    QCOMPARE(first_form, std::string(G_frmTabelle::kName));
+    QVERIFY(chosen_enabled);
+    QCOMPARE(line, QString("Flst.Nr. 12/3"));
+  }
+
+  void TableSelectionRemembersWhereTheUserLeftIt() {
+    auto& tabelle = forms::FormInstance<G_frmTabelle>();
+    QTimer::singleShot(0, [&] {
+      if (FormView* view = ui_->ViewOf(tabelle)) {
+        view->move(300, 200);
+        view->close();  // the close box: unloads and stores the position
+      }
+    });
+    tabelle.ShowModal();
+    QVERIFY(!tabelle.IsLoaded());
+    QPoint again;
+    QTimer::singleShot(0, [&] {
+      if (FormView* view = ui_->ViewOf(tabelle)) {
+        again = view->pos();
+        Press(*view, "cmdEnde");
+      }
+    });
+    tabelle.ShowModal();
+    QCOMPARE(again, QPoint(300, 200));
+    QVERIFY(tabelle.optNeu().Value());
   }
 
   void TableSelectionScreenshot() {
