@@ -55,7 +55,11 @@ int RunWithQt(int argc, char** argv, const std::function<void()>& body, QWidget*
   // QApplication keeps a reference to argc: it lives in this frame, which
   // outlives the application created here.
   std::unique_ptr<QApplication> app;
-  if (QApplication::instance() == nullptr) app = std::make_unique<QApplication>(argc, argv);
+  if (QApplication::instance() == nullptr) {
+    app = std::make_unique<QApplication>(argc, argv);
+    // Message boxes without a title of their own carry this one.
+    QApplication::setApplicationDisplayName(QStringLiteral("Korvax"));
+  }
   QtUi ui(parent);
   forms::UiBackend* previous = forms::Backend();
   forms::SetBackend(&ui);
