@@ -79,8 +79,10 @@ TEST_F(FrmKat2DokumentTest, OnePartIsAGebäudeteilTwoAreGebäudeteile) {
 }
 
 TEST_F(FrmKat2DokumentTest, AreaLinesAndTheHeaderOf33) {
-  Run(Script({Click("Option33"), Gebäude("Flst.Nr. 1", "151", "2"),
-              {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}}, kOk}));
+  Run(Script({Click("Option33"),
+              Gebäude("Flst.Nr. 1", "151", "2"),
+              {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},
+              kOk}));
   const Rows rows = TableTexts(Marked("Korvax_2"));
   EXPECT_EQ(rows[0][0], "Gebäudeaufnahme nach Nr. 3.3");
   // Areas have no ranges: the check box only concerns costs.
@@ -110,9 +112,11 @@ TEST_F(FrmKat2DokumentTest, ShareThreeThirtyThreeNotesThreeTimesTheFee) {
 }
 
 TEST_F(FrmKat2DokumentTest, CostRangesAreWrittenAndReloadAsRepresentativeCosts) {
-  Run(Script({Gebäude("Flst.Nr. 1", "50000", "3"), Gebäude("Flst.Nr. 2", "20000000", "1"),
+  Run(Script({Gebäude("Flst.Nr. 1", "50000", "3"),
+              Gebäude("Flst.Nr. 2", "20000000", "1"),
               Gebäude("Flst.Nr. 3", "31000", "1"),
-              {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}}, kOk}));
+              {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},
+              kOk}));
   word::Table table = Marked("Korvax_2");
   EXPECT_EQ(ZellText(table, 2, 1),
             "Flst.Nr. 1\vBaukosten:    31.001 bis 72.000 €;   3 Gebäudeteile\vWohnhaus");
@@ -121,10 +125,10 @@ TEST_F(FrmKat2DokumentTest, CostRangesAreWrittenAndReloadAsRepresentativeCosts) 
   EXPECT_EQ(ZellText(table, 4, 1),
             "Flst.Nr. 3\vBaukosten:      bis 31.000 €;   1 Gebäudeteil\vWohnhaus");
   Reopen();
-  Run(Script({kErsteTabelle, Bereich(1), Gewählt("Option31"), Zeilen(4),
-              Zelle(1, 1, "  50.000"), Zelle(1, 2, " 3"), Zelle(1, 4, "  204,52"),
-              Zelle(2, 1, "15.000.000"), Zelle(2, 4, "6.135,50"), Zelle(3, 1, "  15.000"),
-              Expect("MaskEdBoxWert", "  50.000"), kOk}));
+  Run(Script({kErsteTabelle, Bereich(1), Gewählt("Option31"), Zeilen(4), Zelle(1, 1, "  50.000"),
+              Zelle(1, 2, " 3"), Zelle(1, 4, "  204,52"), Zelle(2, 1, "15.000.000"),
+              Zelle(2, 4, "6.135,50"), Zelle(3, 1, "  15.000"), Expect("MaskEdBoxWert", "  50.000"),
+              kOk}));
   EXPECT_EQ(ZellText(Marked("Korvax_2"), 2, 1),
             "Flst.Nr. 1\vBaukosten:    31.001 bis 72.000 €;   3 Gebäudeteile\vWohnhaus");
   EXPECT_EQ(LogEntries(), 0) << Log();
@@ -165,14 +169,30 @@ TEST_F(FrmKat2DokumentTest, RoundTrip31) {
   EXPECT_EQ(first[2][4], "     1,28");
   EXPECT_EQ(first[3][4], "  3297,84");
   Reopen();
-  Run(Script({kErsteTabelle, Gewählt("Option31"), Bereich(0), Zeilen(4),
-              Zelle(1, 0, "Flst.Nr. 1"), Zelle(1, 1, "  72.000"), Zelle(1, 2, " 6"),
-              Zelle(1, 3, " 500"), Zelle(1, 4, "  132,94"), Zelle(1, 5, "Wohnhaus mit Garage"),
-              Zelle(2, 1, "      45"), Zelle(2, 2, " 1"), Zelle(2, 3, "  10"),
-              Zelle(2, 4, "    1,28"), Zelle(2, 5, "Schuppen"), Zelle(3, 1, "3.000.000"),
-              Zelle(3, 2, "12"), Zelle(3, 3, "1000"), Zelle(3, 4, "3.297,84"), Zelle(3, 5, "Garage"),
-              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxAnteil", " 500"),
-              Expect("TextBoxBeschreibung", "Wohnhaus mit Garage"), kOk}));
+  Run(Script({kErsteTabelle,
+              Gewählt("Option31"),
+              Bereich(0),
+              Zeilen(4),
+              Zelle(1, 0, "Flst.Nr. 1"),
+              Zelle(1, 1, "  72.000"),
+              Zelle(1, 2, " 6"),
+              Zelle(1, 3, " 500"),
+              Zelle(1, 4, "  132,94"),
+              Zelle(1, 5, "Wohnhaus mit Garage"),
+              Zelle(2, 1, "      45"),
+              Zelle(2, 2, " 1"),
+              Zelle(2, 3, "  10"),
+              Zelle(2, 4, "    1,28"),
+              Zelle(2, 5, "Schuppen"),
+              Zelle(3, 1, "3.000.000"),
+              Zelle(3, 2, "12"),
+              Zelle(3, 3, "1000"),
+              Zelle(3, 4, "3.297,84"),
+              Zelle(3, 5, "Garage"),
+              Expect("TextBoxFlst", "Flst.Nr. 1"),
+              Expect("MaskEdBoxAnteil", " 500"),
+              Expect("TextBoxBeschreibung", "Wohnhaus mit Garage"),
+              kOk}));
   Rows second = TableTexts(Marked("Korvax_2"));
   // A fee of four digits comes back with its thousands point.
   EXPECT_EQ(second[3][4], " 3.297,84");
@@ -190,8 +210,8 @@ TEST_F(FrmKat2DokumentTest, RoundTrip32) {
   Reopen();
   Run(Script({kErsteTabelle, Gewählt("Option32"), Expect("LabelWert", "Baukosten [€]"),
               Zelle(0, 1, " Baukosten"), Zelle(1, 1, "  72.000"), Zelle(1, 3, " 250"),
-              Zelle(1, 4, "   20,45"), Click("CommandButtonNeu"), Gebäude("Flst.Nr. 2", "72000", "3"), Zelle(2, 4, "   81,81"),
-              kOk}));
+              Zelle(1, 4, "   20,45"), Click("CommandButtonNeu"),
+              Gebäude("Flst.Nr. 2", "72000", "3"), Zelle(2, 4, "   81,81"), kOk}));
   const Rows second = TableTexts(Marked("Korvax_2"));
   ASSERT_EQ(second.size(), 3u);
   EXPECT_EQ(second[1], first[1]);
@@ -244,7 +264,9 @@ TEST_F(FrmKat2DokumentTest, TheOldTableIsReplacedInPlace) {
 TEST_F(FrmKat2DokumentTest, ADeletedOnlyLineIsWrittenAsAnEmptyRow) {
   Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "500"),
               {{"action", "select"}, {"control", "GridGebühren3"}, {"row", 1}},
-              Click("CommandLöschen"), {{"action", "answer"}, {"button", "Ja"}}, kOk}));
+              Click("CommandLöschen"),
+              {{"action", "answer"}, {"button", "Ja"}},
+              kOk}));
   EXPECT_EQ(TableTexts(Marked("Korvax_2")),
             (Rows{{"Gebäudeaufnahme nach Nr. 3.1", "", "", "", ""}, {"", "", "", "", ""}}));
   Reopen();

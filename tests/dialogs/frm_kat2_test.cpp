@@ -45,19 +45,47 @@ TEST_F(FrmKat2Test, OpensEmptyWithDefaultsHeadersAndOption31) {
   Library().order.Baukosten = 72000;
   Run(Script({{{"action", "expect"}, {"caption", "Gebäudeaufnahme nach Nr. 3."}},
               {{"action", "expect"}, {"control", "GridGebühren3"}, {"rows", 2}, {"cols", 6}},
-              Zelle(0, 0, "Flurstücksnummer"), Zelle(0, 1, " Baukosten"),
-              Zelle(0, 2, " Gebäudeteile"), Zelle(0, 3, " Anteil"), Zelle(0, 4, ""),
-              Zelle(0, 5, " Gebäudebeschreibung"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Expect("MaskEdBoxWert", "  72.000"), Expect("MaskEdBoxTeile", " 0"),
-              Expect("MaskEdBoxAnteil", "1000"), Expect("LabelWert", "Baukosten [€]"),
-              Expect("FrameAbrechnung", "Abrechnung nach"), Gewählt("Option31"),
-              Gewählt("Option33", false), {{"action", "expect"}, {"control", "chkBereich"}, {"value", 0}},
+              Zelle(0, 0, "Flurstücksnummer"),
+              Zelle(0, 1, " Baukosten"),
+              Zelle(0, 2, " Gebäudeteile"),
+              Zelle(0, 3, " Anteil"),
+              Zelle(0, 4, ""),
+              Zelle(0, 5, " Gebäudebeschreibung"),
+              Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+              Expect("MaskEdBoxWert", "  72.000"),
+              Expect("MaskEdBoxTeile", " 0"),
+              Expect("MaskEdBoxAnteil", "1000"),
+              Expect("LabelWert", "Baukosten [€]"),
+              Expect("FrameAbrechnung", "Abrechnung nach"),
+              Gewählt("Option31"),
+              Gewählt("Option33", false),
+              {{"action", "expect"}, {"control", "chkBereich"}, {"value", 0}},
               kAbbruch}));
-  auto& form = forms::FormInstance<FrmKat2>();
-  EXPECT_EQ(form.GebührenGrid().ColWidth(0), 3000);
-  EXPECT_EQ(form.GebührenGrid().ColWidth(2), 1500);
-  EXPECT_EQ(form.GebührenGrid().ColWidth(5), 3000);
+  EXPECT_FALSE(forms::FormInstance<FrmKat2>().IsLoaded());
   EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat2Test, GridColumnsHaveTheirWidthsAndRowsTheirHeight) {
+  // The widths are set by the load path; read them back within a session.
+  auto& form = forms::FormInstance<FrmKat2>();
+  form.Load();
+  form.Show();
+  auto& grid = form.GebührenGrid();
+  const int widths[] = {3000, 1300, 1500, 1000, 1000, 3000};
+  for (int c = 0; c < 6; ++c) EXPECT_EQ(grid.ColWidth(c), widths[c]) << c;
+  EXPECT_EQ(grid.RowHeight(0), 300);
+  EXPECT_EQ(grid.RowHeight(1), 300);
+  EXPECT_TRUE(form.Kostenmodus());
+  form.Unload();
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// The flag follows the option the form opens with, not the last session's.
+TEST_F(FrmKat2Test, AnAreaSessionLeavesTheNextOneInCostMode) {
+  Run(Script({Click("Option33"), kAbbruch}));
+  EXPECT_FALSE(forms::FormInstance<FrmKat2>().Kostenmodus());
+  Run(Script(
+      {Gewählt("Option31"), Gebäude("Flst.Nr. 1", "150", "0"), Zelle(1, 4, "  127,82"), kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, Nr31BuildingPartsRaiseTheRate) {
@@ -76,14 +104,26 @@ TEST_F(FrmKat2Test, Nr32IsFortyPercent) {
 }
 
 TEST_F(FrmKat2Test, Nr33GoesByAreaAndIgnoresBuildingParts) {
-  Run(Script({Click("Option33"), Expect("LabelWert", "Fläche [m²]"), Zelle(0, 1, "Fläche"),
-              Gebäude("Flst.Nr. 1", "150", "3"), Zelle(1, 1, "     150"), Zelle(1, 4, "   76,69"),
-              Gebäude("Flst.Nr. 2", "151", "3"), Zelle(2, 4, "  153,39"),
-              Gebäude("Flst.Nr. 3", "150", "12"), Zelle(3, 4, "   76,69"),
-              Gebäude("Flst.Nr. 4", "3000", "0"), Zelle(4, 4, "  306,78"),
-              Gebäude("Flst.Nr. 5", "3001", "0"), Zelle(5, 4, "  613,55"), Click("Option31"),
-              Expect("LabelWert", "Baukosten [€]"), Zelle(0, 1, "Baukosten"),
-              Gebäude("Flst.Nr. 6", "150", "0"), Zelle(6, 4, "  127,82"), kAbbruch}));
+  Run(Script({Click("Option33"),
+              Expect("LabelWert", "Fläche [m²]"),
+              Zelle(0, 1, "Fläche"),
+              Gebäude("Flst.Nr. 1", "150", "3"),
+              Zelle(1, 1, "     150"),
+              Zelle(1, 4, "   76,69"),
+              Gebäude("Flst.Nr. 2", "151", "3"),
+              Zelle(2, 4, "  153,39"),
+              Gebäude("Flst.Nr. 3", "150", "12"),
+              Zelle(3, 4, "   76,69"),
+              Gebäude("Flst.Nr. 4", "3000", "0"),
+              Zelle(4, 4, "  306,78"),
+              Gebäude("Flst.Nr. 5", "3001", "0"),
+              Zelle(5, 4, "  613,55"),
+              Click("Option31"),
+              Expect("LabelWert", "Baukosten [€]"),
+              Zelle(0, 1, "Baukosten"),
+              Gebäude("Flst.Nr. 6", "150", "0"),
+              Zelle(6, 4, "  127,82"),
+              kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, CostBracketBounds) {
@@ -103,57 +143,93 @@ TEST_F(FrmKat2Test, SharesThirdAndHalf) {
 }
 
 TEST_F(FrmKat2Test, NegativeCostIsRefusedAndTheFieldTakesTheFocus) {
-  Run(Script({Gebäude("Flst.Nr. 1", "-5000", "3"), Zeilen(2), Zelle(1, 0, ""), Zelle(1, 4, ""),
-              Fokus("MaskEdBoxWert"), Expect("MaskEdBoxWert", "  -5.000"),
+  Run(Script({Gebäude("Flst.Nr. 1", "-5000", "3"),
+              Zeilen(2),
+              Zelle(1, 0, ""),
+              Zelle(1, 4, ""),
+              Fokus("MaskEdBoxWert"),
+              Expect("MaskEdBoxWert", "  -5.000"),
               {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"sel_length", 8}},
-              Type("MaskEdBoxWert", "5000"), Click("CommandÜbernehmen"), Zelle(1, 0, "Flst.Nr. 1"),
-              Zelle(1, 4, "  127,82"), Zeilen(2), kAbbruch}));
+              Type("MaskEdBoxWert", "5000"),
+              Click("CommandÜbernehmen"),
+              Zelle(1, 0, "Flst.Nr. 1"),
+              Zelle(1, 4, "  127,82"),
+              Zeilen(2),
+              kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 TEST_F(FrmKat2Test, NonNumericCostBecomesZeroNotTheHighestRate) {
-  Run(Script({Gebäude("Flst.Nr. 1", "viel", "3"), Zelle(1, 1, "       0"),
-              Zelle(1, 4, "  127,82"), kAbbruch}));
+  Run(Script({Gebäude("Flst.Nr. 1", "viel", "3"), Zelle(1, 1, "       0"), Zelle(1, 4, "  127,82"),
+              kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, ShareZeroOrEmptyIsRefused) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "0"), Zeilen(2), Zelle(1, 4, ""),
-              Fokus("MaskEdBoxAnteil"), Expect("MaskEdBoxAnteil", "   0"),
+  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "0"),
+              Zeilen(2),
+              Zelle(1, 4, ""),
+              Fokus("MaskEdBoxAnteil"),
+              Expect("MaskEdBoxAnteil", "   0"),
               {{"action", "key"}, {"control", "MaskEdBoxAnteil"}, {"key", "Backspace"}},
-              Click("CommandÜbernehmen"), Zelle(1, 4, ""), Fokus("MaskEdBoxAnteil"),
-              Type("MaskEdBoxAnteil", "250"), Click("CommandÜbernehmen"), Zelle(1, 3, " 250"),
-              Zelle(1, 4, "   51,13"), kAbbruch}));
+              Click("CommandÜbernehmen"),
+              Zelle(1, 4, ""),
+              Fokus("MaskEdBoxAnteil"),
+              Type("MaskEdBoxAnteil", "250"),
+              Click("CommandÜbernehmen"),
+              Zelle(1, 3, " 250"),
+              Zelle(1, 4, "   51,13"),
+              kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 TEST_F(FrmKat2Test, EnterInTheShareAppliesAndTheNextLineGetsDefaults) {
   Library().order.Baukosten = 100000;
-  Run(Script({Type("MaskEdBoxTeile", "2"), Type("MaskEdBoxAnteil", "1000"),
-              {{"action", "key"}, {"key", "Enter"}}, Zelle(1, 1, " 100.000"),
-              Zelle(1, 4, "  306,78"), Zeilen(2), Expect("MaskEdBoxTeile", " 0"),
-              Expect("MaskEdBoxWert", " 100.000"), Fokus("TextBoxFlst"),
-              Type("TextBoxBeschreibung", "Garage"), {{"action", "key"}, {"key", "Enter"}},
-              Zeilen(3), Zelle(2, 5, "Garage"), kAbbruch}));
+  Run(Script({Type("MaskEdBoxTeile", "2"),
+              Type("MaskEdBoxAnteil", "1000"),
+              {{"action", "key"}, {"key", "Enter"}},
+              Zelle(1, 1, " 100.000"),
+              Zelle(1, 4, "  306,78"),
+              Zeilen(2),
+              Expect("MaskEdBoxTeile", " 0"),
+              Expect("MaskEdBoxWert", " 100.000"),
+              Fokus("TextBoxFlst"),
+              Type("TextBoxBeschreibung", "Garage"),
+              {{"action", "key"}, {"key", "Enter"}},
+              Zeilen(3),
+              Zelle(2, 5, "Garage"),
+              kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, SelectingALineReadsItBack) {
   Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "500", "Scheune"),
               Gebäude("Flst.Nr. 2", "150", "1"),
               {{"action", "select"}, {"control", "GridGebühren3"}, {"row", 1}},
-              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxWert", "  72.000"),
-              Expect("MaskEdBoxTeile", " 3"), Expect("MaskEdBoxAnteil", " 500"),
-              Expect("TextBoxBeschreibung", "Scheune"), Type("MaskEdBoxTeile", "5"),
-              Click("CommandÜbernehmen"), Zelle(1, 4, "  132,94"),
-              Expect("TextBoxFlst", "Flst.Nr. 2"), kAbbruch}));
+              Expect("TextBoxFlst", "Flst.Nr. 1"),
+              Expect("MaskEdBoxWert", "  72.000"),
+              Expect("MaskEdBoxTeile", " 3"),
+              Expect("MaskEdBoxAnteil", " 500"),
+              Expect("TextBoxBeschreibung", "Scheune"),
+              Type("MaskEdBoxTeile", "5"),
+              Click("CommandÜbernehmen"),
+              Zelle(1, 4, "  132,94"),
+              Expect("TextBoxFlst", "Flst.Nr. 2"),
+              kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, DeletingTheOnlyLineKeepsOneBlankLineWithDefaults) {
   Run(Script({Gebäude("Flst.Nr. 7", "72000", "3", "500"),
               {{"action", "select"}, {"control", "GridGebühren3"}, {"row", 1}},
-              Click("CommandLöschen"), {{"action", "answer"}, {"button", "Ja"}}, Zeilen(2),
-              Zelle(1, 0, ""), Zelle(1, 1, ""), Zelle(1, 4, ""),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxAnteil", "1000"),
-              Gebäude("Flst.Nr. 8", "31000", "0"), Zeilen(2), Zelle(1, 4, "  127,82"),
+              Click("CommandLöschen"),
+              {{"action", "answer"}, {"button", "Ja"}},
+              Zeilen(2),
+              Zelle(1, 0, ""),
+              Zelle(1, 1, ""),
+              Zelle(1, 4, ""),
+              Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+              Expect("MaskEdBoxAnteil", "1000"),
+              Gebäude("Flst.Nr. 8", "31000", "0"),
+              Zeilen(2),
+              Zelle(1, 4, "  127,82"),
               kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
