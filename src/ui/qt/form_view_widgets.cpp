@@ -247,6 +247,10 @@ void FormView::UpdateEditWidget(forms::Control& control) {
   if (auto* masked = dynamic_cast<forms::MaskedEdit*>(&control)) {
     const QString mask = QtInputMask(masked->Mask(), masked->PromptChar());
     if (line->inputMask() != mask) line->setInputMask(mask);
+    // Without a mask the box is a plain field limited by MaxLength, which the
+    // model also holds every text it accepts to.
+    const int max_length = mask.isEmpty() && masked->MaxLength() > 0 ? masked->MaxLength() : 32767;
+    if (line->maxLength() != max_length) line->setMaxLength(max_length);
   }
   if (line->displayText() != text) {
     line->setText(text);
