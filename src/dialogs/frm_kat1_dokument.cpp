@@ -84,7 +84,8 @@ void FrmKat1::Laden() {
     // while the reduction rows are counted out, stays available.
     op.Step(10, [&] { ZeilenSetzen(tabellenzeilen, kSpalten); });
     zeilen = SonderzeilenLesen(op, tabellenzeilen);
-    op.Step(13, [&] { GebührenGrid().SetRows(zeilen); });
+    // A table without lines (only its header) opens with one blank line.
+    op.Step(13, [&] { GebührenGrid().SetRows(std::max(zeilen, 2)); });
     for (int row = 1; row < zeilen; ++row) ZeileAusTabelle(op, row, spalten);
     for (int row = 1; row < zeilen; ++row) {
       op.Step(16, [&] {
@@ -97,19 +98,23 @@ void FrmKat1::Laden() {
       });
     }
     op.Step(17, [&] { aktuelle_zeile_ = 1; });
-    op.Step(18, [&] { LesenWerte(); });
+    if (op.If(18, [&] { return zeilen > 1; })) {
+      op.Step(19, [&] { LesenWerte(); });
+    } else {
+      op.Step(20, [&] { NeuWerte(); });
+    }
   }
-  op.Step(19, [&] {
+  op.Step(21, [&] {
     KopfSetzen({{"", 3400},
                 {" Fläche [m²]", 1000},
                 {" Wert [€/m²]", 1200},
                 {" Anteil ", 1000},
                 {"", 1000}});
   });
-  op.Step(20, [&] { ErmäßigungTesten(); });
-  op.Step(21, [&] { neueAufnahmeLoad(); });
-  op.Step(22, [&] { unterdrückt_ = false; });
-  op.Step(23, [&] { SetMousePointer(forms::kMousePointerDefault); });
+  op.Step(22, [&] { ErmäßigungTesten(); });
+  op.Step(23, [&] { neueAufnahmeLoad(); });
+  op.Step(24, [&] { unterdrückt_ = false; });
+  op.Step(25, [&] { SetMousePointer(forms::kMousePointerDefault); });
 }
 
 int FrmKat1::SonderzeilenLesen(Operation& op, int tabellenzeilen) {

@@ -6,6 +6,7 @@
 #include "common/text.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat1.hpp"
+#include "document/tk_word_auto.hpp"
 #include "docx_fixture.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
@@ -300,6 +301,20 @@ TEST_F(FrmKat1DokumentTest, FinishingEmptyWithoutATableLeavesTheDocumentAlone) {
   Run1(Script({kLöschen, kOk}));
   EXPECT_EQ(doc_->Tables().Count(), 0);
   EXPECT_EQ(doc_->Content().Text(), vorher);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat1DokumentTest, ATableWithOnlyItsHeaderOpensWithOneNewLine) {
+  word::Range ende = doc_->Content();
+  ende.Collapse(word::wdCollapseEnd);
+  word::Table kopf = doc_->Tables().Add(ende, 1, 5);
+  BookmarkSetzen(kopf, "Korvax_1");
+  Run1(Script({kErsteTabelle, GridHat("rows", 2), Zelle(1, 0, ""),
+               Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxAnteil", "1000"),
+               Click("CommandÜbernehmen"), GridHat("rows", 2), Zelle(1, 4, "  306,78"), kOk}));
+  ASSERT_EQ(doc_->Tables().Count(), 2);
+  EXPECT_EQ(TableTexts(Marked("Korvax_1")),
+            (Rows{kKopf, {"Flst.Nr. 12/3", "", "   100", "   12,00", "  306,78 "}}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
