@@ -196,7 +196,11 @@ void FormView::ControlChanged(forms::Control& control) {
   try {
     // A grid changes cell by cell while a dialog fills it; it is brought up
     // to date once, when the action ends or the event loop next runs.
-    if (control.Kind() != forms::ControlKind::kGrid) UpdateControl(control);
+    if (GridTable* table = GridOf(control)) {
+      table->MarkChanged();
+    } else {
+      UpdateControl(control);
+    }
     auto key = layout_keys_.find(&control);
     if (key != layout_keys_.end() && !(key->second == KeyOf(control))) Relayout();
   } catch (...) {

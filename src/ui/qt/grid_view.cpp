@@ -80,6 +80,10 @@ void GridTable::ReportSelection() {
 }
 
 void GridTable::Update() {
+  // A dialog's every keystroke ends in a full sync; reading a grid that has
+  // not changed would only cost time and scroll it back to the current line.
+  if (!changed_) return;
+  changed_ = false;
   updating_ = true;
   QSignalBlocker block(this);
   const int rows = grid_.Rows();

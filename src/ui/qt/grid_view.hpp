@@ -24,8 +24,10 @@ class GridTable : public Routed<QTableWidget> {
   void OnUserSelect(SelectHandler handler) { on_select_ = std::move(handler); }
   // Column widths and row heights follow the form's design scale.
   void SetScale(const DesignScale& scale) { scale_ = scale; }
-  // Brings the table up to date with the model: size, header, cells, widths,
-  // heights and the selection.
+  // The model has changed; the next Update reads it again.
+  void MarkChanged() { changed_ = true; }
+  // Brings the table up to date with the model (size, header, cells, widths,
+  // heights and the selection) when it changed since the last update.
   void Update();
   // The model's text of a cell as this table holds it (untrimmed).
   QString ModelText(int model_row, int col) const;
@@ -42,6 +44,7 @@ class GridTable : public Routed<QTableWidget> {
   DesignScale scale_;
   bool updating_ = false;
   bool mouse_down_ = false;
+  bool changed_ = true;
   int shown_top_row_ = -1;
 };
 
