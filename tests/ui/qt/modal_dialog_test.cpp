@@ -202,6 +202,23 @@ class ModalDialogTest : public QObject {
     });
   }
 
+  void EnterAndEscapeGoToTheDefaultAndCancelButtons() {
+    form_->Get<forms::CommandButton>("CommandEnde").SetDefault(true);
+    form_->Get<forms::CommandButton>("CommandAbbruch").SetCancel(true);
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      QVERIFY(Widget<QPushButton>(view, "CommandEnde")->isDefault());
+      auto* flst = Widget<QLineEdit>(view, "TextBoxFlst");
+      QTest::mouseClick(flst, Qt::LeftButton);
+      QTest::keyClick(flst, Qt::Key_Return);
+    });
+    QCOMPARE(form_->events.back(), std::string("CommandEnde_Click"));
+    QVERIFY(form_->keys.empty());  // the field's KeyPress never saw Enter
+    DriveModal(*ui_, *form_, [&](FormView& view) {
+      QTest::keyClick(Widget<QLineEdit>(view, "TextBoxFlst"), Qt::Key_Escape);
+    });
+    QVERIFY(!form_->IsLoaded());  // Abbruch unloads
+  }
+
   void AccessKeyClicksTheButton() {
     DriveModal(*ui_, *form_, [&](FormView& view) {
       Widget<QLineEdit>(view, "TextBoxFlst")->setFocus();
