@@ -54,9 +54,9 @@ class QtUi : public forms::UiBackend {
   std::shared_ptr<MessageBoxFactory> message_boxes_;
 };
 
-// Creates the QApplication when there is none, installs a QtUi (owned by the
-// host window `parent`, which may be null) as the UI back end, runs body and
-// puts the previous back end back. Returns 0; a failure that body throws is
+// Creates the QApplication when there is none, installs a QtUi as the UI back
+// end (its outermost dialogs belong to the host window `parent`, which may be
+// null), runs body and puts the previous back end back. Returns 0; a failure that body throws is
 // thrown on after the clean-up. A QApplication created here is destroyed
 // before returning.
 int RunWithQt(int argc, char** argv, const std::function<void()>& body, QWidget* parent = nullptr);
