@@ -208,7 +208,9 @@ void FrmKat2::ÜbernehmenWerte() {
   op.Step(7,
           [&] { setze(kSpalteWert, Format(Variant(Feld("MaskEdBoxWert").Text()), "@@@@@@@@")); });
   op.Step(8, [&] { setze(kSpalteTeile, Feld("MaskEdBoxTeile").Text()); });
-  op.Step(9, [&] { setze(kSpalteAnteil, Feld("MaskEdBoxAnteil").Text()); });
+  // The share right-aligned, as the share note gives it back at load; applied
+  // with Enter it would still stand left ("500 ").
+  op.Step(9, [&] { setze(kSpalteAnteil, Format(Variant(anteil), "@@@@")); });
   op.Step(10, [&] { setze(kSpalteBeschreibung, TextBoxBeschreibung().Text()); });
   op.Step(11, [&] { teile = RoundToInteger(CVal(Feld("MaskEdBoxTeile").Text())); });
   op.Step(12, [&] { gebühr = AnteilAnwenden(SatzNr3(GewählteAbrechnung(), wert, teile), anteil); });

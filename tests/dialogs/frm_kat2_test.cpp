@@ -200,6 +200,14 @@ TEST_F(FrmKat2Test, EnterInTheShareAppliesAndTheNextLineGetsDefaults) {
               kAbbruch}));
 }
 
+TEST_F(FrmKat2Test, AShareAppliedWithEnterStandsRight) {
+  Run(Script({Type("MaskEdBoxAnteil", "500"),
+              Expect("MaskEdBoxAnteil", "500 "),
+              {{"action", "key"}, {"key", "Enter"}},
+              Zelle(1, 3, " 500"),
+              kAbbruch}));
+}
+
 TEST_F(FrmKat2Test, SelectingALineReadsItBack) {
   Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "500", "Scheune"),
               Gebäude("Flst.Nr. 2", "150", "1"),
