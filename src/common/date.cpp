@@ -3,13 +3,15 @@
 #include <cmath>
 #include <ctime>
 
+#include "common/error.hpp"
+
 namespace korvax {
 
 namespace {
 
 // Days from 1970-01-01 for a proleptic Gregorian date (H. Hinnant's algorithm).
-long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
+long DaysFromCivil(int year, int m, int d) {
+  const long y = static_cast<long>(year) - (m <= 2);  // long: INT_MIN has no year before
   const long era = (y >= 0 ? y : y - 399) / 400;
   const long yoe = y - era * 400;
   const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
@@ -31,11 +33,22 @@ void CivilFromDays(long z, int& y, int& m, int& d) {
 
 constexpr long kEpochOffset = 25569;  // serial of 1970-01-01
 
+// Dates run from 1.1.100 to 31.12.9999 as in the classic runtime. A serial
+// outside (or NaN) overflows here rather than in the integer conversions.
+constexpr double kFirstSerial = -657434.0;  // 01.01.0100
+constexpr double kEndSerial = 2958466.0;    // 01.01.10000, the first serial past the range
+
+double CheckedSerial(double serial) {
+  if (!(serial >= kFirstSerial && serial < kEndSerial)) throw errors::Overflow();
+  return serial;
+}
+
 long WholeDays(double serial) {
-  return static_cast<long>(std::floor(serial));
+  return static_cast<long>(std::floor(CheckedSerial(serial)));
 }
 
 int SecondsOfDay(double serial) {
+  CheckedSerial(serial);
   const double frac = std::fabs(serial - std::floor(serial));
   return static_cast<int>(std::lround(frac * 86400.0)) % 86400;
 }
@@ -47,7 +60,9 @@ Date Date::FromYmd(int year, int month, int day) {
 }
 
 Date Date::FromYmdHms(int year, int month, int day, int hour, int minute, int second) {
-  return Date{FromYmd(year, month, day).serial + (hour * 3600 + minute * 60 + second) / 86400.0};
+  // In double: hours and minutes read from a text may be far too large for int seconds.
+  const double seconds = hour * 3600.0 + minute * 60.0 + second;
+  return Date{FromYmd(year, month, day).serial + seconds / 86400.0};
 }
 
 Date Date::Today() {

@@ -12,6 +12,8 @@ struct Date {
   static Date Today();  // local date, time 00:00
   static Date Now();    // local date and time
 
+  // The parts of a date from 1.1.100 to 31.12.9999; any other serial (or
+  // NaN) fails with 6, as the classic runtime refuses such dates.
   int Year() const;
   int Month() const;
   int Day() const;
