@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include "platform/word/word_errors.hpp"
@@ -39,6 +41,36 @@ std::string ReadEntry(zip_t* z, zip_uint64_t index, const std::string& path) {
   return bytes;
 }
 
+// Why Word would refuse an entry name, or empty when the name is fine. A name
+// is a path relative to the package root with forward slashes; a trailing
+// slash marks a folder entry as some zip tools write them.
+std::string OddName(const std::string& name) {
+  if (name.empty()) return "ein Eintrag hat keinen Namen";
+  if (name.front() == '/') return "der Eintrag \"" + name + "\" hat einen absoluten Pfad";
+  if (name.find('\\') != std::string::npos) {
+    return "der Eintrag \"" + name + "\" enthält einen umgekehrten Schrägstrich";
+  }
+  size_t from = 0;
+  while (from < name.size()) {
+    size_t slash = name.find('/', from);
+    if (slash == std::string::npos) slash = name.size();
+    const std::string_view segment(name.data() + from, slash - from);
+    if (segment.empty() || segment == "." || segment == "..") {
+      return "der Eintrag \"" + name + "\" hat einen ungültigen Pfad";
+    }
+    from = slash + 1;
+  }
+  return {};
+}
+
+// Names that differ only in the case of ASCII letters name the same part.
+std::string FoldCase(std::string name) {
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return name;
+}
+
 void SyncFile(const std::filesystem::path& path, bool directory) {
   int fd = ::open(path.c_str(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
   if (fd < 0) return;
@@ -58,9 +90,19 @@ Package Package::Read(const std::filesystem::path& path) {
   package.source_ = path;
   zip_int64_t count = zip_get_num_entries(z.get(), 0);
   uint64_t total = 0;
+  std::set<std::string> seen;
   for (zip_int64_t i = 0; i < count; ++i) {
     const char* name = zip_get_name(z.get(), i, 0);
     if (!name) continue;
+    // The entries are written back under their names: one that points outside
+    // the package, or two that name the same part, would make that ambiguous.
+    if (std::string odd = OddName(name); !odd.empty()) {
+      throw errors::InvalidDocument(path.string(), odd);
+    }
+    if (!seen.insert(FoldCase(name)).second) {
+      throw errors::InvalidDocument(path.string(),
+                                    "der Eintrag \"" + std::string(name) + "\" ist doppelt");
+    }
     package.entries_.push_back({name, ReadEntry(z.get(), i, path.string())});
     total += package.entries_.back().bytes.size();
     if (total > kMaxPackageBytes) {

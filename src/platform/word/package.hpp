@@ -24,7 +24,9 @@ inline constexpr int kMaxXmlDepth = 256;
 
 class Package {
  public:
-  // Reads every entry; fails with a German message naming the file.
+  // Reads every entry; fails with a German message naming the file. Entry
+  // names must be relative paths with forward slashes and no "." or ".."
+  // segments, each naming a part once (ASCII case ignored).
   static Package Read(const std::filesystem::path& path);
 
   bool Has(const std::string& name) const;
