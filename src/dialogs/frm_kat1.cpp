@@ -124,9 +124,9 @@ void FrmKat1::LesenWerte() {
   op.Step(2, [&] { TextBoxFlst().SetText(zelle(0)); });
   op.Step(3, [&] { Feld("MaskEdBoxFläche").SetText(Format(Variant(Val(zelle(1))), "@@@@@@")); });
   op.Step(4, [&] {
-    std::string wert = zelle(2);
-    if (wert.empty()) wert = "0";
-    Feld("MaskEdBoxWert").SetText(Format(Variant(Format(CVal(wert), "####0.00")), "@@@@@@@@"));
+    const std::string zelltext = zelle(2);
+    const double wert = CVal(zelltext.empty() ? std::string_view("0") : std::string_view(zelltext));
+    Feld("MaskEdBoxWert").SetText(Format(Variant(Format(wert, "####0.00")), "@@@@@@@@"));
   });
   op.Step(5, [&] { Feld("MaskEdBoxAnteil").SetText(Format(Variant(Val(zelle(3))), "@@@@")); });
   op.Step(6, [&] { ZeileMarkieren(4); });
