@@ -218,17 +218,21 @@ int Run(const ShowArguments& a) {
 }  // namespace
 
 int RunShow(const ShowArguments& arguments) {
+  int code = 0;
   try {
-    return Run(arguments);
+    code = Run(arguments);
   } catch (const Refusal& refusal) {
-    forms::SetBackend(nullptr);
     std::cerr << "korvax show: " << refusal.what() << "\n";
-    return refusal.code();
+    code = refusal.code();
   } catch (const std::exception& e) {
-    forms::SetBackend(nullptr);
     std::cerr << "korvax show: unerwarteter Fehler: " << e.what() << "\n";
-    return kExitBadData;
+    code = kExitBadData;
   }
+  // The dialogs end here, as on unloading the library, and not among the
+  // statics at exit: the forms runtime's own registers may be gone by then.
+  forms::SetBackend(nullptr);
+  forms::DestroyFormInstances();
+  return code;
 }
 
 void AddShowCommand(CLI::App& app) {
