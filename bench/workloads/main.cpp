@@ -1,0 +1,115 @@
+// korvax_workloads: writes the inputs of the performance runs, or runs one
+// workload a number of times and prints one line of figures:
+//
+//   korvax_workloads generate FOLDER
+//   korvax_workloads run WORKLOAD INPUT REPETITIONS
+//
+// WORKLOAD is floor, floor-read, open-save, totals, nr7-finish or nr7-open;
+// the input's folder holds the host database and gets the saved copies.
+// Each repetition starts from the input file. The line gives the least CPU
+// and wall time of the repetitions (the least is what noise from other
+// processes disturbs least), the median wall time, the peak resident set of
+// the process and a check value of the workload's result.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "workloads.hpp"
+
+namespace korvax::bench {
+namespace {
+
+double CpuSeconds() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+double WallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+int Generate(const std::filesystem::path& folder) {
+  Inputs inputs{folder};
+  GenerateInputs(inputs);
+  for (const auto& path : {inputs.Invoice(1000), inputs.Invoice(2000), inputs.Nr7Invoice()}) {
+    std::printf("%s docx=%ju document.xml=%ju\n", path.filename().c_str(),
+                static_cast<uintmax_t>(std::filesystem::file_size(path)),
+                static_cast<uintmax_t>(DocumentXmlBytes(path)));
+  }
+  return 0;
+}
+
+int Run(const std::string& workload, const std::filesystem::path& input, int repetitions) {
+  const Inputs inputs{input.parent_path()};
+  const std::filesystem::path scratch = inputs.folder / "scratch";
+  const std::filesystem::path out = scratch / (workload + "-" + input.filename().string());
+  PrepareProcess(scratch);
+
+  std::function<int()> once;
+  if (workload == "floor") {
+    once = [&] { return FloorRoundTrip(input, out), 0; };
+  } else if (workload == "floor-read") {
+    once = [&] { return FloorRead(input), 0; };
+  } else if (workload == "open-save") {
+    once = [&] { return OpenAndSave(input, out); };
+  } else if (workload == "totals") {
+    once = [&] { return TotalsRoundTrip(inputs, input, out); };
+  } else if (workload == "nr7-finish") {
+    once = [&] { return Nr7Finish(input, out); };
+  } else if (workload == "nr7-open") {
+    once = [&] { return Nr7Open(input); };
+  } else {
+    std::fprintf(stderr, "unknown workload %s\n", workload.c_str());
+    return 2;
+  }
+
+  std::vector<double> cpu;
+  std::vector<double> wall;
+  int check = 0;
+  for (int i = 0; i < repetitions; ++i) {
+    const double cpu0 = CpuSeconds();
+    const double wall0 = WallSeconds();
+    check = once();
+    wall.push_back(WallSeconds() - wall0);
+    cpu.push_back(CpuSeconds() - cpu0);
+  }
+  std::vector<double> sorted = wall;
+  std::sort(sorted.begin(), sorted.end());
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf(
+      "workload=%s input=%s cpu_ms=%.1f wall_ms=%.1f wall_median_ms=%.1f maxrss_kb=%ld "
+      "document_xml=%ju check=%d\n",
+      workload.c_str(), input.filename().c_str(), *std::min_element(cpu.begin(), cpu.end()) * 1000,
+      sorted.front() * 1000, sorted[sorted.size() / 2] * 1000, usage.ru_maxrss,
+      static_cast<uintmax_t>(DocumentXmlBytes(input)), check);
+  return 0;
+}
+
+}  // namespace
+}  // namespace korvax::bench
+
+int main(int argc, char** argv) {
+  try {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args[0] == "generate") return korvax::bench::Generate(args[1]);
+    if (args.size() == 4 && args[0] == "run") {
+      return korvax::bench::Run(args[1], args[2], std::max(1, std::stoi(args[3])));
+    }
+    std::fprintf(stderr,
+                 "usage: korvax_workloads generate FOLDER\n"
+                 "       korvax_workloads run WORKLOAD INPUT REPETITIONS\n");
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "korvax_workloads: %s\n", e.what());
+    return 1;
+  }
+}

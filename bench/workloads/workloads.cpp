@@ -1,0 +1,120 @@
+// The workloads as the host drives them: the order context set up as Show
+// leaves it, the dialogs played by the scripted UI.
+#include <stdlib.h>
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "billing/summe_bilden.hpp"
+#include "dialogs/frm_kat4.hpp"
+#include "dialogs/register.hpp"
+#include "document/tk_word_auto.hpp"
+#include "platform/dao/dao.hpp"
+#include "platform/forms/scripted_ui.hpp"
+#include "platform/word/word.hpp"
+#include "plugin/plugin_state.hpp"
+#include "workloads.hpp"
+
+namespace korvax::bench {
+
+namespace {
+
+using nlohmann::json;
+
+// The grid of the Nr. 7 input: its header and 1,000 lines.
+constexpr int kNr7GridRows = 1001;
+
+// The order context of a fresh call from the host, on `doc`.
+void SetOrder(const std::shared_ptr<word::Document>& doc) {
+  ResetLibrary();
+  forms::DestroyFormInstances();
+  SetRememberedTableIndex(0);
+  OrderContext& order = Library().order;
+  order.Doc = doc;
+  order.Application = doc->Application();
+  order.Flurstücksnummer = "12/3";
+  order.AnzahlGrenzpunkte = 4;
+  order.Bodenwert = 12;
+}
+
+// Plays the script against frmKat4 opened on the order's document; the
+// table selection comes first because the document holds a Korvax_4 table,
+// then the grid must hold the header and every line of the table. Fails
+// unless the script went to plan.
+void PlayNr7(const json& last_step) {
+  const json steps =
+      json::array({{{"form", "G_frmTabelle"}, {"action", "click"}, {"control", "optTabelle(0)"}},
+                   {{"form", "G_frmTabelle"}, {"action", "click"}, {"control", "cmdEnde"}},
+                   {{"action", "expect"}, {"control", "GridGebühren6"}, {"rows", kNr7GridRows}},
+                   last_step});
+  forms::ScriptedUi ui(steps);
+  forms::SetBackend(&ui);
+  try {
+    forms::FormInstance<dialogs::FrmKat4>().ShowModal();
+    ui.Finish();
+  } catch (...) {
+    forms::SetBackend(nullptr);
+    throw;
+  }
+  forms::SetBackend(nullptr);
+}
+
+}  // namespace
+
+void PrepareProcess(const std::filesystem::path& scratch) {
+  std::filesystem::create_directories(scratch / "config");
+  setenv("KORVAX_LOG_DIR", scratch.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
+  dialogs::RegisterFeeDialogs();
+}
+
+int TotalsRoundTrip(const Inputs& inputs, const std::filesystem::path& in,
+                    const std::filesystem::path& out) {
+  // The host's database and invoice record are open before the call.
+  auto database = dao::CreateWorkspace()->OpenDatabase(inputs.Office().string());
+  auto rechnung = database->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = 17",
+                                          dao::dbOpenDynaset);
+  auto doc = word::Document::Open(in);
+  SetOrder(doc);
+  Library().order.NeueAbfrage = database;
+  Library().Rechnung = rechnung;
+  BillingSettings& settings = Library().settings;
+  settings.Mehrwertsteuersatz = 19;
+  settings.AbschlagProzent = 100;
+  settings.AbschlagAbsolut = 0;
+  SummeBilden(true);
+  doc->SaveAs(out);
+  const word::Tables tables = doc->Tables();
+  const int rows = tables.Item(tables.Count()).Rows().Count();
+  ResetLibrary();
+  return rows;
+}
+
+int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out) {
+  auto doc = word::Document::Open(in);
+  SetOrder(doc);
+  PlayNr7({{"action", "click"}, {"control", "CommandEnde"}});
+  doc->SaveAs(out);
+  forms::DestroyFormInstances();
+  ResetLibrary();
+  return doc->Tables().Item(1).Rows().Count();
+}
+
+int Nr7Open(const std::filesystem::path& in) {
+  auto doc = word::Document::Open(in);
+  SetOrder(doc);
+  PlayNr7({{"action", "click"}, {"control", "CommandAbbruch"}});
+  forms::DestroyFormInstances();
+  ResetLibrary();
+  return kNr7GridRows;
+}
+
+int OpenAndSave(const std::filesystem::path& in, const std::filesystem::path& out) {
+  auto doc = word::Document::Open(in);
+  const int tables = doc->Tables().Count();
+  doc->SaveAs(out);
+  return tables;
+}
+
+}  // namespace korvax::bench

@@ -1,0 +1,48 @@
+// The invoice workloads of the performance runs, their inputs and the floor
+// they are measured against. Each workload opens its input, does its work
+// and saves to `out`; the caller times it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace korvax::bench {
+
+// The inputs of one run, all under one folder.
+struct Inputs {
+  std::filesystem::path folder;
+  std::filesystem::path Invoice(int lines) const;  // lines in 20 category tables
+  std::filesystem::path Nr7Invoice() const;        // 50 pages and a 1,000-line Korvax_4 table
+  std::filesystem::path Office() const;            // the host database
+};
+
+// Writes every input; the same bytes on every run.
+void GenerateInputs(const Inputs& inputs);
+
+// The uncompressed size of word/document.xml in a .docx.
+uint64_t DocumentXmlBytes(const std::filesystem::path& docx);
+
+// Unzip, parse every XML part, serialise, zip; no object model.
+void FloorRoundTrip(const std::filesystem::path& in, const std::filesystem::path& out);
+// Unzip and parse only: the floor of a workload that does not save.
+void FloorRead(const std::filesystem::path& in);
+
+// What every workload needs before the first run: the log and settings
+// folder, the registered dialogs.
+void PrepareProcess(const std::filesystem::path& scratch);
+
+// P1: open, rebuild the totals, save. Returns a check value (the rows of the
+// totals table) so that a broken run shows.
+int TotalsRoundTrip(const Inputs& inputs, const std::filesystem::path& in,
+                    const std::filesystem::path& out);
+// P2: open, the Nr. 7 dialog through the table selection and OK, save.
+// Returns the rows of the rewritten table.
+int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out);
+// P3: open, the Nr. 7 dialog loads the table into its grid, cancel. Returns
+// the grid rows.
+int Nr7Open(const std::filesystem::path& in);
+// Open and save through the Word layer, nothing else.
+int OpenAndSave(const std::filesystem::path& in, const std::filesystem::path& out);
+
+}  // namespace korvax::bench
