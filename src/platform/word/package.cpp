@@ -71,6 +71,43 @@ std::string FoldCase(std::string name) {
   return name;
 }
 
+// True when s is well-formed UTF-8: no stray or missing continuation bytes,
+// no overlong forms, no surrogates, nothing past U+10FFFF.
+bool IsUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra = 0;
+    char32_t c = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+      c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+      c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+      c = b & 0x07;
+    } else {
+      return false;  // a continuation byte first, an overlong lead or past U+10FFFF
+    }
+    if (s.size() - i <= static_cast<size_t>(extra)) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(s[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      c = (c << 6) | (next & 0x3F);
+    }
+    const char32_t smallest = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+    if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    i += static_cast<size_t>(extra) + 1;
+  }
+  return true;
+}
+
 void SyncFile(const std::filesystem::path& path, bool directory) {
   int fd = ::open(path.c_str(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
   if (fd < 0) return;
@@ -228,6 +265,20 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
+  }
+  // pugixml passes bytes through unchecked; the character counting of the
+  // layer relies on every string being UTF-8.
+  struct EncodingCheck : pugi::xml_tree_walker {
+    bool for_each(pugi::xml_node& node) override {
+      if (!IsUtf8(node.name()) || !IsUtf8(node.value())) return false;
+      for (pugi::xml_attribute a : node.attributes()) {
+        if (!IsUtf8(a.name()) || !IsUtf8(a.value())) return false;
+      }
+      return true;
+    }
+  } encoding;
+  if (!doc.traverse(encoding)) {
+    throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
   }
 }
 

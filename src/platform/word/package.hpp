@@ -58,7 +58,8 @@ class Package {
 };
 
 // Parses without DTD processing; pugixml never expands external entities and
-// a document carrying a DOCTYPE is refused outright.
+// a document carrying a DOCTYPE is refused outright. So is a part with bytes
+// that are no UTF-8, as Word refuses them.
 void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what);
 std::string SerializeXml(const pugi::xml_document& doc);
 
