@@ -22,6 +22,7 @@ pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
 }  // namespace
 
 void Bookmarks::Add(std::string_view name, const word::Range& range) {
+  range.Start();  // 91 for a range that refers to nothing
   auto& d = *doc_;
   auto& state = *range.State();
   if (state.story != d.main) throw errors::NotAvailable("Textmarke außerhalb des Haupttextes");

@@ -42,18 +42,25 @@ pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
   return at.before ? at.parent.insert_child_before(name, at.before) : at.parent.append_child(name);
 }
 
+// The document behind a comment handle: 5825 when the comment is gone (or
+// there never was one), 91 when the handle has no document.
+detail::DocumentData& DocOf(const std::shared_ptr<detail::DocumentData>& doc,
+                            pugi::xml_node comment) {
+  errors::Alive(comment);
+  if (!doc) throw korvax::errors::ObjectNotSet();
+  return *doc;
+}
+
 }  // namespace
 
 Range Comment::Range() const {
-  errors::Alive(comment_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, comment_);
   auto story = d.StoryFor(comment_);
   return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
 }
 
 Range Comment::Scope() const {
-  errors::Alive(comment_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, comment_);
   std::string id = Id();
   for (const auto& anchor : d.CommentAnchors()) {
     if (anchor.id == id) {
@@ -65,10 +72,11 @@ Range Comment::Scope() const {
 }
 
 void Comment::Delete() {
-  doc_->DeleteComment(Id());
+  DocOf(doc_, comment_).DeleteComment(Id());
 }
 
 std::string Comment::Id() const {
+  DocOf(doc_, comment_);
   return comment_.attribute("w:id").value();
 }
 
@@ -78,6 +86,8 @@ Comment Comments::Item(int index) const {
 }
 
 Comments Comments::Of(const std::shared_ptr<detail::DocumentData>& doc, const word::Range* within) {
+  if (within) within->Start();  // 91 for a range that refers to nothing
+  if (!doc) throw korvax::errors::ObjectNotSet();
   auto& d = *doc;
   std::vector<pugi::xml_node> out;
   pugi::xml_node root = d.CommentsRoot(false);
@@ -111,6 +121,8 @@ Comments Comments::Of(const std::shared_ptr<detail::DocumentData>& doc, const wo
 }
 
 Comment Comments::Add(const word::Range& range, std::string_view text) {
+  range.Start();  // 91 for a range that refers to nothing
+  if (!doc_) throw korvax::errors::ObjectNotSet();
   auto& d = *doc_;
   auto& state = *range.State();
   if (state.story != d.main) throw errors::NotAvailable("Kommentar außerhalb des Haupttextes");

@@ -18,12 +18,14 @@ class DocumentData;
 
 class Comment {
  public:
+  Comment() = default;  // refers to no comment; every member fails with 5825
   Comment(std::shared_ptr<detail::DocumentData> doc, pugi::xml_node comment)
       : doc_(std::move(doc)), comment_(comment) {}
   word::Range Range() const;  // the comment's text, without its final paragraph mark
   word::Range Scope() const;  // the anchored text of the main story
   void Delete();              // with its anchor
   std::string Id() const;
+  pugi::xml_node Node() const { return comment_; }
 
  private:
   std::shared_ptr<detail::DocumentData> doc_;

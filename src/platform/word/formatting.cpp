@@ -113,7 +113,7 @@ void FormatEmptyParagraphMark(detail::RangeState& s, const detail::RunFormat& fo
 }  // namespace
 
 int Font::Bold() const {
-  Range r(range_);
+  Range(range_).Start();
   auto& s = *range_;
   if (s.start == s.end) {
     if (s.pending.bold) return *s.pending.bold ? 1 : 0;

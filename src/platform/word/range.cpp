@@ -79,9 +79,7 @@ void Range::Collapse(int direction) {
     s.end = s.start;
     return;
   }
-  int p = s.end;
-  if (s.doc->index.IsAfterCellMark(s.story->root, p)) p -= 2;
-  s.start = s.end = p;
+  s.start = s.end = s.doc->index.EndInsertPosition(s.story->root, s.start, s.end);
 }
 
 int Range::MoveStart(int unit, int count) {
@@ -128,8 +126,7 @@ int Range::MoveEnd(int unit, int count) {
 
 void Range::InsertAfter(std::string_view text) {
   auto& s = S();
-  int p = s.end;
-  if (s.doc->index.IsAfterCellMark(s.story->root, p)) p -= 2;
+  int p = s.doc->index.EndInsertPosition(s.story->root, s.start, s.end);
   int before = s.doc->StoryLength(*s.story);
   int at = s.doc->InsertText(*s.story, p, detail::U32(text), s.pending);
   int n = CountInserted(*s.doc, *s.story, before);

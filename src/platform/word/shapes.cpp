@@ -103,34 +103,47 @@ void LineFormat::SetVisible(bool visible) {
 
 Range TextFrame::TextRange() const {
   if (!content_) throw errors::NotAvailable("TextFrame ohne Text");
+  errors::Alive(content_);
+  if (!doc_) throw korvax::errors::ObjectNotSet();
   auto& d = *doc_;
   auto story = d.StoryFor(content_);
   return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
 }
 
+pugi::xml_node Shape::Anchor() const {
+  errors::Alive(anchor_);
+  if (!doc_) throw korvax::errors::ObjectNotSet();
+  return anchor_;
+}
+
+detail::DocumentData& Shape::Doc() const {
+  Anchor();
+  return *doc_;
+}
+
 std::string Shape::Name() const {
-  return anchor_.child("wp:docPr").attribute("name").value();
+  return Anchor().child("wp:docPr").attribute("name").value();
 }
 
 void Shape::SetName(std::string_view name) {
-  errors::Alive(anchor_);
+  Anchor();
   auto pr = anchor_.child("wp:docPr");
   if (!pr.attribute("name")) pr.append_attribute("name");
   pr.attribute("name") = std::string(name).c_str();
 }
 
 FillFormat Shape::Fill() const {
-  errors::Alive(anchor_);
+  Anchor();
   return FillFormat(anchor_.select_node(".//wps:spPr").node());
 }
 
 LineFormat Shape::Line() const {
-  errors::Alive(anchor_);
+  Anchor();
   return LineFormat(anchor_.select_node(".//wps:spPr").node());
 }
 
 int Shape::RelativeVerticalPosition() const {
-  std::string_view from = anchor_.child("wp:positionV").attribute("relativeFrom").value();
+  std::string_view from = Anchor().child("wp:positionV").attribute("relativeFrom").value();
   for (int i = 0; i < 8; ++i) {
     if (from == kRelative[i]) return i;
   }
@@ -138,7 +151,7 @@ int Shape::RelativeVerticalPosition() const {
 }
 
 void Shape::SetRelativeVerticalPosition(int relative) {
-  errors::Alive(anchor_);
+  Anchor();
   if (relative < 0 || relative > 7) throw errors::ValueOutOfRange();
   auto pos = anchor_.child("wp:positionV");
   if (!pos.attribute("relativeFrom")) pos.append_attribute("relativeFrom");
@@ -146,55 +159,55 @@ void Shape::SetRelativeVerticalPosition(int relative) {
 }
 
 double Shape::Left() const {
-  return anchor_.child("wp:positionH").child("wp:posOffset").text().as_double() / kEmuPerPoint;
+  return Anchor().child("wp:positionH").child("wp:posOffset").text().as_double() / kEmuPerPoint;
 }
 void Shape::SetLeft(double points) {
-  SetText(PosOffset(anchor_.child("wp:positionH")), Emu(points));
+  SetText(PosOffset(Anchor().child("wp:positionH")), Emu(points));
 }
 double Shape::Top() const {
-  return anchor_.child("wp:positionV").child("wp:posOffset").text().as_double() / kEmuPerPoint;
+  return Anchor().child("wp:positionV").child("wp:posOffset").text().as_double() / kEmuPerPoint;
 }
 void Shape::SetTop(double points) {
-  SetText(PosOffset(anchor_.child("wp:positionV")), Emu(points));
+  SetText(PosOffset(Anchor().child("wp:positionV")), Emu(points));
 }
 
 double Shape::Width() const {
-  return anchor_.child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
+  return Anchor().child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
 }
 
 void Shape::SetWidth(double points) {
-  anchor_.child("wp:extent").attribute("cx") = std::to_string(Emu(points)).c_str();
+  Anchor().child("wp:extent").attribute("cx") = std::to_string(Emu(points)).c_str();
   if (auto ext = anchor_.select_node(".//wps:spPr/a:xfrm/a:ext").node()) {
     ext.attribute("cx") = std::to_string(Emu(points)).c_str();
   }
 }
 
 double Shape::Height() const {
-  return anchor_.child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
+  return Anchor().child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
 }
 
 void Shape::SetHeight(double points) {
-  anchor_.child("wp:extent").attribute("cy") = std::to_string(Emu(points)).c_str();
+  Anchor().child("wp:extent").attribute("cy") = std::to_string(Emu(points)).c_str();
   if (auto ext = anchor_.select_node(".//wps:spPr/a:xfrm/a:ext").node()) {
     ext.attribute("cy") = std::to_string(Emu(points)).c_str();
   }
 }
 
 TextFrame Shape::TextFrame() const {
-  errors::Alive(anchor_);
+  Anchor();
   return word::TextFrame(doc_, anchor_.select_node(".//w:txbxContent").node());
 }
 
 void Shape::Select() const {
-  errors::Alive(anchor_);
+  Anchor();
   auto content = anchor_.select_node(".//w:txbxContent").node();
   if (!content) throw errors::NotAvailable("Shape ohne Text");
-  doc_->SetSelection(doc_->StoryFor(content), 0, 0);
+  auto& d = Doc();
+  d.SetSelection(d.StoryFor(content), 0, 0);
 }
 
 void Shape::Delete() {
-  errors::Alive(anchor_);
-  auto& d = *doc_;
+  auto& d = Doc();
   pugi::xml_node holder = anchor_.parent();  // w:drawing
   for (pugi::xml_node x = holder; x; x = x.parent()) {
     if (std::strcmp(x.name(), "mc:AlternateContent") == 0) holder = x;

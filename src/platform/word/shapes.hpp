@@ -62,6 +62,7 @@ class TextFrame {
 
 class Shape {
  public:
+  Shape() = default;  // refers to no shape; every member fails with 5825
   Shape(ShapeDataPtr doc, pugi::xml_node anchor) : doc_(std::move(doc)), anchor_(anchor) {}
   std::string Name() const;
   void SetName(std::string_view name);
@@ -81,8 +82,14 @@ class Shape {
   void Select() const;  // the selection goes to the start of the text box's text
   void Delete();
   pugi::xml_node Node() const { return anchor_; }
+  explicit operator bool() const { return static_cast<bool>(anchor_); }
 
  private:
+  // The anchor, or 5825 when the shape is gone (or there never was one) and
+  // 91 when the handle has no document.
+  pugi::xml_node Anchor() const;
+  detail::DocumentData& Doc() const;
+
   ShapeDataPtr doc_;
   pugi::xml_node anchor_;  // wp:anchor
 };

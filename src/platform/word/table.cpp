@@ -61,6 +61,14 @@ long TextWidth(pugi::xml_node body) {
   return width > 0 ? width : 9072;
 }
 
+// The document behind a handle: 5825 when the handle's object is gone (or
+// there never was one), 91 when the handle has no document.
+detail::DocumentData& DocOf(const DocumentDataPtr& doc, pugi::xml_node node) {
+  errors::Alive(node);
+  if (!doc) throw korvax::errors::ObjectNotSet();
+  return *doc;
+}
+
 }  // namespace
 
 Border::Border(DocumentDataPtr doc, pugi::xml_node table, int which)
@@ -84,12 +92,13 @@ static pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create
 }
 
 int Border::LineStyle() const {
+  DocOf(doc_, table_);
   std::string_view v = BorderElement(table_, which_, false).attribute("w:val").value();
   return v.empty() || v == "nil" || v == "none" ? wdLineStyleNone : wdLineStyleSingle;
 }
 
 void Border::SetLineStyle(int style) {
-  errors::Alive(table_);
+  DocOf(doc_, table_);
   pugi::xml_node b = BorderElement(table_, which_, true);
   for (const char* a : {"w:val", "w:sz", "w:space", "w:color"}) b.remove_attribute(a);
   if (style == wdLineStyleNone) {
@@ -103,13 +112,13 @@ void Border::SetLineStyle(int style) {
 }
 
 Range Cell::Range() const {
-  errors::Alive(cell_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, cell_);
   int start = d.index.Start(cell_);
   return word::Range(d.NewRange(StoryOf(d, cell_), start, start + d.index.Length(cell_)));
 }
 
 double Cell::Width() const {
+  DocOf(doc_, cell_);
   auto w = cell_.child("w:tcPr").child("w:tcW");
   std::string_view type = w.attribute("w:type").value();
   if (type.empty() || type == "dxa") return w.attribute("w:w").as_double() / 20;
@@ -117,24 +126,22 @@ double Cell::Width() const {
 }
 
 void Cell::SetWidth(double points) {
+  DocOf(doc_, cell_);
   SetCellWidth(cell_, std::lround(points * 20));
 }
 
 void Cell::Select() const {
-  errors::Alive(cell_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, cell_);
   int start = d.index.Start(cell_);
   d.SetSelection(StoryOf(d, cell_), start, start + d.index.Length(cell_) - 2);
 }
 
 int Rows::Count() const {
-  errors::Alive(table_);
-  return static_cast<int>(doc_->index.Info(table_).children.size());
+  return static_cast<int>(DocOf(doc_, table_).index.Info(table_).children.size());
 }
 
 void Rows::Add() {
-  errors::Alive(table_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, table_);
   auto& rows = d.index.Info(table_).children;
   if (rows.empty()) throw errors::NoSuchMember();
   pugi::xml_node last = rows.back();
@@ -164,14 +171,14 @@ void Rows::Add() {
 }
 
 int Columns::Count() const {
-  errors::Alive(table_);
+  auto& d = DocOf(doc_, table_);
   int n = 0;
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     (void)c;
     ++n;
   }
-  if (n == 0 && !doc_->index.Info(table_).children.empty()) {
-    n = static_cast<int>(doc_->index.Info(doc_->index.Info(table_).children[0]).children.size());
+  if (n == 0 && !d.index.Info(table_).children.empty()) {
+    n = static_cast<int>(d.index.Info(d.index.Info(table_).children[0]).children.size());
   }
   return n;
 }
@@ -182,6 +189,7 @@ Column Columns::Item(int index) const {
 }
 
 double Column::Width() const {
+  DocOf(doc_, table_);
   int i = 1;
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     if (i++ == index_) return c.attribute("w:w").as_double() / 20;
@@ -190,13 +198,12 @@ double Column::Width() const {
 }
 
 void Column::SetWidth(double points) {
-  errors::Alive(table_);
+  auto& index = DocOf(doc_, table_).index;
   long twips = std::lround(points * 20);
   int i = 1;
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     if (i++ == index_) SetAttribute(c, "w:w", std::to_string(twips));
   }
-  auto& index = doc_->index;
   for (auto row : index.Info(table_).children) {
     auto& cells = index.Info(row).children;
     if (static_cast<size_t>(index_) <= cells.size()) SetCellWidth(cells[index_ - 1], twips);
@@ -204,15 +211,13 @@ void Column::SetWidth(double points) {
 }
 
 Range Table::Range() const {
-  errors::Alive(table_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, table_);
   int start = d.index.Start(table_);
   return word::Range(d.NewRange(StoryOf(d, table_), start, start + d.index.Length(table_)));
 }
 
 void Table::Delete() {
-  errors::Alive(table_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, table_);
   auto story = StoryOf(d, table_);
   int start = d.index.Start(table_);
   int length = d.index.Length(table_);
@@ -222,8 +227,7 @@ void Table::Delete() {
 }
 
 Cell Table::Cell(int row, int column) const {
-  errors::Alive(table_);
-  auto& index = doc_->index;
+  auto& index = DocOf(doc_, table_).index;
   auto& rows = index.Info(table_).children;
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
   auto& cells = index.Info(rows[row - 1]).children;
@@ -232,8 +236,7 @@ Cell Table::Cell(int row, int column) const {
 }
 
 void Table::Select() const {
-  errors::Alive(table_);
-  auto& d = *doc_;
+  auto& d = DocOf(doc_, table_);
   int start = d.index.Start(table_);
   d.SetSelection(StoryOf(d, table_), start, start + d.index.Length(table_));
 }
@@ -244,10 +247,12 @@ Table Tables::Item(int index) const {
 }
 
 Table Tables::Add(const word::Range& range, int rows, int columns) {
+  int pos = range.Start();  // 91 for a range that refers to nothing
+  if (!doc_) throw korvax::errors::ObjectNotSet();
+  if (range.State()->doc != doc_) throw errors::NotAvailable("Tabelle in einem anderen Dokument");
   if (rows < 1 || columns < 1 || rows > 32767 || columns > 63) throw errors::ValueOutOfRange();
   auto& d = *doc_;
   auto story = range.State()->story;
-  int pos = range.Start();
   auto spot = d.index.Locate(story->root, pos);
   if (spot.offset > 0) {
     d.InsertText(*story, pos, U"\r", {});

@@ -40,6 +40,7 @@ class Border {
 
 class Cell {
  public:
+  Cell() = default;  // refers to no cell; every member fails with 5825
   Cell(DocumentDataPtr doc, pugi::xml_node cell) : doc_(std::move(doc)), cell_(cell) {}
   word::Range Range() const;  // the cell's text with its end-of-cell mark "\r\a"
   double Width() const;       // points
@@ -89,7 +90,7 @@ class Columns {
 
 class Table {
  public:
-  Table() = default;
+  Table() = default;  // refers to no table; every member fails with 5825
   Table(DocumentDataPtr doc, pugi::xml_node table) : doc_(std::move(doc)), table_(table) {}
   word::Range Range() const;  // cell (1,1) up to after the last end-of-row mark
   void Delete();  // with its comments and bookmarks; ranges inside collapse to its place

@@ -260,6 +260,12 @@ bool TextIndex::IsAfterCellMark(pugi::xml_node root, int pos) {
   }
 }
 
+int TextIndex::EndInsertPosition(pugi::xml_node root, int start, int end) {
+  // Two back: before the cell's mark and its last paragraph mark.
+  if (end > start && IsAfterCellMark(root, end)) return end - 2;
+  return end;
+}
+
 std::u32string TextIndex::ParagraphText(pugi::xml_node p, int from, int to) {
   std::u32string out;
   int pos = 0;

@@ -86,6 +86,11 @@ class TextIndex {
   Spot Locate(pugi::xml_node root, int pos);
   // True when the character before pos is the end-of-cell mark of a cell.
   bool IsAfterCellMark(pugi::xml_node root, int pos);
+  // Where text added at the end of [start, end) goes, and where the range
+  // collapses to its end. A bare position belongs to the cell or paragraph
+  // that begins there, so a collapsed range stays where it is; only a range
+  // that takes in an end-of-cell mark ends inside that cell, after its text.
+  int EndInsertPosition(pugi::xml_node root, int start, int end);
 
   std::u32string Text(pugi::xml_node root, int start, int end);
   std::u32string ParagraphText(pugi::xml_node p, int from, int to);

@@ -5,8 +5,9 @@
 // tab 9. Text boxes and comments are stories of their own. Ranges are live:
 // they keep covering their text while other text is inserted or deleted.
 // Table, Cell, Comment and Shape are cheap handles; using one whose object was
-// deleted fails with 5825. Failures are korvax::Error with Word's numbers and
-// German texts (word_errors.hpp).
+// deleted, or an empty (default-constructed) one, fails with 5825, and one
+// without a document fails with 91, as does an empty Range. Failures are
+// korvax::Error with Word's numbers and German texts (word_errors.hpp).
 //
 // Only what the fee dialogs and the totals need is there; everything else in a
 // document is kept as it was when it is saved.

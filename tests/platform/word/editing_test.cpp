@@ -1,4 +1,8 @@
 // Inserting and deleting text, live ranges, formatting; checked on the saved XML.
+#include <functional>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "docx_builder.hpp"
@@ -144,6 +148,154 @@ TEST(WordEditing, AlignmentAndTabStopsGoIntoTheParagraphProperties) {
   // Schema order: pStyle, tabs, spacing, jc.
   EXPECT_EQ(std::string(xml.select_node("//w:pPr/*[2]").node().name()), "w:tabs");
   EXPECT_EQ(std::string(xml.select_node("//w:pPr/*[4]").node().name()), "w:jc");
+}
+
+// A table whose cells hold one empty paragraph each, as a freshly added one.
+std::string EmptyTable(int rows, int columns) {
+  std::string xml = "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid>";
+  for (int c = 0; c < columns; ++c) xml += "<w:gridCol w:w=\"1800\"/>";
+  xml += "</w:tblGrid>";
+  for (int r = 0; r < rows; ++r) {
+    xml += "<w:tr>";
+    for (int c = 0; c < columns; ++c) {
+      xml += "<w:tc><w:tcPr><w:tcW w:w=\"1800\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>";
+    }
+    xml += "</w:tr>";
+  }
+  return xml + "</w:tbl>";
+}
+
+// The texts of all cells, row by row, "|" between cells and "/" between rows.
+std::string CellTexts(const Table& t) {
+  std::string out;
+  for (int r = 1; r <= t.Rows().Count(); ++r) {
+    if (r > 1) out += "/";
+    for (int c = 1; c <= t.Columns().Count(); ++c) {
+      if (c > 1) out += "|";
+      std::string text = t.Cell(r, c).Range().Text();
+      out += text.substr(0, text.size() - 2);  // without "\r\a"
+    }
+  }
+  return out;
+}
+
+struct Typing {
+  const char* name;
+  std::function<void(Document&, Range&)> type_x;  // at a collapsed range
+};
+
+// Every way the dialogs put text at an insertion point.
+std::vector<Typing> WaysToType() {
+  return {
+      {"Range.InsertAfter", [](Document&, Range& r) { r.InsertAfter("x"); }},
+      {"Range.InsertBefore", [](Document&, Range& r) { r.InsertBefore("x"); }},
+      {"Range.SetText", [](Document&, Range& r) { r.SetText("x"); }},
+      {"Selection.InsertAfter",
+       [](Document& d, Range& r) {
+         r.Select();
+         d.Application()->Selection().InsertAfter("x");
+       }},
+      {"Selection.InsertBefore",
+       [](Document& d, Range& r) {
+         r.Select();
+         d.Application()->Selection().InsertBefore("x");
+       }},
+      {"Selection.TypeText",
+       [](Document& d, Range& r) {
+         r.Select();
+         d.Application()->Selection().TypeText("x");
+       }},
+      {"Selection.Range.InsertAfter",
+       [](Document& d, Range& r) {
+         r.Select();
+         d.Application()->Selection().Range().InsertAfter("x");
+       }},
+  };
+}
+
+TEST(WordEditing, TextAtTheStartOfAnEmptyCellGoesIntoThatCell) {
+  for (const auto& way : WaysToType()) {
+    SCOPED_TRACE(way.name);
+    Fixture f(P("a") + EmptyTable(3, 4) + P(""));
+    Table t = f.doc->Tables().Item(1);
+    Range at = t.Cell(2, 3).Range();
+    at.Collapse(wdCollapseStart);
+    int start = at.Start();
+    way.type_x(*f.doc, at);
+    EXPECT_EQ(CellTexts(t), "|||/||x|/|||");
+    EXPECT_EQ(f.doc->Range(start, start + 1).Text(), "x");
+    auto xml = f.Saved();
+    EXPECT_EQ(Value(xml, "//w:tr[2]/w:tc[3]/w:p//w:t"), "x");
+    EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 1u);
+    EXPECT_EQ(Count(xml, "//w:tc[count(w:p)!=1]"), 0u);
+  }
+}
+
+TEST(WordEditing, TextAtTheStartOfAnEmptyCellOfTheFirstColumnStaysInItsRow) {
+  for (const auto& way : WaysToType()) {
+    SCOPED_TRACE(way.name);
+    Fixture f(P("a") + EmptyTable(3, 4) + P(""));
+    Table t = f.doc->Tables().Item(1);
+    Range at = t.Cell(3, 1).Range();
+    at.Collapse(wdCollapseStart);
+    way.type_x(*f.doc, at);
+    EXPECT_EQ(CellTexts(t), "|||/|||/x|||");
+    auto xml = f.Saved();
+    EXPECT_EQ(Value(xml, "//w:tr[3]/w:tc[1]/w:p//w:t"), "x");
+    EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 1u);
+  }
+}
+
+TEST(WordEditing, TextAtTheEndOfAnEmptyCellGoesIntoThatCell) {
+  for (const auto& way : WaysToType()) {
+    SCOPED_TRACE(way.name);
+    Fixture f(P("a") + EmptyTable(3, 4) + P(""));
+    Table t = f.doc->Tables().Item(1);
+    Range at = t.Cell(2, 3).Range();
+    at.Collapse(wdCollapseEnd);
+    EXPECT_EQ(at.Start(), t.Cell(2, 3).Range().Start());
+    way.type_x(*f.doc, at);
+    EXPECT_EQ(CellTexts(t), "|||/||x|/|||");
+    // And once more at the end of the cell that now holds text.
+    Range end = t.Cell(2, 3).Range();
+    end.Collapse(wdCollapseEnd);
+    end.Collapse(wdCollapseEnd);  // collapsing a collapsed range leaves it
+    end.InsertAfter("y");
+    EXPECT_EQ(CellTexts(t), "|||/||xy|/|||");
+  }
+}
+
+TEST(WordEditing, SelectingAnEmptyCellAndTypingFillsThatCell) {
+  Fixture f(P("a") + EmptyTable(2, 5) + P(""));
+  Table t = f.doc->Tables().Item(1);
+  Selection sel = f.doc->Application()->Selection();
+  for (int c = 1; c <= 5; ++c) {
+    t.Cell(2, c).Select();
+    EXPECT_EQ(sel.Start(), t.Cell(2, c).Range().Start());
+    sel.InsertAfter(std::to_string(c));
+    EXPECT_EQ(sel.Text(), std::to_string(c));
+  }
+  t.Cell(1, 4).Select();
+  sel.TypeText("vier");
+  t.Cell(1, 2).Range().InsertAfter("zwei");
+  EXPECT_EQ(CellTexts(t), "|zwei||vier|/1|2|3|4|5");
+}
+
+TEST(WordEditing, TextInAnEmptyParagraphRightAfterATableGoesIntoIt) {
+  for (const auto& way : WaysToType()) {
+    SCOPED_TRACE(way.name);
+    Fixture f(P("a") + EmptyTable(2, 3) + P("") + P("b"));
+    Table t = f.doc->Tables().Item(1);
+    Range at = t.Range();
+    at.Collapse(wdCollapseEnd);
+    EXPECT_EQ(at.Start(), t.Range().End());
+    way.type_x(*f.doc, at);
+    EXPECT_EQ(CellTexts(t), "||/||");
+    EXPECT_EQ(f.doc->Range(t.Range().End(), f.doc->Content().End()).Text(), "x\rb\r");
+    auto xml = f.Saved();
+    EXPECT_EQ(Count(xml, "//w:body/w:tbl/following-sibling::w:p[1]//w:t[.='x']"), 1u);
+    EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 0u);
+  }
 }
 
 TEST(WordEditing, SelectionOfACellCoversItsTextOnly) {

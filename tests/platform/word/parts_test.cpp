@@ -1,6 +1,9 @@
 // Comments parts, text boxes, and what the layer refuses to open.
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +153,73 @@ TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
   EXPECT_EQ(reopened->Application()->Selection().Text(), "");
   EXPECT_EQ(reopened->Shapes().Count(), 0);
   EXPECT_THROW(reopened->Shapes().Item("Zahlungsziel"), Error);
+}
+
+TEST(WordShapes, EmptyDeletedAndDocumentlessShapesFailInsteadOfCrashing) {
+  auto path = testing::WriteDocx(testing::TempDir() / "s.docx", P("Rechnung") + P(""));
+  auto doc = Document::Open(path);
+  Shape box = doc->Shapes().AddTextbox(msoTextOrientationHorizontal, 70.5, 766.5, 450.75, 54);
+  box.SetName("Zahlungsziel");
+  auto every_member = [](Shape& shape) {
+    Shape* s = &shape;
+    return std::vector<std::function<void()>>{
+        [s] { s->Name(); },
+        [s] { s->SetName("x"); },
+        [s] { s->Fill(); },
+        [s] { s->Line(); },
+        [s] { s->RelativeVerticalPosition(); },
+        [s] { s->SetRelativeVerticalPosition(wdRelativeVerticalPositionPage); },
+        [s] { s->Left(); },
+        [s] { s->SetLeft(1); },
+        [s] { s->Top(); },
+        [s] { s->SetTop(1); },
+        [s] { s->Width(); },
+        [s] { s->SetWidth(1); },
+        [s] { s->Height(); },
+        [s] { s->SetHeight(1); },
+        [s] { s->TextFrame(); },
+        [s] { s->Select(); },
+        [s] { s->Delete(); }};
+  };
+  auto expect_each = [](int number, const std::vector<std::function<void()>>& calls) {
+    for (size_t i = 0; i < calls.size(); ++i) {
+      SCOPED_TRACE("member " + std::to_string(i));
+      try {
+        calls[i]();
+        ADD_FAILURE() << "no error";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.number(), number);
+      }
+    }
+  };
+
+  Shape empty;
+  EXPECT_FALSE(empty);
+  expect_each(5825, every_member(empty));
+
+  // A handle without a document leaves even a live shape alone.
+  Shape no_doc(nullptr, box.Node());
+  expect_each(91, every_member(no_doc));
+  pugi::xml_node content = box.Node().select_node(".//w:txbxContent").node();
+  expect_each(91, {[&] { word::TextFrame(nullptr, content).TextRange(); }});
+  EXPECT_EQ(box.Name(), "Zahlungsziel");
+  EXPECT_NEAR(box.Top(), 766.5, 0.01);
+  EXPECT_EQ(doc->Shapes().Count(), 1);
+
+  // After a deletion both the deleting handle and its copies fail.
+  Shape copy = box;
+  word::TextFrame frame = box.TextFrame();
+  box.Delete();
+  EXPECT_FALSE(box);
+  EXPECT_TRUE(copy);
+  expect_each(5825, every_member(box));
+  expect_each(5825, every_member(copy));
+  expect_each(5825, {[&] { frame.TextRange(); }});
+  EXPECT_EQ(doc->Shapes().Count(), 0);
+  EXPECT_EQ(doc->Content().Text(), "Rechnung\r\r");
+  doc->Save();
+  auto xml = testing::SavedXml(path, "word/document.xml");
+  EXPECT_EQ(Count(xml, "//wp:anchor"), 0u);
 }
 
 TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {

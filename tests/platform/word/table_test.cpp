@@ -169,6 +169,133 @@ TEST(WordTables, HandlesOfDeletedObjectsFailWith5825) {
   EXPECT_EQ(Count(xml, "/*"), 1u);
 }
 
+// Calls every member of a handle type through `calls` and expects `number`.
+void ExpectEachFailsWith(int number, const std::vector<std::function<void()>>& calls) {
+  for (size_t i = 0; i < calls.size(); ++i) {
+    SCOPED_TRACE("call " + std::to_string(i));
+    try {
+      calls[i]();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), number);
+    }
+  }
+}
+
+TEST(WordTables, EmptyHandlesFailInsteadOfTouchingADocument) {
+  Fixture f(P("a") + Tbl(2, 2) + P("b"));
+  Table live = f.doc->Tables().Item(1);
+  Comment note = f.doc->Comments().Add(live.Cell(1, 1).Range(), "RE_Summe");
+
+  // Default-constructed handles refer to no object at all.
+  Table table;
+  Cell cell;
+  Comment comment;
+  ExpectEachFailsWith(
+      5825, {[&] { table.Range(); }, [&] { table.Delete(); }, [&] { table.Rows().Count(); },
+             [&] { table.Rows().Add(); }, [&] { table.Columns().Count(); },
+             [&] { table.Columns().Item(1); }, [&] { table.Cell(1, 1); },
+             [&] { table.Borders(wdBorderTop).LineStyle(); },
+             [&] { table.Borders(wdBorderTop).SetLineStyle(wdLineStyleNone); },
+             [&] { table.Select(); }, [&] { cell.Range(); }, [&] { cell.Width(); },
+             [&] { cell.SetWidth(10); }, [&] { cell.Select(); }, [&] { comment.Range(); },
+             [&] { comment.Scope(); }, [&] { comment.Delete(); }, [&] { comment.Id(); }});
+  EXPECT_FALSE(table);
+
+  // Handles over a live object but without a document never dereference it.
+  Table no_doc_table(nullptr, live.Node());
+  Cell no_doc_cell(nullptr, live.Cell(2, 2).Node());
+  Comment no_doc_comment(nullptr, f.doc->Comments().Item(1).Node());
+  ExpectEachFailsWith(91, {[&] { no_doc_table.Range(); },
+                           [&] { no_doc_table.Delete(); },
+                           [&] { no_doc_table.Rows().Count(); },
+                           [&] { no_doc_table.Rows().Add(); },
+                           [&] { no_doc_table.Columns().Count(); },
+                           [&] { no_doc_table.Columns().Item(1); },
+                           [&] { no_doc_table.Cell(1, 1); },
+                           [&] { no_doc_table.Borders(wdBorderTop).LineStyle(); },
+                           [&] { no_doc_table.Borders(wdBorderTop).SetLineStyle(wdLineStyleNone); },
+                           [&] { no_doc_table.Select(); },
+                           [&] { Column(nullptr, live.Node(), 1).Width(); },
+                           [&] { Column(nullptr, live.Node(), 1).SetWidth(10); },
+                           [&] { no_doc_cell.Range(); },
+                           [&] { no_doc_cell.Width(); },
+                           [&] { no_doc_cell.SetWidth(10); },
+                           [&] { no_doc_cell.Select(); },
+                           [&] { no_doc_comment.Range(); },
+                           [&] { no_doc_comment.Scope(); },
+                           [&] { no_doc_comment.Delete(); },
+                           [&] { no_doc_comment.Id(); },
+                           [&] { Comments(nullptr, {}).Add(f.doc->Range(0, 1), "x"); },
+                           [&] { Comments::Of(nullptr, nullptr); }});
+
+  // A range that refers to nothing, and every place that takes one.
+  Range range;
+  Range other = f.doc->Range(0, 1);
+  ExpectEachFailsWith(91, {[&] { range.Start(); },
+                           [&] { range.End(); },
+                           [&] { range.SetStart(0); },
+                           [&] { range.SetEnd(0); },
+                           [&] { range.SetRange(0, 0); },
+                           [&] { range.Text(); },
+                           [&] { range.SetText("x"); },
+                           [&] { range.Collapse(wdCollapseEnd); },
+                           [&] { range.MoveStart(); },
+                           [&] { range.MoveEnd(wdWord, 1); },
+                           [&] { range.InsertAfter("x"); },
+                           [&] { range.InsertBefore("x"); },
+                           [&] { range.InsertParagraphAfter(); },
+                           [&] { range.InsertParagraphBefore(); },
+                           [&] { range.Delete(); },
+                           [&] { range.Font().Bold(); },
+                           [&] { range.Font().SetBold(true); },
+                           [&] { range.Font().Size(); },
+                           [&] { range.Font().SetSize(10); },
+                           [&] { range.ParagraphFormat().Alignment(); },
+                           [&] { range.ParagraphFormat().SetAlignment(wdAlignParagraphRight); },
+                           [&] { range.ParagraphFormat().TabStops().Count(); },
+                           [&] { range.ParagraphFormat().TabStops().Add(10); },
+                           [&] { range.Comments(); },
+                           [&] { range.Tables(); },
+                           [&] { range.Information(wdWithInTable); },
+                           [&] { range.Select(); },
+                           [&] { range.Duplicate(); },
+                           [&] { range.IsEqual(other); },
+                           [&] { other.IsEqual(range); },
+                           [&] { f.doc->Tables().Add(range, 1, 1); },
+                           [&] { f.doc->Comments().Add(range, "x"); },
+                           [&] { Comments::Of(f.doc->Data(), &range); },
+                           [&] { f.doc->Bookmarks().Add("Marke", range); }});
+  EXPECT_FALSE(range);
+
+  // Nothing of that reached the document.
+  EXPECT_EQ(f.doc->Content().Text(), "a\rR1C1\r\aR1C2\r\a\r\aR2C1\r\aR2C2\r\a\r\ab\r");
+  EXPECT_EQ(f.doc->Comments().Count(), 1);
+  EXPECT_EQ(note.Range().Text(), "RE_Summe");
+  EXPECT_EQ(live.Rows().Count(), 2);
+  auto xml = f.Saved();
+  EXPECT_EQ(Count(xml, "//w:tbl"), 1u);
+  EXPECT_EQ(Count(xml, "//w:bookmarkStart"), 0u);
+  EXPECT_EQ(Count(xml, "//w:tblBorders"), 0u);
+}
+
+TEST(WordTables, HandlesOfADeletedTableFailWith5825InEveryMember) {
+  Fixture f(P("a") + Tbl(2, 2) + P("b"));
+  Table t = f.doc->Tables().Item(1);
+  Cell cell = t.Cell(2, 1);
+  Column column = t.Columns().Item(2);
+  Border border = t.Borders(wdBorderLeft);
+  Comment c = f.doc->Comments().Add(t.Cell(1, 1).Range(), "RE_Summe");
+  t.Delete();
+  ExpectEachFailsWith(
+      5825, {[&] { t.Range(); }, [&] { t.Delete(); }, [&] { t.Select(); }, [&] { cell.Range(); },
+             [&] { cell.Width(); }, [&] { cell.SetWidth(10); }, [&] { cell.Select(); },
+             [&] { column.Width(); }, [&] { column.SetWidth(10); }, [&] { border.LineStyle(); },
+             [&] { border.SetLineStyle(wdLineStyleSingle); }, [&] { c.Range(); },
+             [&] { c.Scope(); }, [&] { c.Delete(); }, [&] { c.Id(); }});
+  EXPECT_EQ(f.doc->Content().Text(), "a\rb\r");
+}
+
 TEST(WordTables, RangeTablesFindsTheTableOfTheCursor) {
   Fixture f(P("a") + Tbl(2, 2) + P("b") + Tbl(1, 1) + P("c"));
   auto tables = f.doc->Tables();
