@@ -5,6 +5,7 @@
 
 #include "host/cli_messages.hpp"
 #include "host/fee_command.hpp"
+#include "host/pdf_command.hpp"
 #include "host/show_command.hpp"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   app.add_subcommand("version", "zeigt die Version")->callback([] { std::cout << "korvax 0.1\n"; });
   korvax::host::AddFeeCommand(app);
   korvax::host::AddShowCommand(app);
+  korvax::host::AddPdfCommand(app);
   CLI11_PARSE(app, argc, argv);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <limits>
@@ -19,6 +20,9 @@
 
 #if defined(KORVAX_HOST_WITH_FEE_DIALOGS)
 #include "dialogs/register.hpp"
+#endif
+#if defined(KORVAX_HOST_WITH_QT)
+#include "ui/qt/qt_ui.hpp"
 #endif
 
 namespace korvax::host {
@@ -83,6 +87,15 @@ uintmax_t LogSize() {
   return ec ? 0 : size;
 }
 
+// Qt's desktop dialogs need a display to connect to, or an explicit platform.
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
 int Run(const ShowArguments& a) {
   // 1. The arguments.
   if (!a.unexpected.empty()) {
@@ -91,16 +104,23 @@ int Run(const ShowArguments& a) {
   if (a.gui && !a.script.empty()) {
     throw Refusal(kExitUsage, "--script und --gui schließen sich aus");
   }
-  if (a.gui) {
-    std::cerr << "korvax show: Die Dialoge auf dem Bildschirm (--gui) kommen mit einer späteren "
-                 "Version. Bis dahin spielt --script die Eingaben des Benutzers ab.\n";
+  if (a.gui && !HasDisplay()) {
+    std::cerr << "korvax show: --gui braucht eine Anzeige (DISPLAY oder WAYLAND_DISPLAY; "
+                 "QT_QPA_PLATFORM=offscreen für Tests).\n";
     return kExitNoGui;
   }
+#ifndef KORVAX_HOST_WITH_QT
+  if (a.gui) {
+    std::cerr << "korvax show: Diese Ausgabe ist ohne die Dialoge auf dem Bildschirm (Qt) "
+                 "gebaut. --script spielt die Eingaben des Benutzers ab.\n";
+    return kExitNoGui;
+  }
+#endif
   Require(a.database, "--db", "die Datenbank des Büros");
   Require(a.document, "--doc", "die Rechnung (.docx)");
   Require(a.user, "--user", "die Nummer des Benutzers (ID_Benutzer)");
   Require(a.index, "--index", "die Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
-  Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
+  if (!a.gui) Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
   const auto user = static_cast<int32_t>(WholeNumber(a.user, "--user", INT32_MIN, INT32_MAX));
   auto index = static_cast<int16_t>(WholeNumber(a.index, "--index", INT16_MIN, INT16_MAX));
   const bool with_invoice = !a.invoice.empty();
@@ -121,12 +141,14 @@ int Run(const ShowArguments& a) {
   // 2. The files.
   RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
-  RequireFile(a.script, "Das Skript");
   std::unique_ptr<forms::ScriptedUi> ui;
-  try {
-    ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(a.script));
-  } catch (const forms::ScriptError& e) {
-    throw Refusal(kExitBadData, "Das Skript \"" + a.script + "\" ist fehlerhaft: " + e.what());
+  if (!a.gui) {
+    RequireFile(a.script, "Das Skript");
+    try {
+      ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(a.script));
+    } catch (const forms::ScriptError& e) {
+      throw Refusal(kExitBadData, "Das Skript \"" + a.script + "\" ist fehlerhaft: " + e.what());
+    }
   }
   std::shared_ptr<word::Document> doc;
   try {
@@ -189,14 +211,22 @@ int Run(const ShowArguments& a) {
   // 5. The dialog, with the user's actions from the script.
   RegisterDialogs();
   const uintmax_t log_before = LogSize();
-  forms::SetBackend(ui.get());
-  tarvo.Show(index, invoice, 0);
-  forms::SetBackend(nullptr);
-  try {
-    ui->Finish();
-  } catch (const forms::ScriptError& e) {
-    throw Refusal(kExitScriptFailed, std::string("Das Skript lief nicht wie geschrieben: ") +
-                                         e.what() + "\nDie Rechnung wurde nicht gespeichert.");
+  if (a.gui) {
+#ifdef KORVAX_HOST_WITH_QT
+    char name[] = "korvax";
+    char* argv[] = {name, nullptr};
+    ui::RunWithQt(1, argv, [&] { tarvo.Show(index, invoice, 0); });
+#endif
+  } else {
+    forms::SetBackend(ui.get());
+    tarvo.Show(index, invoice, 0);
+    forms::SetBackend(nullptr);
+    try {
+      ui->Finish();
+    } catch (const forms::ScriptError& e) {
+      throw Refusal(kExitScriptFailed, std::string("Das Skript lief nicht wie geschrieben: ") +
+                                           e.what() + "\nDie Rechnung wurde nicht gespeichert.");
+    }
   }
   if (LogSize() != log_before) {
     std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << ErrorLogPath().string()
@@ -276,10 +306,11 @@ void AddShowCommand(CLI::App& app) {
                    "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md)")
       ->type_name("DATEI");
   show->add_flag("--gui", a->gui,
-                 "die Dialoge auf dem Bildschirm (kommt mit einer späteren Version)");
+                 "die Dialoge auf dem Bildschirm (Qt); braucht eine Anzeige (DISPLAY)");
   show->footer(
       "Genau eine von --script und --gui ist anzugeben. Rückgabewerte: 0 fertig, 1 Skript lief "
-      "nicht wie geschrieben, 2 --gui noch nicht verfügbar, 64 falsche Argumente, 65 Datei "
+      "nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 64 falsche Argumente, 65 "
+      "Datei "
       "unbrauchbar (keine .docx, kein JSON, keine Datenbank), 66 Datei fehlt, 74 Rechnung nicht "
       "speicherbar. Fehler der Dialoge stehen in Verw.log (KORVAX_LOG_DIR).");
   show->callback([show, a] {

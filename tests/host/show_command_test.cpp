@@ -159,10 +159,10 @@ TEST_F(ShowCommandTest, AnUnknownInvoiceIsPointedOutAndTheRunGoesOn) {
   EXPECT_NE(o.err.find("keine Rechnung mit ID_Rechnungsnummer 999"), std::string::npos) << o.err;
 }
 
-TEST_F(ShowCommandTest, GuiIsNotAvailableYet) {
-  const Outcome o = Korvax(Call({"--gui"}));
-  EXPECT_EQ(o.code, 2);
-  EXPECT_NE(o.err.find("späteren Version"), std::string::npos) << o.err;
+TEST_F(ShowCommandTest, GuiAndScriptExcludeEachOther) {
+  const Outcome o = Korvax(Call({"--gui", "--script", script_.string()}));
+  EXPECT_EQ(o.code, 64);
+  EXPECT_NE(o.err.find("schließen sich aus"), std::string::npos) << o.err;
 }
 
 TEST_F(ShowCommandTest, APropertyValueThatDoesNotConvertIsRefused) {
