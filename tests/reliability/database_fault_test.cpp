@@ -1,0 +1,299 @@
+// Database faults under the plug-in: a locked file, a read-only database,
+// missing tables and columns, values of the wrong type. Through the dao layer
+// each is a korvax::Error and an invoice record is written whole or not at
+// all; through Tarvo::Show each is logged and Show goes on to the dialog.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "../common/log_fixture.hpp"
+#include "../plugin/host_database.hpp"
+#include "common/error.hpp"
+#include "platform/dao/dao.hpp"
+#include "platform/dao/sqlite_database.hpp"
+#include "plugin/dialog_registry.hpp"
+#include "plugin/plugin_state.hpp"
+#include "plugin/tarvo.hpp"
+
+namespace korvax {
+namespace {
+
+constexpr auto kShortWait = std::chrono::milliseconds(100);
+
+// Another process in the middle of its own transaction on the file.
+class ForeignLock {
+ public:
+  ForeignLock(const std::filesystem::path& path, const char* begin) {
+    sqlite3_open(path.c_str(), &db_);
+    EXPECT_EQ(sqlite3_exec(db_, begin, nullptr, nullptr, nullptr), SQLITE_OK);
+    // A write makes the lock real in every journal mode.
+    EXPECT_EQ(
+        sqlite3_exec(db_, "UPDATE Version SET BundZahlungsziel = 1", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+  }
+  ~ForeignLock() {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+class DatabaseFaultTest : public testing::TempEnvironment {
+ protected:
+  void SetUp() override {
+    TempEnvironment::SetUp();
+    ResetLibrary();
+    db_path_ = dir_ / "office.sqlite";
+    testing::CreateHostDatabase(db_path_);
+    workspace_ = std::make_shared<dao::sqlite::SqliteWorkspace>(kShortWait);
+    tarvo_.Put("VaroWorkspace", Variant(std::static_pointer_cast<Object>(workspace_)));
+    tarvo_.Put("DatenbankPfad", Variant(db_path_.string()));
+    tarvo_.Put("ID_Benutzer", Variant(int32_t{7}));
+    RegisterDialog(3, [this] { ++opened_; });
+  }
+  void TearDown() override {
+    ResetLibrary();
+    RegisterDialog(3, nullptr);
+    TempEnvironment::TearDown();
+  }
+
+  void Sql(const std::string& sql) { testing::ExecSql(db_path_, sql); }
+
+  // Show for the Nr. 7 dialog; it must return normally and open the dialog.
+  void Show() {
+    int16_t index = 3;
+    const int before = opened_;
+    tarvo_.Show(index, nullptr, 42);
+    EXPECT_EQ(opened_, before + 1) << "the dialog did not open";
+  }
+
+  // The invoice record 17 as stored, field by field.
+  std::string Invoice() {
+    auto rs = dao::CreateWorkspace()
+                  ->OpenDatabase(db_path_.string())
+                  ->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = 17");
+    std::string row;
+    for (int i = 0; i < rs->Fields().Count(); ++i)
+      row += ToText(rs->Fields().Item(i)->Value()) + "|";
+    return row;
+  }
+
+  // Opens invoice 17 for editing and sets the four totals, as the totals do.
+  std::shared_ptr<dao::Recordset> EditInvoice(bool read_only = false) {
+    auto db = workspace_->OpenDatabase(db_path_.string(), read_only);
+    auto rs = db->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = 17",
+                                dao::dbOpenDynaset);
+    rs->Edit();
+    rs->Field("NettoRechnung")->SetValue(Variant(15000.0));
+    rs->Field("Brutto")->SetValue(Variant(17850.0));
+    rs->Field("MehrwertsteuerFreierbetrag")->SetValue(Variant(0.0));
+    rs->Field("Mehrwertsteuersatz")->SetValue(Variant(int32_t{190}));
+    return rs;
+  }
+
+  static int ErrorOf(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const Error& e) {
+      return e.number();
+    }
+    return 0;
+  }
+
+  std::filesystem::path db_path_;
+  std::shared_ptr<dao::Workspace> workspace_;
+  Tarvo tarvo_;
+  int opened_ = 0;
+};
+
+TEST_F(DatabaseFaultTest, ShowOnAnExclusivelyLockedDatabaseLogsAndOpensTheDialog) {
+  {
+    ForeignLock lock(db_path_, "BEGIN EXCLUSIVE");
+    Show();
+  }
+  EXPECT_GT(LogEntries(), 0);
+  EXPECT_NE(Log().find("Ort  : Rechnung.Show"), std::string::npos);
+  Show();  // the lock is gone: the settings read again
+  EXPECT_EQ(Library().settings.Rabatt, 5);
+}
+
+TEST_F(DatabaseFaultTest, ShowWhileAnotherProcessWritesReadsTheCommittedSettings) {
+  ForeignLock lock(db_path_, "BEGIN IMMEDIATE");
+  Show();
+  EXPECT_EQ(Library().settings.ID_Auftragsnummer, 4711);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(DatabaseFaultTest, LockedInvoiceRecordIsWrittenWholeOrNotAtAll) {
+  const std::string before = Invoice();
+  auto rs = EditInvoice();
+  {
+    ForeignLock lock(db_path_, "BEGIN IMMEDIATE");
+    EXPECT_EQ(ErrorOf([&] { rs->Update(); }), 3260);
+  }
+  EXPECT_EQ(Invoice(), before);
+  rs->Update();  // the pending edit goes through once the lock is gone
+  EXPECT_EQ(Invoice(), "17|4711|2026-0017|4|15000|17850|0|190|");
+}
+
+TEST_F(DatabaseFaultTest, RefusedInvoiceValueLeavesTheWholeRecordUnchanged) {
+  // A rule of the office's database rejects one of the four values.
+  Sql("CREATE TRIGGER keine_negativen BEFORE UPDATE ON Rechnung WHEN NEW.Brutto < 0 "
+      "BEGIN SELECT RAISE(ABORT, 'Brutto negativ'); END");
+  const std::string before = Invoice();
+  auto rs = EditInvoice();
+  rs->Field("Brutto")->SetValue(Variant(-1.0));
+  EXPECT_NE(ErrorOf([&] { rs->Update(); }), 0);
+  EXPECT_EQ(Invoice(), before);
+}
+
+TEST_F(DatabaseFaultTest, ReadOnlyDatabaseRefusesTheInvoiceRecord) {
+  const std::string before = Invoice();
+  std::shared_ptr<dao::Recordset> rs;
+  EXPECT_EQ(ErrorOf([&] { rs = EditInvoice(true); }), 3027);
+  auto db = workspace_->OpenDatabase(db_path_.string(), true);
+  EXPECT_EQ(ErrorOf([&] { db->Execute("UPDATE Rechnung SET Brutto = 0"); }), 3027);
+  EXPECT_EQ(Invoice(), before);
+}
+
+TEST_F(DatabaseFaultTest, WriteProtectedFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into write-protected files";
+  const std::string before = Invoice();
+  std::filesystem::permissions(
+      db_path_, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  Show();  // reading needs no write access
+  EXPECT_EQ(Library().settings.Rabatt, 5);
+  auto rs = workspace_->OpenDatabase(db_path_.string())
+                ->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = 17");
+  EXPECT_NE(ErrorOf([&] {
+              rs->Edit();
+              rs->Field("Brutto")->SetValue(Variant(1.0));
+              rs->Update();
+            }),
+            0);
+  std::filesystem::permissions(db_path_, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  EXPECT_EQ(Invoice(), before);
+}
+
+TEST_F(DatabaseFaultTest, MissingTableIsLoggedAndShowGoesOn) {
+  Sql("DROP TABLE TempDoc");
+  Show();
+  EXPECT_NE(Log().find("Error 3078: "), std::string::npos) << Log();
+  EXPECT_EQ(LogEntries(), 15);  // the query and the fourteen fields
+}
+
+TEST_F(DatabaseFaultTest, MissingColumnsAreLoggedOneByOne) {
+  Show();
+  const BillingSettings kept = Library().settings;
+  Sql("ALTER TABLE TempDoc DROP COLUMN Mehrwertsteuer;"
+      "ALTER TABLE TempDoc DROP COLUMN Zahlungsziel;"
+      "ALTER TABLE TempDoc DROP COLUMN ID_Auftragsnummer");
+  Show();
+  EXPECT_EQ(LogEntries(), 3) << Log();
+  EXPECT_EQ(Library().settings.Mehrwertsteuer, kept.Mehrwertsteuer);
+  EXPECT_EQ(Library().settings.Rabatt, 5);
+}
+
+TEST_F(DatabaseFaultTest, WrongTypesAreLoggedAndShowGoesOn) {
+  Show();
+  Sql("UPDATE TempDoc SET Rabatt = 'zwölf', ID_Auftragsnummer = X'00FF10', "
+      "Mehrwertsteuersatz = 1e308, AbschlagProzent = 9e999, Preisgruppe1 = -9e999, "
+      "ID_Lieferschein = '31.02.2026', MeßtruppZusammenfassen = 'vielleicht', "
+      "Zahlungsziel = X'', Mehrwertsteuer = '', MwStErmäßigt = 'NaN'");
+  Show();
+  EXPECT_GE(LogEntries(), 8) << Log();
+  EXPECT_EQ(Library().settings.Preisgruppe4, 4);  // untouched fields still read
+}
+
+TEST_F(DatabaseFaultTest, WrongTypeRowsLeaveTheOldSettings) {
+  Show();
+  Sql("DROP TABLE TempDoc; CREATE TABLE TempDoc (ID_Benutzer TEXT, Rabatt BLOB)");
+  Sql("INSERT INTO TempDoc VALUES ('7', X'01')");
+  Show();
+  EXPECT_EQ(Library().settings.ID_Auftragsnummer, 4711);
+}
+
+TEST_F(DatabaseFaultTest, EveryOddValueReadsAsAValueOrAnError) {
+  // Each declared type the host's tables use, with values that do not fit it.
+  const std::vector<std::string> types = {"INTEGER", "REAL",     "DOUBLE", "BOOLEAN",  "BIT",
+                                          "DATE",    "DATETIME", "TEXT",   "CURRENCY", ""};
+  const std::vector<std::string> values = {"NULL",
+                                           "''",
+                                           "'  '",
+                                           "'abc'",
+                                           "X''",
+                                           "X'00FF'",
+                                           "9e999",
+                                           "-9e999",
+                                           "1e308",
+                                           "-1e-320",
+                                           "2147483648",
+                                           "-2147483649",
+                                           "'1,5'",
+                                           "'1.234,56'",
+                                           "'31.02.2026'",
+                                           "'2026-13-45'",
+                                           "'99999-01-01'",
+                                           "'00:99:99'",
+                                           "1e15",
+                                           "-1e15",
+                                           "'Wahr'",
+                                           "'0x10'",
+                                           "9223372036854775807"};
+  std::string create = "CREATE TABLE Werte (";
+  for (size_t t = 0; t < types.size(); ++t) {
+    create += (t ? ", " : "") + ("c" + std::to_string(t)) + " " + types[t];
+  }
+  Sql(create + ")");
+  for (const auto& v : values) {
+    std::string row = "INSERT INTO Werte VALUES (";
+    for (size_t t = 0; t < types.size(); ++t) row += (t ? ", " : "") + v;
+    Sql(row + ")");
+  }
+  auto db = workspace_->OpenDatabase(db_path_.string());
+  for (auto type : {dao::dbOpenDynaset, dao::dbOpenSnapshot, dao::dbOpenForwardOnly}) {
+    auto rs = db->OpenRecordset("SELECT * FROM Werte", type);
+    int rows = 0;
+    while (!rs->Eof()) {
+      for (int i = 0; i < rs->Fields().Count(); ++i) {
+        try {
+          const Variant v = rs->Fields().Item(i)->Value();
+          (void)ToText(v);
+          (void)ToDouble(v);
+        } catch (const Error&) {
+          // a clear failure is fine
+        }
+      }
+      ++rows;
+      rs->MoveNext();
+    }
+    EXPECT_EQ(rows, static_cast<int>(values.size()));
+  }
+  // Writing them back through an edit is refused or stored, never half.
+  auto rs = db->OpenRecordset("SELECT * FROM Werte", dao::dbOpenDynaset);
+  while (!rs->Eof()) {
+    try {
+      rs->Edit();
+      for (int i = 0; i < rs->Fields().Count(); ++i) {
+        try {
+          rs->Fields().Item(i)->SetValue(rs->Fields().Item(i)->Value());
+        } catch (const Error&) {
+        }
+      }
+      rs->Update();
+    } catch (const Error&) {
+      if (rs->EditMode() != dao::dbEditNone) rs->CancelUpdate();
+    }
+    rs->MoveNext();
+  }
+}
+
+}  // namespace
+}  // namespace korvax

@@ -1,0 +1,273 @@
+// Hostile invoices: each is refused with a clear korvax::Error (5792, the
+// document is no valid Word document) and the file on disk stays as it was.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "common/error.hpp"
+#include "platform/word/package.hpp"
+#include "platform/word/word.hpp"
+#include "reliability_fixture.hpp"
+
+namespace korvax::reliability {
+namespace {
+
+using ::testing::HasSubstr;
+
+class HostileDocxTest : public ScratchTest {
+ protected:
+  // Opens the file and reads everything the fee code reads; returns the
+  // failure's description, and checks that the file was not touched.
+  std::string Refusal(const std::filesystem::path& path) {
+    const std::string before = ReadBytes(path);
+    std::string why;
+    try {
+      auto doc = word::Document::Open(path);
+      (void)doc->Content().Text();
+      for (int t = 1; t <= doc->Tables().Count(); ++t) (void)doc->Tables().Item(t).Range().Text();
+      auto comments = doc->Comments();
+      for (int c = 1; c <= comments.Count(); ++c) (void)comments.Item(c).Range().Text();
+      ADD_FAILURE() << path << " was not refused";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), 5792) << e.description();
+      why = e.description();
+    }
+    EXPECT_EQ(ReadBytes(path), before) << path << " changed";
+    return why;
+  }
+
+  std::filesystem::path Raw(const Parts& parts) {
+    const auto path = dir_ / "rechnung.docx";
+    WriteRawZip(path, parts);
+    return path;
+  }
+
+  std::filesystem::path WithMainPart(const std::string& xml) {
+    Parts parts = MinimalParts("");
+    parts[2].second = xml;
+    const auto path = dir_ / "rechnung.docx";
+    WritePackage(path, parts);
+    return path;
+  }
+};
+
+TEST_F(HostileDocxTest, TheRawZipWriterWritesADocumentThatOpens) {
+  const auto path = Raw(MinimalParts(P("Rechnung")));
+  EXPECT_EQ(word::Document::Open(path)->Content().Text(), "Rechnung\r");
+}
+
+// libzip hands out the entries of a zip source that never stores them.
+struct Zeros {
+  zip_uint64_t size = 0;
+  zip_uint64_t offset = 0;
+  zip_error_t error{};
+};
+
+zip_int64_t ZeroSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+  auto& zeros = *static_cast<Zeros*>(state);
+  switch (command) {
+    case ZIP_SOURCE_OPEN:
+      zeros.offset = 0;
+      return 0;
+    case ZIP_SOURCE_READ: {
+      const zip_uint64_t n = std::min(length, zeros.size - zeros.offset);
+      std::memset(data, 0, n);
+      zeros.offset += n;
+      return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE:
+      return 0;
+    case ZIP_SOURCE_STAT: {
+      auto* st = static_cast<zip_stat_t*>(data);
+      zip_stat_init(st);
+      st->size = zeros.size;
+      st->mtime = 0;
+      st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+      return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+      return zip_error_to_data(&zeros.error, data, length);
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                            ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+      return -1;
+  }
+}
+
+TEST_F(HostileDocxTest, ZipBombEntryOverTheSizeLimitIsRefusedBeforeItIsUnpacked) {
+  // About half a megabyte on disk that unpacks to just over the entry limit.
+  const auto path = dir_ / "bombe.docx";
+  int err = 0;
+  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+  ASSERT_NE(z, nullptr);
+  const Parts parts = MinimalParts(P("x"));  // libzip reads the buffers at zip_close
+  for (const auto& [name, bytes] : parts) {
+    if (name == "word/document.xml") continue;
+    zip_source_t* src = zip_source_buffer(z, bytes.data(), bytes.size(), 0);
+    ASSERT_GE(zip_file_add(z, name.c_str(), src, 0), 0);
+  }
+  Zeros zeros{};
+  zeros.size = word::kMaxEntryBytes + 1;
+  zip_error_init(&zeros.error);
+  zip_source_t* bomb = zip_source_function(z, ZeroSource, &zeros);
+  const zip_int64_t index = zip_file_add(z, "word/document.xml", bomb, 0);
+  ASSERT_GE(index, 0);
+  zip_set_file_compression(z, index, ZIP_CM_DEFLATE, 1);
+  ASSERT_EQ(zip_close(z), 0);
+  zip_error_fini(&zeros.error);
+  ASSERT_LT(std::filesystem::file_size(path), 4u * 1024 * 1024);
+
+  EXPECT_THAT(Refusal(path), HasSubstr("\"word/document.xml\" ist größer als 512 MiB"));
+}
+
+TEST_F(HostileDocxTest, DtdWithEntityExpansionIsRefused) {
+  const std::string laughs =
+      "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY a \"hahahahaha\">"
+      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+      "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e "
+      "\"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">]>";
+  const std::string document = DocumentXml(P("&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;"));
+  const auto path = WithMainPart(laughs + document.substr(document.find("<w:document")));
+  EXPECT_THAT(Refusal(path), HasSubstr("DTD"));
+}
+
+TEST_F(HostileDocxTest, ExternalEntityIsRefused) {
+  const std::string document = DocumentXml(P("&datei;"));
+  const auto path = WithMainPart(
+      "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY datei SYSTEM "
+      "\"file:///etc/passwd\">]>" +
+      document.substr(document.find("<w:document")));
+  EXPECT_THAT(Refusal(path), HasSubstr("DTD"));
+}
+
+TEST_F(HostileDocxTest, UndeclaredEntityStaysLiteralText) {
+  const auto path = WithMainPart(DocumentXml(P("a&datei;b")));
+  EXPECT_EQ(word::Document::Open(path)->Content().Text(), "a&datei;b\r");
+}
+
+TEST_F(HostileDocxTest, DtdInTheCommentsPartIsRefusedWhenTheCommentsAreRead) {
+  Parts parts = MinimalParts(P("Betrag"));
+  parts.push_back(
+      {"word/_rels/document.xml.rels",
+       "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/"
+       "package/2006/relationships\"><Relationship Id=\"rId9\" Type=\"http://schemas."
+       "openxmlformats.org/officeDocument/2006/relationships/comments\" "
+       "Target=\"comments.xml\"/></Relationships>"});
+  parts.push_back({"word/comments.xml",
+                   "<?xml version=\"1.0\"?><!DOCTYPE w:comments [<!ENTITY x \"y\">]><w:comments "
+                   "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>"});
+  const auto path = dir_ / "rechnung.docx";
+  WritePackage(path, parts);
+  EXPECT_THAT(Refusal(path), HasSubstr("(word/comments.xml)"));
+}
+
+std::string Nested(int depth, std::string_view inner) {
+  std::string xml;
+  for (int i = 0; i < depth; ++i) xml += "<w:sdt><w:sdtContent>";
+  xml += inner;
+  for (int i = 0; i < depth; ++i) xml += "</w:sdtContent></w:sdt>";
+  return xml;
+}
+
+TEST_F(HostileDocxTest, DeepNestingIsRefused) {
+  EXPECT_THAT(Refusal(WithMainPart(DocumentXml(Nested(100000, P("tief"))))),
+              HasSubstr("tiefer als 256 Ebenen"));
+}
+
+TEST_F(HostileDocxTest, DeeplyNestedTablesAreRefused) {
+  std::string cell = P("innen");
+  for (int i = 0; i < 200; ++i)
+    cell = "<w:tbl><w:tr><w:tc>" + cell + "</w:tc></w:tr></w:tbl><w:p/>";
+  EXPECT_THAT(Refusal(WithMainPart(DocumentXml(cell))), HasSubstr("verschachtelt"));
+}
+
+TEST_F(HostileDocxTest, NestingJustUnderTheLimitStillReads) {
+  const auto path = WithMainPart(DocumentXml(Nested(120, P("tief"))));
+  EXPECT_EQ(word::Document::Open(path)->Content().Text(), "tief\r");
+}
+
+TEST_F(HostileDocxTest, HugeCellReadsWholeAndSavesBack) {
+  const std::string huge(4 * 1024 * 1024, 'x');
+  const auto path = dir_ / "rechnung.docx";
+  WritePackage(path, MinimalParts(Table(1, 2, {huge, "5,00 €"}) + P("")));
+  auto doc = word::Document::Open(path);
+  word::Table table = doc->Tables().Item(1);
+  EXPECT_EQ(table.Cell(1, 1).Range().Text(), huge + "\r\a");
+  EXPECT_EQ(table.Cell(1, 2).Range().Text(), "5,00 €\r\a");
+  table.Cell(1, 2).Range().InsertAfter("!");
+  doc->Save();
+  auto again = word::Document::Open(path);
+  EXPECT_EQ(again->Tables().Item(1).Cell(1, 1).Range().Text().size(), huge.size() + 2);
+}
+
+TEST_F(HostileDocxTest, EntryNamesThatLeaveThePackageAreRefused) {
+  for (const char* name : {"../rechnung.xml", "word/../../etc/passwd", "word/./document2.xml",
+                           "word//document2.xml", "word/.."}) {
+    Parts parts = MinimalParts(P("Rechnung"));
+    parts.push_back({name, "<x/>"});
+    EXPECT_THAT(Refusal(Raw(parts)), HasSubstr("ungültigen Pfad")) << name;
+  }
+  Parts absolute = MinimalParts(P("Rechnung"));
+  absolute.push_back({"/word/document.xml", DocumentXml(P("anders"))});
+  EXPECT_THAT(Refusal(Raw(absolute)), HasSubstr("absoluten Pfad"));
+}
+
+TEST_F(HostileDocxTest, BackslashesInEntryNamesAreRefused) {
+  Parts parts = MinimalParts(P("Rechnung"));
+  parts.push_back({"word\\document.xml", DocumentXml(P("anders"))});
+  EXPECT_THAT(Refusal(Raw(parts)), HasSubstr("umgekehrten Schrägstrich"));
+}
+
+TEST_F(HostileDocxTest, DuplicateEntryNamesAreRefused) {
+  Parts twice = MinimalParts(P("Rechnung"));
+  twice.push_back({"word/document.xml", DocumentXml(P("anders"))});
+  EXPECT_THAT(Refusal(Raw(twice)), HasSubstr("\"word/document.xml\" ist doppelt"));
+
+  Parts cased = MinimalParts(P("Rechnung"));
+  cased.push_back({"Word/Document.xml", DocumentXml(P("anders"))});
+  EXPECT_THAT(Refusal(Raw(cased)), HasSubstr("ist doppelt"));
+}
+
+TEST_F(HostileDocxTest, FolderEntriesAreAccepted) {
+  Parts parts = MinimalParts(P("Rechnung"));
+  parts.insert(parts.begin() + 2, {"word/", ""});
+  EXPECT_EQ(word::Document::Open(Raw(parts))->Content().Text(), "Rechnung\r");
+}
+
+// Stray bytes passed the parser unchecked: the positions counted them one way
+// and the text another, so "\x80\x80abc" read as "\x80\x80a" and edits dropped them.
+TEST_F(HostileDocxTest, BytesThatAreNoUtf8AreRefused) {
+  for (const char* text : {"\x80\x80"
+                           "abc",
+                           "\xe2\x82", "\xc0\xaf", "\xed\xa0\x80", "\xf8\x88\x80\x80\x80",
+                           "\xf4\x90\x80\x80", "ok\xff"}) {
+    EXPECT_THAT(Refusal(WithMainPart(DocumentXml(P(text)))), HasSubstr("ungültige UTF-8-Zeichen"))
+        << text;
+  }
+  EXPECT_THAT(Refusal(WithMainPart(DocumentXml("<w:p w:x=\"\x80\"/>"))), HasSubstr("UTF-8"));
+}
+
+TEST_F(HostileDocxTest, Utf8TextReadsAndEditsWhole) {
+  const auto path = WithMainPart(DocumentXml(Table(1, 1, {"ä€\xf0\x9f\x98\x80z"}) + P("")));
+  auto doc = word::Document::Open(path);
+  word::Range cell = doc->Tables().Item(1).Cell(1, 1).Range();
+  EXPECT_EQ(cell.Text(), "ä€\xf0\x9f\x98\x80z\r\a");
+  EXPECT_EQ(cell.End() - cell.Start(), 6);
+  cell.InsertAfter("!");
+  EXPECT_EQ(doc->Tables().Item(1).Cell(1, 1).Range().Text(), "ä€\xf0\x9f\x98\x80z!\r\a");
+}
+
+TEST_F(HostileDocxTest, NoZipAtAll) {
+  const auto path = dir_ / "rechnung.docx";
+  WriteBytes(path, "PK\x03\x04 kaputt");
+  EXPECT_THAT(Refusal(path), HasSubstr("kein ZIP-Archiv"));
+}
+
+}  // namespace
+}  // namespace korvax::reliability
