@@ -93,11 +93,6 @@ std::string VorZeilenumbruch(std::string_view text) {
   return at == 0 ? std::string(text) : text::Left(text, at - 1);
 }
 
-double AnteilAnwenden(double gebühr, double anteil) {
-  if (anteil == 333) return gebühr / 3;
-  return anteil * (gebühr / 1000);
-}
-
 double VolleGebühr(double gebühr, double anteil) {
   if (anteil == 333) return gebühr * 3;
   return CheckedDivide(gebühr * 1000, anteil);

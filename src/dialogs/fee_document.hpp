@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "billing/gebuehr_aus_tabelle.hpp"  // AnteilAnwenden, the share rule
 #include "platform/word/word.hpp"
 
 namespace korvax::dialogs {
@@ -53,8 +54,6 @@ std::string VorZeilenumbruch(std::string_view text);
 // The manual line break inside a cell.
 inline constexpr std::string_view kZeilenumbruch = "\v";
 
-// The fee of a line for a share in thousandths: exactly a third for 333.
-double AnteilAnwenden(double gebühr, double anteil);
 // The full fee before the share: three times the line fee for 333, else
 // fee x 1000 / share; a share of 0 fails with 11.
 double VolleGebühr(double gebühr, double anteil);

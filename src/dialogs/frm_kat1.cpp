@@ -160,7 +160,7 @@ void FrmKat1::ÜbernehmenWerte() {
   });
   op.Step(8, [&] { gebühr = GebührAusTabelle(wert, fläche); });
   op.Step(9, [&] { anteil = Val(grid.TextMatrix(aktuelle_zeile_, 3)); });
-  op.Step(10, [&] { gebühr = korvax::AnteilAnwenden(gebühr, anteil); });
+  op.Step(10, [&] { gebühr = AnteilAnwenden(gebühr, anteil); });
   op.Step(11, [&] { setze(4, WertFormatieren(GeneralNumber(gebühr), 8, 2)); });
   const int weiter = Weiterschalten(op, 12);
   op.Step(weiter, [&] { ErmäßigungTesten(); });
