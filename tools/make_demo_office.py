@@ -107,9 +107,9 @@ def letter(path):
             ("den Rechnungsbetrag", "varoGesamt", "einschließlich Umsatzsteuer. Er setzt sich aus "),
             ("dem Nettobetrag", "varoNetto", "und "),
             ("der Umsatzsteuer", "varoMwSt", "zusammen; umsatzsteuerfreie "),
-            ("Auslagen", "varoAuslagen", "sind darin enthalten. Nach Verrechnung der "
-             "Abschlagszahlung aus unserer Rechnung 2026-0009 sind "),
-            ("brutto", "varoBrutto", "zu zahlen.")):
+            ("Auslagen", "varoAuslagen", "sind darin enthalten, "),
+            ("brutto", "varoBrutto", "insgesamt. Die Abschlagszahlung aus unserer Rechnung "
+             "2026-0009 ist unten verrechnet; zu zahlen bleibt der Restbetrag.")):
         p.add_run(anchor)
         p.add_run(PLACEHOLDER + name + PLACEHOLDER)
         p.add_run(" " + after if not after.startswith(" ") else after)
