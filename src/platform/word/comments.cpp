@@ -3,24 +3,13 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <map>
 #include <random>
-#include <set>
 
 #include "platform/word/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
 namespace {
-
-std::pair<int, int> ScopeOf(detail::DocumentData& d, const detail::CommentAnchor& a) {
-  pugi::xml_node s = a.start ? a.start : a.reference;
-  pugi::xml_node e = a.end ? a.end : s;
-  if (!s) return {0, 0};
-  int start = d.index.PositionOf(s);
-  int end = e == s ? start : d.index.PositionOf(e);
-  return {start, std::max(start, end)};
-}
 
 std::string NowUtc() {
   std::time_t now = std::time(nullptr);
@@ -64,7 +53,7 @@ Range Comment::Scope() const {
   std::string id = Id();
   for (const auto& anchor : d.CommentAnchors()) {
     if (anchor.id == id) {
-      auto [s, e] = ScopeOf(d, anchor);
+      auto [s, e] = d.ScopeOf(anchor);
       return word::Range(d.NewRange(d.main, s, e));
     }
   }
@@ -90,32 +79,29 @@ Comments Comments::Of(const std::shared_ptr<detail::DocumentData>& doc, const wo
   if (!doc) throw korvax::errors::ObjectNotSet();
   auto& d = *doc;
   std::vector<pugi::xml_node> out;
-  pugi::xml_node root = d.CommentsRoot(false);
-  if (!root) return Comments(doc, out);
-  std::map<std::string, pugi::xml_node> by_id;
-  for (auto c : root.children("w:comment")) by_id[c.attribute("w:id").value()] = c;
-  bool main_story = !within || within->State()->story == d.main;
-  int rs = within ? within->Start() : 0;
-  int re = within ? within->End() : 0;
-  std::set<std::string> listed;
-  for (const auto& anchor : d.CommentAnchors()) {
-    const std::string& id = anchor.id;
-    auto it = by_id.find(id);
-    if (it == by_id.end()) continue;
-    if (within) {
-      if (!main_story) continue;
-      auto [cs, ce] = ScopeOf(d, anchor);
-      bool hit = rs == re ? (cs <= rs && rs <= ce)
-                          : ((cs < re && ce > rs) || (cs == ce && rs <= cs && cs < re));
-      if (!hit) continue;
-    }
-    listed.insert(id);
-    out.push_back(it->second);
-  }
   if (!within) {
-    for (auto c : root.children("w:comment")) {
-      if (!listed.count(c.attribute("w:id").value())) out.push_back(c);
-    }
+    const auto& all = d.CommentsInOrder();
+    out.reserve(all.anchored.size() + all.unanchored.size());
+    for (const auto& a : all.anchored) out.push_back(a.comment);
+    out.insert(out.end(), all.unanchored.begin(), all.unanchored.end());
+    return Comments(doc, out);
+  }
+  if (within->State()->story != d.main) return Comments(doc, out);
+  int rs = within->Start();
+  int re = within->End();
+  // A collapsed range takes the comments whose span holds it; any other those
+  // that overlap it, and empty spans at its start or inside it. Either way the
+  // span ends at or after the range's start and starts before its end (at its
+  // start when collapsed), which the lookup narrows down to.
+  const auto& all = d.PositionedComments();
+  std::vector<size_t> candidates;
+  all.Overlapping(rs, rs == re ? rs : re - 1, candidates);
+  for (size_t i : candidates) {
+    int cs = all.anchored[i].start;
+    int ce = all.anchored[i].end;
+    bool hit = rs == re ? (cs <= rs && rs <= ce)
+                        : ((cs < re && ce > rs) || (cs == ce && rs <= cs && cs < re));
+    if (hit) out.push_back(all.anchored[i].comment);
   }
   return Comments(doc, out);
 }
@@ -140,8 +126,8 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
   ref_run.append_child("w:commentReference").append_attribute("w:id") = id.c_str();
 
-  d.CommentsChanged();
   pugi::xml_node comment = root.append_child("w:comment");
+  d.CommentsChanged();
   comment.append_attribute("w:id") = id.c_str();
   comment.append_attribute("w:author") = "Korvax";
   comment.append_attribute("w:date") = NowUtc().c_str();

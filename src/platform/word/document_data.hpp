@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -51,6 +52,30 @@ struct RangeState {
 struct CommentAnchor {
   std::string id;
   pugi::xml_node start, end, reference;
+};
+
+// The comments of the document as the comment collections list them, and the
+// text their anchors span, so that a range finds its comments by a binary
+// search instead of scoping every anchor of the document again.
+struct CommentLookup {
+  struct Anchored {
+    pugi::xml_node comment;
+    size_t anchor = 0;  // in CommentAnchors()
+    int start = 0;      // the anchor's span in the main story, once positioned
+    int end = 0;
+  };
+  std::vector<Anchored> anchored;          // in anchor order
+  std::vector<pugi::xml_node> unanchored;  // in the order of the comments part
+
+  // The positions hold for one revision of the text index only.
+  bool positioned = false;
+  unsigned long long revision = 0;
+  std::vector<int> starts;       // the anchored starts, ascending
+  std::vector<size_t> by_start;  // the entry of `anchored` behind each of `starts`
+  std::vector<int> reach;        // the largest end below each node of a tree over `starts`
+
+  // Appends the entries with start <= last and end >= first, in anchor order.
+  void Overlapping(int first, int last, std::vector<size_t>& out) const;
 };
 
 // Where new content goes: before `before` in `parent` (append when null).
@@ -118,7 +143,17 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // until a comment is added or deleted, since text edits never move markers
   // out of the tree.
   const std::vector<CommentAnchor>& CommentAnchors();
-  void CommentsChanged() { anchors_.reset(); }
+  // The span [start, end] of the main story that an anchor covers.
+  std::pair<int, int> ScopeOf(const CommentAnchor& anchor);
+  // The comments in anchor order, then those without an anchor; kept like
+  // the anchors.
+  const CommentLookup& CommentsInOrder();
+  // The same with the anchors' positions; rebuilt after any text edit.
+  const CommentLookup& PositionedComments();
+  void CommentsChanged() {
+    anchors_.reset();
+    comments_.reset();
+  }
   void DeleteBookmark(const std::string& id);
   std::string NewId(const char* element, pugi::xml_node in);
 
@@ -129,6 +164,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> stories_;
   std::optional<std::vector<CommentAnchor>> anchors_;
+  std::optional<CommentLookup> comments_;
 };
 
 // Small helpers over WordprocessingML.

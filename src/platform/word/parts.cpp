@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "platform/word/document_data.hpp"
 #include "platform/word/word_errors.hpp"
@@ -165,8 +166,97 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
   return *anchors_;
 }
 
+std::pair<int, int> DocumentData::ScopeOf(const CommentAnchor& a) {
+  pugi::xml_node s = a.start ? a.start : a.reference;
+  pugi::xml_node e = a.end ? a.end : s;
+  if (!s) return {0, 0};
+  int start = index.PositionOf(s);
+  int end = e == s ? start : index.PositionOf(e);
+  return {start, std::max(start, end)};
+}
+
+const CommentLookup& DocumentData::CommentsInOrder() {
+  if (comments_) return *comments_;
+  CommentLookup lookup;
+  if (pugi::xml_node root = CommentsRoot(false)) {
+    std::map<std::string, pugi::xml_node> by_id;
+    for (auto c : root.children("w:comment")) by_id[c.attribute("w:id").value()] = c;
+    std::set<std::string> listed;
+    const auto& anchors = CommentAnchors();
+    for (size_t i = 0; i < anchors.size(); ++i) {
+      auto it = by_id.find(anchors[i].id);
+      if (it == by_id.end()) continue;
+      listed.insert(anchors[i].id);
+      lookup.anchored.push_back({it->second, i, 0, 0});
+    }
+    for (auto c : root.children("w:comment")) {
+      if (!listed.count(c.attribute("w:id").value())) lookup.unanchored.push_back(c);
+    }
+  }
+  comments_ = std::move(lookup);
+  return *comments_;
+}
+
+namespace {
+
+int BuildReach(std::vector<int>& reach, const std::vector<int>& ends, size_t node, size_t lo,
+               size_t hi) {
+  if (hi - lo == 1) return reach[node] = ends[lo];
+  size_t mid = lo + (hi - lo) / 2;
+  int left = BuildReach(reach, ends, 2 * node, lo, mid);
+  int right = BuildReach(reach, ends, 2 * node + 1, mid, hi);
+  return reach[node] = std::max(left, right);
+}
+
+void CollectReaching(const CommentLookup& c, size_t node, size_t lo, size_t hi, size_t limit,
+                     int first, std::vector<size_t>& out) {
+  if (lo >= limit || c.reach[node] < first) return;
+  if (hi - lo == 1) {
+    out.push_back(c.by_start[lo]);
+    return;
+  }
+  size_t mid = lo + (hi - lo) / 2;
+  CollectReaching(c, 2 * node, lo, mid, limit, first, out);
+  CollectReaching(c, 2 * node + 1, mid, hi, limit, first, out);
+}
+
+}  // namespace
+
+void CommentLookup::Overlapping(int first, int last, std::vector<size_t>& out) const {
+  size_t limit =
+      static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), last) - starts.begin());
+  if (limit == 0) return;
+  size_t from = out.size();
+  CollectReaching(*this, 1, 0, starts.size(), limit, first, out);
+  std::sort(out.begin() + static_cast<std::ptrdiff_t>(from), out.end());
+}
+
+const CommentLookup& DocumentData::PositionedComments() {
+  CommentsInOrder();
+  CommentLookup& c = *comments_;
+  if (c.positioned && c.revision == index.Revision()) return c;
+  const auto& anchors = CommentAnchors();
+  for (auto& a : c.anchored) std::tie(a.start, a.end) = ScopeOf(anchors[a.anchor]);
+  size_t n = c.anchored.size();
+  c.by_start.resize(n);
+  for (size_t i = 0; i < n; ++i) c.by_start[i] = i;
+  std::stable_sort(c.by_start.begin(), c.by_start.end(),
+                   [&](size_t x, size_t y) { return c.anchored[x].start < c.anchored[y].start; });
+  c.starts.resize(n);
+  std::vector<int> ends(n);
+  for (size_t i = 0; i < n; ++i) {
+    c.starts[i] = c.anchored[c.by_start[i]].start;
+    ends[i] = c.anchored[c.by_start[i]].end;
+  }
+  c.reach.assign(n == 0 ? 0 : 4 * n, 0);
+  if (n > 0) BuildReach(c.reach, ends, 1, 0, n);
+  c.positioned = true;
+  c.revision = index.Revision();
+  return c;
+}
+
 void DocumentData::DeleteComment(const std::string& id) {
-  anchors_.reset();
+  CommentsChanged();
   pugi::xml_node root = CommentsRoot(false);
   std::set<std::string> para_ids;
   if (root) {

@@ -361,6 +361,7 @@ int TextIndex::PositionOf(pugi::xml_node node) {
 }
 
 void TextIndex::ParagraphChanged(pugi::xml_node p) {
+  ++revision_;
   int len = WalkLength(p);
   bool known = paragraph_length_.count(p.internal_object()) != 0;
   paragraph_length_[p.internal_object()] = len;
@@ -381,10 +382,12 @@ void TextIndex::ParagraphChanged(pugi::xml_node p) {
 }
 
 void TextIndex::StructureChanged(pugi::xml_node container) {
+  ++revision_;
   for (pugi::xml_node x = container; x; x = Parent(x)) containers_.erase(x.internal_object());
 }
 
 void TextIndex::Forget(pugi::xml_node subtree) {
+  ++revision_;
   containers_.erase(subtree.internal_object());
   paragraph_length_.erase(subtree.internal_object());
   index_.erase(subtree.internal_object());

@@ -101,6 +101,9 @@ class TextIndex {
   void ParagraphChanged(pugi::xml_node p);          // its text changed, not the block list
   void StructureChanged(pugi::xml_node container);  // its children were added or removed
   void Forget(pugi::xml_node subtree);              // before the subtree is removed
+  // Goes up with every change reported above; positions cached elsewhere are
+  // good for the revision they were computed at only.
+  unsigned long long Revision() const { return revision_; }
 
  private:
   void Build(pugi::xml_node container, Container& info);
@@ -112,6 +115,7 @@ class TextIndex {
   std::unordered_map<pugi::xml_node_struct*, Container> containers_;
   std::unordered_map<pugi::xml_node_struct*, int> paragraph_length_;
   std::unordered_map<pugi::xml_node_struct*, size_t> index_;
+  unsigned long long revision_ = 0;
 };
 
 }  // namespace korvax::word::detail

@@ -98,6 +98,97 @@ TEST(WordComments, ExtendedPartsStayConsistent) {
             1u);
 }
 
+// What the comment collections of a document list: the document's, every
+// table's and cell's, and those of every collapsed and three-character range,
+// as the comments' texts.
+std::vector<std::string> CommentsEverywhere(Document& doc) {
+  std::vector<std::string> out;
+  auto list = [&](const std::string& where, const Comments& comments) {
+    std::string line = where + ":";
+    for (int i = 1; i <= comments.Count(); ++i) line += " " + comments.Item(i).Range().Text();
+    out.push_back(line);
+  };
+  list("document", doc.Comments());
+  Tables tables = doc.Tables();
+  for (int t = 1; t <= tables.Count(); ++t) {
+    Table table = tables.Item(t);
+    list("table " + std::to_string(t), table.Range().Comments());
+    for (int r = 1; r <= table.Rows().Count(); ++r) {
+      for (int c = 1; c <= table.Columns().Count(); ++c) {
+        list("cell " + std::to_string(r) + "," + std::to_string(c),
+             table.Cell(r, c).Range().Comments());
+      }
+    }
+  }
+  int end = doc.Content().End();
+  for (int p = 0; p <= end; ++p) {
+    list("at " + std::to_string(p), doc.Range(p, p).Comments());
+    list("from " + std::to_string(p), doc.Range(p, p + 3).Comments());
+  }
+  return out;
+}
+
+// The same document saved and opened again, which knows nothing of the edits.
+std::vector<std::string> CommentsAfterReopening(Document& doc, const std::filesystem::path& path) {
+  doc.SaveAs(path);
+  return CommentsEverywhere(*Document::Open(path));
+}
+
+TEST(WordComments, RangesFindTheirCommentsBetweenEdits) {
+  auto dir = testing::TempDir();
+  auto path =
+      testing::WriteDocx(dir / "a.docx", P("Kopf mit Text") + testing::Tbl(3, 3, "A") + P("Mitte") +
+                                             testing::Tbl(3, 2, "B") + P("Schluss"));
+  auto doc = Document::Open(path);
+  doc->Comments().Add(doc->Range(5, 8), "kopf");
+  doc->Comments().Add(doc->Range(0, 0), "leer");
+  Table a = doc->Tables().Item(1);
+  Table b = doc->Tables().Item(2);
+  for (int r = 1; r <= 3; ++r) {
+    doc->Comments().Add(a.Cell(r, 3).Range(), "a" + std::to_string(r));
+    doc->Comments().Add(b.Cell(r, 2).Range(), "b" + std::to_string(r));
+  }
+  Range mitte = b.Range();
+  mitte.Collapse(wdCollapseStart);
+  mitte.MoveStart(wdCharacter, -6);
+  ASSERT_EQ(mitte.Text(), "Mitte\r");
+  doc->Comments().Add(mitte, "mitte");
+  auto seen = CommentsEverywhere(*doc);
+  EXPECT_EQ(seen, CommentsAfterReopening(*doc, dir / "1.docx"));
+  ASSERT_EQ(b.Cell(2, 2).Range().Comments().Count(), 1);
+  EXPECT_EQ(b.Cell(2, 2).Range().Comments().Item(1).Range().Text(), "b2");
+
+  // Text before every anchor, text in a commented cell, and a comment's own text.
+  Range kept = b.Cell(3, 2).Range();
+  doc->Range(2, 2).InsertAfter("langer ");
+  EXPECT_EQ(CommentsEverywhere(*doc), CommentsAfterReopening(*doc, dir / "2.docx"));
+  a.Cell(2, 3).Range().InsertBefore("Gebühr ");
+  doc->Comments().Item(1).Range().InsertAfter(" geändert");
+  EXPECT_EQ(CommentsEverywhere(*doc), CommentsAfterReopening(*doc, dir / "3.docx"));
+
+  // The first table goes with its comments; the rest moves up.
+  doc->Tables().Item(1).Delete();
+  EXPECT_EQ(doc->Comments().Count(), 6);
+  EXPECT_EQ(CommentsEverywhere(*doc), CommentsAfterReopening(*doc, dir / "4.docx"));
+
+  // A new comment shows up at once, and so does a deleted one's absence.
+  Table left = doc->Tables().Item(1);
+  doc->Comments().Add(left.Cell(1, 1).Range(), "neu");
+  ASSERT_EQ(left.Cell(1, 1).Range().Comments().Count(), 1);
+  EXPECT_EQ(left.Cell(1, 1).Range().Comments().Item(1).Range().Text(), "neu");
+  EXPECT_EQ(CommentsEverywhere(*doc), CommentsAfterReopening(*doc, dir / "5.docx"));
+  left.Cell(2, 2).Range().Comments().Item(1).Delete();
+  EXPECT_EQ(left.Cell(2, 2).Range().Comments().Count(), 0);
+  left.Rows().Add();
+  doc->Range(0, 4).Delete();
+  EXPECT_EQ(CommentsEverywhere(*doc), CommentsAfterReopening(*doc, dir / "6.docx"));
+
+  // Ranges kept across the edits still cover their text.
+  EXPECT_EQ(kept.Text(), "B3C2\r\a");
+  ASSERT_EQ(kept.Comments().Count(), 1);
+  EXPECT_EQ(kept.Comments().Item(1).Range().Text(), "b3");
+}
+
 TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
   auto path = testing::WriteDocx(testing::TempDir() / "s.docx", P("Rechnung") + P(""));
   auto doc = Document::Open(path);
