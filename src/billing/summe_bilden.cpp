@@ -325,26 +325,33 @@ void SummeBilden(bool zahlungsziel) {
 
   // 12. Store the totals in the invoice record, in cents; a credit note
   // (Rechnungsart 7) stores them negated.
+  // The four values go in together or not at all: a record with some totals
+  // new and others old would mislead the bookkeeping.
   if (rechnung) {
     double sign = 1;
-    op.Step(1100, [&] { rechnung->Edit(); });
+    bool complete = op.Step(1100, [&] { rechnung->Edit(); });
     if (op.If(1110, [&] { return ToDouble(rechnung->Field("Rechnungsart")->Value()) == 7; })) {
       sign = -1;
     }
-    op.Step(1120,
-            [&] { rechnung->Field("NettoRechnung")->SetValue(Variant(sign * amounts.net * 100)); });
-    op.Step(1130, [&] {
+    complete &= op.Step(1120, [&] {
+      rechnung->Field("NettoRechnung")->SetValue(Variant(sign * amounts.net * 100));
+    });
+    complete &= op.Step(1130, [&] {
       rechnung->Field("Brutto")->SetValue(Variant(sign * (amounts.amount + amounts.vat) * 100));
     });
-    op.Step(1140, [&] {
+    complete &= op.Step(1140, [&] {
       rechnung->Field("MehrwertsteuerFreierbetrag")
           ->SetValue(Variant(sign * (amounts.amount - amounts.net) * 100));
     });
-    op.Step(1150, [&] {
+    complete &= op.Step(1150, [&] {
       rechnung->Field("Mehrwertsteuersatz")
           ->SetValue(Variant(RoundToInteger(settings.Mehrwertsteuersatz * 10.0)));
     });
-    op.Step(1160, [&] { rechnung->Update(); });
+    if (complete) {
+      op.Step(1160, [&] { rechnung->Update(); });
+    } else {
+      op.Step(1170, [&] { rechnung->CancelUpdate(); });
+    }
   }
 
   // 13. The payment due note.

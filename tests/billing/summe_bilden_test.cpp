@@ -111,8 +111,20 @@ TEST_F(SummeBildenTest, ARateTooLargeToStoreIsAnOverflow) {
   EXPECT_EQ(LogEntries(), 1) << Log();
   EXPECT_NE(Log().find("Error 6: "), std::string::npos) << Log();
   EXPECT_NE(Log().find("Zeile: 1150"), std::string::npos) << Log();
-  EXPECT_DOUBLE_EQ(ToDouble(Stored("NettoRechnung")), 10000);  // the other values are stored
+  // No record with some totals new and others old: nothing is stored.
+  EXPECT_DOUBLE_EQ(ToDouble(Stored("NettoRechnung")), 0);
   EXPECT_EQ(ToLong(Stored("Mehrwertsteuersatz")), 190);
+}
+
+TEST_F(SummeBildenTest, AMissingColumnOfTheInvoiceRecordStoresNoneOfTheTotals) {
+  Sql("ALTER TABLE Rechnung DROP COLUMN MehrwertsteuerFreierbetrag");
+  OpenInvoice(1);
+  OpenDocument(BillingTable({"100,00 €"}));
+  SummeBilden(false);
+  EXPECT_EQ(LogEntries(), 1) << Log();
+  EXPECT_NE(Log().find("Error 3265: "), std::string::npos) << Log();
+  EXPECT_DOUBLE_EQ(ToDouble(Stored("NettoRechnung")), 0);
+  EXPECT_DOUBLE_EQ(ToDouble(Stored("Brutto")), 0);
 }
 
 TEST_F(SummeBildenTest, DownPaymentOfThirtyPercent) {
