@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -185,50 +186,36 @@ TEST_F(SaveInterruptionTest, KilledAtAnyMomentLeavesTheOldOrTheNewInvoice) {
   RecordProperty("new", new_seen);
 }
 
-TEST_F(SaveInterruptionTest, SavingOntoAFolderFailsAndLeavesNoTemporaryFile) {
+// Each save into a place that cannot take the file fails with 4198 and leaves
+// the invoice on disk as it was.
+TEST_F(SaveInterruptionTest, SavesThatCannotBeWrittenFailAndKeepTheOldInvoice) {
+  auto doc = word::Document::Open(target_);
+  auto refused = [&](const std::function<void()>& save, const char* where) {
+    try {
+      save();
+      ADD_FAILURE() << "saved " << where;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), 4198) << where << ": " << e.description();
+    }
+    EXPECT_EQ(ReadBytes(target_), old_bytes_) << where;
+  };
   const auto folder = dir_ / "ordner";
   std::filesystem::create_directory(folder);
   WriteBytes(folder / "inhalt.txt", "bleibt");
-  auto doc = word::Document::Open(target_);
-  try {
-    doc->SaveAs(folder);
-    ADD_FAILURE() << "saved onto a folder";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), 4198) << e.description();
-  }
+  refused([&] { doc->SaveAs(folder); }, "onto a folder");
   EXPECT_EQ(ReadBytes(folder / "inhalt.txt"), "bleibt");
-  EXPECT_EQ(ReadBytes(target_), old_bytes_);
-  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
     EXPECT_NE(entry.path().filename().string().rfind(".ordner.", 0), 0u) << entry.path();
-  }
-}
 
-TEST_F(SaveInterruptionTest, SavingIntoAMissingFolderFails) {
-  auto doc = word::Document::Open(target_);
-  try {
-    doc->SaveAs(dir_ / "fehlt" / "rechnung.docx");
-    ADD_FAILURE() << "saved into a missing folder";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), 4198) << e.description();
-  }
-  EXPECT_EQ(ReadBytes(target_), old_bytes_);
+  refused([&] { doc->SaveAs(dir_ / "fehlt" / "rechnung.docx"); }, "into a missing folder");
   EXPECT_EQ(doc->FullName(), target_.string());  // later saves still go to the old place
-}
 
-TEST_F(SaveInterruptionTest, ReadOnlyFolderRefusesTheSave) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  auto doc = word::Document::Open(target_);
   std::filesystem::permissions(dir_, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
-  try {
-    doc->Save();
-    ADD_FAILURE() << "saved into a read-only folder";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), 4198) << e.description();
-  }
+  refused([&] { doc->Save(); }, "into a read-only folder");
   std::filesystem::permissions(dir_, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
-  EXPECT_EQ(ReadBytes(target_), old_bytes_);
 }
 
 }  // namespace

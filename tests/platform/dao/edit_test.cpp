@@ -46,7 +46,7 @@ TEST_F(EditTest, ParenthesisedQueryWithUmlautColumnsCanBeEdited) {
             "0/75");
 }
 
-TEST_F(EditTest, UpdateOrCancelWithoutEditIsRefused) {
+TEST_F(EditTest, UpdateWithoutEditOrCurrentRowIsRefusedAndMovingDropsTheEdit) {
   auto rs = Open()->OpenRecordset(kInvoice);
   EXPECT_EQ(ErrorOf([&] { rs->Update(); }, 3020),
             "Update oder CancelUpdate ohne AddNew oder Edit.");
@@ -57,26 +57,18 @@ TEST_F(EditTest, UpdateOrCancelWithoutEditIsRefused) {
   rs->CancelUpdate();
   EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(119000.0));
   ErrorOf([&] { rs->Update(); }, 3020);
-}
-
-TEST_F(EditTest, EditNeedsACurrentRow) {
-  auto rs = Open()->OpenRecordset(kInvoice);
-  rs->MoveNext();
-  ASSERT_TRUE(rs->Eof());
-  ErrorOf([&] { rs->Edit(); }, 3021);
-  ErrorOf([&] { rs->Update(); }, 3020);
-  auto empty = Open()->OpenRecordset("SELECT * FROM Rechnung WHERE Rechnungsart = 7");
-  ErrorOf([&] { empty->Edit(); }, 3021);
-}
-
-TEST_F(EditTest, MovingAwayDropsAPendingEdit) {
-  auto rs = Open()->OpenRecordset("SELECT * FROM Rechnung ORDER BY ID_Rechnungsnummer");
+  // Moving away drops a pending edit.
   rs->Edit();
   rs->Field("Brutto")->SetValue(Variant(1.0));
   rs->MoveNext();
   EXPECT_EQ(rs->EditMode(), dbEditNone);
   ErrorOf([&] { rs->Update(); }, 3020);
   EXPECT_EQ(Scalar("SELECT Brutto FROM Rechnung WHERE ID_Rechnungsnummer = 17"), "119000.0");
+  // Edit needs a current row.
+  ASSERT_TRUE(rs->Eof());
+  ErrorOf([&] { rs->Edit(); }, 3021);
+  auto empty = Open()->OpenRecordset("SELECT * FROM Rechnung WHERE Rechnungsart = 7");
+  ErrorOf([&] { empty->Edit(); }, 3021);
 }
 
 TEST_F(EditTest, ReadOnlyKindsOfRecordsetRefuseEdits) {
@@ -152,7 +144,7 @@ TEST_F(EditTest, AddNewAppendsARow) {
   EXPECT_EQ(Scalar("SELECT Datum FROM Termine WHERE ID_Rechnungsnummer = 20"), "2024-03-15");
 }
 
-TEST_F(EditTest, ReadOnlyDatabaseRefusesWrites) {
+TEST_F(EditTest, ReadOnlyDatabaseAndWriteProtectedFileRefuseWrites) {
   auto db = Open(/*read_only=*/true);
   EXPECT_FALSE(db->Updatable());
   auto rs = db->OpenRecordset(kInvoice);
@@ -162,22 +154,13 @@ TEST_F(EditTest, ReadOnlyDatabaseRefusesWrites) {
             "Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt.");
   ErrorOf([&] { db->Execute("DELETE FROM Rechnung"); }, 3027);
   EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung"), "2");
-}
-
-TEST_F(EditTest, WriteProtectedFileOpensReadOnly) {
   if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
-  ::chmod(path_.c_str(), 0444);
-  auto db = Open();
-  EXPECT_FALSE(db->Updatable());
-  ErrorOf([&] { db->OpenRecordset(kInvoice)->Edit(); }, 3027);
+  ::chmod(path_.c_str(), 0444);  // a write-protected file opens read-only
+  auto protected_db = Open();
+  EXPECT_FALSE(protected_db->Updatable());
+  ErrorOf([&] { protected_db->OpenRecordset(kInvoice)->Edit(); }, 3027);
   ::chmod(path_.c_str(), 0644);
 }
-
-}  // namespace
-}  // namespace korvax::dao::testing
-
-namespace korvax::dao::testing {
-namespace {
 
 using DeleteTest = DatabaseFile;
 

@@ -3,16 +3,14 @@
 namespace korvax::dao::testing {
 namespace {
 
-TEST(SqlIntegerTest, NumbersBecomeDecimalIntegers) {
+TEST(SqlIntegerTest, NumbersBecomeDecimalIntegersAndAnythingElseFails) {
   EXPECT_EQ(SqlInteger(Variant(int32_t{17})), "17");
   EXPECT_EQ(SqlInteger(Variant(int16_t{-5})), "-5");
   EXPECT_EQ(SqlInteger(Variant(2.5)), "2");  // halves to the even neighbour
   EXPECT_EQ(SqlInteger(Variant(3.5)), "4");
   EXPECT_EQ(SqlInteger(Variant(" 42 ")), "42");
   EXPECT_EQ(SqlInteger(Variant(true)), "-1");
-}
-
-TEST(SqlIntegerTest, TextThatIsNoNumberNeverReachesTheQuery) {
+  // Text that is no number never reaches the query.
   EXPECT_EQ(ErrorOf([] { SqlInteger(Variant("5; DROP TABLE Rechnung")); }, 13),
             "Typen unverträglich");
   ErrorOf([] { SqlInteger(Variant("17 OR 1=1")); }, 13);

@@ -43,7 +43,7 @@ class ControlsTest : public ::testing::Test {
   }
 };
 
-TEST_F(ControlsTest, ChoosingAnOptionClearsTheOthersOfItsFrameOnly) {
+TEST_F(ControlsTest, ChoosingAnOptionClearsTheOthersOfItsFrameOnlyAndClicksOnce) {
   form_->option31->SetValue(true);
   form_->neu->SetValue(true);
   Tabelle(2).SetValue(true);
@@ -54,9 +54,7 @@ TEST_F(ControlsTest, ChoosingAnOptionClearsTheOthersOfItsFrameOnly) {
   EXPECT_FALSE(form_->option31->Value());
   EXPECT_TRUE(Tabelle(2).Value());
   EXPECT_EQ(form_->neu->Group().size(), 6u);
-}
-
-TEST_F(ControlsTest, ChoosingFiresClickOnlyWhenTheOptionBecomesChosen) {
+  // Click fires only when the option becomes chosen.
   int clicks = 0;
   Tabelle(1).OnClick([&] { ++clicks; });
   Tabelle(1).SetValue(true);
@@ -65,7 +63,7 @@ TEST_F(ControlsTest, ChoosingFiresClickOnlyWhenTheOptionBecomesChosen) {
   EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(ControlsTest, ControlArraysAreFoundByIndex) {
+TEST_F(ControlsTest, ControlArraysAreFoundByIndexAndFramesHoldTheirControls) {
   auto elements = form_->ControlArray("optTabelle");
   ASSERT_EQ(elements.size(), 5u);
   EXPECT_EQ(elements[3]->Index(), 3);
@@ -73,9 +71,7 @@ TEST_F(ControlsTest, ControlArraysAreFoundByIndex) {
   EXPECT_EQ(elements[3]->FullName(), "optTabelle(3)");
   EXPECT_EQ(form_->Find("optTabelle(5)"), nullptr);
   EXPECT_THROW(form_->Get<CheckBox>("optTabelle(1)"), Error);
-}
-
-TEST_F(ControlsTest, ControlsInAFrameArePlacedRelativeToIt) {
+  // Controls in a frame are placed relative to it and go with its Enabled.
   EXPECT_EQ(Tabelle(0).Left(), 480);
   EXPECT_EQ(Tabelle(0).FormLeft(), 960);
   EXPECT_EQ(Tabelle(0).FormTop(), 840);
@@ -161,19 +157,6 @@ TEST_F(ControlsTest, AccessKeyOfTheCaption) {
   EXPECT_EQ(form_->ok->AccessKey(), U'Ü');
   form_->ok->SetCaption("A && B");
   EXPECT_EQ(form_->ok->AccessKey(), 0u);
-}
-
-TEST_F(ControlsTest, FontAndGeometry) {
-  Font font;
-  font.name = "Tahoma";
-  font.size = 10;
-  form_->flst->SetFont(font);
-  form_->flst->SetFontBold(true);
-  EXPECT_EQ(form_->flst->GetFont().name, "Tahoma");
-  EXPECT_TRUE(form_->flst->GetFont().bold);
-  form_->flst->Move(10, 20, 30, 40);
-  EXPECT_EQ(form_->flst->Height(), 40);
-  EXPECT_LT(form_->neu->TabIndex(), form_->ok->TabIndex());
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST_F(FormTest, HideKeepsTheStateAndUnloadResetsItForTheNextLoad) {
   EXPECT_EQ(backend_.runs, 2);
 }
 
-TEST_F(FormTest, UnloadRestoresTheDesignedPropertiesButKeepsHandlers) {
+TEST_F(FormTest, UnloadRestoresTheDesignedPropertiesKeepsHandlersAndCanBeCancelled) {
   form_->SetCaption("anders");
   form_->SetTop(1500);
   form_->flst->SetText("Flst.Nr. 7");
@@ -118,10 +118,7 @@ TEST_F(FormTest, UnloadRestoresTheDesignedPropertiesButKeepsHandlers) {
   form_->EnsureLoaded();
   form_->flst->UserClick();
   EXPECT_EQ(clicks, 1);
-}
-
-TEST_F(FormTest, UnloadCanBeCancelled) {
-  form_->Load();
+  // The form's Unload handler can cancel the unload.
   form_->keep_open = true;
   form_->Unload();
   EXPECT_TRUE(form_->IsLoaded());
@@ -130,7 +127,7 @@ TEST_F(FormTest, UnloadCanBeCancelled) {
   EXPECT_FALSE(form_->IsLoaded());
 }
 
-TEST_F(FormTest, ShowModalWhileShownFailsWith400) {
+TEST_F(FormTest, ShowModalWhileShownFailsWith400AndWithoutBackendFails) {
   backend_.on_modal = [this](Form&) {
     try {
       form_->ShowModal();
@@ -141,10 +138,7 @@ TEST_F(FormTest, ShowModalWhileShownFailsWith400) {
     form_->Hide();
   };
   form_->ShowModal();
-}
-
-TEST_F(FormTest, ShowModalWithoutBackendFails) {
-  SetBackend(nullptr);
+  SetBackend(nullptr);  // no backend to show it with
   EXPECT_THROW(form_->ShowModal(), Error);
   EXPECT_FALSE(form_->IsVisible());
 }
@@ -163,7 +157,7 @@ TEST_F(FormTest, FocusMovesFireLostFocusThenGotFocus) {
   EXPECT_EQ(form_->ActiveControl(), form_->ok);
 }
 
-TEST_F(FormTest, SetFocusNeedsAShownFormAndAnAvailableControl) {
+TEST_F(FormTest, SetFocusNeedsAShownFormAndAnAvailableControlAndTabFollowsTabOrder) {
   form_->Load();
   try {
     form_->flst->SetFocus();
@@ -174,14 +168,8 @@ TEST_F(FormTest, SetFocusNeedsAShownFormAndAnAvailableControl) {
   backend_.on_modal = [this](Form&) {
     form_->flst->SetEnabled(false);
     EXPECT_THROW(form_->flst->SetFocus(), Error);
-    form_->Hide();
-  };
-  form_->ShowModal();
-}
-
-TEST_F(FormTest, TabMovesTheFocusInTabOrder) {
-  backend_.on_modal = [this](Form&) {
-    form_->alt->SetEnabled(false);
+    form_->flst->SetEnabled(true);
+    form_->alt->SetEnabled(false);  // Tab skips it in tab order
     form_->neu->SetFocus();
     form_->neu->PressKey(kKeyTab);
     EXPECT_EQ(form_->ActiveControl(), form_->flst);

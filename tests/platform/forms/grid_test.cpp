@@ -30,15 +30,10 @@ int ErrorNumber(const std::function<void()>& f) {
   return 0;
 }
 
-TEST_F(GridTest, StartsWithTheHeaderRowAndOneBlankLine) {
-  EXPECT_EQ(grid_.Rows(), 2);
-  EXPECT_EQ(grid_.Cols(), 5);
+TEST_F(GridTest, StartsWithAHeaderRowAndOneBlankLineAndGrowsAndShrinksAtTheEnd) {
   EXPECT_EQ(grid_.FixedRows(), 1);
   EXPECT_EQ(grid_.Row(), 1);
   EXPECT_EQ(grid_.TextMatrix(1, 4), "");
-}
-
-TEST_F(GridTest, RowsAndColsGrowBlankAndShrinkFromTheEnd) {
   grid_.SetTextMatrix(1, 0, "Flst.Nr. 12");
   grid_.SetRows(4);
   EXPECT_EQ(grid_.TextMatrix(3, 4), "");
@@ -86,9 +81,7 @@ TEST_F(GridTest, RemoveItemRemovesTheRowAndRefusesTheLastDataRow) {
   EXPECT_EQ(grid_.Rows(), 2);
   EXPECT_EQ(grid_.TextMatrix(1, 0), "dritte");
   EXPECT_EQ(ErrorNumber([&] { grid_.RemoveItem(5); }), 30009);
-}
-
-TEST_F(GridTest, RemovingTheCurrentLastRowKeepsTheSelectionInside) {
+  // Removing the current last row keeps the selection inside.
   grid_.SetRows(4);
   grid_.SetRow(3);
   grid_.RemoveItem(3);
@@ -115,7 +108,7 @@ TEST_F(GridTest, SettingRowCollapsesTheSelectionAndRowSelExtendsIt) {
   EXPECT_EQ(ErrorNumber([&] { grid_.SetCol(5); }), 30010);
 }
 
-TEST_F(GridTest, SelChangeFiresWhenTheSelectionChanges) {
+TEST_F(GridTest, SelChangeFiresWhenTheSelectionChangesOrTheUserClicks) {
   grid_.SetRows(4);
   int before = form_->sel_changes;
   grid_.SetRow(2);
@@ -128,14 +121,9 @@ TEST_F(GridTest, SelChangeFiresWhenTheSelectionChanges) {
   EXPECT_EQ(form_->sel_changes, before + 3);
   grid_.AddItem("neu", 1);  // structural changes stay quiet
   EXPECT_EQ(form_->sel_changes, before + 3);
-}
-
-TEST_F(GridTest, AUserClickAlwaysReportsTheSelection) {
-  grid_.SetRows(3);
-  int before = form_->sel_changes;
+  grid_.UserSelect(2, 0, 2, 4);  // a user's click always reports, even unchanged
   grid_.UserSelect(2, 0, 2, 4);
-  grid_.UserSelect(2, 0, 2, 4);
-  EXPECT_EQ(form_->sel_changes, before + 2);
+  EXPECT_EQ(form_->sel_changes, before + 5);
   EXPECT_EQ(grid_.Row(), 2);
   EXPECT_EQ(grid_.ColSel(), 4);
 }

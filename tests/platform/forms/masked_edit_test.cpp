@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/forms/form.hpp"
@@ -26,66 +27,57 @@ class MaskedEditTest : public ::testing::Test {
   MaskedEdit& wert_ = *form_->wert;
 };
 
-TEST_F(MaskedEditTest, StartsWithTheEmptyMask) {
+void ExpectRefused(MaskedEdit& edit, const char* text) {
+  const std::string before = edit.Text();
+  try {
+    edit.SetText(text);
+    ADD_FAILURE() << "accepted \"" << text << "\"";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), 380) << text;
+  }
+  EXPECT_EQ(edit.Text(), before) << text;
+}
+
+TEST_F(MaskedEditTest, SetTextAcceptsWhatFitsTheMaskAndRefusesTheRestWith380) {
   EXPECT_EQ(wert_.Text(), "     ,  ");
   EXPECT_EQ(wert_.EmptyText(), "     ,  ");
   EXPECT_EQ(form_->anteil->Text(), "    ");
-}
-
-TEST_F(MaskedEditTest, AcceptsTextsThatFitTheMask) {
-  wert_.SetText("   12,50");
-  EXPECT_EQ(wert_.Text(), "   12,50");
-  wert_.SetText("12   ,  ");
-  EXPECT_EQ(wert_.Text(), "12   ,  ");
+  for (const char* good : {"12   ,  ", "   12,50"}) {
+    wert_.SetText(good);
+    EXPECT_EQ(wert_.Text(), good);
+  }
   form_->anteil->SetText("1000");
   EXPECT_EQ(form_->anteil->Text(), "1000");
-}
-
-TEST_F(MaskedEditTest, RefusesTextsThatDoNotFitWith380AndKeepsTheOldText) {
-  wert_.SetText("   12,50");
-  for (const char* bad : {"12,50", "   12.50", "  1a2,50", "   12,500", ""}) {
-    try {
-      wert_.SetText(bad);
-      ADD_FAILURE() << "accepted \"" << bad << "\"";
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number(), 380) << bad;
-    }
-    EXPECT_EQ(wert_.Text(), "   12,50");
-  }
-}
-
-TEST_F(MaskedEditTest, WithoutMaskAnyTextUpToMaxLengthFits) {
+  for (const char* bad : {"12,50", "   12.50", "  1a2,50", "   12,500", ""})
+    ExpectRefused(wert_, bad);
+  // Without a mask any text up to MaxLength (6) fits.
   form_->frei->SetText("123 m");
   EXPECT_EQ(form_->frei->Text(), "123 m");
-  try {
-    form_->frei->SetText("1.234 m");  // 7 characters, MaxLength 6
-    ADD_FAILURE() << "no 380";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), 380);
+  ExpectRefused(*form_->frei, "1.234 m");
+}
+
+TEST_F(MaskedEditTest, TypingFollowsTheMask) {
+  struct Row {
+    const char* before;
+    const char* typed;
+    const char* after;
+    int caret;
+  } rows[] = {
+      {"  345,67", "12", "12   ,  ", 2},          // got focus selected all; typing replaces it
+      {"     ,  ", "1234567890", "12345,67", 8},  // skips the comma, stops at the end
+      {"     ,  ", "12,5", "12   ,5 ", 7},        // the literal jumps behind it
+  };
+  for (const Row& row : rows) {
+    wert_.SetText(row.before);
+    wert_.SetSelStart(0);
+    wert_.SetSelLength(255);
+    EXPECT_EQ(wert_.SelLength(), 8);
+    wert_.TypeText(row.typed);
+    EXPECT_EQ(wert_.Text(), row.after) << row.typed;
+    EXPECT_EQ(wert_.SelStart(), row.caret) << row.typed;
   }
-  EXPECT_EQ(form_->frei->Text(), "123 m");
-}
-
-TEST_F(MaskedEditTest, TypingDigitsIntoTheMoneyMask) {
-  // Got focus selects the whole text, as the dialogs do; typing replaces it.
-  wert_.SetText("  345,67");
-  wert_.SetSelStart(0);
-  wert_.SetSelLength(255);
-  EXPECT_EQ(wert_.SelLength(), 8);
-  wert_.TypeText("12");
-  EXPECT_EQ(wert_.Text(), "12   ,  ");
-  EXPECT_EQ(wert_.SelStart(), 2);
-}
-
-TEST_F(MaskedEditTest, TypingSkipsTheCommaAndStopsAtTheEnd) {
-  wert_.TypeText("1234567890");
-  EXPECT_EQ(wert_.Text(), "12345,67");
-  EXPECT_EQ(wert_.SelStart(), 8);
-}
-
-TEST_F(MaskedEditTest, TypingTheLiteralJumpsBehindIt) {
-  wert_.TypeText("12,5");
-  EXPECT_EQ(wert_.Text(), "12   ,5 ");
+  form_->frei->TypeText("1234567");  // no mask: inserts up to MaxLength
+  EXPECT_EQ(form_->frei->Text(), "123456");
 }
 
 TEST_F(MaskedEditTest, LettersAreRefusedButStillReachKeyPress) {
@@ -121,11 +113,6 @@ TEST_F(MaskedEditTest, BackspaceClearsThePreviousDigitPosition) {
   EXPECT_EQ(wert_.SelStart(), 6);
   wert_.PressKey(kKeyBackspace);  // skips the comma
   EXPECT_EQ(wert_.Text(), "1234 ,  ");
-}
-
-TEST_F(MaskedEditTest, UnmaskedTypingInsertsUpToMaxLength) {
-  form_->frei->TypeText("1234567");
-  EXPECT_EQ(form_->frei->Text(), "123456");
 }
 
 TEST_F(MaskedEditTest, NewMaskResetsATextThatNoLongerFits) {

@@ -2,11 +2,17 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include <pugixml.hpp>
+
+#include "common/error.hpp"
 
 namespace korvax::word::testing {
 
@@ -36,5 +42,18 @@ std::string Tbl(int rows, int columns, std::string_view prefix = "R");
 pugi::xml_document SavedXml(const std::filesystem::path& path, const std::string& part);
 size_t Count(const pugi::xml_document& doc, const char* xpath);
 std::string Value(const pugi::xml_document& doc, const char* xpath);
+
+// Runs each call and expects each to fail with error `number`.
+inline void ExpectEachFailsWith(int number, const std::vector<std::function<void()>>& calls) {
+  for (size_t i = 0; i < calls.size(); ++i) {
+    SCOPED_TRACE("call " + std::to_string(i));
+    try {
+      calls[i]();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), number);
+    }
+  }
+}
 
 }  // namespace korvax::word::testing

@@ -213,55 +213,41 @@ std::vector<Typing> WaysToType() {
   };
 }
 
-TEST(WordEditing, TextAtTheStartOfAnEmptyCellGoesIntoThatCell) {
-  for (const auto& way : WaysToType()) {
-    SCOPED_TRACE(way.name);
-    Fixture f(P("a") + EmptyTable(3, 4) + P(""));
-    Table t = f.doc->Tables().Item(1);
-    Range at = t.Cell(2, 3).Range();
-    at.Collapse(wdCollapseStart);
-    int start = at.Start();
-    way.type_x(*f.doc, at);
-    EXPECT_EQ(CellTexts(t), "|||/||x|/|||");
-    EXPECT_EQ(f.doc->Range(start, start + 1).Text(), "x");
-    auto xml = f.Saved();
-    EXPECT_EQ(Value(xml, "//w:tr[2]/w:tc[3]/w:p//w:t"), "x");
-    EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 1u);
-    EXPECT_EQ(Count(xml, "//w:tc[count(w:p)!=1]"), 0u);
-  }
-}
-
-TEST(WordEditing, TextAtTheStartOfAnEmptyCellOfTheFirstColumnStaysInItsRow) {
-  for (const auto& way : WaysToType()) {
-    SCOPED_TRACE(way.name);
-    Fixture f(P("a") + EmptyTable(3, 4) + P(""));
-    Table t = f.doc->Tables().Item(1);
-    Range at = t.Cell(3, 1).Range();
-    at.Collapse(wdCollapseStart);
-    way.type_x(*f.doc, at);
-    EXPECT_EQ(CellTexts(t), "|||/|||/x|||");
-    auto xml = f.Saved();
-    EXPECT_EQ(Value(xml, "//w:tr[3]/w:tc[1]/w:p//w:t"), "x");
-    EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 1u);
-  }
-}
-
-TEST(WordEditing, TextAtTheEndOfAnEmptyCellGoesIntoThatCell) {
-  for (const auto& way : WaysToType()) {
-    SCOPED_TRACE(way.name);
-    Fixture f(P("a") + EmptyTable(3, 4) + P(""));
-    Table t = f.doc->Tables().Item(1);
-    Range at = t.Cell(2, 3).Range();
-    at.Collapse(wdCollapseEnd);
-    EXPECT_EQ(at.Start(), t.Cell(2, 3).Range().Start());
-    way.type_x(*f.doc, at);
-    EXPECT_EQ(CellTexts(t), "|||/||x|/|||");
-    // And once more at the end of the cell that now holds text.
-    Range end = t.Cell(2, 3).Range();
-    end.Collapse(wdCollapseEnd);
-    end.Collapse(wdCollapseEnd);  // collapsing a collapsed range leaves it
-    end.InsertAfter("y");
-    EXPECT_EQ(CellTexts(t), "|||/||xy|/|||");
+TEST(WordEditing, TextAtEitherEndOfAnEmptyCellGoesIntoThatCell) {
+  struct Row {
+    int row, column;
+    int side;
+    const char* cells;
+    const char* saved;  // where the saved x is
+  } rows[] = {
+      {2, 3, wdCollapseStart, "|||/||x|/|||", "//w:tr[2]/w:tc[3]/w:p//w:t"},
+      {3, 1, wdCollapseStart, "|||/|||/x|||", "//w:tr[3]/w:tc[1]/w:p//w:t"},  // stays in its row
+      {2, 3, wdCollapseEnd, "|||/||x|/|||", "//w:tr[2]/w:tc[3]/w:p//w:t"},
+  };
+  for (const Row& row : rows) {
+    for (const auto& way : WaysToType()) {
+      SCOPED_TRACE(std::string(way.name) + " in cell " + std::to_string(row.row) + "," +
+                   std::to_string(row.column) + (row.side == wdCollapseEnd ? " end" : " start"));
+      Fixture f(P("a") + EmptyTable(3, 4) + P(""));
+      Table t = f.doc->Tables().Item(1);
+      Range at = t.Cell(row.row, row.column).Range();
+      at.Collapse(row.side);
+      const int start = at.Start();
+      EXPECT_EQ(start, t.Cell(row.row, row.column).Range().Start());
+      way.type_x(*f.doc, at);
+      EXPECT_EQ(CellTexts(t), row.cells);
+      EXPECT_EQ(f.doc->Range(start, start + 1).Text(), "x");
+      auto xml = f.Saved();
+      EXPECT_EQ(Value(xml, row.saved), "x");
+      EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 1u);
+      EXPECT_EQ(Count(xml, "//w:tc[count(w:p)!=1]"), 0u);
+      // Once more at the end of the cell that now holds text.
+      Range end = t.Cell(row.row, row.column).Range();
+      end.Collapse(wdCollapseEnd);
+      end.Collapse(wdCollapseEnd);  // collapsing a collapsed range leaves it
+      end.InsertAfter("y");
+      EXPECT_EQ(t.Cell(row.row, row.column).Range().Text(), "xy\r\a");
+    }
   }
 }
 

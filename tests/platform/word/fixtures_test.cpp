@@ -110,15 +110,6 @@ TEST_P(WordFixture, TableAddedAndRemovedLeavesTheDocumentAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, WordFixture, ::testing::ValuesIn(kFixtures));
 
-TEST(WordFixtures, CommentAnchoredInATableCellIsFoundThroughTheTable) {
-  auto doc = Document::Open(Copy("d2p-comments-in-table-cell.docx"));
-  ASSERT_EQ(doc->Tables().Count(), 1);
-  Table t = doc->Tables().Item(1);
-  EXPECT_EQ(t.Cell(1, 1).Range().Text(), "R1C1\r\a");
-  ASSERT_GE(t.Range().Comments().Count(), 1);
-  EXPECT_EQ(t.Cell(1, 1).Range().Comments().Item(1).Scope().Text(), "R1C1");
-}
-
 TEST(WordFixtures, TextBoxesOfWordAreShapesWithTheirOwnText) {
   auto doc = Document::Open(Copy("mammoth-text-box.docx"));
   ASSERT_EQ(doc->Shapes().Count(), 1);
