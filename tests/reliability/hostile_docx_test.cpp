@@ -121,11 +121,13 @@ TEST_F(HostileDocxTest, ZipBombEntryOverTheSizeLimitIsRefusedBeforeItIsUnpacked)
   EXPECT_THAT(Refusal(path), HasSubstr("\"word/document.xml\" ist größer als 512 MiB"));
 }
 
-std::string Nested(int depth, std::string_view inner) {
+std::string Nested(int depth, std::string_view inner, std::string_view element = "") {
   std::string xml;
-  for (int i = 0; i < depth; ++i) xml += "<w:sdt><w:sdtContent>";
+  for (int i = 0; i < depth; ++i)
+    xml += element.empty() ? "<w:sdt><w:sdtContent>" : "<" + std::string(element) + ">";
   xml += inner;
-  for (int i = 0; i < depth; ++i) xml += "</w:sdtContent></w:sdt>";
+  for (int i = 0; i < depth; ++i)
+    xml += element.empty() ? "</w:sdtContent></w:sdt>" : "</" + std::string(element) + ">";
   return xml;
 }
 
@@ -154,6 +156,7 @@ TEST_F(HostileDocxTest, HostileFilesAreRefused) {
       {WithDtd("<!ENTITY datei SYSTEM \"file:///etc/passwd\">", P("&datei;")), "DTD"},
       {DocumentXml(Nested(100000, P("tief"))), "tiefer als 256 Ebenen"},
       {DocumentXml(NestedTables(200)), "verschachtelt"},
+      {DocumentXml(Nested(300, "", "w:customXml") + P("x")), "verschachtelt"},
       {DocumentXml("<w:p w:x=\"\x80\"/>"), "UTF-8"}};
   // Stray bytes passed the parser unchecked: the positions counted them one way
   // and the text another, so "\x80\x80abc" read as "\x80\x80a" and edits dropped them.

@@ -13,6 +13,7 @@
 #include <pugixml.hpp>
 
 #include "common/error.hpp"
+#include "platform/word/word.hpp"
 
 namespace korvax::word::testing {
 
@@ -42,6 +43,18 @@ std::string Tbl(int rows, int columns, std::string_view prefix = "R");
 pugi::xml_document SavedXml(const std::filesystem::path& path, const std::string& part);
 size_t Count(const pugi::xml_document& doc, const char* xpath);
 std::string Value(const pugi::xml_document& doc, const char* xpath);
+
+// A document written from `body` and opened; Saved() saves it and parses a part.
+struct OpenedDocx {
+  std::filesystem::path path;
+  std::shared_ptr<Document> doc;
+  explicit OpenedDocx(std::string_view body)
+      : path(WriteDocx(TempDir() / "d.docx", body)), doc(Document::Open(path)) {}
+  pugi::xml_document Saved(const std::string& part = "word/document.xml") {
+    doc->Save();
+    return SavedXml(path, part);
+  }
+};
 
 // Runs each call and expects each to fail with error `number`.
 inline void ExpectEachFailsWith(int number, const std::vector<std::function<void()>>& calls) {

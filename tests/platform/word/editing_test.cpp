@@ -16,16 +16,7 @@ using testing::P;
 using testing::Tbl;
 using testing::Value;
 
-struct Fixture {
-  std::filesystem::path path;
-  std::shared_ptr<Document> doc;
-  explicit Fixture(std::string_view body)
-      : path(testing::WriteDocx(testing::TempDir() / "e.docx", body)), doc(Document::Open(path)) {}
-  pugi::xml_document Saved() {
-    doc->Save();
-    return testing::SavedXml(path, "word/document.xml");
-  }
-};
+using Fixture = testing::OpenedDocx;
 
 TEST(WordEditing, InsertAfterACellRangeGoesBeforeTheEndOfCellMark) {
   Fixture f(Tbl(1, 2) + P(""));

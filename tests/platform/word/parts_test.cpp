@@ -319,10 +319,6 @@ TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {
     }
     EXPECT_EQ(Bytes(path), before);
   };
-  auto text = dir / "text.docx";
-  std::ofstream(text) << "kein zip";
-  expect_error(text, 5792, "kein ZIP-Archiv");
-
   Package no_types;
   no_types.SetBytes("word/document.xml", "<w:document/>");
   no_types.Write(dir / "notypes.docx");
@@ -331,21 +327,7 @@ TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {
   auto broken = testing::WriteDocx(dir / "broken.docx", "<w:p><w:r><w:t>offen</w:r></w:p>");
   expect_error(broken, 5792, "fehlerhaftes XML");
 
-  auto doctype = testing::WriteDocx(dir / "dtd.docx", P("x"));
-  {
-    Package p = Package::Read(doctype);
-    p.SetBytes("word/document.xml",
-               "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY a \"aaaa\">]>"
-               "<w:document><w:body><w:p/></w:body></w:document>");
-    p.Write(doctype);
-  }
-  expect_error(doctype, 5792, "DTD");
-
-  std::string deep;
-  for (int i = 0; i < 300; ++i) deep += "<w:customXml>";
-  for (int i = 0; i < 300; ++i) deep += "</w:customXml>";
-  expect_error(testing::WriteDocx(dir / "deep.docx", deep + P("x")), 5792, "verschachtelt");
-
+  // No zip, DTDs and deep nesting: see the hostile-file table of the reliability tests.
   auto missing = dir / "missing.docx";
   try {
     Document::Open(missing);

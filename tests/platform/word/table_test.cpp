@@ -16,16 +16,7 @@ using testing::P;
 using testing::Tbl;
 using testing::Value;
 
-struct Fixture {
-  std::filesystem::path path;
-  std::shared_ptr<Document> doc;
-  explicit Fixture(std::string_view body)
-      : path(testing::WriteDocx(testing::TempDir() / "t.docx", body)), doc(Document::Open(path)) {}
-  pugi::xml_document Saved(const std::string& part = "word/document.xml") {
-    doc->Save();
-    return testing::SavedXml(path, part);
-  }
-};
+using Fixture = testing::OpenedDocx;
 
 // The way the fee dialogs write a new table at the end of the invoice.
 Table AddAtEnd(Document& doc, int rows, int columns) {
