@@ -141,6 +141,16 @@ class ScriptedUiTest : public ::testing::Test {
     return "";
   }
 
+  // Runs a script that must fail at `step` (0: any) naming each of `named`.
+  void ExpectFailure(const json& script, int step, std::initializer_list<std::string> named) {
+    const std::string failure = Run(script);
+    if (step != 0) {
+      EXPECT_EQ(step_, step);
+    }
+    for (const std::string& part : named)
+      EXPECT_NE(failure.find(part), std::string::npos) << part << " in " << failure;
+  }
+
   std::unique_ptr<ChoiceForm> choice_ = Form::Create<ChoiceForm>();
   std::unique_ptr<FeeForm> fee_ = Form::Create<FeeForm>(*choice_);
   int step_ = 0;
@@ -209,17 +219,12 @@ TEST_F(ScriptedUiTest, AnswersCanBeQueuedBeforeTheClick) {
 }
 
 TEST_F(ScriptedUiTest, AWrongExpectationNamesStepControlAndValues) {
-  json script = Script({
-      {{"action", "type"}, {"control", "MaskEdBoxWert"}, {"text", "12"}},
-      {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"text", "   12,00"}},
-      {{"action", "close"}},
-  });
-  std::string failure = Run(script);
-  EXPECT_EQ(step_, 5);
-  EXPECT_NE(failure.find("Schritt 5"), std::string::npos) << failure;
-  EXPECT_NE(failure.find("MaskEdBoxWert"), std::string::npos) << failure;
-  EXPECT_NE(failure.find("\"   12,00\""), std::string::npos) << failure;
-  EXPECT_NE(failure.find("\"12   ,  \""), std::string::npos) << failure;
+  ExpectFailure(Script({
+                    {{"action", "type"}, {"control", "MaskEdBoxWert"}, {"text", "12"}},
+                    {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"text", "   12,00"}},
+                    {{"action", "close"}},
+                }),
+                5, {"Schritt 5", "MaskEdBoxWert", "\"   12,00\"", "\"12   ,  \""});
 }
 
 TEST_F(ScriptedUiTest, AFailureInANestedFormSurvivesReportAndContinue) {
@@ -227,54 +232,41 @@ TEST_F(ScriptedUiTest, AFailureInANestedFormSurvivesReportAndContinue) {
       {{"form", "frmTabelle"}, {"action", "expect"}, {"control", "optNeu"}, {"value", false}},
       {{"form", "frmTabelle"}, {"action", "click"}, {"control", "cmdEnde"}},
   });
-  std::string failure = Run(script);
-  EXPECT_EQ(step_, 1);
-  EXPECT_NE(failure.find("optNeu"), std::string::npos) << failure;
+  ExpectFailure(script, 1, {"optNeu"});
   EXPECT_FALSE(choice_->IsVisible());
   EXPECT_FALSE(fee_->IsVisible());
 }
 
 TEST_F(ScriptedUiTest, AModalFormWithoutStepsLeftFailsInsteadOfWaiting) {
-  std::string failure = Run(kChooseFirstTable);
-  EXPECT_NE(failure.find("frmKat"), std::string::npos) << failure;
-  EXPECT_NE(failure.find("keine Schritte mehr"), std::string::npos) << failure;
+  ExpectFailure(kChooseFirstTable, 0, {"frmKat", "keine Schritte mehr"});
 }
 
 TEST_F(ScriptedUiTest, AStepForAnotherFormFails) {
-  json script = json::array({{{"form", "frmKat"}, {"action", "close"}}});
-  std::string failure = Run(script);
-  EXPECT_EQ(step_, 1);
-  EXPECT_NE(failure.find("frmKat"), std::string::npos) << failure;
-  EXPECT_NE(failure.find("frmTabelle"), std::string::npos) << failure;
+  ExpectFailure(json::array({{{"form", "frmKat"}, {"action", "close"}}}), 1,
+                {"frmKat", "frmTabelle"});
 }
 
 TEST_F(ScriptedUiTest, AMessageBoxWithoutAnswerFails) {
-  std::string failure = Run(Script({{{"action", "click"}, {"control", "CommandLöschen"}}}));
-  EXPECT_NE(failure.find("Zeile löschen?"), std::string::npos) << failure;
+  ExpectFailure(Script({{{"action", "click"}, {"control", "CommandLöschen"}}}), 0,
+                {"Zeile löschen?"});
 }
 
 TEST_F(ScriptedUiTest, AWrongMessageBoxPromptFails) {
-  std::string failure = Run(Script({
-      {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Alles löschen?"}},
-      {{"action", "click"}, {"control", "CommandLöschen"}},
-  }));
-  EXPECT_EQ(step_, 4);
-  EXPECT_NE(failure.find("Alles löschen?"), std::string::npos) << failure;
+  ExpectFailure(Script({
+                    {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Alles löschen?"}},
+                    {{"action", "click"}, {"control", "CommandLöschen"}},
+                }),
+                4, {"Alles löschen?"});
 }
 
 TEST_F(ScriptedUiTest, ADisabledControlCannotBeClicked) {
-  std::string failure = Run(Script({{{"action", "click"}, {"control", "CommandAbbruch"}}}));
-  EXPECT_EQ(step_, 4);
-  EXPECT_NE(failure.find("CommandAbbruch"), std::string::npos) << failure;
+  ExpectFailure(Script({{{"action", "click"}, {"control", "CommandAbbruch"}}}), 4,
+                {"CommandAbbruch"});
 }
 
 TEST_F(ScriptedUiTest, StepsLeftOverAtTheEndFail) {
-  std::string failure = Run(Script({
-      {{"action", "close"}},
-      {{"action", "expect"}, {"visible", true}},
-  }));
-  EXPECT_EQ(step_, 5);
-  EXPECT_NE(failure.find("Schritt 5"), std::string::npos) << failure;
+  ExpectFailure(Script({{{"action", "close"}}, {{"action", "expect"}, {"visible", true}}}), 5,
+                {"Schritt 5"});
 }
 
 TEST_F(ScriptedUiTest, MalformedStepsAreRefusedBeforeAnythingRuns) {
