@@ -55,7 +55,7 @@ TEST(WordEditing, LiveRangesFollowEditsElsewhere) {
   EXPECT_EQ(f.doc->Content().Text(), "einsdrei\r");
 }
 
-TEST(WordEditing, SetTextMakesParagraphsBreaksAndTabs) {
+TEST(WordEditing, SetTextMakesParagraphsBreaksAndTabsAndDeleteMergesParagraphs) {
   Fixture f(P("alt"));
   Range r = f.doc->Range(0, 3);
   r.SetText("a\tb\vc\rzweite");
@@ -66,6 +66,11 @@ TEST(WordEditing, SetTextMakesParagraphsBreaksAndTabs) {
   EXPECT_EQ(Count(xml, "//w:body/w:p[1]//w:tab"), 1u);
   EXPECT_EQ(Count(xml, "//w:body/w:p[1]//w:br"), 1u);
   EXPECT_EQ(Value(xml, "//w:body/w:p[2]//w:t"), "zweite");
+  // Deleting across paragraphs merges them.
+  Fixture g(P("Hallo") + P("Welt") + P("Ende"));
+  g.doc->Range(3, 8).Delete();  // "lo\rWe"
+  EXPECT_EQ(g.doc->Content().Text(), "Hallt\rEnde\r");
+  EXPECT_EQ(Count(g.Saved(), "//w:body/w:p"), 2u);
 }
 
 TEST(WordEditing, InsertParagraphAfterAtTheEndAddsAnEmptyParagraph) {
@@ -83,14 +88,6 @@ TEST(WordEditing, InsertParagraphAfterAtTheEndAddsAnEmptyParagraph) {
   EXPECT_EQ(before.Text(), ">Text");
   before.InsertParagraphBefore();
   EXPECT_EQ(f.doc->Content().Text(), "\r>Text\rneu\r");
-}
-
-TEST(WordEditing, DeletingAcrossParagraphsMergesThem) {
-  Fixture f(P("Hallo") + P("Welt") + P("Ende"));
-  f.doc->Range(3, 8).Delete();  // "lo\rWe"
-  EXPECT_EQ(f.doc->Content().Text(), "Hallt\rEnde\r");
-  auto xml = f.Saved();
-  EXPECT_EQ(Count(xml, "//w:body/w:p"), 2u);
 }
 
 TEST(WordEditing, TextInsertedInsideARunKeepsItsFormatting) {
