@@ -11,7 +11,7 @@
 
 #include "../common/log_fixture.hpp"
 #include "document/tk_word_auto.hpp"
-#include "invoice_builder.hpp"
+#include "../support/docx.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
 #include "plugin/g_frm_tabelle.hpp"

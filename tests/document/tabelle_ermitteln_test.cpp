@@ -29,86 +29,74 @@ TEST_F(TabelleErmittelnTest, ACursorTableWithAForeignCommentIsNoCandidate) {
   EXPECT_EQ(forms::Form::FindForm("G_frmTabelle"), nullptr);
 }
 
-TEST_F(TabelleErmittelnTest, ACursorTableThatCarriesAnyCommentDoesNotOfferTheCursorEntry) {
-  Open(InvoiceBuilder().Table("Korvax_2").Table("", "Bemerkung"));
-  CursorIn(2);
-  const word::Table found = Lookup(
-      "Korvax_2",
-      json::array(
-          {Expect("optAktTabelle", "enabled", false), Expect("optTabelle(0)", "enabled", true),
-           Expect("optTabelle(1)", "enabled", false), Expect("optTabelle(4)", "enabled", false),
-           Expect("optNeu", "value", true), Click("optTabelle(0)"), Ok()}));
-  EXPECT_TRUE(found == TableNo(1));
-  EXPECT_EQ(RememberedTableIndex(), 1);
-}
-
-TEST_F(TabelleErmittelnTest, AnUnmarkedCursorTableIsOfferedAndItsPositionRemembered) {
-  Open(InvoiceBuilder().Table("Korvax_1").Table().Table("Korvax_2"));
-  CursorIn(2);
-  const word::Table found =
-      Lookup("Korvax_2",
-             json::array({Expect("optAktTabelle", "enabled", true), Click("optAktTabelle"), Ok()}));
-  EXPECT_TRUE(found == TableNo(2));
-  EXPECT_EQ(RememberedTableIndex(), 2);
-}
-
-TEST_F(TabelleErmittelnTest, TheSecondEntryGivesTheSecondMarkedTableAndRemembersItsPosition) {
-  Open(InvoiceBuilder()
+// The entries offered, the one chosen, the table handed out and the table
+// position remembered for the next call.
+TEST_F(TabelleErmittelnTest, TheChosenEntryGivesItsTableAndItsPositionIsRemembered) {
+  constexpr int kOutside = 0, kUnmoved = -1;
+  struct Case {
+    const char* what;
+    InvoiceBuilder invoice;
+    int cursor;      // table of the cursor, kOutside or kUnmoved
+    int remembered;  // before the call
+    json script;
+    int found;  // table number, 0 for none
+    int remembered_after;
+  };
+  const Case cases[] = {
+      {"a cursor table that carries any comment is not offered",
+       InvoiceBuilder().Table("Korvax_2").Table("", "Bemerkung"), 2, 0,
+       json::array(
+           {Expect("optAktTabelle", "enabled", false), Expect("optTabelle(0)", "enabled", true),
+            Expect("optTabelle(1)", "enabled", false), Expect("optTabelle(4)", "enabled", false),
+            Expect("optNeu", "value", true), Click("optTabelle(0)"), Ok()}),
+       1, 1},
+      {"an unmarked cursor table is offered",
+       InvoiceBuilder().Table("Korvax_1").Table().Table("Korvax_2"), 2, 0,
+       json::array({Expect("optAktTabelle", "enabled", true), Click("optAktTabelle"), Ok()}), 2, 2},
+      {"the second entry gives the second marked table",
+       InvoiceBuilder()
            .Table("Korvax_2")
            .Table("Korvax_1")
            .Table("RE_HOAI_Kosten")
            .Table("Korvax_2")
-           .Table("Korvax_2A"));
-  CursorOutside();
-  const word::Table found = Lookup(
-      "Korvax_2",
-      json::array({Expect("optTabelle(1)", "enabled", true),
-                   Expect("optTabelle(2)", "enabled", false),
-                   Expect("optAktTabelle", "enabled", false), Click("optTabelle(1)"), Ok()}));
-  EXPECT_TRUE(found == TableNo(4));
-  EXPECT_EQ(found.Cell(1, 1).Range().Text(), "T4R1C1\r\a");
-  EXPECT_EQ(RememberedTableIndex(), 4);
-}
-
-TEST_F(TabelleErmittelnTest, ANewBillingPointGivesNoneAndForgetsThePosition) {
-  Open(InvoiceBuilder().Table("Korvax_3"));
-  SetRememberedTableIndex(1);
-  EXPECT_FALSE(Lookup("Korvax_3", json::array({Click("optNeu"), Ok()})));
-  EXPECT_EQ(RememberedTableIndex(), 0);
-}
-
-TEST_F(TabelleErmittelnTest, AKeyCommentOutsideAnyTableCountsButCannotBeReturned) {
-  Open(InvoiceBuilder().Paragraph("Vorbemerkung", "Korvax_2").Table("Korvax_2"));
-  CursorOutside();
-  SetRememberedTableIndex(7);
-  const word::Table found =
-      Lookup("Korvax_2",
-             json::array({Expect("optTabelle(1)", "enabled", true), Click("optTabelle(1)"), Ok()}));
-  EXPECT_FALSE(found);
-  EXPECT_EQ(RememberedTableIndex(), 7);  // no table found: unchanged
-}
-
-TEST_F(TabelleErmittelnTest, KeysAreComparedExactly) {
-  Open(InvoiceBuilder().Table("Korvax_1A").Table("korvax_1").Table("Korvax_1").Table("Korvax_1 "));
-  CursorOutside();
-  const word::Table found = Lookup(
-      "Korvax_1",
-      json::array({Expect("optTabelle(0)", "enabled", true),
-                   Expect("optTabelle(1)", "enabled", false), Click("optTabelle(0)"), Ok()}));
-  EXPECT_TRUE(found == TableNo(3));
-  EXPECT_EQ(RememberedTableIndex(), 3);
-}
-
-TEST_F(TabelleErmittelnTest, OnlyTheFirstCommentOfATableIdentifiesIt) {
-  // Table 1 carries the key in its second comment only: a candidate, but no
-  // Korvax_2 table.
-  Open(InvoiceBuilder().Table("Bemerkung", "Korvax_2").Table("Korvax_2"));
-  CursorOutside();
-  const word::Table found =
-      Lookup("Korvax_2",
-             json::array({Expect("optTabelle(1)", "enabled", true), Click("optTabelle(0)"), Ok()}));
-  EXPECT_TRUE(found == TableNo(2));
-  EXPECT_EQ(RememberedTableIndex(), 2);
+           .Table("Korvax_2A"),
+       kOutside, 0,
+       json::array({Expect("optTabelle(1)", "enabled", true),
+                    Expect("optTabelle(2)", "enabled", false),
+                    Expect("optAktTabelle", "enabled", false), Click("optTabelle(1)"), Ok()}),
+       4, 4},
+      {"a new billing point gives none and forgets the position",
+       InvoiceBuilder().Table("Korvax_2"), kUnmoved, 1, json::array({Click("optNeu"), Ok()}), 0, 0},
+      {"a key comment outside any table counts but cannot be returned",
+       InvoiceBuilder().Paragraph("Vorbemerkung", "Korvax_2").Table("Korvax_2"), kOutside, 7,
+       json::array({Expect("optTabelle(1)", "enabled", true), Click("optTabelle(1)"), Ok()}), 0, 7},
+      {"keys are compared exactly",
+       InvoiceBuilder().Table("Korvax_2A").Table("korvax_2").Table("Korvax_2").Table("Korvax_2 "),
+       kOutside, 0,
+       json::array({Expect("optTabelle(0)", "enabled", true),
+                    Expect("optTabelle(1)", "enabled", false), Click("optTabelle(0)"), Ok()}),
+       3, 3},
+      // Table 1 carries the key in its second comment only: a candidate, but
+      // no Korvax_2 table.
+      {"only the first comment of a table identifies it",
+       InvoiceBuilder().Table("Bemerkung", "Korvax_2").Table("Korvax_2"), kOutside, 0,
+       json::array({Expect("optTabelle(1)", "enabled", true), Click("optTabelle(0)"), Ok()}), 2, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Open(c.invoice);
+    if (c.cursor == kOutside) CursorOutside();
+    if (c.cursor > 0) CursorIn(c.cursor);
+    SetRememberedTableIndex(c.remembered);
+    const word::Table found = Lookup("Korvax_2", c.script);
+    if (c.found == 0) {
+      EXPECT_FALSE(found);
+    } else {
+      EXPECT_TRUE(found == TableNo(c.found));
+    }
+    EXPECT_EQ(RememberedTableIndex(), c.remembered_after);
+    forms::DestroyFormInstances();
+  }
 }
 
 TEST_F(TabelleErmittelnTest, MoreThanFiveCandidatesReportTheSixthAndOfferFive) {
