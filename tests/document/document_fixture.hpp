@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "../common/log_fixture.hpp"
-#include "document/tk_word_auto.hpp"
 #include "../support/docx.hpp"
+#include "document/tk_word_auto.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
 #include "plugin/g_frm_tabelle.hpp"
