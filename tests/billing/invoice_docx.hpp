@@ -1,5 +1,5 @@
-// Small invoice documents for the totals tests: a .docx written from inline
-// XML, opened through the Word layer and handed to the order context.
+// The totals tests' part of an invoice document: category tables, the totals
+// table and comments added through the Word layer.
 #pragma once
 
 #include <filesystem>
@@ -7,23 +7,24 @@
 #include <string_view>
 #include <vector>
 
+#include "../support/docx.hpp"
 #include "platform/word/word.hpp"
 
 namespace korvax::billing_testing {
 
-// Writes a minimal package whose body holds `body`.
-void WriteInvoiceDocx(const std::filesystem::path& path, std::string_view body);
-
-// A paragraph of plain text.
-std::string Paragraph(std::string_view text);
+using korvax::testing::CellText;
+using korvax::testing::ExpectRow;
+using korvax::testing::Occurrences;
+using korvax::testing::RunCommand;
+using korvax::testing::WriteDocx;
+inline std::string Paragraph(std::string_view text) {
+  return korvax::testing::ParagraphXml(text);
+}
 
 // A category table of five columns: a header row, then one row per amount
 // (the amount text in column 5).
 std::string BillingTable(const std::vector<std::string>& amounts,
                          std::string_view header = "Betrag");
-
-// A cell's text without its end-of-cell mark.
-std::string CellText(const word::Table& table, int row, int column);
 
 // The totals table (marked "RE_Summe"); an empty table when there is none.
 word::Table TotalsTable(word::Document& document);
@@ -35,11 +36,5 @@ void CommentOnCell(word::Document& document, int index, int row, int column, std
 // Adds a collapsed comment with `text` right after the first occurrence of
 // `after` in the main text.
 void CommentAfter(word::Document& document, std::string_view after, std::string_view text);
-
-// How often `what` occurs in `text`.
-int Occurrences(std::string_view text, std::string_view what);
-
-// Runs a shell command and returns its standard output.
-std::string RunCommand(const std::string& command);
 
 }  // namespace korvax::billing_testing

@@ -35,22 +35,14 @@ TEST_F(FinalInvoiceTest, OneEarlierDownPaymentIsListedAndDeducted) {
   EXPECT_EQ(CellText(t, 4, 2), "Zwischensumme");
   EXPECT_EQ(t.Cell(4, 2).Range().Font().Bold(), 1);
   EXPECT_EQ(CellText(t, 4, 4), "   2.380,00 €");
-  EXPECT_EQ(CellText(t, 6, 2), "Entgeld");
-  EXPECT_EQ(CellText(t, 6, 3), "Umsatzsteuer");
-  EXPECT_EQ(CellText(t, 6, 4), "Summe");
-  EXPECT_EQ(CellText(t, 7, 2), "   2.000,00 €");
-  EXPECT_EQ(CellText(t, 7, 3), "     380,00 €");
-  EXPECT_EQ(CellText(t, 7, 4), "   2.380,00 €");
+  ExpectRow(t, 6, 2, {"Entgeld", "Umsatzsteuer", "Summe"});
+  ExpectRow(t, 7, 2, {"   2.000,00 €", "     380,00 €", "   2.380,00 €"});
   EXPECT_EQ(CellText(t, 8, 1), "abzgl. Anzahlungen");
-  EXPECT_EQ(CellText(t, 9, 1), "Rechnung Nr. 2026-0005 vom 15.01.2026");
-  EXPECT_EQ(CellText(t, 9, 2), "   1.000,00 €");
-  EXPECT_EQ(CellText(t, 9, 3), "     190,00 €");
-  EXPECT_EQ(CellText(t, 9, 4), "   1.190,00 €");
+  ExpectRow(
+      t, 9, 1,
+      {"Rechnung Nr. 2026-0005 vom 15.01.2026", "   1.000,00 €", "     190,00 €", "   1.190,00 €"});
   EXPECT_EQ(t.Cell(9, 1).Range().Font().Bold(), 0);
-  EXPECT_EQ(CellText(t, 10, 1), "verbl. Restbetrag");
-  EXPECT_EQ(CellText(t, 10, 2), "   1.000,00 €");
-  EXPECT_EQ(CellText(t, 10, 3), "     190,00 €");
-  EXPECT_EQ(CellText(t, 10, 4), "   1.190,00 €");
+  ExpectRow(t, 10, 1, {"verbl. Restbetrag", "   1.000,00 €", "     190,00 €", "   1.190,00 €"});
   for (int c = 1; c <= 4; ++c) EXPECT_EQ(t.Cell(10, c).Range().Font().Bold(), 1) << c;
   for (int c = 1; c <= 4; ++c) EXPECT_EQ(CellText(t, 11, c), "") << c;
   // The rows of earlier invoices are wider in their first two cells.

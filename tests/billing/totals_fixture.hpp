@@ -49,7 +49,7 @@ class TotalsTest : public korvax::testing::TempEnvironment {
   // The invoice document with `body`, as the order context's Doc.
   word::Document& OpenDocument(const std::string& body) {
     path_ = dir_ / "rechnung.docx";
-    WriteInvoiceDocx(path_, body);
+    WriteDocx(path_, body);
     document_ = word::Document::Open(path_);
     Library().order.Doc = document_;
     Library().order.Application = document_->Application();

@@ -42,59 +42,50 @@ TEST_F(ZahlungszielTest, DayCountFromTheInvoiceDate) {
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(ZahlungszielTest, SettingOffRemovesTheNote) {
-  OpenInvoice(1);
-  word::Document& doc = Invoice();
-  Zahlungsziel(document_, true);
-  ASSERT_EQ(doc.Shapes().Count(), 1);
-  Zahlungsziel(document_, false);
-  EXPECT_EQ(doc.Shapes().Count(), 0);
-}
-
-TEST_F(ZahlungszielTest, TwiceLeavesOneNote) {
+TEST_F(ZahlungszielTest, TwiceLeavesOneNoteAndSettingOffRemovesIt) {
   OpenInvoice(1);
   word::Document& doc = Invoice();
   Zahlungsziel(document_, true);
   Zahlungsziel(document_, true);
   EXPECT_EQ(doc.Shapes().Count(), 1);
   doc.Save();
-  auto reopened = word::Document::Open(path_);
-  EXPECT_EQ(reopened->Shapes().Count(), 1);
+  EXPECT_EQ(word::Document::Open(path_)->Shapes().Count(), 1);
+  Zahlungsziel(document_, false);
+  EXPECT_EQ(doc.Shapes().Count(), 0);
 }
 
-TEST_F(ZahlungszielTest, OnlyThreeCharactersOfTheDayCountAreRead) {
-  Template("Zahlbar bis <1000>.");
-  OpenInvoice(1);
+TEST_F(ZahlungszielTest, TheTemplateAndItsAlignmentFlag) {
+  const int kAny = -1;  // alignment not checked
+  struct Row {
+    const char* vorlage;
+    int bund;
+    const char* text;  // nullptr: not checked
+    int alignment;
+  };
+  const Row rows[] = {
+      // Only three characters of the day count are read.
+      {"Zahlbar bis <1000>.", 0, "Zahlbar bis  09.06.2026 .", kAny},
+      // Without a closing bracket the whole template follows the date.
+      {"Zahlbar bis <14 Tage", 0, "Zahlbar bis  15.03.2026 Zahlbar bis <14 Tage", kAny},
+      // Without a day count the template is written unchanged.
+      {"Zahlbar sofort.", 1, "Zahlbar sofort.", word::wdAlignParagraphCenter},
+      {"Zahlbar bis <14>", 5, nullptr, word::wdAlignParagraphRight},
+  };
   word::Document& doc = Invoice();
-  Zahlungsziel(document_, true);
-  EXPECT_EQ(NoteText(doc), "Zahlbar bis  09.06.2026 .");
-}
-
-TEST_F(ZahlungszielTest, WithoutClosingBracketTheWholeTemplateFollowsTheDate) {
-  Template("Zahlbar bis <14 Tage");
-  OpenInvoice(1);
-  word::Document& doc = Invoice();
-  Zahlungsziel(document_, true);
-  EXPECT_EQ(NoteText(doc), "Zahlbar bis  15.03.2026 Zahlbar bis <14 Tage");
-}
-
-TEST_F(ZahlungszielTest, TemplateWithoutDayCountIsWrittenUnchanged) {
-  Template("Zahlbar sofort.", 1);
-  OpenInvoice(1);
-  word::Document& doc = Invoice();
-  Zahlungsziel(document_, true);
-  EXPECT_EQ(NoteText(doc), "Zahlbar sofort.");
-  EXPECT_EQ(doc.Shapes().Item(1).TextFrame().TextRange().ParagraphFormat().Alignment(),
-            word::wdAlignParagraphCenter);
-}
-
-TEST_F(ZahlungszielTest, OtherBundValuesAlignRight) {
-  Template("Zahlbar bis <14>", 5);
-  OpenInvoice(1);
-  word::Document& doc = Invoice();
-  Zahlungsziel(document_, true);
-  EXPECT_EQ(doc.Shapes().Item(1).TextFrame().TextRange().ParagraphFormat().Alignment(),
-            word::wdAlignParagraphRight);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.vorlage);
+    Template(row.vorlage, row.bund);
+    OpenInvoice(1);
+    Zahlungsziel(document_, true);
+    ASSERT_EQ(doc.Shapes().Count(), 1);
+    if (row.text != nullptr) {
+      EXPECT_EQ(NoteText(doc), row.text);
+    }
+    if (row.alignment != kAny) {
+      EXPECT_EQ(doc.Shapes().Item(1).TextFrame().TextRange().ParagraphFormat().Alignment(),
+                row.alignment);
+    }
+  }
 }
 
 TEST_F(ZahlungszielTest, WithoutInvoiceOrDateEntryTheCountStartsToday) {
