@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialog_session.hpp"
 #include "dialogs/fee_dialog.hpp"
 #include "dialogs/frm_kat4.hpp"
-#include "docx_fixture.hpp"
 #include "plugin/dialog_registry.hpp"
 #include "script_steps.hpp"
 
@@ -48,11 +48,8 @@ TEST_F(FeeDialogTest, CommaAlignsTheDecimalsAndPutsTheCaretOnTheFirst) {
 }
 
 TEST_F(FeeDialogTest, TwelveWithoutCommaIsAppliedAsTwelveEuros) {
-  Run(Script({Type("MaskEdBoxWert", "12"),
-              Expect("MaskEdBoxWert", "12   ,  "),
-              {{"action", "key"}, {"control", "MaskEdBoxWert"}, {"key", "Enter"}},
-              ExpectCell(1, 4, "   12,00"),
-              kAbbruch}));
+  Run(Script({Type("MaskEdBoxWert", "12"), Expect("MaskEdBoxWert", "12   ,  "),
+              Key("MaskEdBoxWert", "Enter"), ExpectCell(1, 4, "   12,00"), kAbbruch}));
 }
 
 TEST_F(FeeDialogTest, LeavingTheMoneyFieldChecksIt) {
@@ -61,30 +58,18 @@ TEST_F(FeeDialogTest, LeavingTheMoneyFieldChecksIt) {
 }
 
 TEST_F(FeeDialogTest, GotFocusPutsTheCaretBehindTheParcelPrefixOrSelectsAll) {
-  Run(Script({{{"action", "focus"}, {"control", "MaskEdBoxAnteil"}},
-              ExpectEdit("MaskEdBoxAnteil", 0, 4),
-              {{"action", "focus"}, {"control", "TextBoxFlst"}},
-              ExpectEdit("TextBoxFlst", 9, 0),
-              {{"action", "focus"}, {"control", "MaskEdBoxWert"}},
-              ExpectEdit("MaskEdBoxWert", 0, 8),
-              kAbbruch}));
+  Run(Script({Focus("MaskEdBoxAnteil"), ExpectEdit("MaskEdBoxAnteil", 0, 4), Focus("TextBoxFlst"),
+              ExpectEdit("TextBoxFlst", 9, 0), Focus("MaskEdBoxWert"),
+              ExpectEdit("MaskEdBoxWert", 0, 8), kAbbruch}));
 }
 
-TEST_F(FeeDialogTest, ApplyingTheLastLinePreparesAFreshOne) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"),
-              ExpectGrid("rows", 2),
-              ExpectCell(1, 0, "Flst.Nr. 1"),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Expect("MaskEdBox7_1", " 4"),
-              Expect("MaskEdBoxWert", "    6,00"),
-              ExpectGrid("row", 1),
-              ExpectGrid("col", 1),
-              {{"action", "expect"}, {"focus", "TextBoxFlst"}},
-              kAbbruch}));
-  EXPECT_EQ(AktuelleZeile(), 2);  // = Rows: a new line is being prepared
-}
-
-TEST_F(FeeDialogTest, ApplyingTheNewLineAppendsIt) {
+// A new line is prepared (AktuelleZeile = Rows) and applying it appends it.
+TEST_F(FeeDialogTest, ApplyingTheLastLinePreparesAFreshOneThatIsAppended) {
+  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), ExpectGrid("rows", 2),
+              ExpectCell(1, 0, "Flst.Nr. 1"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+              Expect("MaskEdBox7_1", " 4"), Expect("MaskEdBoxWert", "    6,00"),
+              ExpectGrid("row", 1), ExpectGrid("col", 1), ExpectFocus("TextBoxFlst"), kAbbruch}));
+  EXPECT_EQ(AktuelleZeile(), 2);
   Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
               ExpectGrid("rows", 3), ExpectCell(2, 0, "Flst.Nr. 2"), ExpectCell(2, 6, "   71,58"),
               kAbbruch}));
@@ -103,19 +88,11 @@ TEST_F(FeeDialogTest, ApplyingAnEarlierLineLoadsTheNext) {
 }
 
 TEST_F(FeeDialogTest, NeuPreparesANewLineAtTheEnd) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"),
-              Line("Flst.Nr. 2", "2", "0", "0", "6,"),
-              SelectRow(2),
-              Expect("TextBoxFlst", "Flst.Nr. 2"),
-              Click("CommandButtonNeu"),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              ExpectGrid("row", 1),
-              ExpectGrid("col", 1),
-              {{"action", "expect"}, {"focus", "TextBoxFlst"}},
-              Line("Flst.Nr. 3", "1", "0", "0", "6,"),
-              ExpectGrid("rows", 4),
-              ExpectCell(3, 0, "Flst.Nr. 3"),
-              ExpectCell(2, 0, "Flst.Nr. 2"),
+  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
+              SelectRow(2), Expect("TextBoxFlst", "Flst.Nr. 2"), Click("CommandButtonNeu"),
+              Expect("TextBoxFlst", "Flst.Nr. 12/3"), ExpectGrid("row", 1), ExpectGrid("col", 1),
+              ExpectFocus("TextBoxFlst"), Line("Flst.Nr. 3", "1", "0", "0", "6,"),
+              ExpectGrid("rows", 4), ExpectCell(3, 0, "Flst.Nr. 3"), ExpectCell(2, 0, "Flst.Nr. 2"),
               kAbbruch}));
 }
 

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialog_session.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat1.hpp"
 #include "document/tk_word_auto.hpp"
-#include "docx_fixture.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
 
@@ -46,11 +46,8 @@ json GridHat(const std::string& what, int value) {
 json Kästchen(const std::string& control, int value) {
   return {{"action", "expect"}, {"control", control}, {"value", value}};
 }
-json Setzen(const std::string& control) {
-  return {{"action", "choose"}, {"control", control}, {"value", 1}};
-}
 const json kLöschen =
-    json::array({{{"action", "select"}, {"control", "GridGebühren1"}, {"row", 1}},
+    json::array({SelectIn("GridGebühren1", 1),
                  Click("CommandLöschen"),
                  {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Zeile löschen?"}}});
 
@@ -120,11 +117,8 @@ TEST_F(FrmKat1DokumentTest, PartialSharesGetASecondLineWithTheFullFee) {
 }
 
 TEST_F(FrmKat1DokumentTest, AnEmptyShareWritesNoNoteAndAShareOfZeroNoBrokenOne) {
-  Run1(Script({{{"action", "focus"}, {"control", "MaskEdBoxAnteil"}},
-               {{"action", "key"}, {"control", "MaskEdBoxAnteil"}, {"key", "Backspace"}},
-               Click("CommandÜbernehmen"),
-               Flurstück("Flst.Nr. 0", "100", "12,", "0"),
-               kOk}));
+  Run1(Script({Focus("MaskEdBoxAnteil"), Key("MaskEdBoxAnteil", "Backspace"),
+               Click("CommandÜbernehmen"), Flurstück("Flst.Nr. 0", "100", "12,", "0"), kOk}));
   word::Table table = Marked("Korvax_1");
   EXPECT_EQ(ZellText(table, 2, 1), "Flst.Nr. 12/3");
   EXPECT_EQ(ZellText(table, 2, 5), "  306,78 ");
@@ -168,7 +162,7 @@ TEST_F(FrmKat1DokumentTest, UnmarkedPointsAreCappedAtAFifthOfTheSum) {
 }
 
 TEST_F(FrmKat1DokumentTest, FourLinesGiveFourPerCentOfTheSumAfterTheUnmarkedPoints) {
-  Run1(Script({Gleiche(4), Setzen("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "1"), kOk}));
+  Run1(Script({Gleiche(4), Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "1"), kOk}));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 7);
   EXPECT_EQ(ZellText(table, 6, 5), "  -76,69");
@@ -183,7 +177,7 @@ TEST_F(FrmKat1DokumentTest, FourLinesGiveFourPerCentOfTheSumAfterTheUnmarkedPoin
 }
 
 TEST_F(FrmKat1DokumentTest, ThirtyFiveLinesAreReducedByThirtyPerCent) {
-  Run1(Script({Gleiche(35), Setzen("CheckBoxErmäßigung"), kOk}));
+  Run1(Script({Gleiche(35), Tick("CheckBoxErmäßigung"), kOk}));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 37);
   EXPECT_EQ(ZellText(table, 37, 1), "Die Gebühr ist nach Nr. 2.2 um  30% ermäßigt");
@@ -191,8 +185,8 @@ TEST_F(FrmKat1DokumentTest, ThirtyFiveLinesAreReducedByThirtyPerCent) {
 }
 
 TEST_F(FrmKat1DokumentTest, ThreeLinesWriteNoPercentageRow) {
-  Run1(Script({Gleiche(4), Setzen("CheckBoxErmäßigung"), kLöschen,
-               Kästchen("CheckBoxErmäßigung", 0), kOk}));
+  Run1(Script(
+      {Gleiche(4), Tick("CheckBoxErmäßigung"), kLöschen, Kästchen("CheckBoxErmäßigung", 0), kOk}));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 4);
   EXPECT_EQ(ZellText(table, 4, 1), "Flst.Nr. 12/3");
@@ -229,7 +223,7 @@ TEST_F(FrmKat1DokumentTest, NewSurveyPointsGoIntoTheSubTable) {
 
 TEST_F(FrmKat1DokumentTest, ValueRangesAreWrittenAndReloadAsTheirValue) {
   Run1(Script({Flurstück("Flst.Nr. 1", "100", "26,99"), Flurstück("Flst.Nr. 2", "100", "300,"),
-               Zelle(1, 2, "   26,99"), Setzen("chkBereich"), kOk}));
+               Zelle(1, 2, "   26,99"), Tick("chkBereich"), kOk}));
   word::Table table = Marked("Korvax_1");
   EXPECT_EQ(ZellText(table, 2, 4), "11 bis 26");
   EXPECT_EQ(ZellText(table, 3, 4), "größer 256");
@@ -240,11 +234,10 @@ TEST_F(FrmKat1DokumentTest, ValueRangesAreWrittenAndReloadAsTheirValue) {
 }
 
 TEST_F(FrmKat1DokumentTest, ReopeningReproducesGridCheckBoxesAndCounts) {
-  Run1(Script({Flurstück("Flst.Nr. 1", "100", "12,", "500"),
-               Flurstück("Flst.Nr. 2", "600", "27,5", "333"),
-               Flurstück("Flst.Nr. 3", "150000", "5,"), Flurstück("Flst.Nr. 4", "12", "0,"),
-               Setzen("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "12"),
-               Type("mskneueAP", "2"), kOk}));
+  Run1(Script(
+      {Flurstück("Flst.Nr. 1", "100", "12,", "500"), Flurstück("Flst.Nr. 2", "600", "27,5", "333"),
+       Flurstück("Flst.Nr. 3", "150000", "5,"), Flurstück("Flst.Nr. 4", "12", "0,"),
+       Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "12"), Type("mskneueAP", "2"), kOk}));
   word::Table table = Marked("Korvax_1");
   const Rows written = TableTexts(table);
   ASSERT_EQ(written.size(), 7u);
@@ -255,16 +248,8 @@ TEST_F(FrmKat1DokumentTest, ReopeningReproducesGridCheckBoxesAndCounts) {
   Run1(Script(
       {kErsteTabelle,
        GridHat("rows", 5),
-       Zelle(1, 0, "Flst.Nr. 1"),
-       Zelle(1, 1, "   100"),
-       Zelle(1, 2, "   12,00"),
-       Zelle(1, 3, " 500"),
-       Zelle(1, 4, "  153,39"),
-       Zelle(2, 0, "Flst.Nr. 2"),
-       Zelle(2, 1, "   600"),
-       Zelle(2, 2, "   27,50"),
-       Zelle(2, 3, " 333"),
-       Zelle(2, 4, "  286,32"),
+       Cells(Zelle, 1, 0, {"Flst.Nr. 1", "   100", "   12,00", " 500", "  153,39"}),
+       Cells(Zelle, 2, 0, {"Flst.Nr. 2", "   600", "   27,50", " 333", "  286,32"}),
        Zelle(3, 1, "150000"),
        Zelle(3, 3, "1000"),
        Zelle(3, 4, "2.597,37"),

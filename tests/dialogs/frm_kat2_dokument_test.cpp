@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialog_session.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat2.hpp"
-#include "docx_fixture.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
 
@@ -79,10 +79,7 @@ TEST_F(FrmKat2DokumentTest, OnePartIsAGebäudeteilTwoAreGebäudeteile) {
 }
 
 TEST_F(FrmKat2DokumentTest, AreaLinesAndTheHeaderOf33) {
-  Run(Script({Click("Option33"),
-              Gebäude("Flst.Nr. 1", "151", "2"),
-              {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},
-              kOk}));
+  Run(Script({Click("Option33"), Gebäude("Flst.Nr. 1", "151", "2"), Tick("chkBereich"), kOk}));
   const Rows rows = TableTexts(Marked("Korvax_2"));
   EXPECT_EQ(rows[0][0], "Gebäudeaufnahme nach Nr. 3.3");
   // Areas have no ranges: the check box only concerns costs.
@@ -112,11 +109,8 @@ TEST_F(FrmKat2DokumentTest, ShareThreeThirtyThreeNotesThreeTimesTheFee) {
 }
 
 TEST_F(FrmKat2DokumentTest, CostRangesAreWrittenAndReloadAsRepresentativeCosts) {
-  Run(Script({Gebäude("Flst.Nr. 1", "50000", "3"),
-              Gebäude("Flst.Nr. 2", "20000000", "1"),
-              Gebäude("Flst.Nr. 3", "31000", "1"),
-              {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},
-              kOk}));
+  Run(Script({Gebäude("Flst.Nr. 1", "50000", "3"), Gebäude("Flst.Nr. 2", "20000000", "1"),
+              Gebäude("Flst.Nr. 3", "31000", "1"), Tick("chkBereich"), kOk}));
   word::Table table = Marked("Korvax_2");
   EXPECT_EQ(ZellText(table, 2, 1),
             "Flst.Nr. 1\vBaukosten:    31.001 bis 72.000 €;   3 Gebäudeteile\vWohnhaus");
@@ -144,7 +138,7 @@ TEST_F(FrmKat2DokumentTest, EveryRangeTextReloadsItsValue) {
   for (const auto& [wert, _] : stufen) {
     for (const auto& step : Gebäude("Flst.Nr. 1", wert, "1")) steps.push_back(step);
   }
-  steps.push_back({{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}});
+  steps.push_back(Tick("chkBereich"));
   steps.push_back(kOk);
   Run(steps);
   Reopen();
@@ -169,30 +163,13 @@ TEST_F(FrmKat2DokumentTest, RoundTrip31) {
   EXPECT_EQ(first[2][4], "     1,28");
   EXPECT_EQ(first[3][4], "  3297,84");
   Reopen();
-  Run(Script({kErsteTabelle,
-              Gewählt("Option31"),
-              Bereich(0),
-              Zeilen(4),
-              Zelle(1, 0, "Flst.Nr. 1"),
-              Zelle(1, 1, "  72.000"),
-              Zelle(1, 2, " 6"),
-              Zelle(1, 3, " 500"),
-              Zelle(1, 4, "  132,94"),
-              Zelle(1, 5, "Wohnhaus mit Garage"),
-              Zelle(2, 1, "      45"),
-              Zelle(2, 2, " 1"),
-              Zelle(2, 3, "  10"),
-              Zelle(2, 4, "    1,28"),
-              Zelle(2, 5, "Schuppen"),
-              Zelle(3, 1, "3.000.000"),
-              Zelle(3, 2, "12"),
-              Zelle(3, 3, "1000"),
-              Zelle(3, 4, "3.297,84"),
-              Zelle(3, 5, "Garage"),
-              Expect("TextBoxFlst", "Flst.Nr. 1"),
-              Expect("MaskEdBoxAnteil", " 500"),
-              Expect("TextBoxBeschreibung", "Wohnhaus mit Garage"),
-              kOk}));
+  Run(Script({kErsteTabelle, Gewählt("Option31"), Bereich(0), Zeilen(4),
+              Cells(Zelle, 1, 0,
+                    {"Flst.Nr. 1", "  72.000", " 6", " 500", "  132,94", "Wohnhaus mit Garage"}),
+              Cells(Zelle, 2, 1, {"      45", " 1", "  10", "    1,28", "Schuppen"}),
+              Cells(Zelle, 3, 1, {"3.000.000", "12", "1000", "3.297,84", "Garage"}),
+              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxAnteil", " 500"),
+              Expect("TextBoxBeschreibung", "Wohnhaus mit Garage"), kOk}));
   Rows second = TableTexts(Marked("Korvax_2"));
   // A fee of four digits comes back with its thousands point.
   EXPECT_EQ(second[3][4], " 3.297,84");
@@ -262,11 +239,8 @@ TEST_F(FrmKat2DokumentTest, TheOldTableIsReplacedInPlace) {
 }
 
 TEST_F(FrmKat2DokumentTest, ADeletedOnlyLineIsWrittenAsAnEmptyRow) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "500"),
-              {{"action", "select"}, {"control", "GridGebühren3"}, {"row", 1}},
-              Click("CommandLöschen"),
-              {{"action", "answer"}, {"button", "Ja"}},
-              kOk}));
+  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "500"), SelectIn("GridGebühren3", 1),
+              Click("CommandLöschen"), kJa, kOk}));
   EXPECT_EQ(TableTexts(Marked("Korvax_2")),
             (Rows{{"Gebäudeaufnahme nach Nr. 3.1", "", "", "", ""}, {"", "", "", "", ""}}));
   Reopen();

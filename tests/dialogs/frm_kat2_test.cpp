@@ -2,8 +2,8 @@
 // shares, refused inputs and the input fields.
 #include <gtest/gtest.h>
 
+#include "dialog_session.hpp"
 #include "dialogs/frm_kat2.hpp"
-#include "docx_fixture.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
 
@@ -43,14 +43,11 @@ class FrmKat2Test : public DialogSession {
 
 TEST_F(FrmKat2Test, OpensEmptyWithDefaultsHeadersAndOption31) {
   Library().order.Baukosten = 72000;
-  Run(Script({{{"action", "expect"}, {"caption", "Gebäudeaufnahme nach Nr. 3."}},
+  Run(Script({ExpectCaption("Gebäudeaufnahme nach Nr. 3."),
               {{"action", "expect"}, {"control", "GridGebühren3"}, {"rows", 2}, {"cols", 6}},
-              Zelle(0, 0, "Flurstücksnummer"),
-              Zelle(0, 1, " Baukosten"),
-              Zelle(0, 2, " Gebäudeteile"),
-              Zelle(0, 3, " Anteil"),
-              Zelle(0, 4, ""),
-              Zelle(0, 5, " Gebäudebeschreibung"),
+              Cells(Zelle, 0, 0,
+                    {"Flurstücksnummer", " Baukosten", " Gebäudeteile", " Anteil", "",
+                     " Gebäudebeschreibung"}),
               Expect("TextBoxFlst", "Flst.Nr. 12/3"),
               Expect("MaskEdBoxWert", "  72.000"),
               Expect("MaskEdBoxTeile", " 0"),
@@ -59,7 +56,7 @@ TEST_F(FrmKat2Test, OpensEmptyWithDefaultsHeadersAndOption31) {
               Expect("FrameAbrechnung", "Abrechnung nach"),
               Gewählt("Option31"),
               Gewählt("Option33", false),
-              {{"action", "expect"}, {"control", "chkBereich"}, {"value", 0}},
+              ExpectValue("chkBereich", 0),
               kAbbruch}));
   EXPECT_FALSE(forms::FormInstance<FrmKat2>().IsLoaded());
   EXPECT_EQ(LogEntries(), 0) << Log();
@@ -89,8 +86,8 @@ TEST_F(FrmKat2Test, AnAreaSessionLeavesTheNextOneInCostMode) {
 }
 
 TEST_F(FrmKat2Test, Nr31BuildingPartsRaiseTheRate) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3"), Zelle(1, 1, "  72.000"), Zelle(1, 2, " 3"),
-              Zelle(1, 3, "1000"), Zelle(1, 4, "  204,52"), Zelle(1, 5, "Wohnhaus"),
+  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3"),
+              Cells(Zelle, 1, 1, {"  72.000", " 3", "1000", "  204,52", "Wohnhaus"}),
               Gebäude("Flst.Nr. 2", "72000", "6"), Zelle(2, 4, "  265,88"),
               Gebäude("Flst.Nr. 3", "72000", "12"), Zelle(3, 4, "  306,78"),
               Gebäude("Flst.Nr. 4", "72000", "4"), Zelle(4, 4, "  204,52"),
@@ -165,80 +162,44 @@ TEST_F(FrmKat2Test, NonNumericCostBecomesZeroNotTheHighestRate) {
 }
 
 TEST_F(FrmKat2Test, ShareZeroOrEmptyIsRefused) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "0"),
-              Zeilen(2),
-              Zelle(1, 4, ""),
-              Fokus("MaskEdBoxAnteil"),
-              Expect("MaskEdBoxAnteil", "   0"),
-              {{"action", "key"}, {"control", "MaskEdBoxAnteil"}, {"key", "Backspace"}},
-              Click("CommandÜbernehmen"),
-              Zelle(1, 4, ""),
-              Fokus("MaskEdBoxAnteil"),
-              Type("MaskEdBoxAnteil", "250"),
-              Click("CommandÜbernehmen"),
-              Zelle(1, 3, " 250"),
-              Zelle(1, 4, "   51,13"),
-              kAbbruch}));
+  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "0"), Zeilen(2), Zelle(1, 4, ""),
+              Fokus("MaskEdBoxAnteil"), Expect("MaskEdBoxAnteil", "   0"),
+              Key("MaskEdBoxAnteil", "Backspace"), Click("CommandÜbernehmen"), Zelle(1, 4, ""),
+              Fokus("MaskEdBoxAnteil"), Type("MaskEdBoxAnteil", "250"), Click("CommandÜbernehmen"),
+              Zelle(1, 3, " 250"), Zelle(1, 4, "   51,13"), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 TEST_F(FrmKat2Test, EnterInTheShareAppliesAndTheNextLineGetsDefaults) {
   Library().order.Baukosten = 100000;
-  Run(Script({Type("MaskEdBoxTeile", "2"),
-              Type("MaskEdBoxAnteil", "1000"),
-              {{"action", "key"}, {"key", "Enter"}},
-              Zelle(1, 1, " 100.000"),
-              Zelle(1, 4, "  306,78"),
-              Zeilen(2),
-              Expect("MaskEdBoxTeile", " 0"),
-              Expect("MaskEdBoxWert", " 100.000"),
-              Fokus("TextBoxFlst"),
-              Type("TextBoxBeschreibung", "Garage"),
-              {{"action", "key"}, {"key", "Enter"}},
-              Zeilen(3),
-              Zelle(2, 5, "Garage"),
-              kAbbruch}));
+  Run(Script({Type("MaskEdBoxTeile", "2"), Type("MaskEdBoxAnteil", "1000"), kEnter,
+              Zelle(1, 1, " 100.000"), Zelle(1, 4, "  306,78"), Zeilen(2),
+              Expect("MaskEdBoxTeile", " 0"), Expect("MaskEdBoxWert", " 100.000"),
+              Fokus("TextBoxFlst"), Type("TextBoxBeschreibung", "Garage"), kEnter, Zeilen(3),
+              Zelle(2, 5, "Garage"), kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, AShareAppliedWithEnterStandsRight) {
-  Run(Script({Type("MaskEdBoxAnteil", "500"),
-              Expect("MaskEdBoxAnteil", "500 "),
-              {{"action", "key"}, {"key", "Enter"}},
-              Zelle(1, 3, " 500"),
-              kAbbruch}));
+  Run(Script({Type("MaskEdBoxAnteil", "500"), Expect("MaskEdBoxAnteil", "500 "), kEnter,
+              Zelle(1, 3, " 500"), kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, SelectingALineReadsItBack) {
   Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "500", "Scheune"),
-              Gebäude("Flst.Nr. 2", "150", "1"),
-              {{"action", "select"}, {"control", "GridGebühren3"}, {"row", 1}},
-              Expect("TextBoxFlst", "Flst.Nr. 1"),
-              Expect("MaskEdBoxWert", "  72.000"),
-              Expect("MaskEdBoxTeile", " 3"),
-              Expect("MaskEdBoxAnteil", " 500"),
-              Expect("TextBoxBeschreibung", "Scheune"),
-              Type("MaskEdBoxTeile", "5"),
-              Click("CommandÜbernehmen"),
-              Zelle(1, 4, "  132,94"),
-              Expect("TextBoxFlst", "Flst.Nr. 2"),
-              kAbbruch}));
+              Gebäude("Flst.Nr. 2", "150", "1"), SelectIn("GridGebühren3", 1),
+              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxWert", "  72.000"),
+              Expect("MaskEdBoxTeile", " 3"), Expect("MaskEdBoxAnteil", " 500"),
+              Expect("TextBoxBeschreibung", "Scheune"), Type("MaskEdBoxTeile", "5"),
+              Click("CommandÜbernehmen"), Zelle(1, 4, "  132,94"),
+              Expect("TextBoxFlst", "Flst.Nr. 2"), kAbbruch}));
 }
 
 TEST_F(FrmKat2Test, DeletingTheOnlyLineKeepsOneBlankLineWithDefaults) {
-  Run(Script({Gebäude("Flst.Nr. 7", "72000", "3", "500"),
-              {{"action", "select"}, {"control", "GridGebühren3"}, {"row", 1}},
-              Click("CommandLöschen"),
-              {{"action", "answer"}, {"button", "Ja"}},
-              Zeilen(2),
-              Zelle(1, 0, ""),
-              Zelle(1, 1, ""),
-              Zelle(1, 4, ""),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Expect("MaskEdBoxAnteil", "1000"),
-              Gebäude("Flst.Nr. 8", "31000", "0"),
-              Zeilen(2),
-              Zelle(1, 4, "  127,82"),
-              kAbbruch}));
+  Run(Script({Gebäude("Flst.Nr. 7", "72000", "3", "500"), SelectIn("GridGebühren3", 1),
+              Click("CommandLöschen"), kJa, Zeilen(2), Zelle(1, 0, ""), Zelle(1, 1, ""),
+              Zelle(1, 4, ""), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+              Expect("MaskEdBoxAnteil", "1000"), Gebäude("Flst.Nr. 8", "31000", "0"), Zeilen(2),
+              Zelle(1, 4, "  127,82"), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 

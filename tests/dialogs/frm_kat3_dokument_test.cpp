@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialog_session.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat3.hpp"
-#include "docx_fixture.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
 
@@ -114,10 +114,7 @@ TEST_F(FrmKat3DokumentTest, ReopeningFoldsTheInTownRowsBackAndWritesTheSame) {
               ExpectCell(1, 0, "Weg 1"),
               ExpectCell(1, 1, "5.1.1"),
               ExpectCell(1, 2, kKat1),
-              ExpectCell(1, 3, "  120 m"),
-              ExpectCell(1, 4, "120 m"),
-              ExpectCell(1, 5, "   23,00"),
-              ExpectCell(1, 6, " 2760,00 €"),
+              Cells(ExpectCell, 1, 3, {"  120 m", "120 m", "   23,00", " 2760,00 €"}),
               ExpectCell(2, 0, "Weg 2"),
               ExpectCell(2, 3, "1.234 m"),
               ExpectCell(2, 4, ""),

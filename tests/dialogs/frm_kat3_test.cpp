@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialog_session.hpp"
 #include "dialogs/frm_kat3.hpp"
-#include "docx_fixture.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "plugin/dialog_registry.hpp"
 #include "plugin/plugin_state.hpp"
@@ -27,8 +27,7 @@ json Linie(const std::string& text, const std::string& position, int kategorie,
            const std::string& achse, const std::string& im_ort = "0") {
   // Typing nothing leaves a text as it was: an empty axis is deleted.
   const json achse_eingeben =
-      achse.empty() ? json{{"action", "key"}, {"control", "MaskEdBoxAchse"}, {"key", "Backspace"}}
-                    : Type("MaskEdBoxAchse", achse);
+      achse.empty() ? Key("MaskEdBoxAchse", "Backspace") : Type("MaskEdBoxAchse", achse);
   return json::array({Type("TextBoxFlst", text), Choose("ComboBox4", position),
                       Choose("comFlurstücksdichte", std::string(kFlurstücksdichten[kategorie - 1])),
                       achse_eingeben, Type("MaskEdBoxImOrt", im_ort), Click("CommandÜbernehmen")});
@@ -42,7 +41,7 @@ class FrmKat3Test : public DialogSession {
 TEST_F(FrmKat3Test, OpensEmptyWithListsHeadersAndDefaults) {
   Library().order.Achslänge = 250;
   Run(Script(
-      {{{"action", "expect"}, {"caption", "Vermessung nach Nr. 5"}},
+      {ExpectCaption("Vermessung nach Nr. 5"),
        {{"action", "expect"},
         {"control", "ComboBox4"},
         {"items", {"5.1.1", "5.1.2", "5.1.3", "5.1.4"}},
@@ -53,13 +52,9 @@ TEST_F(FrmKat3Test, OpensEmptyWithListsHeadersAndDefaults) {
          {"Kategorie I   (bis 5)", "Kategorie II  (über 5 bis 15)", "Kategorie III (über 15)"}},
         {"list_index", 0}},
        {{"action", "expect"}, {"control", "GridGebühren6"}, {"rows", 2}, {"cols", 7}},
-       ExpectCell(0, 0, "Vermessung nach Nr. 5"),
-       ExpectCell(0, 1, " Nr."),
-       ExpectCell(0, 2, " Flurstücksdichte"),
-       ExpectCell(0, 3, " Achslänge"),
-       ExpectCell(0, 4, " im Ort"),
-       ExpectCell(0, 5, " Preis [€/m]"),
-       ExpectCell(0, 6, " Preis [€]"),
+       Cells(ExpectCell, 0, 0,
+             {"Vermessung nach Nr. 5", " Nr.", " Flurstücksdichte", " Achslänge", " im Ort",
+              " Preis [€/m]", " Preis [€]"}),
        Expect("TextBoxFlst", ""),
        Expect("MaskEdBoxAchse", "  250 m"),
        Expect("MaskEdBoxImOrt", "   0 m"),
@@ -69,11 +64,12 @@ TEST_F(FrmKat3Test, OpensEmptyWithListsHeadersAndDefaults) {
 }
 
 TEST_F(FrmKat3Test, Item511CategoryOneAxis120) {
-  Run(Script({Linie("Weg 1", "5.1.1", 1, "120"), ExpectCell(1, 0, "Weg 1"),
-              ExpectCell(1, 1, "5.1.1"), ExpectCell(1, 2, "Kategorie I   (bis 5)"),
-              ExpectCell(1, 3, "  120 m"), ExpectCell(1, 4, "   0 m"), ExpectCell(1, 5, "   23,00"),
-              ExpectCell(1, 6, " 2760,00"), ExpectRows(2), Expect("TextBoxFlst", ""),
-              Expect("MaskEdBoxAchse", "  120 m"), kAbbruch}));
+  Run(Script({Linie("Weg 1", "5.1.1", 1, "120"),
+              Cells(ExpectCell, 1, 0,
+                    {"Weg 1", "5.1.1", "Kategorie I   (bis 5)", "  120 m", "   0 m", "   23,00",
+                     " 2760,00"}),
+              ExpectRows(2), Expect("TextBoxFlst", ""), Expect("MaskEdBoxAchse", "  120 m"),
+              kAbbruch}));
   EXPECT_EQ(Library().order.Achslänge, 120);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
@@ -112,11 +108,8 @@ TEST_F(FrmKat3Test, LeavingTheLengthFieldsFormatsThem) {
 
 TEST_F(FrmKat3Test, EnterInTheAxisFieldApplies) {
   Run(Script({Choose("comFlurstücksdichte", "Kategorie III (über 15)"),
-              Type("MaskEdBoxAchse", "10"),
-              {{"action", "key"}, {"key", "Enter"}},
-              ExpectCell(1, 3, "10"),
-              ExpectCell(1, 6, "  307,00"),
-              kAbbruch}));
+              Type("MaskEdBoxAchse", "10"), kEnter, ExpectCell(1, 3, "10"),
+              ExpectCell(1, 6, "  307,00"), kAbbruch}));
 }
 
 // 40 km do not fit the order context: the line is priced with its own

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialog_session.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat4.hpp"
-#include "docx_fixture.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
 
@@ -78,23 +78,19 @@ TEST_F(FrmKat4DokumentTest, OnlyTwelve71PointsGiveNoMinimumFeeRow) {
   EXPECT_EQ(TableTexts(Marked("Korvax_4")).size(), 2u);
 }
 
-TEST_F(FrmKat4DokumentTest, ShareFiveHundredHalvesAndWritesTheNoteWithTheFullFee) {
+TEST_F(FrmKat4DokumentTest, PartialSharesWriteTheNoteWithTheFullFee) {
   Run(Script({Line("Flst.Nr. 5", "1", "0", "0", "12,", "500"), ExpectCell(1, 6, "   23,01"),
-              ExpectCell(1, 5, " 500"), kOk}));
+              ExpectCell(1, 5, " 500"), Line("Flst.Nr. 3", "3", "0", "0", "12,", "333"),
+              ExpectCell(2, 6, "   46,02"), kOk}));
   word::Table table = Marked("Korvax_4");
   EXPECT_EQ(ZellText(table, 2, 1), "Flst.Nr. 5\vBetrag :  €    46,02 Ihr Anteil  500/1000");
   EXPECT_EQ(ZellText(table, 2, 5), "   23,01 €");
+  EXPECT_EQ(ZellText(table, 3, 1), "Flst.Nr. 3\vBetrag :  €   138,06 Ihr Anteil  333/1000");
   // The note is set in 8 point, the parcel text keeps its size.
   word::Range cell = table.Cell(2, 1).Range();
   word::Range note = doc_->Range(cell.Start() + 10, cell.End() - 2);
   EXPECT_EQ(note.Font().Size(), 8);
   EXPECT_NE(doc_->Range(cell.Start(), cell.Start() + 9).Font().Size(), 8);
-}
-
-TEST_F(FrmKat4DokumentTest, ShareThreeThirtyThreeIsAThirdExactly) {
-  Run(Script({Line("Flst.Nr. 3", "3", "0", "0", "12,", "333"), ExpectCell(1, 6, "   46,02"), kOk}));
-  EXPECT_EQ(ZellText(Marked("Korvax_4"), 2, 1),
-            "Flst.Nr. 3\vBetrag :  €   138,06 Ihr Anteil  333/1000");
 }
 
 TEST_F(FrmKat4DokumentTest, ShareZeroWritesNoNoteAndReportsIt) {
@@ -108,21 +104,15 @@ TEST_F(FrmKat4DokumentTest, ShareZeroWritesNoNoteAndReportsIt) {
 }
 
 TEST_F(FrmKat4DokumentTest, BracketModeWritesTheBracketAndReloadsItsValue) {
-  Run(Script({Line("Flst.Nr. 6", "1", "0", "0", "6,"),
-              Line("Flst.Nr. 9", "1", "0", "0", "256,01"),
-              {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},
-              kOk}));
+  Run(Script({Line("Flst.Nr. 6", "1", "0", "0", "6,"), Line("Flst.Nr. 9", "1", "0", "0", "256,01"),
+              Tick("chkBereich"), kOk}));
   word::Table table = Marked("Korvax_4");
   EXPECT_EQ(ZellText(table, 2, 4), "2,51 bis 10,00");
   EXPECT_EQ(ZellText(table, 3, 4), "größer 256,00");
   Reopen();
-  Run(Script({kErsteTabelle,
-              {{"action", "expect"}, {"control", "chkBereich"}, {"value", 1}},
-              ExpectCell(1, 4, " 6"),
-              ExpectCell(2, 4, "320"),
-              Expect("MaskEdBoxWert", "    6,00"),
-              ExpectCell(1, 6, "   35,79"),
-              kAbbruch}));
+  Run(Script({kErsteTabelle, ExpectValue("chkBereich", 1), ExpectCell(1, 4, " 6"),
+              ExpectCell(2, 4, "320"), Expect("MaskEdBoxWert", "    6,00"),
+              ExpectCell(1, 6, "   35,79"), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
@@ -157,11 +147,8 @@ TEST_F(FrmKat4DokumentTest, OneNewSurveyPointAndRemovingTheSubTable) {
   Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "12,"), Type("mskneueAP", "1"), kOk}));
   EXPECT_EQ(ZellText(Marked("Korvax_4A"), 2, 5), " 204,52 €");
   Reopen();
-  Run(Script({kErsteTabelle,
-              Expect("mskneueAP", " 1"),
-              {{"action", "key"}, {"control", "mskneueAP"}, {"key", "Backspace"}},
-              Expect("mskneueAP", "  "),
-              kOk}));
+  Run(Script({kErsteTabelle, Expect("mskneueAP", " 1"), Key("mskneueAP", "Backspace"),
+              Expect("mskneueAP", "  "), kOk}));
   EXPECT_EQ(doc_->Tables().Count(), 1);
   EXPECT_FALSE(Marked("Korvax_4A"));
   EXPECT_TRUE(Marked("Korvax_4"));
@@ -181,24 +168,13 @@ TEST_F(FrmKat4DokumentTest, ReopeningReproducesGridCheckBoxAndCount) {
   ASSERT_EQ(first.size(), 4u);
   EXPECT_EQ(first[3][0], "Mindestgebühr von 150 € bei 7.3");
   Reopen();
-  Run(Script({kErsteTabelle,
-              ExpectRows(3),
-              ExpectCell(1, 0, "Flst.Nr. 1"),
-              ExpectCell(1, 1, "1 "),
-              ExpectCell(1, 2, "2 "),
-              ExpectCell(1, 3, "0 "),
-              ExpectCell(1, 4, "   12,00"),
-              ExpectCell(1, 5, " 500"),
-              ExpectCell(1, 6, "   55,22"),
-              ExpectCell(2, 0, "Flst.Nr. 2"),
-              ExpectCell(2, 5, "1000"),
-              ExpectCell(2, 6, "   38,34"),
-              Expect("TextBoxFlst", "Flst.Nr. 1"),
-              Expect("MaskEdBox7_2", " 2"),
-              Expect("MaskEdBoxAnteil", " 500"),
-              {{"action", "expect"}, {"control", "chkBereich"}, {"value", 0}},
-              Expect("mskneueAP", " 3"),
-              kOk}));
+  Run(Script(
+      {kErsteTabelle, ExpectRows(3),
+       Cells(ExpectCell, 1, 0, {"Flst.Nr. 1", "1 ", "2 ", "0 ", "   12,00", " 500", "   55,22"}),
+       ExpectCell(2, 0, "Flst.Nr. 2"), ExpectCell(2, 5, "1000"), ExpectCell(2, 6, "   38,34"),
+       Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBox7_2", " 2"),
+       Expect("MaskEdBoxAnteil", " 500"), ExpectValue("chkBereich", 0), Expect("mskneueAP", " 3"),
+       kOk}));
   EXPECT_EQ(TableTexts(Marked("Korvax_4")), first);
   EXPECT_EQ(ZellText(Marked("Korvax_4A"), 2, 5), " 400,00 €");
   EXPECT_EQ(doc_->Tables().Count(), 2);

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
+#include "dialog_session.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat4.hpp"
-#include "docx_fixture.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
@@ -25,10 +25,10 @@ class FrmKat4Test : public DialogSession {
   }
 };
 
-const json kBackspace7_1 = {{"action", "key"}, {"control", "MaskEdBox7_1"}, {"key", "Backspace"}};
+const json kBackspace7_1 = Key("MaskEdBox7_1", "Backspace");
 
 TEST_F(FrmKat4Test, OpensWithOneBlankLineAndTheOrderDefaults) {
-  Run(Script({{{"action", "expect"}, {"caption", "Grenzfeststellung nach 7."}},
+  Run(Script({ExpectCaption("Grenzfeststellung nach 7."),
               ExpectRows(2),
               ExpectCell(0, 0, "Grenzfeststellung nach"),
               ExpectCell(0, 1, " Nr.7.1"),
@@ -46,7 +46,7 @@ TEST_F(FrmKat4Test, OpensWithOneBlankLineAndTheOrderDefaults) {
               Expect("CommandButtonNeu", "&Neu"),
               Expect("Commandneu", "&Einfügen"),
               Expect("chkBereich", "Bereich bei Bodenwert"),
-              {{"action", "expect"}, {"control", "chkBereich"}, {"value", 0}},
+              ExpectValue("chkBereich", 0),
               {{"action", "expect"}, {"mouse_pointer", 0}},
               kAbbruch}));
   auto& form = forms::FormInstance<FrmKat4>();
@@ -69,36 +69,44 @@ TEST_F(FrmKat4Test, GridColumnsHaveTheirWidthsAndRowsTheirHeight) {
   form.Unload();
 }
 
-TEST_F(FrmKat4Test, CountsAtTwelveGiveTheRateOfBracketThree) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "12,"), ExpectCell(1, 6, "   46,02"),
-              ExpectCell(1, 4, "   12,00"), ExpectCell(1, 5, "1000"), kAbbruch}));
+// One line per row: its counts of 7.1, 7.2 and 7.3, land value and share,
+// and the fee the grid shows for it.
+TEST_F(FrmKat4Test, LinesArePricedByCountsBracketAndShare) {
+  struct Case {
+    const char *n71, *n72, *n73, *wert, *anteil, *fee;
+  };
+  const Case cases[] = {
+      {"1", "0", "0", "12,", "1000", "   46,02"},     // counts at 12: bracket three
+      {"0", "0", "2", "300,", "1000", "  276,09"},    // two 7.3 points at 300
+      {"1", "0", "0", "2,50", "1000", "   25,56"},    // the bracket bounds are inclusive
+      {"1", "0", "0", "2,51", "1000", "   35,79"},    //
+      {"1", "0", "0", "256,", "1000", "   76,69"},    //
+      {"1", "0", "0", "256,01", "1000", "   92,03"},  //
+      {"0", "1", "0", "20,", "1000", "   32,21"},     // the rate of 7.2
+      {"0", "0", "1", "80,", "1000", "  115,04"},     // the rate of 7.3
+      {"1", "0", "0", "12,", "500", "   23,01"},      // 500 halves
+      {"3", "0", "0", "12,", "333", "   46,02"},      // 333 is a third
+  };
+  json steps = json::array();
+  for (const Case& c : cases) {
+    for (const json& step : Line("Flst.Nr. 1", c.n71, c.n72, c.n73, c.wert, c.anteil)) {
+      steps.push_back(step);
+    }
+  }
+  int row = 0;
+  for (const Case& c : cases) steps.push_back(ExpectCell(++row, 6, c.fee));
+  steps.push_back(ExpectCell(1, 4, "   12,00"));
+  steps.push_back(ExpectCell(1, 5, "1000"));
+  steps.push_back(ExpectCell(10, 5, " 333"));
+  steps.push_back(kAbbruch);
+  Run(steps);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FrmKat4Test, Two73PointsAtThreeHundred) {
-  Run(Script({Line("Flst.Nr. 1", "0", "0", "2", "300,"), ExpectCell(1, 6, "  276,09"), kAbbruch}));
-}
-
-TEST_F(FrmKat4Test, BracketBoundsAreInclusive) {
-  Run(Script({Line("a", "1", "0", "0", "2,50"), Line("b", "1", "0", "0", "2,51"),
-              Line("c", "1", "0", "0", "256,"), Line("d", "1", "0", "0", "256,01"),
-              ExpectCell(1, 6, "   25,56"), ExpectCell(2, 6, "   35,79"),
-              ExpectCell(3, 6, "   76,69"), ExpectCell(4, 6, "   92,03"), kAbbruch}));
-  EXPECT_EQ(WertstufeVon(2.5), 1);
-  EXPECT_EQ(WertstufeVon(2.51), 2);
-  EXPECT_EQ(WertstufeVon(10), 2);
-  EXPECT_EQ(WertstufeVon(10.01), 3);
-  EXPECT_EQ(WertstufeVon(26), 3);
-  EXPECT_EQ(WertstufeVon(51), 4);
-  EXPECT_EQ(WertstufeVon(51.01), 5);
-  EXPECT_EQ(WertstufeVon(256), 5);
-  EXPECT_EQ(WertstufeVon(256.01), 6);
-  EXPECT_EQ(WertstufeVon(0), 1);
-}
-
-TEST_F(FrmKat4Test, RatesOf72And73) {
-  Run(Script({Line("a", "0", "1", "0", "20,"), Line("b", "0", "0", "1", "80,"),
-              ExpectCell(1, 6, "   32,21"), ExpectCell(2, 6, "  115,04"), kAbbruch}));
+TEST(FrmKat4Wertstufe, BracketBoundsAreInclusive) {
+  const std::pair<double, int> stufen[] = {{0, 1},  {2.5, 1}, {2.51, 2},  {10, 2},  {10.01, 3},
+                                           {26, 3}, {51, 4},  {51.01, 5}, {256, 5}, {256.01, 6}};
+  for (const auto& [wert, stufe] : stufen) EXPECT_EQ(WertstufeVon(wert), stufe) << wert;
 }
 
 TEST_F(FrmKat4Test, AppliedLandValueGoesBackToTheOrder) {
@@ -124,26 +132,18 @@ TEST_F(FrmKat4Test, BlankCountIsReportedAndCountsAsZero) {
 }
 
 TEST_F(FrmKat4Test, BlankShareIsReportedAndGivesNoFee) {
-  Run(Script({Type("MaskEdBox7_1", "1"),
-              {{"action", "key"}, {"control", "MaskEdBoxAnteil"}, {"key", "Backspace"}},
-              Click("CommandÜbernehmen"),
-              ExpectCell(1, 5, "   0"),
-              ExpectCell(1, 6, "    0,00"),
+  Run(Script({Type("MaskEdBox7_1", "1"), Key("MaskEdBoxAnteil", "Backspace"),
+              Click("CommandÜbernehmen"), ExpectCell(1, 5, "   0"), ExpectCell(1, 6, "    0,00"),
               kAbbruch}));
   EXPECT_EQ(LogEntries(), 1) << Log();
   EXPECT_TRUE(Reported("ÜbernehmenWerte")) << Log();
 }
 
 TEST_F(FrmKat4Test, EnterInTheShareOrLandValueApplies) {
-  Run(Script({Type("MaskEdBoxAnteil", "1000"),
-              {{"action", "key"}, {"control", "MaskEdBoxAnteil"}, {"key", "Enter"}},
-              ExpectCell(1, 6, "  184,08"),
-              Type("MaskEdBoxWert", "2"),
-              {{"action", "key"}, {"control", "MaskEdBoxWert"}, {"key", "Enter"}},
-              ExpectCell(2, 4, "    2,00"),
-              ExpectCell(2, 6, "  102,24"),
-              {{"action", "expect"}, {"focus", "TextBoxFlst"}},
-              kAbbruch}));
+  Run(Script({Type("MaskEdBoxAnteil", "1000"), Key("MaskEdBoxAnteil", "Enter"),
+              ExpectCell(1, 6, "  184,08"), Type("MaskEdBoxWert", "2"),
+              Key("MaskEdBoxWert", "Enter"), ExpectCell(2, 4, "    2,00"),
+              ExpectCell(2, 6, "  102,24"), ExpectFocus("TextBoxFlst"), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 

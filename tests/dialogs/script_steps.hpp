@@ -19,6 +19,27 @@ inline json Click(const std::string& control) {
 inline json Expect(const std::string& control, const std::string& text) {
   return {{"action", "expect"}, {"control", control}, {"text", text}};
 }
+inline json Key(const std::string& control, const std::string& key) {
+  return {{"action", "key"}, {"control", control}, {"key", key}};
+}
+inline json Focus(const std::string& control) {
+  return {{"action", "focus"}, {"control", control}};
+}
+inline json ExpectFocus(const std::string& control) {
+  return {{"action", "expect"}, {"focus", control}};
+}
+inline json ExpectCaption(const std::string& caption) {
+  return {{"action", "expect"}, {"caption", caption}};
+}
+inline json ExpectValue(const std::string& control, const json& value) {
+  return {{"action", "expect"}, {"control", control}, {"value", value}};
+}
+inline json Tick(const std::string& control, int value = 1) {
+  return {{"action", "choose"}, {"control", control}, {"value", value}};
+}
+inline json SelectIn(const std::string& grid, int row) {
+  return {{"action", "select"}, {"control", grid}, {"row", row}};
+}
 inline json ExpectCell(int row, int col, const std::string& text) {
   return {{"action", "expect"}, {"control", "GridGebühren6"}, {"cell", {row, col}}, {"text", text}};
 }
@@ -27,6 +48,14 @@ inline json ExpectRows(int rows) {
 }
 inline json SelectRow(int row) {
   return {{"action", "select"}, {"control", "GridGebühren6"}, {"row", row}};
+}
+
+// Expectations on the cells (row, col), (row, col + 1), ... made by `cell`.
+template <class Cell>
+json Cells(Cell cell, int row, int col, std::initializer_list<const char*> texts) {
+  json steps = json::array();
+  for (const char* text : texts) steps.push_back(cell(row, col++, text));
+  return steps;
 }
 
 // One line typed into the fields of frmKat4 and applied with the button.
@@ -58,6 +87,8 @@ inline const json kErsteTabelle =
     json::array({{{"form", "G_frmTabelle"}, {"action", "click"}, {"control", "optTabelle(0)"}},
                  {{"form", "G_frmTabelle"}, {"action", "click"}, {"control", "cmdEnde"}}});
 
+inline const json kEnter = {{"action", "key"}, {"key", "Enter"}};
+inline const json kJa = {{"action", "answer"}, {"button", "Ja"}};
 inline const json kOk = Click("CommandEnde");
 inline const json kAbbruch = Click("CommandAbbruch");
 

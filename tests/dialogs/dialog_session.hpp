@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../common/log_fixture.hpp"
+#include "../support/docx.hpp"
 #include "common/ports.hpp"
 #include "platform/word/word.hpp"
 
@@ -18,11 +19,9 @@ namespace korvax::dialogs::testing {
 std::filesystem::path WriteInvoice(const std::filesystem::path& path,
                                    const std::vector<std::string>& paragraphs);
 
-// The texts of a table's cells, row by row, without their end-of-cell marks.
-std::vector<std::vector<std::string>> TableTexts(const word::Table& table);
-
-// The tables of a saved document as python-docx reads them (cell.text).
-nlohmann::json PythonDocxTables(const std::filesystem::path& path);
+using korvax::testing::ExpectRow;
+using korvax::testing::PythonDocxTables;
+using korvax::testing::TableTexts;
 
 class DialogSession : public korvax::testing::TempEnvironment {
  protected:
