@@ -114,12 +114,6 @@ TEST_F(FrmKat4Test, AppliedLandValueGoesBackToTheOrder) {
   EXPECT_EQ(Library().order.Bodenwert, 6);
 }
 
-TEST_F(FrmKat4Test, ShareOf500HalvesAnd333IsAThird) {
-  Run(Script({Line("a", "1", "0", "0", "12,", "500"), Line("b", "3", "0", "0", "12,", "333"),
-              ExpectCell(1, 6, "   23,01"), ExpectCell(2, 6, "   46,02"), ExpectCell(2, 5, " 333"),
-              kAbbruch}));
-}
-
 // A blank count is reported and counts as 0: the fee always matches the
 // line's counts, never an old fee of the line.
 TEST_F(FrmKat4Test, BlankCountIsReportedAndCountsAsZero) {
