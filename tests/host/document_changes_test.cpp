@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "../common/log_fixture.hpp"
-#include "../document/invoice_builder.hpp"
+#include "../support/docx.hpp"
 #include "document/tk_word_auto.hpp"
 #include "host/document_changes.hpp"
 #include "platform/word/word.hpp"

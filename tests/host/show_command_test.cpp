@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../common/log_fixture.hpp"
-#include "../document/invoice_builder.hpp"
+#include "../support/docx.hpp"
 #include "../plugin/host_database.hpp"
 
 namespace korvax::testing {
