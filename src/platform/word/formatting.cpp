@@ -133,13 +133,14 @@ int Font::Bold() const {
   return bold;
 }
 
-void Font::SetBold(bool bold) {
+// Character formatting on the runs and paragraph marks of a range; on a
+// collapsed range the formatting text typed there will get.
+void Font::Apply(const detail::RunFormat& format) {
   Range(range_).Start();
   auto& s = *range_;
-  detail::RunFormat format;
-  format.bold = bold;
   if (s.start == s.end) {
-    s.pending.bold = bold;
+    if (format.bold) s.pending.bold = format.bold;
+    if (format.size) s.pending.size = format.size;
     FormatEmptyParagraphMark(s, format);
     return;
   }
@@ -149,6 +150,12 @@ void Font::SetBold(bool bold) {
     detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
     detail::ApplyRunFormat(ppr, format);
   }
+}
+
+void Font::SetBold(bool bold) {
+  detail::RunFormat format;
+  format.bold = bold;
+  Apply(format);
 }
 
 double Font::Size() const {
@@ -174,21 +181,9 @@ double Font::Size() const {
 }
 
 void Font::SetSize(double points) {
-  Range(range_).Start();
-  auto& s = *range_;
   detail::RunFormat format;
   format.size = points;
-  if (s.start == s.end) {
-    s.pending.size = points;
-    FormatEmptyParagraphMark(s, format);
-    return;
-  }
-  for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);
-  for (auto p : MarksIn(*s.doc, *s.story, s.start, s.end)) {
-    pugi::xml_node ppr = ParagraphProperties(p);
-    detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
-    detail::ApplyRunFormat(ppr, format);
-  }
+  Apply(format);
 }
 
 int ParagraphFormat::Alignment() const {

@@ -14,7 +14,8 @@ namespace korvax::word {
 
 namespace detail {
 struct RangeState;
-}
+struct RunFormat;
+}  // namespace detail
 
 class Comments;
 class Tables;
@@ -43,6 +44,7 @@ class Font {
   void SetSize(double points);
 
  private:
+  void Apply(const detail::RunFormat& format);
   std::shared_ptr<detail::RangeState> range_;
 };
 
