@@ -131,9 +131,11 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
   auto r = std::make_shared<RangeState>();
   r->doc = shared_from_this();
   r->story = story;
-  int limit = StoryEnd(*story);
-  r->start = std::clamp(start, 0, limit);
-  r->end = std::clamp(end, r->start, limit);
+  if (start > 0 || end > 0) {  // a range at 0 needs no story length (and no index)
+    int limit = StoryEnd(*story);
+    r->start = std::clamp(start, 0, limit);
+    r->end = std::clamp(end, r->start, limit);
+  }
   auto& live = story->ranges;
   if (live.size() > 64 && live.size() == live.capacity()) {
     live.erase(std::remove_if(live.begin(), live.end(), [](auto& w) { return w.expired(); }),

@@ -59,7 +59,7 @@ void Range::SetRange(int start, int end) {
 
 std::string Range::Text() const {
   auto& s = S();
-  return detail::Utf8(s.doc->index.Text(s.story->root, s.start, s.end));
+  return s.doc->index.TextUtf8(s.story->root, s.start, s.end);
 }
 
 void Range::SetText(std::string_view text) {

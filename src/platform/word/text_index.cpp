@@ -1,6 +1,7 @@
 #include "platform/word/text_index.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <functional>
 
@@ -9,26 +10,44 @@
 namespace korvax::word::detail {
 namespace {
 
-bool Is(pugi::xml_node n, const char* name) {
-  return std::strcmp(n.name(), name) == 0;
+bool Eq(const char* a, const char* b) {
+  return std::strcmp(a, b) == 0;
+}
+
+// The local name of a w: element, or null for any other prefix.
+const char* WordLocal(const char* name) {
+  return name[0] == 'w' && name[1] == ':' ? name + 2 : nullptr;
 }
 
 }  // namespace
 
-bool IsStoryRoot(pugi::xml_node n) {
-  return Is(n, "w:body") || Is(n, "w:txbxContent") || Is(n, "w:comment") || Is(n, "w:hdr") ||
-         Is(n, "w:ftr") || Is(n, "w:footnote") || Is(n, "w:endnote");
-}
-
-bool IsContainer(pugi::xml_node n) {
-  return IsStoryRoot(n) || Is(n, "w:tbl") || Is(n, "w:tr") || Is(n, "w:tc");
-}
-
-bool IsParagraph(pugi::xml_node n) {
-  return Is(n, "w:p");
-}
-bool IsTable(pugi::xml_node n) {
-  return Is(n, "w:tbl");
+Kind KindOf(pugi::xml_node n) {
+  const char* s = WordLocal(n.name());
+  if (!s) return Kind::Other;
+  switch (s[0]) {
+    case 'p':
+      return s[1] == 0 ? Kind::Paragraph : Kind::Other;
+    case 't':
+      if (s[1] == 'r' && s[2] == 0) return Kind::Row;
+      if (s[1] == 'c' && s[2] == 0) return Kind::Cell;
+      if (s[1] == 'b' && s[2] == 'l' && s[3] == 0) return Kind::Table;
+      return Eq(s, "txbxContent") ? Kind::StoryRoot : Kind::Other;
+    case 'b':
+      return Eq(s, "body") ? Kind::StoryRoot : Kind::Other;
+    case 'c':
+      if (Eq(s, "comment")) return Kind::StoryRoot;
+      return Eq(s, "customXml") ? Kind::CustomXml : Kind::Other;
+    case 'h':
+      return Eq(s, "hdr") ? Kind::StoryRoot : Kind::Other;
+    case 'f':
+      return Eq(s, "ftr") || Eq(s, "footnote") ? Kind::StoryRoot : Kind::Other;
+    case 'e':
+      return Eq(s, "endnote") ? Kind::StoryRoot : Kind::Other;
+    case 's':
+      return Eq(s, "sdt") ? Kind::Sdt : Kind::Other;
+    default:
+      return Kind::Other;
+  }
 }
 
 int CountChars(const char* s) {
@@ -40,79 +59,161 @@ int CountChars(const char* s) {
 Walk Classify(pugi::xml_node n, int& length) {
   const char* name = n.name();
   length = 0;
-  if (std::strncmp(name, "w:", 2) == 0) {
-    const char* local = name + 2;
-    if (std::strcmp(local, "t") == 0) {
-      length = CountChars(n.child_value());
-      return Walk::Atom;
+  if (const char* s = WordLocal(name)) {
+    // One comparison at most per name: by its first character, then in full.
+    switch (s[0]) {
+      case 't':
+        if (s[1] == 0) {
+          length = CountChars(n.child_value());
+          return Walk::Atom;
+        }
+        if (Eq(s, "tab")) {
+          length = 1;
+          return Walk::Atom;
+        }
+        return Eq(s, "txbxContent") ? Walk::Skip : Walk::Descend;
+      case 'r':
+        return Eq(s, "rPr") ? Walk::Skip : Walk::Descend;
+      case 'p':
+        if (Eq(s, "pPr") || Eq(s, "pict")) return Walk::Skip;
+        if (Eq(s, "ptab")) {
+          length = 1;
+          return Walk::Atom;
+        }
+        return Walk::Descend;
+      case 'b':
+      case 'c':
+        if (Eq(s, "br") || Eq(s, "cr")) {
+          length = 1;
+          return Walk::Atom;
+        }
+        return Eq(s, "customXmlPr") ? Walk::Skip : Walk::Descend;
+      case 'n':
+      case 'e':
+      case 'f':
+      case 'o':
+        if (Eq(s, "noBreakHyphen") || Eq(s, "footnoteReference") || Eq(s, "endnoteReference") ||
+            Eq(s, "object")) {
+          length = 1;
+          return Walk::Atom;
+        }
+        return Eq(s, "fldChar") ? Walk::Skip : Walk::Descend;
+      case 's':
+        if (Eq(s, "softHyphen") || Eq(s, "sym")) {
+          length = 1;
+          return Walk::Atom;
+        }
+        return Eq(s, "sectPr") || Eq(s, "sdtPr") || Eq(s, "sdtEndPr") || Eq(s, "smartTagPr")
+                   ? Walk::Skip
+                   : Walk::Descend;
+      case 'd':
+        if (Eq(s, "drawing")) {
+          if (n.child("wp:inline")) {
+            length = 1;
+            return Walk::Atom;
+          }
+          return Walk::Skip;
+        }
+        return Eq(s, "del") || Eq(s, "delText") || Eq(s, "delInstrText") ? Walk::Skip
+                                                                         : Walk::Descend;
+      case 'i':
+        return Eq(s, "instrText") ? Walk::Skip : Walk::Descend;
+      case 'm':
+        return Eq(s, "moveFrom") ? Walk::Skip : Walk::Descend;
+      default:
+        return Walk::Descend;
     }
-    static const char* const kOne[] = {"tab",
-                                       "ptab",
-                                       "br",
-                                       "cr",
-                                       "noBreakHyphen",
-                                       "softHyphen",
-                                       "sym",
-                                       "footnoteReference",
-                                       "endnoteReference",
-                                       "object"};
-    for (const char* one : kOne) {
-      if (std::strcmp(local, one) == 0) {
-        length = 1;
-        return Walk::Atom;
-      }
-    }
-    if (std::strcmp(local, "drawing") == 0) {
-      if (n.child("wp:inline")) {
-        length = 1;
-        return Walk::Atom;
-      }
-      return Walk::Skip;
-    }
-    static const char* const kSkip[] = {"pPr",         "rPr",         "del",          "moveFrom",
-                                        "instrText",   "delText",     "fldChar",      "pict",
-                                        "txbxContent", "sectPr",      "delInstrText", "sdtPr",
-                                        "sdtEndPr",    "customXmlPr", "smartTagPr"};
-    for (const char* skip : kSkip) {
-      if (std::strcmp(local, skip) == 0) return Walk::Skip;
-    }
-    return Walk::Descend;
   }
-  if (std::strcmp(name, "mc:Fallback") == 0) return Walk::Skip;
-  if (std::strcmp(name, "mc:AlternateContent") == 0 || std::strcmp(name, "mc:Choice") == 0) {
-    return Walk::Descend;
-  }
+  if (Eq(name, "mc:Fallback")) return Walk::Skip;
+  if (Eq(name, "mc:AlternateContent") || Eq(name, "mc:Choice")) return Walk::Descend;
   return Walk::Skip;  // foreign markup carries no text of the story
 }
 
-std::u32string AtomText(pugi::xml_node a) {
+namespace {
+
+// The one character an atom other than w:t stands for.
+char32_t AtomChar(pugi::xml_node a) {
   std::string_view local = a.name() + 2;
-  if (local == "t") {
-    std::u32string out;
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(a.child_value());
-    while (*s) {
-      char32_t c = *s;
-      int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-      if (extra) c &= (0x3F >> extra);
-      ++s;
-      for (int i = 0; i < extra && (*s & 0xC0) == 0x80; ++i, ++s) c = (c << 6) | (*s & 0x3F);
-      out.push_back(c);
-    }
-    return out;
-  }
-  if (local == "tab" || local == "ptab") return std::u32string(1, kTab);
+  if (local == "tab" || local == "ptab") return kTab;
   if (local == "br") {
     std::string_view type = a.attribute("w:type").value();
-    if (type == "page") return std::u32string(1, kPageBreak);
-    if (type == "column") return std::u32string(1, 14);
-    return std::u32string(1, kLineBreak);
+    if (type == "page") return kPageBreak;
+    if (type == "column") return 14;
+    return kLineBreak;
   }
-  if (local == "cr") return std::u32string(1, kParagraphMark);
-  if (local == "noBreakHyphen") return U"\x1e";
-  if (local == "softHyphen") return U"\x1f";
-  if (local == "sym") return U"(";
-  if (local == "footnoteReference" || local == "endnoteReference") return U"\x02";
-  return U"\x01";  // inline picture or object
+  if (local == "cr") return kParagraphMark;
+  if (local == "noBreakHyphen") return 0x1e;
+  if (local == "softHyphen") return 0x1f;
+  if (local == "sym") return '(';
+  if (local == "footnoteReference" || local == "endnoteReference") return 2;
+  return 1;  // inline picture or object
+}
+
+bool IsText(pugi::xml_node atom) {
+  const char* name = atom.name();
+  return name[2] == 't' && name[3] == 0;
+}
+
+void Put(std::u32string& out, char32_t c) {
+  out.push_back(c);
+}
+
+void Put(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// Characters [from, to) of UTF-8 text; a character starts at every byte that
+// is not a continuation byte, as CountChars counts them.
+void PutChars(std::u32string& out, const char* text, int from, int to) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+  for (int i = 0; *s && i < to; ++i) {
+    char32_t c = *s;
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (extra) c &= (0x3F >> extra);
+    ++s;
+    for (int k = 0; k < extra && (*s & 0xC0) == 0x80; ++k, ++s) c = (c << 6) | (*s & 0x3F);
+    while ((*s & 0xC0) == 0x80) ++s;
+    if (i >= from) out.push_back(c);
+  }
+}
+
+const char* SkipChars(const char* s, int n) {
+  for (; *s; ++s) {
+    if ((static_cast<unsigned char>(*s) & 0xC0) != 0x80 && n-- == 0) break;
+  }
+  return s;
+}
+
+void PutChars(std::string& out, const char* text, int from, int to) {
+  const char* a = SkipChars(text, from);
+  const char* b = SkipChars(a, to - from);
+  out.append(a, static_cast<size_t>(b - a));
+}
+
+}  // namespace
+
+std::u32string AtomText(pugi::xml_node a) {
+  std::u32string out;
+  if (IsText(a)) {
+    PutChars(out, a.child_value(), 0, INT_MAX);
+  } else {
+    out.push_back(AtomChar(a));
+  }
+  return out;
 }
 
 pugi::xml_node TextIndex::Parent(pugi::xml_node n) {
@@ -134,11 +235,14 @@ void TextIndex::Flatten(pugi::xml_node parent, bool rows, bool cells,
                         std::vector<pugi::xml_node>& out) {
   for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
     if (c.type() != pugi::node_element) continue;
-    if (Is(c, "w:sdt")) {
+    Kind k = KindOf(c);
+    if (k == Kind::Sdt) {
       Flatten(c.child("w:sdtContent"), rows, cells, out);
-    } else if (Is(c, "w:customXml")) {
+    } else if (k == Kind::CustomXml) {
       Flatten(c, rows, cells, out);
-    } else if (rows ? Is(c, "w:tr") : cells ? Is(c, "w:tc") : (Is(c, "w:p") || Is(c, "w:tbl"))) {
+    } else if (rows    ? k == Kind::Row
+               : cells ? k == Kind::Cell
+                       : (k == Kind::Paragraph || k == Kind::Table)) {
       out.push_back(c);
     }
   }
@@ -151,11 +255,12 @@ int TextIndex::WalkLength(pugi::xml_node p) {
 }
 
 void TextIndex::Build(pugi::xml_node container, Container& info) {
-  bool rows = Is(container, "w:tbl");
-  bool cells = Is(container, "w:tr");
+  Kind k = KindOf(container);
+  bool rows = k == Kind::Table;
+  bool cells = k == Kind::Row;
   info.children.clear();
   Flatten(container, rows, cells, info.children);
-  info.extra = Is(container, "w:tc") ? 1 : cells ? 2 : 0;
+  info.extra = k == Kind::Cell ? 1 : cells ? 2 : 0;
   info.length.resize(info.children.size());
   info.start.assign(info.children.size(), 0);
   info.valid = 0;
@@ -252,7 +357,7 @@ bool TextIndex::IsAfterCellMark(pugi::xml_node root, int pos) {
     Container& info = Info(c);
     if (info.children.empty()) return false;
     int sum = info.total - info.extra;
-    if (r >= sum) return Is(c, "w:tc") && r == sum;
+    if (r >= sum) return KindOf(c) == Kind::Cell && r == sum;
     size_t i = ChildAt(info, r);
     r -= StartIn(info, i);
     if (IsParagraph(info.children[i])) return false;
@@ -266,24 +371,37 @@ int TextIndex::EndInsertPosition(pugi::xml_node root, int start, int end) {
   return end;
 }
 
-std::u32string TextIndex::ParagraphText(pugi::xml_node p, int from, int to) {
-  std::u32string out;
+namespace {
+
+template <class Out>
+void AppendParagraph(pugi::xml_node p, int from, int to, Out& out) {
   int pos = 0;
   ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
     if (start >= to) return false;
     if (start + len > from) {
-      std::u32string t = AtomText(atom);
       int a = std::max(from - start, 0);
       int b = std::min(to - start, len);
-      out.append(t, static_cast<size_t>(a), static_cast<size_t>(b - a));
+      if (IsText(atom)) {
+        PutChars(out, atom.child_value(), a, b);
+      } else if (a < b) {
+        Put(out, AtomChar(atom));
+      }
     }
     return true;
   });
-  if (to > pos && from <= pos) out.push_back(kParagraphMark);
+  if (to > pos && from <= pos) Put(out, kParagraphMark);
+}
+
+}  // namespace
+
+std::u32string TextIndex::ParagraphText(pugi::xml_node p, int from, int to) {
+  std::u32string out;
+  AppendParagraph(p, from, to, out);
   return out;
 }
 
-void TextIndex::AppendText(pugi::xml_node c, int base, int s, int e, std::u32string& out) {
+template <class Out>
+void TextIndex::AppendText(pugi::xml_node c, int base, int s, int e, Out& out) {
   Container& info = Info(c);
   if (!info.children.empty()) {
     for (size_t i = ChildAt(info, std::max(s - base, 0)); i < info.children.size(); ++i) {
@@ -293,22 +411,28 @@ void TextIndex::AppendText(pugi::xml_node c, int base, int s, int e, std::u32str
       if (ce <= s) continue;
       pugi::xml_node child = info.children[i];
       if (IsParagraph(child)) {
-        out += ParagraphText(child, s - cs, e - cs);
+        AppendParagraph(child, s - cs, e - cs, out);
       } else {
         AppendText(child, cs, s, e, out);
       }
     }
   }
   int mark = base + info.total - info.extra;
-  if (info.extra == 1 && mark >= s && mark < e) out.push_back(kCellMark);
+  if (info.extra == 1 && mark >= s && mark < e) Put(out, kCellMark);
   if (info.extra == 2) {
-    if (mark >= s && mark < e) out.push_back(kParagraphMark);
-    if (mark + 1 >= s && mark + 1 < e) out.push_back(kCellMark);
+    if (mark >= s && mark < e) Put(out, kParagraphMark);
+    if (mark + 1 >= s && mark + 1 < e) Put(out, kCellMark);
   }
 }
 
 std::u32string TextIndex::Text(pugi::xml_node root, int start, int end) {
   std::u32string out;
+  if (end > start) AppendText(root, 0, start, end, out);
+  return out;
+}
+
+std::string TextIndex::TextUtf8(pugi::xml_node root, int start, int end) {
+  std::string out;
   if (end > start) AppendText(root, 0, start, end, out);
   return out;
 }
@@ -349,7 +473,10 @@ int TextIndex::PositionOf(pugi::xml_node node) {
   // A marker between blocks stands at the start of the next block.
   for (pugi::xml_node x = node; x; x = x.parent()) {
     for (pugi::xml_node s = x.next_sibling(); s; s = s.next_sibling()) {
-      if (IsParagraph(s) || IsTable(s) || Is(s, "w:tr") || Is(s, "w:tc")) return Start(s);
+      Kind k = KindOf(s);
+      if (k == Kind::Paragraph || k == Kind::Table || k == Kind::Row || k == Kind::Cell) {
+        return Start(s);
+      }
     }
     pugi::xml_node up = x.parent();
     if (IsContainer(up)) {
@@ -365,9 +492,11 @@ void TextIndex::ParagraphChanged(pugi::xml_node p) {
   int len = WalkLength(p);
   bool known = paragraph_length_.count(p.internal_object()) != 0;
   paragraph_length_[p.internal_object()] = len;
-  if (!known) return;
-  pugi::xml_node child = p;
-  for (pugi::xml_node parent = Parent(p); parent; child = parent, parent = Parent(parent)) {
+  if (known) Propagate(p, len);
+}
+
+void TextIndex::Propagate(pugi::xml_node child, int len) {
+  for (pugi::xml_node parent = Parent(child); parent; child = parent, parent = Parent(parent)) {
     auto found = containers_.find(parent.internal_object());
     if (found == containers_.end()) return;
     Container& c = found->second;
@@ -383,7 +512,37 @@ void TextIndex::ParagraphChanged(pugi::xml_node p) {
 
 void TextIndex::StructureChanged(pugi::xml_node container) {
   ++revision_;
-  for (pugi::xml_node x = container; x; x = Parent(x)) containers_.erase(x.internal_object());
+  // A container that is not cached has no cached ancestor either: building
+  // a container builds every container below it.
+  auto found = containers_.find(container.internal_object());
+  if (found == containers_.end()) return;
+  Container& c = found->second;
+  std::vector<pugi::xml_node> children;
+  children.reserve(c.children.size() + 1);
+  Kind k = KindOf(container);
+  Flatten(container, k == Kind::Table, k == Kind::Row, children);
+  // The children before the first one that differs keep their starts.
+  size_t same = 0;
+  while (same < children.size() && same < c.children.size() && children[same] == c.children[same]) {
+    ++same;
+  }
+  std::vector<int> length(children.size());
+  std::copy(c.length.begin(), c.length.begin() + static_cast<std::ptrdiff_t>(same), length.begin());
+  int total = c.extra;
+  for (size_t i = 0; i < same; ++i) total += length[i];
+  for (size_t i = same; i < children.size(); ++i) {
+    // Children that stay were kept up to date; new ones are measured here.
+    index_[children[i].internal_object()] = i;
+    length[i] = Length(children[i]);
+    total += length[i];
+  }
+  Container& info = c;  // the map's nodes stay where they are while Length() adds more
+  info.children = std::move(children);
+  info.length = std::move(length);
+  info.start.resize(info.children.size());
+  info.valid = std::min(info.valid, same);
+  info.total = total;
+  Propagate(container, total);
 }
 
 void TextIndex::Forget(pugi::xml_node subtree) {

@@ -23,10 +23,33 @@ inline constexpr char32_t kLineBreak = 11;
 inline constexpr char32_t kPageBreak = 12;
 inline constexpr char32_t kTab = 9;
 
-bool IsStoryRoot(pugi::xml_node n);  // body, text box content, comment...
-bool IsContainer(pugi::xml_node n);  // a story root, table, row or cell
-bool IsParagraph(pugi::xml_node n);
-bool IsTable(pugi::xml_node n);
+// What an element is to the position index, from its name; the hot paths ask
+// this instead of comparing names one by one.
+enum class Kind : unsigned char {
+  Other,
+  StoryRoot,  // body, text box content, comment, header, footer, note
+  Table,
+  Row,
+  Cell,
+  Paragraph,
+  Sdt,        // content control; its blocks are in w:sdtContent
+  CustomXml,  // custom markup; its blocks are its children
+};
+Kind KindOf(pugi::xml_node n);
+
+inline bool IsStoryRoot(pugi::xml_node n) {
+  return KindOf(n) == Kind::StoryRoot;
+}
+inline bool IsContainer(pugi::xml_node n) {  // a story root, table, row or cell
+  Kind k = KindOf(n);
+  return k >= Kind::StoryRoot && k <= Kind::Cell;
+}
+inline bool IsParagraph(pugi::xml_node n) {
+  return KindOf(n) == Kind::Paragraph;
+}
+inline bool IsTable(pugi::xml_node n) {
+  return KindOf(n) == Kind::Table;
+}
 
 // How an element inside a paragraph counts: skipped with its content, looked
 // into, or a piece of text of the given length.
@@ -93,23 +116,31 @@ class TextIndex {
   int EndInsertPosition(pugi::xml_node root, int start, int end);
 
   std::u32string Text(pugi::xml_node root, int start, int end);
+  // The same text in UTF-8, read straight from the XML.
+  std::string TextUtf8(pugi::xml_node root, int start, int end);
   std::u32string ParagraphText(pugi::xml_node p, int from, int to);
 
   // The position of a marker element (bookmark, comment anchor) in its story.
   int PositionOf(pugi::xml_node node);
 
-  void ParagraphChanged(pugi::xml_node p);          // its text changed, not the block list
-  void StructureChanged(pugi::xml_node container);  // its children were added or removed
-  void Forget(pugi::xml_node subtree);              // before the subtree is removed
+  void ParagraphChanged(pugi::xml_node p);  // its text changed, not the block list
+  // Its children were added or removed: its child list is read again, the
+  // lengths of children it already knew are kept, and its ancestors only
+  // take the difference in length.
+  void StructureChanged(pugi::xml_node container);
+  void Forget(pugi::xml_node subtree);  // before the subtree is removed
   // Goes up with every change reported above; positions cached elsewhere are
   // good for the revision they were computed at only.
   unsigned long long Revision() const { return revision_; }
 
  private:
   void Build(pugi::xml_node container, Container& info);
+  // Gives the ancestors of a block its new length.
+  void Propagate(pugi::xml_node block, int length);
   static void Flatten(pugi::xml_node parent, bool rows, bool cells,
                       std::vector<pugi::xml_node>& out);
-  void AppendText(pugi::xml_node c, int base, int s, int e, std::u32string& out);
+  template <class Out>
+  void AppendText(pugi::xml_node c, int base, int s, int e, Out& out);
   int WalkLength(pugi::xml_node p);
 
   std::unordered_map<pugi::xml_node_struct*, Container> containers_;

@@ -108,5 +108,137 @@ TEST(WordText, WordsMoveOverLettersPunctuationAndMarks) {
   EXPECT_EQ(chars.MoveStart(wdCharacter, -10), -3);
 }
 
+// What the position index answers about a document: its text, where every
+// table and cell of the body lies, and whether each position is in a table.
+std::vector<std::string> Positions(Document& doc) {
+  std::vector<std::string> out{doc.Content().Text()};
+  Tables tables = doc.Tables();
+  for (int i = 1; i <= tables.Count(); ++i) {
+    Table t = tables.Item(i);
+    out.push_back("table " + std::to_string(t.Range().Start()) + "-" +
+                  std::to_string(t.Range().End()));
+    for (int r = 1; r <= t.Rows().Count(); ++r) {
+      for (int c = 1; c <= t.Columns().Count(); ++c) {
+        Range cell = t.Cell(r, c).Range();
+        out.push_back(std::to_string(cell.Start()) + "-" + std::to_string(cell.End()) + " " +
+                      cell.Text());
+      }
+    }
+  }
+  std::string in_table;
+  int end = doc.Content().End();
+  for (int k = 0; k < end; ++k) {
+    in_table += doc.Range(k, k).Information(wdWithInTable).AsBoolean() ? 'T' : '.';
+  }
+  out.push_back(in_table);
+  return out;
+}
+
+// After edits, the positions the edited document's index gives must be those
+// of an index built from scratch for the same XML.
+void ExpectSameAsReopened(Document& doc) {
+  auto path = testing::TempDir() / "reopened.docx";
+  doc.SaveAs(path);
+  auto fresh = Document::Open(path);
+  EXPECT_EQ(Positions(doc), Positions(*fresh));
+}
+
+Range RangeOf(Document& doc, std::string_view text) {
+  std::string all = doc.Content().Text();
+  size_t at = all.find(text);
+  if (at == std::string::npos) return doc.Range(0, 0);
+  // Positions count characters; the texts used here are ASCII.
+  return doc.Range(static_cast<int>(at), static_cast<int>(at + text.size()));
+}
+
+TEST(WordTextAfterStructuralEdits, TablesAddedAndDeletedMoveTheTextAfterThem) {
+  auto doc = OpenBody(P("vor") + Tbl(2, 2) + P("mitte") + Tbl(1, 2, "S") + P("nach"));
+  auto before = Positions(*doc);  // every container indexed before the edits
+  Range mitte = RangeOf(*doc, "mitte");
+  Range nach = RangeOf(*doc, "nach");
+
+  Table added = doc->Tables().Add(doc->Range(mitte.Start(), mitte.Start()), 2, 3);
+  added.Cell(2, 3).Range().InsertAfter("neu");
+  EXPECT_EQ(mitte.Text(), "mitte");
+  EXPECT_EQ(nach.Text(), "nach");
+  EXPECT_EQ(doc->Tables().Count(), 3);
+  ExpectSameAsReopened(*doc);
+
+  doc->Tables().Item(1).Delete();  // before everything else
+  EXPECT_EQ(mitte.Text(), "mitte");
+  EXPECT_EQ(nach.Text(), "nach");
+  EXPECT_EQ(doc->Tables().Item(1).Cell(2, 3).Range().Text(), "neu\r\a");
+  ExpectSameAsReopened(*doc);
+
+  doc->Tables().Item(2).Delete();  // the last one, between mitte and nach
+  EXPECT_EQ(doc->Content().Text().substr(mitte.Start()), "mitte\rnach\r");
+  ExpectSameAsReopened(*doc);
+  EXPECT_NE(Positions(*doc), before);
+}
+
+TEST(WordTextAfterStructuralEdits, TablesInsideCellsAndNestedTables) {
+  std::string nested = "<w:tc>" + Tbl(2, 1, "N") + P("") + "</w:tc>";
+  auto doc = OpenBody(P("vor") + "<w:tbl><w:tr><w:tc>" + P("A") + "</w:tc>" + nested +
+                      "</w:tr><w:tr><w:tc>" + P("B") + "</w:tc><w:tc>" + P("gamma") +
+                      "</w:tc></w:tr></w:tbl>" + P("nach"));
+  Positions(*doc);
+  Range nach = RangeOf(*doc, "nach");
+  Range c = RangeOf(*doc, "gamma");
+  Table outer = doc->Tables().Item(1);
+
+  // A table in the first cell: the cell, its row, the table and the body grow.
+  Range a = outer.Cell(1, 1).Range();
+  doc->Tables().Add(doc->Range(a.Start(), a.Start()), 2, 2);
+  EXPECT_EQ(c.Text(), "gamma");
+  EXPECT_EQ(nach.Text(), "nach");
+  ExpectSameAsReopened(*doc);
+
+  // Text written into the nested table's cell, then that table deleted.
+  Range inner = RangeOf(*doc, "N2C1");
+  Tables in_cell = doc->Range(inner.Start(), inner.Start()).Tables();
+  inner.InsertAfter("xyz");
+  EXPECT_EQ(RangeOf(*doc, "N2C1xyz").Text(), "N2C1xyz");
+  ExpectSameAsReopened(*doc);
+  Range nested_table = doc->Range(inner.Start() - 8, inner.End() + 4);
+  EXPECT_EQ(nested_table.Text(), "N1C1\r\a\r\aN2C1xyz\r\a\r\a");
+  nested_table.Delete();
+  EXPECT_EQ(c.Text(), "gamma");
+  EXPECT_EQ(nach.Text(), "nach");
+  ExpectSameAsReopened(*doc);
+  EXPECT_EQ(in_cell.Count(), 1);
+}
+
+TEST(WordTextAfterStructuralEdits, ParagraphsSplitAndMergedInACellAndRowsAdded) {
+  auto doc = OpenBody(P("vor") + Tbl(2, 2) + P("nach"));
+  Positions(*doc);
+  Range nach = RangeOf(*doc, "nach");
+  Table t = doc->Tables().Item(1);
+
+  t.Cell(1, 2).Range().InsertAfter("eins\rzwei\rdrei");
+  EXPECT_EQ(t.Cell(1, 2).Range().Text(), "R1C2eins\rzwei\rdrei\r\a");
+  EXPECT_EQ(t.Cell(2, 1).Range().Text(), "R2C1\r\a");
+  EXPECT_EQ(nach.Text(), "nach");
+  ExpectSameAsReopened(*doc);
+
+  // Deleting over the paragraph marks merges the paragraphs again.
+  Range zwei = RangeOf(*doc, "\rzwei\r");
+  zwei.Delete();
+  EXPECT_EQ(t.Cell(1, 2).Range().Text(), "R1C2einsdrei\r\a");
+  EXPECT_EQ(nach.Text(), "nach");
+  ExpectSameAsReopened(*doc);
+
+  t.Rows().Add();
+  t.Cell(3, 1).Range().InsertAfter("neu");
+  EXPECT_EQ(t.Rows().Count(), 3);
+  EXPECT_EQ(nach.Text(), "nach");
+  ExpectSameAsReopened(*doc);
+
+  // Paragraphs in the body after the table, and before it.
+  nach.InsertBefore("a\rb\r");
+  RangeOf(*doc, "vor").InsertAfter("\rx");
+  EXPECT_EQ(t.Cell(3, 1).Range().Text(), "neu\r\a");
+  ExpectSameAsReopened(*doc);
+}
+
 }  // namespace
 }  // namespace korvax::word
