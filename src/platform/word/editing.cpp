@@ -307,18 +307,34 @@ void DocumentData::Delete(Story& story, int start, int end) {
 }
 
 void DocumentData::RemoveTable(pugi::xml_node table) {
+  // The comments, bookmarks and text boxes inside the table, in one walk.
   std::set<std::string> comments, bookmarks;
-  for (auto x : table.select_nodes(
-           ".//w:commentRangeStart | .//w:commentRangeEnd | .//w:commentReference")) {
-    comments.insert(x.node().attribute("w:id").value());
-  }
-  for (auto x : table.select_nodes(".//w:bookmarkStart | .//w:bookmarkEnd")) {
-    bookmarks.insert(x.node().attribute("w:id").value());
+  std::vector<pugi::xml_node> text_boxes;
+  for (pugi::xml_node n = table.first_child(); n;) {
+    const char* name = n.name();
+    if (n.type() == pugi::node_element && name[0] == 'w' && name[1] == ':') {
+      char first = name[2];  // most names are ruled out by their first letter
+      if (first == 'c' && (Is(n, "w:commentRangeStart") || Is(n, "w:commentRangeEnd") ||
+                           Is(n, "w:commentReference"))) {
+        comments.insert(n.attribute("w:id").value());
+      } else if (first == 'b' && (Is(n, "w:bookmarkStart") || Is(n, "w:bookmarkEnd"))) {
+        bookmarks.insert(n.attribute("w:id").value());
+      } else if (first == 't' && Is(n, "w:txbxContent")) {
+        text_boxes.push_back(n);
+      }
+    }
+    if (pugi::xml_node child = n.first_child()) {
+      n = child;
+      continue;
+    }
+    while (n != table && !n.next_sibling()) n = n.parent();
+    if (n == table) break;
+    n = n.next_sibling();
   }
   for (auto& id : comments) DeleteComment(id);
   for (auto& id : bookmarks) DeleteBookmark(id);
-  for (auto x : table.select_nodes(".//w:txbxContent")) {
-    auto it = stories_.find(x.node().internal_object());
+  for (auto x : text_boxes) {
+    auto it = stories_.find(x.internal_object());
     if (it != stories_.end()) {
       it->second->alive = false;
       stories_.erase(it);

@@ -547,11 +547,29 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
 
 void TextIndex::Forget(pugi::xml_node subtree) {
   ++revision_;
-  containers_.erase(subtree.internal_object());
-  paragraph_length_.erase(subtree.internal_object());
-  index_.erase(subtree.internal_object());
-  for (pugi::xml_node n = subtree.first_child(); n; n = n.next_sibling()) {
-    if (n.type() == pugi::node_element) Forget(n);
+  ForgetNode(subtree);
+}
+
+void TextIndex::ForgetNode(pugi::xml_node n) {
+  // Only blocks, rows, cells and story roots are keys of the maps; the rest
+  // is walked for the text boxes (story roots) it may hold.
+  switch (KindOf(n)) {
+    case Kind::Paragraph:
+      paragraph_length_.erase(n.internal_object());
+      index_.erase(n.internal_object());
+      break;
+    case Kind::StoryRoot:
+    case Kind::Table:
+    case Kind::Row:
+    case Kind::Cell:
+      containers_.erase(n.internal_object());
+      index_.erase(n.internal_object());
+      break;
+    default:
+      break;
+  }
+  for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element) ForgetNode(c);
   }
 }
 

@@ -135,6 +135,7 @@ class TextIndex {
 
  private:
   void Build(pugi::xml_node container, Container& info);
+  void ForgetNode(pugi::xml_node n);
   // Gives the ancestors of a block its new length.
   void Propagate(pugi::xml_node block, int length);
   static void Flatten(pugi::xml_node parent, bool rows, bool cells,
