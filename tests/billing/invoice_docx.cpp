@@ -49,13 +49,6 @@ word::Table TotalsTable(word::Document& document) {
   return word::Table();
 }
 
-int TotalsTableCount(word::Document& document) {
-  int n = 0;
-  word::Tables tables = document.Tables();
-  for (int i = 1; i <= tables.Count(); ++i) n += Marked(tables.Item(i));
-  return n;
-}
-
 void CommentOnCell(word::Document& document, int index, int row, int column,
                    std::string_view text) {
   word::Table table = document.Tables().Item(index);

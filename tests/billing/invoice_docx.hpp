@@ -28,7 +28,6 @@ std::string BillingTable(const std::vector<std::string>& amounts,
 
 // The totals table (marked "RE_Summe"); an empty table when there is none.
 word::Table TotalsTable(word::Document& document);
-int TotalsTableCount(word::Document& document);
 
 // Adds a comment with `text` on cell (row, column) of table `index`.
 void CommentOnCell(word::Document& document, int index, int row, int column, std::string_view text);
