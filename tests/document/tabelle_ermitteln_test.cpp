@@ -9,24 +9,25 @@ using nlohmann::json;
 
 using TabelleErmittelnTest = DocumentTest;
 
-TEST_F(TabelleErmittelnTest, NoCommentsAndCursorOutsideTablesGiveNoneWithoutDialog) {
-  Open(InvoiceBuilder().Paragraph("Rechnung").Table().Table());
-  CursorOutside();
+// Without a candidate the dialog is not shown and the position stays.
+TEST_F(TabelleErmittelnTest, NoCandidateGivesNoneWithoutDialog) {
+  const struct {
+    InvoiceBuilder invoice;
+    int cursor;  // 0: outside every table
+  } cases[] = {
+      {InvoiceBuilder().Paragraph("Rechnung").Table().Table(), 0},
+      {InvoiceBuilder().Table("", "Bemerkung").Table("RE_HOAI_Kosten"), 1},  // a foreign comment
+      {InvoiceBuilder().Table("", "Bemerkung").Table("RE_HOAI_Kosten"), 2},
+  };
   SetRememberedTableIndex(2);
-  const word::Table found = Lookup("Korvax_2", json::array());
-  EXPECT_FALSE(found);
+  for (const auto& c : cases) {
+    Open(c.invoice);
+    c.cursor == 0 ? CursorOutside() : CursorIn(c.cursor);
+    EXPECT_FALSE(Lookup("Korvax_2", json::array())) << "cursor in table " << c.cursor;
+  }
   EXPECT_EQ(RememberedTableIndex(), 2);
   EXPECT_EQ(forms::Form::FindForm("G_frmTabelle"), nullptr);
   EXPECT_EQ(LogEntries(), 0);
-}
-
-TEST_F(TabelleErmittelnTest, ACursorTableWithAForeignCommentIsNoCandidate) {
-  Open(InvoiceBuilder().Table("", "Bemerkung").Table("RE_HOAI_Kosten"));
-  for (int table : {1, 2}) {
-    CursorIn(table);
-    EXPECT_FALSE(Lookup("Korvax_2", json::array())) << "cursor in table " << table;
-  }
-  EXPECT_EQ(forms::Form::FindForm("G_frmTabelle"), nullptr);
 }
 
 // The entries offered, the one chosen, the table handed out and the table
