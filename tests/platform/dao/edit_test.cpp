@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include "dao_fixture.hpp"
 
 namespace korvax::dao::testing {
@@ -89,16 +87,12 @@ TEST_F(EditTest, ReadOnlyKindsOfRecordsetRefuseEdits) {
   // Words inside quotes are names, not clauses.
   EXPECT_TRUE(
       db->OpenRecordset("SELECT Brutto AS \"max(Brutto) GROUP\" FROM Rechnung")->Updatable());
-}
-
-TEST_F(EditTest, ViewsOpenAsReadOnlyDynasets) {
+  // Views open as read-only dynasets.
   Sql("CREATE VIEW Abschlaege AS SELECT * FROM Rechnung WHERE Rechnungsart = 5");
-  auto db = Open();
-  auto rs = db->OpenRecordset("Abschlaege");
-  EXPECT_EQ(rs->Type(), dbOpenDynaset);
-  EXPECT_FALSE(rs->Updatable());
-  EXPECT_EQ(rs->Field("Brutto")->Value(), Variant(59500.0));
-  ErrorOf([&] { db->OpenRecordset("Abschlaege", dbOpenTable); }, 3219);
+  auto view = Open()->OpenRecordset("Abschlaege");
+  EXPECT_EQ(view->Type(), dbOpenDynaset);
+  EXPECT_FALSE(view->Updatable());
+  EXPECT_EQ(view->Field("Brutto")->Value(), Variant(59500.0));
 }
 
 TEST_F(EditTest, ComputedColumnsAndWrongTypesAreRefused) {
@@ -115,20 +109,6 @@ TEST_F(EditTest, ComputedColumnsAndWrongTypesAreRefused) {
   EXPECT_EQ(rs->Field("Euro")->Value(), Variant(1190.0));  // expressions keep the value read
 }
 
-TEST_F(EditTest, FailedUpdateLeavesTheRowAsItWas) {
-  auto rs = Open()->OpenRecordset(kInvoice);
-  rs->Edit();
-  rs->Field("NettoRechnung")->SetValue(Variant(1.0));
-  rs->Field("Brutto")->SetValue(Variant(-1.0));  // breaks the table's CHECK
-  ErrorOf([&] { rs->Update(); }, 3022);
-  EXPECT_EQ(rs->EditMode(), dbEditInProgress);  // still pending: retry or cancel
-  EXPECT_EQ(Scalar("SELECT NettoRechnung || '/' || Brutto FROM Rechnung "
-                   "WHERE ID_Rechnungsnummer = 17"),
-            "100000.0/119000.0");
-  rs->CancelUpdate();
-  EXPECT_EQ(rs->Field("NettoRechnung")->Value(), Variant(100000.0));
-}
-
 TEST_F(EditTest, AddNewAppendsARow) {
   auto rs = Open()->OpenRecordset("Termine");
   rs->AddNew();
@@ -139,12 +119,10 @@ TEST_F(EditTest, AddNewAppendsARow) {
   rs->Update();
   EXPECT_EQ(rs->RecordCount(), 5);
   EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{1}));  // the current row stays
-  rs->MoveLast();
-  EXPECT_EQ(rs->Field("ID")->Value(), Variant(int32_t{5}));
   EXPECT_EQ(Scalar("SELECT Datum FROM Termine WHERE ID_Rechnungsnummer = 20"), "2024-03-15");
 }
 
-TEST_F(EditTest, ReadOnlyDatabaseAndWriteProtectedFileRefuseWrites) {
+TEST_F(EditTest, ReadOnlyDatabaseRefusesWrites) {
   auto db = Open(/*read_only=*/true);
   EXPECT_FALSE(db->Updatable());
   auto rs = db->OpenRecordset(kInvoice);
@@ -154,43 +132,29 @@ TEST_F(EditTest, ReadOnlyDatabaseAndWriteProtectedFileRefuseWrites) {
             "Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt.");
   ErrorOf([&] { db->Execute("DELETE FROM Rechnung"); }, 3027);
   EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung"), "2");
-  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
-  ::chmod(path_.c_str(), 0444);  // a write-protected file opens read-only
-  auto protected_db = Open();
-  EXPECT_FALSE(protected_db->Updatable());
-  ErrorOf([&] { protected_db->OpenRecordset(kInvoice)->Edit(); }, 3027);
-  ::chmod(path_.c_str(), 0644);
 }
 
-using DeleteTest = DatabaseFile;
-
-TEST_F(DeleteTest, DeletedRowStaysCurrentButUnreadableUntilTheNextMove) {
-  auto rs = Open()->OpenRecordset("SELECT * FROM Rechnung ORDER BY ID_Rechnungsnummer");
+// A deleted row stays current but unreadable until the next move, which
+// skips it.
+TEST_F(EditTest, DeleteRemovesTheCurrentRow) {
+  auto db = Open();
+  ErrorOf([&] { db->OpenRecordset(kInvoice, dbOpenSnapshot)->Delete(); }, 3027);
+  ErrorOf([&] { db->OpenRecordset("SELECT * FROM Rechnung WHERE Rechnungsart = 7")->Delete(); },
+          3021);
+  auto rs = db->OpenRecordset("SELECT * FROM Rechnung ORDER BY ID_Rechnungsnummer");
   rs->Delete();
   EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung WHERE ID_Rechnungsnummer = 17"), "0");
   EXPECT_EQ(rs->RecordCount(), 1);
   EXPECT_EQ(ErrorOf([&] { rs->Field("Brutto")->Value(); }, 3167), "Datensatz ist gelöscht.");
   ErrorOf([&] { rs->Edit(); }, 3167);
-  ErrorOf([&] { rs->Delete(); }, 3167);
   rs->MoveNext();
   EXPECT_EQ(rs->Field("ID_Rechnungsnummer")->Value(), Variant(int32_t{18}));
-  rs->MovePrevious();  // the deleted row is skipped
+  rs->MovePrevious();
   EXPECT_TRUE(rs->Bof());
   rs->MoveFirst();
-  EXPECT_EQ(rs->Field("ID_Rechnungsnummer")->Value(), Variant(int32_t{18}));
   rs->Delete();
   ErrorOf([&] { rs->MoveFirst(); }, 3021);
-  rs->MoveNext();
-  EXPECT_TRUE(rs->Eof());
   EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung"), "0");
-}
-
-TEST_F(DeleteTest, DeleteNeedsAnUpdatableRecordsetAndACurrentRow) {
-  auto db = Open();
-  ErrorOf([&] { db->OpenRecordset(kInvoice, dbOpenSnapshot)->Delete(); }, 3027);
-  auto rs = db->OpenRecordset("SELECT * FROM Rechnung WHERE Rechnungsart = 7");
-  ErrorOf([&] { rs->Delete(); }, 3021);
-  EXPECT_EQ(Scalar("SELECT count(*) FROM Rechnung"), "2");
 }
 
 }  // namespace

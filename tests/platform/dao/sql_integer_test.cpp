@@ -30,6 +30,8 @@ TEST_F(SqlIntegerQueryTest, FieldsCountByTheirValue) {
           SqlInteger(number) + "));",
       dbOpenForwardOnly);
   EXPECT_EQ(dates->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));
+  dates->MoveNext();
+  EXPECT_TRUE(dates->Eof());  // the Jet parentheses ran unchanged: one row
 
   db->Execute("UPDATE TempDoc SET Bemerkung = '5; DROP TABLE Rechnung' WHERE ID = 1");
   auto settings = db->OpenRecordset("SELECT * FROM TempDoc WHERE ID = 1");
