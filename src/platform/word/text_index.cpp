@@ -258,11 +258,14 @@ void TextIndex::Build(pugi::xml_node container, Container& info) {
   Kind k = KindOf(container);
   bool rows = k == Kind::Table;
   bool cells = k == Kind::Row;
-  info.children.clear();
-  Flatten(container, rows, cells, info.children);
+  // Gathered in a scratch list first so that the container's lists are
+  // allocated once, at their size (the children's builds reuse the list).
+  scratch_.clear();
+  Flatten(container, rows, cells, scratch_);
+  info.children.assign(scratch_.begin(), scratch_.end());
   info.extra = k == Kind::Cell ? 1 : cells ? 2 : 0;
   info.length.resize(info.children.size());
-  info.start.assign(info.children.size(), 0);
+  info.start.resize(info.children.size());  // read below `valid` only
   info.valid = 0;
   info.total = info.extra;
   for (size_t i = 0; i < info.children.size(); ++i) {
@@ -273,20 +276,18 @@ void TextIndex::Build(pugi::xml_node container, Container& info) {
 }
 
 TextIndex::Container& TextIndex::Info(pugi::xml_node container) {
-  auto it = containers_.find(container.internal_object());
-  if (it != containers_.end()) return it->second;
-  Container info;
-  Build(container, info);
-  return containers_.emplace(container.internal_object(), std::move(info)).first->second;
+  auto [it, added] = containers_.try_emplace(container.internal_object());
+  // Built in place: the map's entries stay where they are while the
+  // children's containers are added.
+  if (added) Build(container, it->second);
+  return it->second;
 }
 
 int TextIndex::Length(pugi::xml_node block) {
   if (IsParagraph(block)) {
-    auto it = paragraph_length_.find(block.internal_object());
-    if (it != paragraph_length_.end()) return it->second;
-    int len = WalkLength(block);
-    paragraph_length_[block.internal_object()] = len;
-    return len;
+    auto [it, added] = paragraph_length_.try_emplace(block.internal_object(), 0);
+    if (added) it->second = WalkLength(block);
+    return it->second;
   }
   return Info(block).total;
 }

@@ -147,6 +147,7 @@ class TextIndex {
   std::unordered_map<pugi::xml_node_struct*, Container> containers_;
   std::unordered_map<pugi::xml_node_struct*, int> paragraph_length_;
   std::unordered_map<pugi::xml_node_struct*, size_t> index_;
+  std::vector<pugi::xml_node> scratch_;
   unsigned long long revision_ = 0;
 };
 
