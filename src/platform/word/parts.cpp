@@ -33,13 +33,34 @@ std::string Resolve(const std::string& source, std::string target) {
   return dir + target;
 }
 
-void RemoveAll(pugi::xml_node root, const char* name, const char* attr, const std::string& id) {
-  std::vector<pugi::xml_node> hits;
-  for (auto x :
-       root.select_nodes((std::string(".//") + name + "[@" + attr + "='" + id + "']").c_str())) {
-    hits.push_back(x.node());
+// Calls f for every element below root in document order; f must not
+// remove nodes.
+template <class F>
+void ForEachElement(pugi::xml_node root, F&& f) {
+  for (pugi::xml_node n = root.first_child(); n;) {
+    if (n.type() == pugi::node_element) f(n);
+    if (pugi::xml_node child = n.first_child()) {
+      n = child;
+      continue;
+    }
+    while (n != root && !n.next_sibling()) n = n.parent();
+    if (n == root) break;
+    n = n.next_sibling();
   }
-  for (auto n : hits) n.parent().remove_child(n);
+}
+
+enum class Marker { None, RangeStart, RangeEnd, Reference };
+
+// Which comment marker an element is; one comparison of the common prefix
+// rules out nearly every element.
+Marker CommentMarker(pugi::xml_node n) {
+  const char* name = n.name();
+  if (std::strncmp(name, "w:comment", 9) != 0) return Marker::None;
+  std::string_view rest = name + 9;
+  if (rest == "RangeStart") return Marker::RangeStart;
+  if (rest == "RangeEnd") return Marker::RangeEnd;
+  if (rest == "Reference") return Marker::Reference;
+  return Marker::None;
 }
 
 }  // namespace
@@ -146,22 +167,21 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
   if (anchors_) return *anchors_;
   std::vector<CommentAnchor> out;
   std::map<std::string, size_t> seen;
-  for (auto x :
-       body.select_nodes(".//w:commentRangeStart | .//w:commentRangeEnd | .//w:commentReference")) {
-    pugi::xml_node n = x.node();
+  ForEachElement(body, [&](pugi::xml_node n) {
+    Marker kind = CommentMarker(n);
+    if (kind == Marker::None) return;
     std::string id = n.attribute("w:id").value();
     auto [it, fresh] = seen.emplace(id, out.size());
     if (fresh) out.push_back({id, {}, {}, {}});
     CommentAnchor& a = out[it->second];
-    std::string_view name = n.name();
-    if (name == "w:commentRangeStart") {
+    if (kind == Marker::RangeStart) {
       a.start = n;
-    } else if (name == "w:commentRangeEnd") {
+    } else if (kind == Marker::RangeEnd) {
       a.end = n;
     } else {
       a.reference = n;
     }
-  }
+  });
   anchors_ = std::move(out);
   return *anchors_;
 }
@@ -304,13 +324,14 @@ void DocumentData::DeleteComment(const std::string& id) {
       for (auto n : gone) ext.remove_child(n);
     }
   }
-  pugi::xml_node doc = body.parent();
-  RemoveAll(doc, "w:commentRangeStart", "w:id", id);
-  RemoveAll(doc, "w:commentRangeEnd", "w:id", id);
-  std::vector<pugi::xml_node> refs;
-  for (auto x : doc.select_nodes((".//w:commentReference[@w:id='" + id + "']").c_str())) {
-    refs.push_back(x.node());
-  }
+  // The comment's markers in the main part, found in one walk.
+  std::vector<pugi::xml_node> ranges, refs;
+  ForEachElement(body.parent(), [&](pugi::xml_node n) {
+    Marker kind = CommentMarker(n);
+    if (kind == Marker::None || id != n.attribute("w:id").value()) return;
+    (kind == Marker::Reference ? refs : ranges).push_back(n);
+  });
+  for (auto n : ranges) n.parent().remove_child(n);
   for (auto ref : refs) {
     pugi::xml_node run = ref.parent();
     run.remove_child(ref);
@@ -343,9 +364,14 @@ void DocumentData::SyncTextBoxFallbacks() {
 }
 
 void DocumentData::DeleteBookmark(const std::string& id) {
-  pugi::xml_node doc = body.parent();
-  RemoveAll(doc, "w:bookmarkStart", "w:id", id);
-  RemoveAll(doc, "w:bookmarkEnd", "w:id", id);
+  std::vector<pugi::xml_node> hits;
+  ForEachElement(body.parent(), [&](pugi::xml_node n) {
+    const char* name = n.name();
+    if (std::strncmp(name, "w:bookmark", 10) != 0) return;
+    std::string_view rest = name + 10;
+    if ((rest == "Start" || rest == "End") && id == n.attribute("w:id").value()) hits.push_back(n);
+  });
+  for (auto n : hits) n.parent().remove_child(n);
 }
 
 }  // namespace korvax::word::detail
