@@ -67,12 +67,12 @@ class ShowCommandTest : public TempEnvironment {
     return outcome;
   }
 
-  // A complete call: the options of `extra` replace those of the same name
-  // and the rest are added.
+  // A complete call with the script of script_: the options of `extra`
+  // replace those of the same name and the rest are added.
   std::vector<std::string> Call(const std::vector<std::string>& extra = {}) {
     std::vector<std::string> call = {
-        "show",   "--db", database_.string(), "--doc", invoice_.string(),
-        "--user", "7",    "--index",          "9"};
+        "show",    "--db", database_.string(), "--doc",         invoice_.string(), "--user", "7",
+        "--index", "9",    "--script",         script_.string()};
     for (size_t i = 0; i < extra.size(); ++i) {
       const bool has_value = i + 1 < extra.size() && extra[i + 1].rfind("--", 0) != 0;
       auto at = std::find(call.begin() + 1, call.end(), extra[i]);
@@ -94,24 +94,22 @@ class ShowCommandTest : public TempEnvironment {
 // Bad arguments and files: the exit code and the German message; the invoice
 // stays as it was.
 TEST_F(ShowCommandTest, RefusalsGiveTheirExitCodeAndNameTheCause) {
-  const std::string script = script_.string();
   struct Case {
     std::vector<std::string> arguments;
     int code;
     std::string message;
   };
   const Case cases[] = {
-      {Call({"--user", "sieben", "--script", script}), 64, "\"sieben\" ist keine ganze Zahl"},
-      {Call({"--script", script, "--verbose"}), 64, "unbekanntes Argument \"--verbose\""},
-      {{"show", "--db", database_.string(), "--script", script}, 64, "--doc fehlt"},
-      {Call({"--index", "40000", "--script", script}), 64, "liegt nicht zwischen -32768 und 32767"},
-      {Call({"--gui", "--script", script}), 64, "schließen sich aus"},
-      {Call({"--set", "Fläche=zwölf", "--script", script}), 64,
+      {Call({"--user", "sieben"}), 64, "\"sieben\" ist keine ganze Zahl"},
+      {Call({"--verbose"}), 64, "unbekanntes Argument \"--verbose\""},
+      {{"show", "--db", database_.string(), "--script", script_.string()}, 64, "--doc fehlt"},
+      {Call({"--index", "40000"}), 64, "liegt nicht zwischen -32768 und 32767"},
+      {Call({"--gui"}), 64, "schließen sich aus"},
+      {Call({"--set", "Fläche=zwölf"}), 64,
        "--set \"Fläche=zwölf\": Typen unverträglich (Fehler 13)"},
-      {Call({"--cursor-table", "3", "--script", script}), 64, "die Rechnung hat 2 Tabelle(n)"},
-      {Call({"--doc", (dir_ / "fehlt.docx").string(), "--script", script}), 66,
-       "fehlt.docx\" gibt es nicht"},
-      {Call({"--db", script, "--script", script}), 65, "lässt sich nicht öffnen"},
+      {Call({"--cursor-table", "3"}), 64, "die Rechnung hat 2 Tabelle(n)"},
+      {Call({"--doc", (dir_ / "fehlt.docx").string()}), 66, "fehlt.docx\" gibt es nicht"},
+      {Call({"--db", script_.string()}), 65, "lässt sich nicht öffnen"},
   };
   const std::string before = Read(invoice_);
   for (const Case& c : cases) {
@@ -125,25 +123,25 @@ TEST_F(ShowCommandTest, RefusalsGiveTheirExitCodeAndNameTheCause) {
 
 TEST_F(ShowCommandTest, FilesThatDoNotParseAreRefused) {
   Write(script_, "[{\"action\": ");
-  Outcome o = Korvax(Call({"--script", script_.string()}));
+  Outcome o = Korvax(Call());
   EXPECT_EQ(o.code, 65);
   EXPECT_NE(o.err.find("ist fehlerhaft"), std::string::npos) << o.err;
 
   Write(script_, "[]");
   Write(invoice_, "Rechnung als Text");
-  o = Korvax(Call({"--script", script_.string()}));
+  o = Korvax(Call());
   EXPECT_EQ(o.code, 65);
   EXPECT_NE(o.err.find("ist kein lesbares Word-Dokument (.docx)"), std::string::npos) << o.err;
   EXPECT_EQ(Read(invoice_), "Rechnung als Text");
 }
 
 TEST_F(ShowCommandTest, AnUnknownInvoiceOrUserIsPointedOutAndTheRunGoesOn) {
-  Outcome o = Korvax(Call({"--invoice", "999", "--script", script_.string()}));
+  Outcome o = Korvax(Call({"--invoice", "999"}));
   EXPECT_EQ(o.code, 0) << o.err;
   EXPECT_NE(o.err.find("keine Rechnung mit ID_Rechnungsnummer 999"), std::string::npos) << o.err;
   EXPECT_EQ(LogEntries(), 0);
 
-  o = Korvax(Call({"--user", "99", "--script", script_.string()}));
+  o = Korvax(Call({"--user", "99"}));
   EXPECT_EQ(o.code, 0) << o.err;
   EXPECT_NE(o.err.find("Fehler wurden protokolliert"), std::string::npos) << o.err;
   EXPECT_GE(LogEntries(), 1);
@@ -152,9 +150,8 @@ TEST_F(ShowCommandTest, AnUnknownInvoiceOrUserIsPointedOutAndTheRunGoesOn) {
 
 TEST_F(ShowCommandTest, ShowWithAnIndexWithoutDialogLeavesTheInvoiceAlone) {
   const std::string before = Read(invoice_);
-  const Outcome o =
-      Korvax(Call({"--invoice", "17", "--set", "Fläche=12,5", "--set", "Achslänge=2,5",
-                   "--cursor-table", "2", "--script", script_.string()}));
+  const Outcome o = Korvax(Call({"--invoice", "17", "--set", "Fläche=12,5", "--set",
+                                 "Achslänge=2,5", "--cursor-table", "2"}));
   EXPECT_EQ(o.code, 0) << o.err;
   EXPECT_EQ(o.err, "");
   EXPECT_NE(o.out.find("Rechnung unverändert"), std::string::npos) << o.out;
@@ -165,7 +162,7 @@ TEST_F(ShowCommandTest, ShowWithAnIndexWithoutDialogLeavesTheInvoiceAlone) {
 TEST_F(ShowCommandTest, AScriptWithStepsNoDialogTookFails) {
   Write(script_, R"([{"form": "G_frmTabelle", "action": "click", "control": "cmdEnde"}])");
   const std::string before = Read(invoice_);
-  const Outcome o = Korvax(Call({"--script", script_.string()}));
+  const Outcome o = Korvax(Call());
   EXPECT_EQ(o.code, 1);
   EXPECT_NE(o.err.find("Das Skript lief nicht wie geschrieben"), std::string::npos) << o.err;
   EXPECT_NE(o.err.find("nicht gespeichert"), std::string::npos) << o.err;
@@ -183,8 +180,7 @@ TEST_F(ShowCommandTest, TheTableSelectionOffersTheTablesOfTheCategoryAndTheCurso
     {"form": "frmKat4", "action": "click", "control": "CommandAbbruch"}
   ])js");
   const std::string before = Read(invoice_);
-  const Outcome o =
-      Korvax(Call({"--index", "3", "--cursor-table", "3", "--script", script_.string()}));
+  const Outcome o = Korvax(Call({"--index", "3", "--cursor-table", "3"}));
   EXPECT_EQ(o.code, 0) << o.err;
   EXPECT_NE(o.out.find("Rechnung unverändert"), std::string::npos) << o.out;
   EXPECT_EQ(Read(invoice_), before);
