@@ -103,27 +103,39 @@ class TestForm : public forms::Form {
   bool selecting_ = false;
 };
 
-// Shows the form modally through the Qt back end and runs `drive` with its
-// dialog once it is up. Whatever the checks in `drive` do, the form is hidden
-// afterwards (and after ten seconds at the latest), so a failing test never
-// leaves a modal dialog waiting.
-inline void DriveModal(QtUi& ui, forms::Form& form, const std::function<void(FormView&)>& drive) {
-  QTimer::singleShot(0, [&ui, &form, drive] {
-    FormView* view = ui.ViewOf(form);
+// Runs `open`, which shows a form modally through the Qt back end, and then
+// `drive` with that form and its dialog as soon as the modal loop runs.
+// Whatever the checks in `drive` do, the form is hidden afterwards (and after
+// ten seconds at the latest), so a failing test never leaves a modal dialog
+// waiting.
+inline void DriveModal(QtUi& ui, const std::function<void()>& open,
+                       const std::function<void(forms::Form&, FormView&)>& drive) {
+  QTimer::singleShot(0, [&ui, drive] {
+    forms::Form* form = forms::Form::CurrentModal();
+    FormView* view = form != nullptr ? ui.ViewOf(*form) : nullptr;
     if (view == nullptr) {
-      QFAIL("the form is not shown by the Qt back end");
+      QFAIL("no form is shown by the Qt back end");
     }
-    QVERIFY(QTest::qWaitForWindowExposed(view));
-    drive(*view);
-    if (form.IsVisible()) form.Hide();
+    drive(*form, *view);
+    if (form->IsVisible()) form->Hide();
   });
   QTimer watchdog;
   watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [&form] {
-    if (form.IsVisible()) form.Hide();
+  QObject::connect(&watchdog, &QTimer::timeout, [] {
+    if (forms::Form* form = forms::Form::CurrentModal()) form->Hide();
   });
   watchdog.start(10000);
-  form.ShowModal();
+  open();
+}
+
+// Shows `form` modally and drives it once its window is exposed.
+inline void DriveModal(QtUi& ui, forms::Form& form, const std::function<void(FormView&)>& drive) {
+  DriveModal(
+      ui, [&form] { form.ShowModal(); },
+      [&drive](forms::Form&, FormView& view) {
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        drive(view);
+      });
 }
 
 template <class W>
