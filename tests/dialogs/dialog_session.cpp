@@ -1,5 +1,6 @@
 #include "dialog_session.hpp"
 
+#include "common/text.hpp"
 #include "dialogs/register.hpp"
 #include "document/tk_word_auto.hpp"
 #include "platform/forms/scripted_ui.hpp"
@@ -8,22 +9,14 @@
 
 namespace korvax::dialogs::testing {
 
-std::filesystem::path WriteInvoice(const std::filesystem::path& path,
-                                   const std::vector<std::string>& paragraphs) {
-  std::string body;
-  for (const auto& p : paragraphs) {
-    body += korvax::testing::ParagraphXml(p);
-  }
-  return korvax::testing::WriteDocx(path, body);
-}
-
 void DialogSession::SetUp() {
   TempEnvironment::SetUp();
   ResetLibrary();
   forms::DestroyFormInstances();
   SetRememberedTableIndex(0);
   RegisterFeeDialogs();
-  path_ = WriteInvoice(dir_ / "Rechnung.docx", {"Rechnung Nr. 1"});
+  path_ = korvax::testing::WriteDocx(dir_ / "Rechnung.docx",
+                                     korvax::testing::ParagraphXml("Rechnung Nr. 1"));
   doc_ = word::Document::Open(path_);
   OrderContext& order = Library().order;
   order.Doc = doc_;
@@ -71,6 +64,10 @@ word::Table DialogSession::Marked(const std::string& key) const {
     if (comments.Count() > 0 && comments.Item(1).Range().Text() == key) return tables.Item(i);
   }
   return {};
+}
+
+bool DialogSession::Reported(const std::string& where) const {
+  return Log().find(text::Utf8ToCp1252("Ort  : " + where)) != std::string::npos;
 }
 
 }  // namespace korvax::dialogs::testing

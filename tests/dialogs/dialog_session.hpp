@@ -1,4 +1,6 @@
-// A small invoice document and a scripted session of a fee dialog on it.
+// A small invoice document ("Rechnung Nr. 1") and a scripted session of a
+// fee dialog on it; the order context offers parcel 12/3, 4 boundary points
+// and a land value of 12 €/m².
 #pragma once
 
 #include <filesystem>
@@ -15,11 +17,6 @@
 
 namespace korvax::dialogs::testing {
 
-// Writes a .docx whose body holds the given paragraphs.
-std::filesystem::path WriteInvoice(const std::filesystem::path& path,
-                                   const std::vector<std::string>& paragraphs);
-
-using korvax::testing::ExpectRow;
 using korvax::testing::PythonDocxTables;
 using korvax::testing::TableTexts;
 
@@ -36,6 +33,8 @@ class DialogSession : public korvax::testing::TempEnvironment {
   void Reopen();
   // The table whose first comment is the key, or an empty table.
   word::Table Marked(const std::string& key) const;
+  // The log holds an entry reported at "<form>.<operation>".
+  bool Reported(const std::string& where) const;
 
   // The message boxes the last Run showed.
   std::vector<MessageBoxRequest> boxes_;

@@ -1,37 +1,28 @@
-// The framework's rules, played on frmKat4: apply and advance, new, insert,
-// delete, selection, focus and the decimal alignment of money fields.
+// What the four fee dialogs share: the framework's handlers played on frmKat4
+// (apply and advance, new, insert, delete, selection, focus, the decimal
+// alignment of money fields), and for every dialog its grid layout, its
+// written table and the round trip of writing, reopening and writing again.
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
 #include "dialog_session.hpp"
 #include "dialogs/fee_dialog.hpp"
 #include "dialogs/frm_kat4.hpp"
-#include "plugin/dialog_registry.hpp"
+#include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
 
 namespace korvax::dialogs {
 namespace {
 
-using nlohmann::json;
 using namespace testing;  // NOLINT: the script steps
+using Rows = std::vector<std::vector<std::string>>;
+
+constexpr double kPunkteJeCm = 28.3465;
 
 class FeeDialogTest : public DialogSession {
  protected:
   int16_t AktuelleZeile() { return forms::FormInstance<FrmKat4>().AktuelleZeile(); }
 };
-
-json ExpectGrid(const std::string& what, int value) {
-  return {{"action", "expect"}, {"control", "GridGebühren6"}, {what, value}};
-}
-json ExpectEdit(const std::string& control, int sel_start, int sel_length) {
-  return {{"action", "expect"},
-          {"control", control},
-          {"sel_start", sel_start},
-          {"sel_length", sel_length}};
-}
-json Answer(const std::string& button) {
-  return {{"action", "answer"}, {"button", button}, {"prompt", "Zeile löschen?"}};
-}
 
 TEST(DezimalAusrichten, MovesTheIntegerPartBeforeTheComma) {
   EXPECT_EQ(DezimalAusrichten("12   ,  "), "   12");
@@ -41,102 +32,210 @@ TEST(DezimalAusrichten, MovesTheIntegerPartBeforeTheComma) {
   EXPECT_EQ(DezimalAusrichten("     ,  "), "     ");
 }
 
-TEST_F(FeeDialogTest, CommaAlignsTheDecimalsAndPutsTheCaretOnTheFirst) {
-  Run(Script({Type("MaskEdBoxWert", "12,"), Expect("MaskEdBoxWert", "   12,  "),
-              ExpectEdit("MaskEdBoxWert", 6, 0), Type("MaskEdBoxWert", "7."),
-              Expect("MaskEdBoxWert", "    7,  "), kAbbruch}));
+TEST_F(FeeDialogTest, MoneyFieldsAlignOnTheCommaAndWhenLeftAndFieldsSelectOnFocus) {
+  Run(Script(Type("MaskEdBoxWert", "12,"), Expect("MaskEdBoxWert", "   12,  "),
+             Has("MaskEdBoxWert", "sel_start", 6), Has("MaskEdBoxWert", "sel_length", 0),
+             Type("MaskEdBoxWert", "7."), Expect("MaskEdBoxWert", "    7,  "),
+             Type("MaskEdBoxWert", "3"), Click("MaskEdBoxAnteil"),
+             Expect("MaskEdBoxWert", "    3,00"), Focus("MaskEdBoxAnteil"),
+             Has("MaskEdBoxAnteil", "sel_start", 0), Has("MaskEdBoxAnteil", "sel_length", 4),
+             Focus("TextBoxFlst"), Has("TextBoxFlst", "sel_start", 9),
+             Has("TextBoxFlst", "sel_length", 0), Focus("MaskEdBoxWert"),
+             Has("MaskEdBoxWert", "sel_start", 0), Has("MaskEdBoxWert", "sel_length", 8),
+             Type("MaskEdBoxWert", "12"), Expect("MaskEdBoxWert", "12   ,  "),
+             Key("MaskEdBoxWert", "Enter"), kGrid6(1, 4, "   12,00"), kAbbruch));
 }
 
-TEST_F(FeeDialogTest, TwelveWithoutCommaIsAppliedAsTwelveEuros) {
-  Run(Script({Type("MaskEdBoxWert", "12"), Expect("MaskEdBoxWert", "12   ,  "),
-              Key("MaskEdBoxWert", "Enter"), ExpectCell(1, 4, "   12,00"), kAbbruch}));
-}
-
-TEST_F(FeeDialogTest, LeavingTheMoneyFieldChecksIt) {
-  Run(Script({Type("MaskEdBoxWert", "3"), Click("MaskEdBoxAnteil"),
-              Expect("MaskEdBoxWert", "    3,00"), kAbbruch}));
-}
-
-TEST_F(FeeDialogTest, GotFocusPutsTheCaretBehindTheParcelPrefixOrSelectsAll) {
-  Run(Script({Focus("MaskEdBoxAnteil"), ExpectEdit("MaskEdBoxAnteil", 0, 4), Focus("TextBoxFlst"),
-              ExpectEdit("TextBoxFlst", 9, 0), Focus("MaskEdBoxWert"),
-              ExpectEdit("MaskEdBoxWert", 0, 8), kAbbruch}));
-}
-
-// A new line is prepared (AktuelleZeile = Rows) and applying it appends it.
-TEST_F(FeeDialogTest, ApplyingTheLastLinePreparesAFreshOneThatIsAppended) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), ExpectGrid("rows", 2),
-              ExpectCell(1, 0, "Flst.Nr. 1"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Expect("MaskEdBox7_1", " 4"), Expect("MaskEdBoxWert", "    6,00"),
-              ExpectGrid("row", 1), ExpectGrid("col", 1), ExpectFocus("TextBoxFlst"), kAbbruch}));
+// Applying the last line prepares a new one (current row = Rows) that the
+// next apply appends; applying an earlier line loads the one after it.
+TEST_F(FeeDialogTest, ApplyingAdvancesToTheNextLineOrAFreshOne) {
+  Run(Script(Line("Flst.Nr. 1", "1", "2", "3", "51,01", "500"), kGrid6.Rows(2),
+             kGrid6(1, 0, "Flst.Nr. 1"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+             Expect("MaskEdBox7_1", " 4"), Expect("MaskEdBoxWert", "   51,01"),
+             Has("GridGebühren6", "row", 1), Has("GridGebühren6", "col", 1),
+             ExpectFocus("TextBoxFlst"), Line("Flst.Nr. 2", "2", "0", "0", "12,"), kGrid6.Rows(3),
+             kGrid6(2, 6, "   92,04"), kGrid6.Select(1), Expect("TextBoxFlst", "Flst.Nr. 1"),
+             Expect("MaskEdBox7_1", " 1"), Expect("MaskEdBox7_2", " 2"),
+             Expect("MaskEdBox7_3", " 3"), Expect("MaskEdBoxWert", "   51,01"),
+             Expect("MaskEdBoxAnteil", " 500"), Type("TextBoxFlst", "Flst.Nr. 1a"), kApply,
+             kGrid6(1, 0, "Flst.Nr. 1a"), kGrid6.Rows(3), Expect("TextBoxFlst", "Flst.Nr. 2"),
+             Expect("MaskEdBox7_1", " 2"), Has("GridGebühren6", "row", 2),
+             Has("GridGebühren6", "row_sel", 2), Has("GridGebühren6", "col_sel", 5), kAbbruch));
   EXPECT_EQ(AktuelleZeile(), 2);
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
-              ExpectGrid("rows", 3), ExpectCell(2, 0, "Flst.Nr. 2"), ExpectCell(2, 6, "   71,58"),
-              kAbbruch}));
-  EXPECT_EQ(AktuelleZeile(), 3);
+  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FeeDialogTest, ApplyingAnEarlierLineLoadsTheNext) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "12,"),
-              SelectRow(1), Expect("TextBoxFlst", "Flst.Nr. 1"),
-              Expect("MaskEdBoxWert", "    6,00"), Type("TextBoxFlst", "Flst.Nr. 1a"),
-              Click("CommandÜbernehmen"), ExpectCell(1, 0, "Flst.Nr. 1a"), ExpectGrid("rows", 3),
-              Expect("TextBoxFlst", "Flst.Nr. 2"), Expect("MaskEdBox7_1", " 2"),
-              Expect("MaskEdBoxWert", "   12,00"), ExpectGrid("row", 2), ExpectGrid("row_sel", 2),
-              ExpectGrid("col_sel", 5), kAbbruch}));
-  EXPECT_EQ(AktuelleZeile(), 2);
+TEST_F(FeeDialogTest, NeuPreparesALineAtTheEndAndEinfügenFillsTheInsertedRow) {
+  Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
+             kGrid6.Select(2), Click("CommandButtonNeu"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+             Has("GridGebühren6", "row", 1), ExpectFocus("TextBoxFlst"),
+             Line("Flst.Nr. 3", "1", "0", "0", "6,"), kGrid6.Rows(4), kGrid6(3, 0, "Flst.Nr. 3"),
+             kGrid6.Select(2), Click("Commandneu"), kGrid6.Rows(5), kGrid6(2, 0, " "),
+             kGrid6(3, 0, "Flst.Nr. 2"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+             Line("Flst.Nr. 1b", "3", "0", "0", "6,"), kGrid6(2, 0, "Flst.Nr. 1b"),
+             kGrid6(2, 6, "  107,37"), kGrid6(3, 0, "Flst.Nr. 2"),
+             Expect("TextBoxFlst", "Flst.Nr. 2"), kAbbruch));
 }
 
-TEST_F(FeeDialogTest, NeuPreparesANewLineAtTheEnd) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
-              SelectRow(2), Expect("TextBoxFlst", "Flst.Nr. 2"), Click("CommandButtonNeu"),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"), ExpectGrid("row", 1), ExpectGrid("col", 1),
-              ExpectFocus("TextBoxFlst"), Line("Flst.Nr. 3", "1", "0", "0", "6,"),
-              ExpectGrid("rows", 4), ExpectCell(3, 0, "Flst.Nr. 3"), ExpectCell(2, 0, "Flst.Nr. 2"),
-              kAbbruch}));
-}
-
-TEST_F(FeeDialogTest, EinfügenInsertsABlankRowThatTheNextApplyFills) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
-              SelectRow(2), Click("Commandneu"), ExpectGrid("rows", 4), ExpectCell(2, 0, " "),
-              ExpectCell(3, 0, "Flst.Nr. 2"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Line("Flst.Nr. 1b", "3", "0", "0", "6,"), ExpectCell(2, 0, "Flst.Nr. 1b"),
-              ExpectCell(2, 6, "  107,37"), ExpectCell(3, 0, "Flst.Nr. 2"),
-              Expect("TextBoxFlst", "Flst.Nr. 2"), kAbbruch}));
-}
-
-TEST_F(FeeDialogTest, LöschenAsksAndOnlyYesRemoves) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
-              SelectRow(1), Click("CommandLöschen"), Answer("Nein"), ExpectGrid("rows", 3),
-              Click("CommandLöschen"), Answer("Ja"), ExpectGrid("rows", 2),
-              ExpectCell(1, 0, "Flst.Nr. 2"), Expect("TextBoxFlst", "Flst.Nr. 2"), kAbbruch}));
-  ASSERT_EQ(boxes_.size(), 2u);
+TEST_F(FeeDialogTest, LöschenAsksOnlyYesRemovesAndTheOnlyLineIsEmptied) {
+  Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
+             kGrid6.Select(1), Click("CommandLöschen"), Answer("Nein"), kGrid6.Rows(3),
+             Click("CommandLöschen"), Answer("Ja"), kGrid6.Rows(2), kGrid6(1, 0, "Flst.Nr. 2"),
+             Expect("TextBoxFlst", "Flst.Nr. 2"), kLöschen, kGrid6.Rows(2), kGrid6(1, 0, ""),
+             kGrid6(1, 6, ""), Expect("TextBoxFlst", ""), kAbbruch));
+  ASSERT_EQ(boxes_.size(), 3u);
   EXPECT_EQ(boxes_[0].prompt, "Zeile löschen?");
   EXPECT_EQ(boxes_[0].buttons, 4);
   EXPECT_EQ(boxes_[0].value8, -2);
   EXPECT_EQ(AktuelleZeile(), 1);
-}
-
-TEST_F(FeeDialogTest, DeletingTheOnlyLineKeepsOneBlankRow) {
-  Run(Script({Line("Flst.Nr. 1", "1", "0", "0", "6,"), SelectRow(1), Click("CommandLöschen"),
-              Answer("Ja"), ExpectGrid("rows", 2), ExpectCell(1, 0, ""), ExpectCell(1, 6, ""),
-              Expect("TextBoxFlst", ""), kAbbruch}));
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FeeDialogTest, SelectingALineLoadsItsFields) {
-  Run(Script({Line("Flst.Nr. 1", "1", "2", "3", "51,01", "500"),
-              Line("Flst.Nr. 2", "2", "0", "0", "6,"), SelectRow(1),
-              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBox7_1", " 1"),
-              Expect("MaskEdBox7_2", " 2"), Expect("MaskEdBox7_3", " 3"),
-              Expect("MaskEdBoxWert", "   51,01"), Expect("MaskEdBoxAnteil", " 500"), kAbbruch}));
-  EXPECT_EQ(AktuelleZeile(), 1);
+// One dialog with one typical line: its grid, the table it writes and what
+// the grid shows again when the invoice is opened anew.
+struct DialogCase {
+  std::string name;  // frmKatN: opened by Show with N - 1, its table marked Korvax_N
+  std::string grid;
+  std::vector<std::string> köpfe;
+  std::vector<int> breiten;  // twips
+  json line;
+  Rows written;
+  std::vector<double> zentimeter;
+  std::vector<std::pair<int, int>> rechts;  // right-aligned cells of the table
+  std::vector<std::string> reloaded;        // grid row 1 after reopening
+
+  int Index() const { return name.back() - '1'; }
+  std::string Key() const { return "Korvax_" + name.substr(name.size() - 1); }
+  FeeDialog& Form() const { return dynamic_cast<FeeDialog&>(*forms::Form::FindForm(name)); }
+};
+
+const std::string kKat1 = "Kategorie I   (bis 5)";
+
+std::vector<DialogCase> Cases() {
+  return {
+      {"frmKat1",
+       "GridGebühren1",
+       {"", " Fläche [m²]", " Wert [€/m²]", " Anteil ", ""},
+       {3400, 1000, 1200, 1000, 1000},
+       json::array({Type("TextBoxFlst", "Flst.Nr. 12/3"), Type("MaskEdBoxFläche", "100"),
+                    Type("MaskEdBoxWert", "12,"), kApply}),
+       {{"Flurstückszerlegung nach Nr. 2.1", "", "Fläche [m²]", "Wert €/m²", ""},
+        {"Flst.Nr. 12/3", "", "   100", "   12,00", "  306,78 "}},
+       {6.5, 2.5, 3.0, 3.0, 2.5},
+       {{1, 3}, {2, 4}, {2, 5}},
+       {"Flst.Nr. 12/3", "   100", "   12,00", "1000", "  306,78"}},
+      {"frmKat2",
+       "GridGebühren3",
+       {"Flurstücksnummer", " Baukosten", " Gebäudeteile", " Anteil", "", " Gebäudebeschreibung"},
+       {3000, 1300, 1500, 1000, 1000, 3000},
+       json::array({Type("TextBoxFlst", "Flst.Nr. 12/3"), Type("MaskEdBoxWert", "72000"),
+                    Type("MaskEdBoxTeile", "3"), Type("TextBoxBeschreibung", "Wohnhaus"), kApply}),
+       {{"Gebäudeaufnahme nach Nr. 3.1", "", "", "", ""},
+        {"Flst.Nr. 12/3\vBaukosten:      72.000;   3 Gebäudeteile\vWohnhaus", "", "", "",
+         "   204,52"}},
+       {12.0, 1.0, 1.0, 1.0, 2.5},
+       {{2, 5}},
+       {"Flst.Nr. 12/3", "  72.000", " 3", "1000", "  204,52", "Wohnhaus"}},
+      {"frmKat3",
+       "GridGebühren6",
+       {"Vermessung nach Nr. 5", " Nr.", " Flurstücksdichte", " Achslänge", " im Ort",
+        " Preis [€/m]", " Preis [€]"},
+       {3000, 700, 2055, 1020, 930, 1000, 945},
+       json::array({Type("TextBoxFlst", "Weg 1"), Type("MaskEdBoxAchse", "120"), kApply}),
+       {{"Vermessung nach Nr. 5", "Nr.", " Flurstücksdichte", " Achse\tPreis/lfdm", ""},
+        {"Weg 1", "5.1.1", kKat1, "  120 m\t   23,00", " 2760,00 €"}},
+       {5.0, 2.0, 4.0, 4.0, 2.5},
+       {{2, 5}},
+       {"Weg 1", "5.1.1", kKat1, "  120 m", "", "   23,00", " 2760,00 €"}},
+      {"frmKat4",
+       "GridGebühren6",
+       {"Grenzfeststellung nach", " Nr.7.1", " Nr.7.2", " Nr.7.3", " Wert [€/m²]", " Anteil ", ""},
+       {2370, 615, 615, 615, 1080, 800, 1200},
+       Line("Flst.Nr. 12/3", "1", "0", "0", "12,"),
+       {{"Grenzfeststellung nach", "", "Nr. 7.1\tNr. 7.2\tNr. 7.3", "Wert €/m²", ""},
+        {"Flst.Nr. 12/3", "", "\t1 \t0 \t0 ", "   12,00", "   46,02 €"}},
+       {5.0, 1.0, 6.0, 3.0, 2.5},
+       {{1, 4}, {2, 4}, {2, 5}},
+       {"Flst.Nr. 12/3", "1 ", "0 ", "0 ", "   12,00", "1000", "   46,02"}},
+  };
 }
 
-TEST_F(FeeDialogTest, OnlyNumberThreeIsRegistered) {
-  EXPECT_TRUE(static_cast<bool>(RegisteredDialog(3)));
-  EXPECT_FALSE(static_cast<bool>(RegisteredDialog(4)));
+void PrintTo(const DialogCase& c, std::ostream* os) {
+  *os << c.name;
 }
+
+class EveryDialog : public DialogSession, public ::testing::WithParamInterface<DialogCase> {
+ protected:
+  void SetUp() override {
+    DialogSession::SetUp();
+    Library().order.Fläche = 100;
+  }
+  void Play(const json& steps) { Run(steps, GetParam().Index()); }
+  GridSteps Grid() const { return {GetParam().grid}; }
+};
+
+TEST_P(EveryDialog, GridHasItsHeadersWidthsAndRowHeights) {
+  Play(Script(kAbbruch));
+  FeeDialog& form = GetParam().Form();
+  form.Load();
+  form.Show();
+  forms::Grid& grid = form.GebührenGrid();
+  ASSERT_EQ(grid.Cols(), static_cast<int>(GetParam().köpfe.size()));
+  EXPECT_EQ(grid.Rows(), 2);
+  for (int col = 0; col < grid.Cols(); ++col) {
+    EXPECT_EQ(grid.TextMatrix(0, col), GetParam().köpfe[col]) << col;
+    EXPECT_EQ(grid.ColWidth(col), GetParam().breiten[col]) << col;
+  }
+  EXPECT_EQ(grid.RowHeight(0), 300);
+  EXPECT_EQ(grid.RowHeight(1), 300);
+  EXPECT_FALSE(form.Unterdrückt());
+  form.Unload();
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_P(EveryDialog, AbbruchWritesNothing) {
+  Play(Script(GetParam().line, kAbbruch));
+  EXPECT_EQ(doc_->Tables().Count(), 0);
+  EXPECT_FALSE(GetParam().Form().IsLoaded());
+}
+
+// The table goes behind the invoice text, bold header, no borders, its
+// widths, the bookmark on cell (1,5); reopened, the grid shows the line
+// again, and finishing unchanged writes the same table in place of the old.
+TEST_P(EveryDialog, WritesItsTableAndReadsItBack) {
+  const DialogCase& c = GetParam();
+  Play(Script(c.line, kOk));
+  word::Table table = Marked(c.Key());
+  ASSERT_TRUE(table);
+  EXPECT_EQ(TableTexts(table), c.written);
+  EXPECT_EQ(text::Left(doc_->Content().Text(), 15), "Rechnung Nr. 1\r");
+  EXPECT_EQ(table.Cell(1, 1).Range().Font().Bold(), 1);
+  for (auto [row, col] : c.rechts) {
+    EXPECT_EQ(table.Cell(row, col).Range().ParagraphFormat().Alignment(),
+              word::wdAlignParagraphRight)
+        << row << "," << col;
+  }
+  for (int seite : {word::wdBorderTop, word::wdBorderHorizontal, word::wdBorderVertical}) {
+    EXPECT_EQ(table.Borders(seite).LineStyle(), word::wdLineStyleNone) << seite;
+  }
+  for (int col = 1; col <= 5; ++col) {
+    EXPECT_NEAR(table.Columns().Item(col).Width(), c.zentimeter[col - 1] * kPunkteJeCm, 0.05)
+        << col;
+  }
+  ASSERT_TRUE(doc_->Bookmarks().Exists(c.Key()));
+  EXPECT_EQ(doc_->Bookmarks().Item(c.Key()).Start(), table.Cell(1, 5).Range().Start());
+  EXPECT_FALSE(c.Form().IsLoaded());
+  const int tables = doc_->Tables().Count();
+
+  Reopen();
+  Play(Script(kErsteTabelle, Grid().Rows(2), Grid().Row(1, c.reloaded), kOk));
+  EXPECT_EQ(TableTexts(Marked(c.Key())), c.written);
+  EXPECT_EQ(doc_->Tables().Count(), tables);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, EveryDialog, ::testing::ValuesIn(Cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace korvax::dialogs

@@ -1,9 +1,10 @@
-// frmKat1 in scripted sessions: defaults, the fee of a line and its share,
-// the availability of the percentage reduction, the input fields, deleting;
-// and the reduction arithmetic and value ranges on their own.
+// frmKat1 (Nr. 2): shares, the reductions of Nr. 2.2, value ranges, the 2.5
+// sub-table and the totals block, in the grid and in the invoice.
 #include <gtest/gtest.h>
 
+#include "common/text.hpp"
 #include "dialog_session.hpp"
+#include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat1.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
@@ -11,199 +12,213 @@
 namespace korvax::dialogs {
 namespace {
 
-using nlohmann::json;
 using namespace testing;  // NOLINT: the script steps
+using Rows = std::vector<std::vector<std::string>>;
 
-// Area 100 m² at 12 €/m² costs 306.78 € by the fee table.
+constexpr double kCm = 28.3465;
+const GridSteps& Z = kGrid1;
+
+// Area 100 m² at 12 €/m² costs 306.78 € by the fee table; the invoice is
+// billed whole at 19 % VAT.
 class FrmKat1Test : public DialogSession {
  protected:
   void SetUp() override {
     DialogSession::SetUp();
     Library().order.Fläche = 100;
-    Library().order.Bodenwert = 12;
+    Library().settings.AbschlagProzent = 100;
+    Library().settings.Mehrwertsteuersatz = 19;
   }
   void Run1(const json& steps) { Run(steps, 0); }
+  // The sum of the totals block that SummeBilden writes.
+  std::string Summe() const { return text::Trim(ZellText(Marked("RE_Summe"), 1, 4)); }
 };
 
-json Zelle(int row, int col, const std::string& text) {
-  return {{"action", "expect"}, {"control", "GridGebühren1"}, {"cell", {row, col}}, {"text", text}};
-}
-json GridHat(const std::string& what, int value) {
-  return {{"action", "expect"}, {"control", "GridGebühren1"}, {what, value}};
-}
-json Zeile(int row) {
-  return {{"action", "select"}, {"control", "GridGebühren1"}, {"row", row}};
-}
 json Kästchen(const std::string& control, int value, bool enabled) {
   return {{"action", "expect"}, {"control", control}, {"value", value}, {"enabled", enabled}};
-}
-const json kLöschen =
-    json::array({Click("CommandLöschen"),
-                 {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Zeile löschen?"}}});
-
-// The whole text of a field removed.
-json Leeren(const std::string& control) {
-  return json::array({{{"action", "focus"}, {"control", control}},
-                      {{"action", "key"}, {"control", control}, {"key", "Backspace"}}});
 }
 
 // One parcel typed into the fields and applied with the button.
 json Flurstück(const std::string& flst, const std::string& fläche, const std::string& wert,
                const std::string& anteil = "1000") {
   return json::array({Type("TextBoxFlst", flst), Type("MaskEdBoxFläche", fläche),
-                      Type("MaskEdBoxWert", wert), Type("MaskEdBoxAnteil", anteil),
-                      Click("CommandÜbernehmen")});
+                      Type("MaskEdBoxWert", wert), Type("MaskEdBoxAnteil", anteil), kApply});
+}
+// `n` lines with the defaults of a new line (Flst.Nr. 12/3, 306.78 €).
+json Gleiche(int n) {
+  return json(std::vector<json>(n, kApply));
 }
 
-// The dialog's load without a modal loop, for what a script cannot see.
-class OffenerDialog : public FrmKat1 {
- public:
-  using FrmKat1::Laden;
-};
-
-TEST(FrmKat1Rechnung, UnmarkedPointsAreCappedAtAFifthOfTheSum) {
-  EXPECT_FLOAT_EQ(AbmarkungsErmäßigung(3, 2000.0f), 230.07f);
+TEST(FrmKat1Rechnung, ValueRangesByTheWholeEurosAndTheCapOfUnmarkedPoints) {
+  const std::pair<double, std::string_view> bereiche[] = {{0, "0 bis 10"},     {10, "0 bis 10"},
+                                                          {11, "11 bis 26"},   {256, "103 bis 256"},
+                                                          {257, "größer 256"}, {-1, "größer 256"}};
+  for (const auto& [euro, bereich] : bereiche) EXPECT_EQ(BereichsTextNr2(euro), bereich) << euro;
+  EXPECT_EQ(WertAusBereich("11 bis 26"), std::string_view(" 20"));
+  EXPECT_TRUE(WertAusBereich("   26,99").empty());
   EXPECT_FLOAT_EQ(AbmarkungsErmäßigung(3, 500.0f), 100.0f);
-  EXPECT_FLOAT_EQ(AbmarkungsErmäßigung(0, 500.0f), 0.0f);
-  EXPECT_FLOAT_EQ(ProzentErmäßigung(4, 1150.43f), 46.0172f);
-  EXPECT_DOUBLE_EQ(GebührNeueAufnahmepunkte(2), 409.04);
-  EXPECT_DOUBLE_EQ(GebührNeueAufnahmepunkte(3), 600);
-  EXPECT_DOUBLE_EQ(GebührNeueAufnahmepunkte(0), 0);
 }
 
-TEST(FrmKat1Rechnung, ValueRangesByTheWholeEuros) {
-  EXPECT_EQ(BereichsTextNr2(0), "0 bis 10");
-  EXPECT_EQ(BereichsTextNr2(10), "0 bis 10");
-  EXPECT_EQ(BereichsTextNr2(11), "11 bis 26");
-  EXPECT_EQ(BereichsTextNr2(26), "11 bis 26");
-  EXPECT_EQ(BereichsTextNr2(27), "27 bis 51");
-  EXPECT_EQ(BereichsTextNr2(102), "52 bis 102");
-  EXPECT_EQ(BereichsTextNr2(256), "103 bis 256");
-  EXPECT_EQ(BereichsTextNr2(257), "größer 256");
-  EXPECT_EQ(BereichsTextNr2(-1), "größer 256");
-  EXPECT_EQ(WertAusBereich("0 bis 10"), "  5");
-  EXPECT_EQ(WertAusBereich("11 bis 26"), " 20");
-  EXPECT_EQ(WertAusBereich("103 bis 256"), "160");
-  EXPECT_EQ(WertAusBereich("größer 256"), "320");
-  EXPECT_EQ(WertAusBereich("   26,99"), "");
-}
-
-TEST_F(FrmKat1Test, LoadSetsHeadersAndColumnWidths) {
-  auto dialog = forms::Form::Create<OffenerDialog>();
-  dialog->Laden();
-  forms::Grid& grid = dialog->GebührenGrid();
-  EXPECT_EQ(dialog->Caption(), "Flurstückszerlegung nach Nr. 2.1");
-  EXPECT_EQ(grid.Rows(), 2);
-  EXPECT_EQ(grid.Cols(), 5);
-  const char* köpfe[] = {"", " Fläche [m²]", " Wert [€/m²]", " Anteil ", ""};
-  const int breiten[] = {3400, 1000, 1200, 1000, 1000};
-  for (int col = 0; col < 5; ++col) {
-    EXPECT_EQ(grid.TextMatrix(0, col), köpfe[col]) << col;
-    EXPECT_EQ(grid.ColWidth(col), breiten[col]) << col;
-  }
-  EXPECT_EQ(grid.RowHeight(0), 300);
-  EXPECT_EQ(grid.RowHeight(1), 300);
-  EXPECT_FALSE(dialog->Unterdrückt());
+TEST_F(FrmKat1Test, InputFieldsDefaultsAndABlankArea) {
+  Run1(Script(
+      ExpectCaption("Flurstückszerlegung nach Nr. 2.1"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+      Expect("MaskEdBoxFläche", "   100"), Expect("MaskEdBoxWert", "   12,00"),
+      Expect("MaskEdBoxAnteil", "1000"), Expect("mskneueAP", "  "),
+      Kästchen("CheckBoxErmäßigung", 0, false), Kästchen("chkBereich", 0, true),
+      Clear("MaskEdBoxFläche"), Expect("MaskEdBoxFläche", "      "), kApply,
+      Z.Cells(1, 1, "     0", "   12,00", "1000", "  127,82"), Type("MaskEdBoxFläche", "75"),
+      Click("MaskEdBoxWert"), Expect("MaskEdBoxFläche", "    75"), Type("MaskEdBoxWert", "30"),
+      kEnter, Z.Cells(2, 1, "    75", "   30,00"), Type("MaskEdBoxAnteil", "500"), kEnter,
+      Z.Rows(4), Z.Cells(3, 1, "    75", "   30,00", " 500"), kAbbruch));
+  // The next line starts from the area and land value last applied.
+  EXPECT_DOUBLE_EQ(Library().order.Fläche, 75);
+  EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 30);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FrmKat1Test, ANewDialogOffersTheOrderContext) {
-  Run1(Script({ExpectCaption("Flurstückszerlegung nach Nr. 2.1"),
-               Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxFläche", "   100"),
-               Expect("MaskEdBoxWert", "   12,00"), Expect("MaskEdBoxAnteil", "1000"),
-               Expect("mskneueAP", "  "), Kästchen("CheckBoxErmäßigung", 0, false),
-               Kästchen("chkBereich", 0, true), GridHat("rows", 2), kAbbruch}));
+// An empty share counts whole; a share of 0 bills nothing and its note shows
+// the table's fee (no division by the share). Counts and check boxes come
+// back on reopening, and the table is written again the same.
+TEST_F(FrmKat1Test, SharesReductionsAndCountsAreWrittenAndReadBack) {
+  Run1(Script(Flurstück("Flst.Nr. 1", "100", "12,", "500"), Z(1, 4, "  153,39"),
+              Flurstück("Flst.Nr. 2", "100", "12,", "333"), Z(2, 4, "  102,26"),
+              Type("TextBoxFlst", "Flst.Nr. 3"), Type("MaskEdBoxFläche", "600"),
+              Type("MaskEdBoxWert", "27,5"), Clear("MaskEdBoxAnteil"),
+              Expect("MaskEdBoxAnteil", "    "), kApply, Z.Cells(3, 3, "1000", "  858,97"),
+              Flurstück("Flst.Nr. 4", "100", "12,", "0"), Z.Cells(4, 3, "   0", "    0,00"),
+              Flurstück("Flst.Nr. 5", "150000", "5,"), Z(5, 4, "2.597,37"),
+              Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "12"), Type("mskneueAP", "2"),
+              kOk));
+  word::Table table = Marked("Korvax_1");
+  EXPECT_EQ(ZellText(table, 2, 1), "Flst.Nr. 1\vBetrag :  €   306,78 Ihr Anteil  500/1000");
+  EXPECT_EQ(ZellText(table, 2, 5), "  153,39 ");
+  EXPECT_EQ(ZellText(table, 3, 1), "Flst.Nr. 2\vBetrag :  €   306,78 Ihr Anteil  333/1000");
+  EXPECT_EQ(ZellText(table, 4, 1), "Flst.Nr. 3");
+  EXPECT_EQ(ZellText(table, 5, 1), "Flst.Nr. 4\vBetrag :  €   306,78 Ihr Anteil    0/1000");
+  EXPECT_EQ(ZellText(table, 5, 5), "    0,00 ");
+  EXPECT_EQ(ZellText(table, 7, 1),
+            "Ermäßigung durch nicht abgemarkte Grenzpunkte \v 12 mal 76,69 € (max. 20% aus 2.1)");
+  // The note is set in 8 point, the parcel text keeps its size.
+  word::Range cell = table.Cell(2, 1).Range();
+  EXPECT_EQ(doc_->Range(cell.Start() + 10, cell.End() - 2).Font().Size(), 8);
+  EXPECT_NE(doc_->Range(cell.Start(), cell.Start() + 9).Font().Size(), 8);
+  const Rows written = TableTexts(table);
+  ASSERT_EQ(written.size(), 8u);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+
+  Reopen();
+  Run1(Script(kErsteTabelle, Z.Rows(6), Z.Cells(1, 0, "Flst.Nr. 1", "   100", "   12,00", " 500"),
+              Z(3, 3, "1000"), Z.Cells(4, 3, "   0", "    0,00"), Z(5, 1, "150000"),
+              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxAnteil", " 500"),
+              Kästchen("CheckBoxErmäßigung", 1, true), Expect("MaskEdBoxAbmarkung", "12"),
+              Expect("mskneueAP", " 2"), kOk));
+  EXPECT_EQ(TableTexts(Marked("Korvax_1")), written);
+  EXPECT_EQ(doc_->Tables().Count(), 3);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FrmKat1Test, ALineIsPricedFromTheFeeTable) {
-  Run1(Script({Flurstück("Flst.Nr. 7", "600", "27,5"),
-               Cells(Zelle, 1, 0, {"Flst.Nr. 7", "   600", "   27,50", "1000", "  858,97"}),
-               GridHat("rows", 2), kAbbruch}));
-  // The next line starts from the area and land value just typed.
-  EXPECT_DOUBLE_EQ(Library().order.Fläche, 600);
-  EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 27.5);
-  Run1(
-      Script({Expect("MaskEdBoxFläche", "   600"), Expect("MaskEdBoxWert", "   27,50"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
+// 1891.78 € and 249/1000 of 434.60 € (108.22 €) make 2000.00 €.
+TEST_F(FrmKat1Test, ThreeUnmarkedPointsOnTwoThousandAre230Euros07) {
+  Run1(Script(Flurstück("Flst.Nr. 1", "6000", "30,"), Flurstück("Flst.Nr. 2", "100", "30,", "249"),
+              Z(2, 4, "  108,22"), Type("MaskEdBoxAbmarkung", "3"), kOk));
+  word::Table table = Marked("Korvax_1");
+  ASSERT_EQ(table.Rows().Count(), 4);
+  EXPECT_EQ(ZellText(table, 4, 1),
+            "Ermäßigung durch nicht abgemarkte Grenzpunkte \v 3 mal 76,69 € (max. 20% aus 2.1)");
+  EXPECT_EQ(ZellText(table, 4, 5), " -230,07");
+  EXPECT_EQ(table.Cell(4, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
+  // The title and its line break in bold, the count behind it not.
+  const int start = table.Cell(4, 1).Range().Start();
+  EXPECT_EQ(doc_->Range(start, start + 47).Font().Bold(), 1);
+  EXPECT_EQ(doc_->Range(start + 47, start + 60).Font().Bold(), 0);
+  const double widths[] = {10, 1, 1, 1};
+  for (int c = 1; c <= 4; ++c) EXPECT_NEAR(table.Cell(4, c).Width(), widths[c - 1] * kCm, 0.05);
+  EXPECT_EQ(Summe(), "1.769,93 €");
 }
 
-TEST_F(FrmKat1Test, LargeAreasFollowTheRuleAboveTheTable) {
-  Run1(Script({Flurstück("Flst.Nr. 1", "150000", "5,"), Zelle(1, 4, "2.597,37"), kAbbruch}));
-}
-
-TEST_F(FrmKat1Test, ShareThreeThirtyThreeIsExactlyAThirdAndFiveHundredHalf) {
-  Run1(Script({Flurstück("Flst.Nr. 1", "100", "12,", "333"), Zelle(1, 3, " 333"),
-               Zelle(1, 4, "  102,26"), Flurstück("Flst.Nr. 2", "100", "12,", "500"),
-               Zelle(2, 3, " 500"), Zelle(2, 4, "  153,39"), Flurstück("Flst.Nr. 3", "100", "12,"),
-               Zelle(3, 4, "  306,78"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat1Test, AnEmptyShareCountsWholeAndAShareOfZeroBillsNothing) {
-  Run1(Script({Leeren("MaskEdBoxAnteil"), Expect("MaskEdBoxAnteil", "    "),
-               Click("CommandÜbernehmen"), Zelle(1, 3, "1000"), Zelle(1, 4, "  306,78"),
-               Flurstück("Flst.Nr. 2", "100", "12,", "0"), Zelle(2, 3, "   0"),
-               Zelle(2, 4, "    0,00"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat1Test, ABlankAreaCountsAsNoughtAndTheFeeFollowsTheLine) {
-  Run1(Script({Flurstück("Flst.Nr. 1", "700", "12,"), Zeile(1), Leeren("MaskEdBoxFläche"),
-               Expect("MaskEdBoxFläche", "      "), Click("CommandÜbernehmen"),
-               Zelle(1, 1, "     0"), Zelle(1, 4, "  127,82"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
+// The check box is offered from four lines on and loses its tick below.
 TEST_F(FrmKat1Test, ThePercentageReductionNeedsFourLines) {
-  Run1(Script({Click("CommandÜbernehmen"), Click("CommandÜbernehmen"), Click("CommandÜbernehmen"),
-               GridHat("rows", 4), Kästchen("CheckBoxErmäßigung", 0, false),
-               Click("CommandÜbernehmen"), GridHat("rows", 5),
-               Kästchen("CheckBoxErmäßigung", 0, true), Click("CheckBoxErmäßigung"),
-               Kästchen("CheckBoxErmäßigung", 1, true), Zeile(2), kLöschen, GridHat("rows", 4),
-               Kästchen("CheckBoxErmäßigung", 0, false), kAbbruch}));
+  Run1(Script(Gleiche(3), Kästchen("CheckBoxErmäßigung", 0, false), kApply,
+              Kästchen("CheckBoxErmäßigung", 0, true), Tick("CheckBoxErmäßigung"), Z.Select(2),
+              kLöschen, Kästchen("CheckBoxErmäßigung", 0, false), Click("CommandButtonNeu"), kApply,
+              Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "1"), kOk));
+  word::Table table = Marked("Korvax_1");
+  ASSERT_EQ(table.Rows().Count(), 7);
+  EXPECT_EQ(ZellText(table, 6, 5), "  -76,69");
+  // (4 x 306.78 - 76.69) x 4 % = 1150.43 x 4 % = 46.02
+  EXPECT_EQ(ZellText(table, 7, 1), "Die Gebühr ist nach Nr. 2.2 um  4% ermäßigt");
+  EXPECT_EQ(ZellText(table, 7, 5), "  -46,02");
+  EXPECT_EQ(table.Cell(7, 1).Range().Font().Bold(), 1);
+  EXPECT_EQ(Summe(), "1.104,41 €");
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FrmKat1Test, EnterInTheMoneyOrShareFieldApplies) {
-  Run1(Script({Type("MaskEdBoxWert", "30"), kEnter, Zelle(1, 2, "   30,00"),
-               Zelle(1, 4, "  434,60"), Type("MaskEdBoxAnteil", "500"), kEnter, GridHat("rows", 3),
-               Zelle(2, 4, "  217,30"), kAbbruch}));
+TEST_F(FrmKat1Test, ThirtyFiveLinesAreReducedByThirtyPerCent) {
+  Run1(Script(Gleiche(35), Tick("CheckBoxErmäßigung"), kOk));
+  word::Table table = Marked("Korvax_1");
+  ASSERT_EQ(table.Rows().Count(), 37);
+  EXPECT_EQ(ZellText(table, 37, 1), "Die Gebühr ist nach Nr. 2.2 um  30% ermäßigt");
+  EXPECT_EQ(ZellText(table, 37, 5), " -3.221,19");  // 30 % of 35 x 306.78
 }
 
-TEST_F(FrmKat1Test, CommaAlignsTheLandValue) {
-  Run1(Script({Type("MaskEdBoxWert", "26,"), Expect("MaskEdBoxWert", "   26,  "),
-               Type("MaskEdBoxWert", "26,99"), Click("MaskEdBoxAnteil"),
-               Expect("MaskEdBoxWert", "   26,99"), kAbbruch}));
-}
+TEST_F(FrmKat1Test, NewSurveyPointsGoIntoTheSubTableCappedAt600) {
+  Run1(Script(Gleiche(1), Type("mskneueAP", "2"), kOk));
+  word::Table sub = Marked("Korvax_1A");
+  ASSERT_TRUE(sub);
+  EXPECT_EQ(TableTexts(sub),
+            (Rows{{"Grundlagenvermessung nach Nr. 2.5", "", "", "", ""},
+                  {" 2 neue Aufnahmepunkte je 204,52 € (max. 600 €)", "", "", "", "  409,04"}}));
+  EXPECT_EQ(sub.Cell(1, 1).Range().Font().Bold(), 1);
+  EXPECT_EQ(sub.Cell(2, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
+  EXPECT_NEAR(sub.Columns().Item(1).Width(), 10 * kCm, 0.05);
+  EXPECT_NEAR(sub.Columns().Item(5).Width(), 3 * kCm, 0.05);
+  EXPECT_FALSE(doc_->Bookmarks().Exists("Korvax_1A"));
+  EXPECT_EQ(Summe(), "715,82 €");
 
-TEST_F(FrmKat1Test, LeavingTheAreaRightAlignsIt) {
-  Run1(Script({Type("MaskEdBoxFläche", "75"), Expect("MaskEdBoxFläche", "75    "),
-               Click("MaskEdBoxWert"), Expect("MaskEdBoxFläche", "    75"), kAbbruch}));
-}
+  Reopen();
+  Run1(Script(kErsteTabelle, Expect("mskneueAP", " 2"), Type("mskneueAP", "3"), kOk));
+  EXPECT_EQ(ZellText(Marked("Korvax_1A"), 2, 5), "  600,00");  // 613.56 capped
+  EXPECT_EQ(doc_->Tables().Count(), 3);
 
-TEST_F(FrmKat1Test, SelectingALineReadsItBack) {
-  Run1(Script({Flurstück("Flst.Nr. 1", "50", "5,", "250"), Flurstück("Flst.Nr. 2", "600", "27,"),
-               Zeile(1), Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxFläche", "    50"),
-               Expect("MaskEdBoxWert", "    5,00"), Expect("MaskEdBoxAnteil", " 250"),
-               GridHat("row_sel", 1), GridHat("col_sel", 4), kAbbruch}));
-}
-
-TEST_F(FrmKat1Test, EinfügenGivesTheNewRowItsHeight) {
-  Run1(Script({Flurstück("Flst.Nr. 1", "100", "12,"), Flurstück("Flst.Nr. 2", "100", "12,"),
-               Zeile(2), Click("Commandneu"), GridHat("rows", 4), Zelle(2, 0, " "),
-               Flurstück("Flst.Nr. 1b", "600", "27,"), Zelle(2, 0, "Flst.Nr. 1b"),
-               Zelle(2, 4, "  858,97"), Zelle(3, 0, "Flst.Nr. 2"), kAbbruch}));
+  Reopen();
+  Run1(Script(kErsteTabelle, Type("mskneueAP", "0"), kOk));
+  EXPECT_FALSE(Marked("Korvax_1A"));
+  EXPECT_EQ(doc_->Tables().Count(), 2);
+  EXPECT_EQ(Summe(), "306,78 €");
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FrmKat1Test, DeletingTheOnlyLineLeavesOneBlankRowAndOffersANewLine) {
-  Run1(Script({Flurstück("Flst.Nr. 9", "600", "27,", "500"), Zeile(1), kLöschen, GridHat("rows", 2),
-               Cells(Zelle, 1, 0, {"", "", "", "", ""}), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-               Expect("MaskEdBoxAnteil", "1000"), Expect("MaskEdBoxFläche", "   600"),
-               Kästchen("CheckBoxErmäßigung", 0, false), Click("CommandÜbernehmen"),
-               GridHat("rows", 2), Zelle(1, 0, "Flst.Nr. 12/3"), Zelle(1, 4, "  858,97"),
-               kAbbruch}));
+TEST_F(FrmKat1Test, ValueRangesAreWrittenAndReloadAsTheirValue) {
+  Run1(Script(Flurstück("Flst.Nr. 1", "100", "26,99"), Flurstück("Flst.Nr. 2", "100", "300,"),
+              Z(1, 2, "   26,99"), Tick("chkBereich"), kOk));
+  word::Table table = Marked("Korvax_1");
+  EXPECT_EQ(ZellText(table, 2, 4), "11 bis 26");
+  EXPECT_EQ(ZellText(table, 3, 4), "größer 256");
+  Reopen();
+  Run1(Script(kErsteTabelle, Has("chkBereich", "value", 1), Z(1, 2, " 20"), Z(2, 2, "320"),
+              Expect("MaskEdBoxWert", "   20,00"), Z(1, 4, "  306,78"), kAbbruch));
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// With its only line deleted the fields offer a new line, and finishing
+// removes the table and rebuilds the totals without its lines.
+TEST_F(FrmKat1Test, FinishingWithTheOnlyLineDeletedRemovesTheTableAndRebuildsTheTotals) {
+  Run1(Script(Gleiche(1), kOk));
+  EXPECT_EQ(Summe(), "306,78 €");
+  Reopen();
+  Run1(Script(kErsteTabelle, Z.Select(1), kLöschen, Z.Rows(2), Z.Cells(1, 0, "", "", "", "", ""),
+              Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxAnteil", "1000"),
+              Kästchen("CheckBoxErmäßigung", 0, false), kOk));
+  EXPECT_FALSE(Marked("Korvax_1"));
+  ASSERT_EQ(doc_->Tables().Count(), 1);
+  EXPECT_EQ(Summe(), "0,00 €");
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat1Test, FinishingEmptyWithoutATableLeavesTheDocumentAlone) {
+  const std::string vorher = doc_->Content().Text();
+  Run1(Script(Z.Select(1), kLöschen, kOk));
+  EXPECT_EQ(doc_->Tables().Count(), 0);
+  EXPECT_EQ(doc_->Content().Text(), vorher);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 

@@ -1,8 +1,12 @@
-// frmKat2 in scripted sessions: billing bases, brackets, building parts,
-// shares, refused inputs and the input fields.
+// frmKat2 (Nr. 3): billing bases, cost brackets, building parts, shares and
+// refused inputs, in the grid and in the invoice.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "common/text.hpp"
 #include "dialog_session.hpp"
+#include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat2.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
@@ -10,217 +14,209 @@
 namespace korvax::dialogs {
 namespace {
 
-using nlohmann::json;
 using namespace testing;  // NOLINT: the script steps
+using Rows = std::vector<std::vector<std::string>>;
 
-constexpr int kNr3 = 1;
+const GridSteps& Z = kGrid3;
 
-json Zelle(int row, int col, const std::string& text) {
-  return {{"action", "expect"}, {"control", "GridGebühren3"}, {"cell", {row, col}}, {"text", text}};
-}
-json Zeilen(int rows) {
-  return {{"action", "expect"}, {"control", "GridGebühren3"}, {"rows", rows}};
-}
+class FrmKat2Test : public DialogSession {
+ protected:
+  void Run(const json& steps) { DialogSession::Run(steps, 1); }
+};
+
 json Gewählt(const std::string& option, bool value = true) {
-  return {{"action", "expect"}, {"control", option}, {"value", value}};
-}
-json Fokus(const std::string& control) {
-  return {{"action", "expect"}, {"focus", control}};
+  return Has(option, "value", value);
 }
 
-// One building typed into the fields of frmKat2 and applied with the button.
+// One building typed into the fields and applied with the button.
 json Gebäude(const std::string& flst, const std::string& wert, const std::string& teile,
              const std::string& anteil = "1000", const std::string& beschreibung = "Wohnhaus") {
   return json::array({Type("TextBoxFlst", flst), Type("MaskEdBoxWert", wert),
                       Type("MaskEdBoxTeile", teile), Type("MaskEdBoxAnteil", anteil),
-                      Type("TextBoxBeschreibung", beschreibung), Click("CommandÜbernehmen")});
+                      Type("TextBoxBeschreibung", beschreibung), kApply});
 }
 
-class FrmKat2Test : public DialogSession {
- protected:
-  void Run(const json& steps) { DialogSession::Run(steps, kNr3); }
+// The option the form opens with is 3.1, not the last session's.
+TEST_F(FrmKat2Test, OpensWithTheCostsOf31AndTheDefaults) {
+  Library().order.Baukosten = 72000;
+  Run(Script(ExpectCaption("Gebäudeaufnahme nach Nr. 3."), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+             Expect("MaskEdBoxWert", "  72.000"), Expect("MaskEdBoxTeile", " 0"),
+             Expect("MaskEdBoxAnteil", "1000"), Expect("LabelWert", "Baukosten [€]"),
+             Gewählt("Option31"), Gewählt("Option33", false), Has("chkBereich", "value", 0),
+             Click("Option33"), Expect("LabelWert", "Fläche [m²]"), Z(0, 1, "Fläche"), kAbbruch));
+  EXPECT_FALSE(forms::FormInstance<FrmKat2>().Kostenmodus());
+  Run(Script(Gewählt("Option31"), Z(0, 1, " Baukosten"), Gebäude("Flst.Nr. 1", "150", "0"),
+             Z(1, 4, "  127,82"), kAbbruch));
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// One building per row under the option chosen before it, and its fee.
+TEST_F(FrmKat2Test, BuildingsArePricedByBasisBracketPartsAndShare) {
+  struct Case {
+    const char *option, *wert, *teile, *anteil, *fee;
+  };
+  const Case cases[] = {
+      {"Option31", "72000", "3", "1000", "  204,52"},   // parts raise the rate
+      {"Option31", "72000", "4", "1000", "  204,52"},   //
+      {"Option31", "72000", "6", "1000", "  265,88"},   //
+      {"Option31", "72000", "10", "1000", "  265,88"},  //
+      {"Option31", "72000", "12", "1000", "  306,78"},  //
+      {"Option31", "31000", "1", "1000", "  127,82"},   // the bracket bounds
+      {"Option31", "31001", "1", "1000", "  204,52"},   //
+      {"Option31", "10226000", "1", "1000", " 4090,34"},
+      {"Option31", "10226001", "1", "1000", " 6135,50"},
+      {"Option31", "0", "1", "1000", "  127,82"},
+      {"Option31", "viel", "3", "1000", "  127,82"},  // not a number: 0, not the top rate
+      {"Option31", "72000", "3", "333", "   68,17"},
+      {"Option31", "72000", "3", "500", "  102,26"},
+      {"Option31", "150", "0", "10", "    1,28"},
+      {"Option32", "72000", "3", "1000", "   81,81"},  // 40 %
+      {"Option32", "72000", "6", "1000", "  106,35"},
+      {"Option33", "150", "3", "1000", "   76,69"},  // by area, parts ignored
+      {"Option33", "150", "12", "1000", "   76,69"},
+      {"Option33", "151", "3", "1000", "  153,39"},
+      {"Option33", "3000", "0", "1000", "  306,78"},
+      {"Option33", "3001", "0", "1000", "  613,55"},
+  };
+  json steps = json::array();
+  int row = 0;
+  std::string option = "Option31";
+  for (const Case& c : cases) {
+    if (c.option != option) steps = Script(steps, Click(option = c.option));
+    steps = Script(steps, Gebäude("Flst.Nr. 1", c.wert, c.teile, c.anteil), Z(++row, 4, c.fee));
+  }
+  Run(Script(steps, Z(8, 1, "10.226.000"), Z(11, 1, "       0"), Z(17, 1, "     150"), kAbbruch));
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// A negative cost or area and a share of 0 or none are refused: nothing is
+// applied and the field takes the focus.
+TEST_F(FrmKat2Test, NegativeValuesAndNoShareAreRefused) {
+  Run(Script(Gebäude("Flst.Nr. 1", "-5000", "3"), Z.Rows(2), Z(1, 0, ""), Z(1, 4, ""),
+             ExpectFocus("MaskEdBoxWert"), Expect("MaskEdBoxWert", "  -5.000"),
+             Has("MaskEdBoxWert", "sel_length", 8), Type("MaskEdBoxWert", "72000"),
+             Type("MaskEdBoxAnteil", "0"), kApply, Z(1, 4, ""), ExpectFocus("MaskEdBoxAnteil"),
+             Expect("MaskEdBoxAnteil", "   0"), Clear("MaskEdBoxAnteil"), kApply, Z(1, 4, ""),
+             ExpectFocus("MaskEdBoxAnteil"), Type("MaskEdBoxAnteil", "250"), kApply,
+             Z.Cells(1, 0, "Flst.Nr. 1", "  72.000", " 3", " 250", "   51,13"), Z.Rows(2),
+             Click("Option33"), Gebäude("Flst.Nr. 2", "-150", "0"), Z.Rows(2),
+             ExpectFocus("MaskEdBoxWert"), kAbbruch));
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat2Test, EnterAppliesAndTheShareStandsRight) {
+  Library().order.Baukosten = 100000;
+  Run(Script(Type("MaskEdBoxTeile", "2"), Type("MaskEdBoxAnteil", "500"),
+             Expect("MaskEdBoxAnteil", "500 "), kEnter, Z.Cells(1, 1, " 100.000", " 2", " 500"),
+             Expect("MaskEdBoxTeile", " 0"), Expect("MaskEdBoxWert", " 100.000"),
+             ExpectFocus("TextBoxFlst"), Type("TextBoxBeschreibung", "Garage"), kEnter, Z.Rows(3),
+             Z(2, 5, "Garage"), kAbbruch));
+}
+
+TEST_F(FrmKat2Test, PartsAndShareNotesInTheSecondLines) {
+  Run(Script(Gebäude("Flst.Nr. 5", "72000", "3", "500"), Gebäude("Flst.Nr. 3", "72000", "3", "333"),
+             Gebäude("Flst.Nr. 1", "500", "1"), Gebäude("Flst.Nr. 2", "500", "0"), kOk));
+  word::Table table = Marked("Korvax_2");
+  EXPECT_EQ(ZellText(table, 2, 1),
+            "Flst.Nr. 5\vBaukosten:      72.000;   3 Gebäudeteile\vWohnhaus"
+            "\vBetrag :  €   204,52 Ihr Anteil  500/1000");
+  EXPECT_EQ(ZellText(table, 2, 5), "   102,26");
+  // 333 notes three times the fee.
+  EXPECT_EQ(ZellText(table, 3, 1),
+            "Flst.Nr. 3\vBaukosten:      72.000;   3 Gebäudeteile\vWohnhaus"
+            "\vBetrag :  €   204,51 Ihr Anteil  333/1000");
+  EXPECT_EQ(ZellText(table, 4, 1), "Flst.Nr. 1\vBaukosten:         500;   1 Gebäudeteil\vWohnhaus");
+  EXPECT_EQ(ZellText(table, 5, 1), "Flst.Nr. 2\vBaukosten:         500;   0 Gebäudeteil\vWohnhaus");
+  word::Range cell = table.Cell(2, 1).Range();
+  const int note = text::InStr(ZellText(table, 2, 1), "Betrag") - 1;
+  EXPECT_EQ(doc_->Range(cell.Start() + note, cell.End() - 2).Font().Size(), 8);
+  EXPECT_NE(doc_->Range(cell.Start(), cell.Start() + 9).Font().Size(), 8);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat2Test, EveryCostRangeIsWrittenAndReloadsItsValue) {
+  const std::pair<const char*, const char*> stufen[] = {
+      {"1", "  15.000"},         {"31001", "  50.000"},    {"72001", " 100.000"},
+      {"153001", " 200.000"},    {"307001", " 400.000"},   {"511001", " 800.000"},
+      {"1023001", "1.500.000"},  {"2045001", "3.000.000"}, {"4090001", "8.000.000"},
+      {"10226001", "15.000.000"}};
+  json steps = json::array();
+  json expect = Script(kErsteTabelle, Has("chkBereich", "value", 1), Gewählt("Option31"));
+  int row = 0;
+  for (const auto& [wert, bereich] : stufen) {
+    steps = Script(steps, Gebäude("Flst.Nr. 1", wert, "1"));
+    expect = Script(expect, Z(++row, 1, bereich));
+  }
+  Run(Script(steps, Tick("chkBereich"), kOk));
+  EXPECT_EQ(ZellText(Marked("Korvax_2"), 3, 1),
+            "Flst.Nr. 1\vBaukosten:    31.001 bis 72.000 €;   1 Gebäudeteil\vWohnhaus");
+  Reopen();
+  Run(Script(expect, Z(2, 4, "  204,52"), kAbbruch));
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// Under each basis what the finish path writes comes back on the next
+// opening (fees under 10 € and costs under 100 € included), and finishing
+// again unchanged writes the same table.
+struct RoundTrip {
+  const char* option;
+  json lines;
+  std::vector<std::tuple<int, int, std::string>> written;
+  json reloaded;
 };
 
-TEST_F(FrmKat2Test, OpensEmptyWithDefaultsHeadersAndOption31) {
-  Library().order.Baukosten = 72000;
-  Run(Script({ExpectCaption("Gebäudeaufnahme nach Nr. 3."),
-              {{"action", "expect"}, {"control", "GridGebühren3"}, {"rows", 2}, {"cols", 6}},
-              Cells(Zelle, 0, 0,
-                    {"Flurstücksnummer", " Baukosten", " Gebäudeteile", " Anteil", "",
-                     " Gebäudebeschreibung"}),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Expect("MaskEdBoxWert", "  72.000"),
-              Expect("MaskEdBoxTeile", " 0"),
-              Expect("MaskEdBoxAnteil", "1000"),
-              Expect("LabelWert", "Baukosten [€]"),
-              Expect("FrameAbrechnung", "Abrechnung nach"),
-              Gewählt("Option31"),
-              Gewählt("Option33", false),
-              ExpectValue("chkBereich", 0),
-              kAbbruch}));
-  EXPECT_FALSE(forms::FormInstance<FrmKat2>().IsLoaded());
+void PrintTo(const RoundTrip& r, std::ostream* os) {
+  *os << r.option;
+}
+
+class FrmKat2RoundTrip : public FrmKat2Test, public ::testing::WithParamInterface<RoundTrip> {};
+
+TEST_P(FrmKat2RoundTrip, WritesReloadsAndWritesTheSame) {
+  Run(Script(Click(GetParam().option), GetParam().lines, kOk));
+  const Rows first = TableTexts(Marked("Korvax_2"));
+  for (const auto& [row, col, text] : GetParam().written) EXPECT_EQ(first[row][col], text);
+  Reopen();
+  Run(Script(kErsteTabelle, Gewählt(GetParam().option), GetParam().reloaded, kOk));
+  EXPECT_EQ(TableTexts(Marked("Korvax_2")), first);
+  EXPECT_EQ(doc_->Tables().Count(), 1);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST_F(FrmKat2Test, GridColumnsHaveTheirWidthsAndRowsTheirHeight) {
-  // The widths are set by the load path; read them back within a session.
-  auto& form = forms::FormInstance<FrmKat2>();
-  form.Load();
-  form.Show();
-  auto& grid = form.GebührenGrid();
-  const int widths[] = {3000, 1300, 1500, 1000, 1000, 3000};
-  for (int c = 0; c < 6; ++c) EXPECT_EQ(grid.ColWidth(c), widths[c]) << c;
-  EXPECT_EQ(grid.RowHeight(0), 300);
-  EXPECT_EQ(grid.RowHeight(1), 300);
-  EXPECT_TRUE(form.Kostenmodus());
-  form.Unload();
+INSTANTIATE_TEST_SUITE_P(
+    Abrechnung, FrmKat2RoundTrip,
+    ::testing::Values(
+        RoundTrip{"Option31",
+                  Script(Gebäude("Flst.Nr. 1", "72000", "6", "500", "Wohnhaus mit Garage"),
+                         Gebäude("Flst.Nr. 2", "45", "1", "10", "Schuppen")),
+                  {{0, 0, "Gebäudeaufnahme nach Nr. 3.1"}, {2, 4, "     1,28"}},
+                  Script(Z.Rows(3),
+                         Z.Cells(1, 0, "Flst.Nr. 1", "  72.000", " 6", " 500", "  132,94",
+                                 "Wohnhaus mit Garage"),
+                         Z.Cells(2, 1, "      45", " 1", "  10", "    1,28", "Schuppen"),
+                         Expect("TextBoxBeschreibung", "Wohnhaus mit Garage"))},
+        RoundTrip{"Option33",
+                  Script(Gebäude("Flst.Nr. 1", "80", "2", "100", "Carport"),
+                         Gebäude("Flst.Nr. 2", "1200", "0")),
+                  {{0, 0, "Gebäudeaufnahme nach Nr. 3.3"},
+                   {1, 0,
+                    "Flst.Nr. 1\vFläche:             80;   2 Gebäudeteile\vCarport"
+                    "\vBetrag :  €    76,70 Ihr Anteil  100/1000"},
+                   {1, 4, "     7,67"}},
+                  Script(Expect("LabelWert", "Fläche [m²]"), Z(0, 1, "Fläche"),
+                         Z.Cells(1, 1, "      80", " 2", " 100", "    7,67"), Z(2, 1, "   1.200"),
+                         Z(2, 4, "  306,78"))}),
+    [](const auto& info) { return std::string(info.param.option); });
+
+TEST_F(FrmKat2Test, ADeletedOnlyLineOffersDefaultsAndIsWrittenAsAnEmptyRow) {
+  Run(Script(Gebäude("Flst.Nr. 7", "72000", "3", "500"), Z.Select(1), kLöschen, Z.Rows(2),
+             Z.Cells(1, 0, "", "", "", "", ""), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
+             Expect("MaskEdBoxAnteil", "1000"), kOk));
+  EXPECT_EQ(TableTexts(Marked("Korvax_2")),
+            (Rows{{"Gebäudeaufnahme nach Nr. 3.1", "", "", "", ""}, {"", "", "", "", ""}}));
+  Reopen();
+  Run(Script(kErsteTabelle, Z.Rows(2), Z(1, 0, ""), Z(1, 4, ""),
+             Gebäude("Flst.Nr. 8", "31000", "0"), Z.Rows(2), Z(1, 4, "  127,82"), kAbbruch));
   EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-// The flag follows the option the form opens with, not the last session's.
-TEST_F(FrmKat2Test, AnAreaSessionLeavesTheNextOneInCostMode) {
-  Run(Script({Click("Option33"), kAbbruch}));
-  EXPECT_FALSE(forms::FormInstance<FrmKat2>().Kostenmodus());
-  Run(Script(
-      {Gewählt("Option31"), Gebäude("Flst.Nr. 1", "150", "0"), Zelle(1, 4, "  127,82"), kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, Nr31BuildingPartsRaiseTheRate) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3"),
-              Cells(Zelle, 1, 1, {"  72.000", " 3", "1000", "  204,52", "Wohnhaus"}),
-              Gebäude("Flst.Nr. 2", "72000", "6"), Zelle(2, 4, "  265,88"),
-              Gebäude("Flst.Nr. 3", "72000", "12"), Zelle(3, 4, "  306,78"),
-              Gebäude("Flst.Nr. 4", "72000", "4"), Zelle(4, 4, "  204,52"),
-              Gebäude("Flst.Nr. 5", "72000", "10"), Zelle(5, 4, "  265,88"), Zeilen(6), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat2Test, Nr32IsFortyPercent) {
-  Run(Script({Click("Option32"), Gebäude("Flst.Nr. 1", "72000", "3"), Zelle(1, 4, "   81,81"),
-              Gebäude("Flst.Nr. 2", "72000", "6"), Zelle(2, 4, "  106,35"), kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, Nr33GoesByAreaAndIgnoresBuildingParts) {
-  Run(Script({Click("Option33"),
-              Expect("LabelWert", "Fläche [m²]"),
-              Zelle(0, 1, "Fläche"),
-              Gebäude("Flst.Nr. 1", "150", "3"),
-              Zelle(1, 1, "     150"),
-              Zelle(1, 4, "   76,69"),
-              Gebäude("Flst.Nr. 2", "151", "3"),
-              Zelle(2, 4, "  153,39"),
-              Gebäude("Flst.Nr. 3", "150", "12"),
-              Zelle(3, 4, "   76,69"),
-              Gebäude("Flst.Nr. 4", "3000", "0"),
-              Zelle(4, 4, "  306,78"),
-              Gebäude("Flst.Nr. 5", "3001", "0"),
-              Zelle(5, 4, "  613,55"),
-              Click("Option31"),
-              Expect("LabelWert", "Baukosten [€]"),
-              Zelle(0, 1, "Baukosten"),
-              Gebäude("Flst.Nr. 6", "150", "0"),
-              Zelle(6, 4, "  127,82"),
-              kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, CostBracketBounds) {
-  Run(Script({Gebäude("Flst.Nr. 1", "31000", "1"), Zelle(1, 4, "  127,82"),
-              Gebäude("Flst.Nr. 2", "31001", "1"), Zelle(2, 4, "  204,52"),
-              Gebäude("Flst.Nr. 3", "10226000", "1"), Zelle(3, 1, "10.226.000"),
-              Zelle(3, 4, " 4090,34"), Gebäude("Flst.Nr. 4", "10226001", "1"),
-              Zelle(4, 4, " 6135,50"), Gebäude("Flst.Nr. 5", "0", "1"), Zelle(5, 4, "  127,82"),
-              kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, SharesThirdAndHalf) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "333"), Zelle(1, 3, " 333"),
-              Zelle(1, 4, "   68,17"), Gebäude("Flst.Nr. 2", "72000", "3", "500"),
-              Zelle(2, 4, "  102,26"), Gebäude("Flst.Nr. 3", "150", "0", "10"),
-              Zelle(3, 4, "    1,28"), kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, NegativeCostIsRefusedAndTheFieldTakesTheFocus) {
-  Run(Script({Gebäude("Flst.Nr. 1", "-5000", "3"),
-              Zeilen(2),
-              Zelle(1, 0, ""),
-              Zelle(1, 4, ""),
-              Fokus("MaskEdBoxWert"),
-              Expect("MaskEdBoxWert", "  -5.000"),
-              {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"sel_length", 8}},
-              Type("MaskEdBoxWert", "5000"),
-              Click("CommandÜbernehmen"),
-              Zelle(1, 0, "Flst.Nr. 1"),
-              Zelle(1, 4, "  127,82"),
-              Zeilen(2),
-              kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat2Test, NonNumericCostBecomesZeroNotTheHighestRate) {
-  Run(Script({Gebäude("Flst.Nr. 1", "viel", "3"), Zelle(1, 1, "       0"), Zelle(1, 4, "  127,82"),
-              kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, ShareZeroOrEmptyIsRefused) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "0"), Zeilen(2), Zelle(1, 4, ""),
-              Fokus("MaskEdBoxAnteil"), Expect("MaskEdBoxAnteil", "   0"),
-              Key("MaskEdBoxAnteil", "Backspace"), Click("CommandÜbernehmen"), Zelle(1, 4, ""),
-              Fokus("MaskEdBoxAnteil"), Type("MaskEdBoxAnteil", "250"), Click("CommandÜbernehmen"),
-              Zelle(1, 3, " 250"), Zelle(1, 4, "   51,13"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat2Test, EnterInTheShareAppliesAndTheNextLineGetsDefaults) {
-  Library().order.Baukosten = 100000;
-  Run(Script({Type("MaskEdBoxTeile", "2"), Type("MaskEdBoxAnteil", "1000"), kEnter,
-              Zelle(1, 1, " 100.000"), Zelle(1, 4, "  306,78"), Zeilen(2),
-              Expect("MaskEdBoxTeile", " 0"), Expect("MaskEdBoxWert", " 100.000"),
-              Fokus("TextBoxFlst"), Type("TextBoxBeschreibung", "Garage"), kEnter, Zeilen(3),
-              Zelle(2, 5, "Garage"), kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, AShareAppliedWithEnterStandsRight) {
-  Run(Script({Type("MaskEdBoxAnteil", "500"), Expect("MaskEdBoxAnteil", "500 "), kEnter,
-              Zelle(1, 3, " 500"), kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, SelectingALineReadsItBack) {
-  Run(Script({Gebäude("Flst.Nr. 1", "72000", "3", "500", "Scheune"),
-              Gebäude("Flst.Nr. 2", "150", "1"), SelectIn("GridGebühren3", 1),
-              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxWert", "  72.000"),
-              Expect("MaskEdBoxTeile", " 3"), Expect("MaskEdBoxAnteil", " 500"),
-              Expect("TextBoxBeschreibung", "Scheune"), Type("MaskEdBoxTeile", "5"),
-              Click("CommandÜbernehmen"), Zelle(1, 4, "  132,94"),
-              Expect("TextBoxFlst", "Flst.Nr. 2"), kAbbruch}));
-}
-
-TEST_F(FrmKat2Test, DeletingTheOnlyLineKeepsOneBlankLineWithDefaults) {
-  Run(Script({Gebäude("Flst.Nr. 7", "72000", "3", "500"), SelectIn("GridGebühren3", 1),
-              Click("CommandLöschen"), kJa, Zeilen(2), Zelle(1, 0, ""), Zelle(1, 1, ""),
-              Zelle(1, 4, ""), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Expect("MaskEdBoxAnteil", "1000"), Gebäude("Flst.Nr. 8", "31000", "0"), Zeilen(2),
-              Zelle(1, 4, "  127,82"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat2Test, BracketsJoinWithoutGaps) {
-  EXPECT_EQ(KostenstufeVon(31000).satz, 127.82);
-  EXPECT_EQ(KostenstufeVon(31000.5).satz, 204.52);
-  EXPECT_EQ(KostenstufeVon(153001).satz, 434.60);
-  EXPECT_EQ(KostenstufeVon(2045000).satz, 1329.36);
-  EXPECT_EQ(KostenstufeVon(1e12).bereich, "größer 10.226.000 €; ");
-  EXPECT_EQ(FlächenSatz(150.5), 153.39);
-  EXPECT_EQ(FlächenSatz(1000), 153.39);
-  EXPECT_EQ(FlächenSatz(1001), 306.78);
-  EXPECT_EQ(Gebäudeteilfaktor(0), 1);
-  EXPECT_EQ(Gebäudeteilfaktor(5), 1.3);
-  EXPECT_EQ(Gebäudeteilfaktor(11), 1.5);
-  EXPECT_NEAR(SatzNr3(Abrechnung::k32, 5000000, 11), 4090.34 * 1.5 * 0.4, 1e-9);
-  EXPECT_EQ(SatzNr3(Abrechnung::k33, 151, 11), 153.39);
-  ASSERT_NE(KostenstufeAusText("31.001 b"), nullptr);
-  EXPECT_EQ(KostenstufeAusText("31.001 b")->wert, "  50.000");
-  EXPECT_EQ(KostenstufeAusText("größer 1")->wert, "15.000.000");
-  EXPECT_EQ(KostenstufeAusText("  72.000"), nullptr);
 }
 
 }  // namespace

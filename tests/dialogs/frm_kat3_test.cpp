@@ -1,192 +1,49 @@
-// frmKat3 in scripted sessions: lists, prices per metre, the length fields,
-// the order context's axis, deleting and inserting lines.
+// frmKat3 (Nr. 4/5): items, categories, prices per metre, the length fields,
+// the order context's axis and the in-town rows, in the grid and in the
+// invoice.
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
 #include "dialog_session.hpp"
+#include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat3.hpp"
-#include "platform/forms/scripted_ui.hpp"
-#include "plugin/dialog_registry.hpp"
 #include "plugin/plugin_state.hpp"
 #include "script_steps.hpp"
 
 namespace korvax::dialogs {
 namespace {
 
-using nlohmann::json;
 using namespace testing;  // NOLINT: the script steps
+using Rows = std::vector<std::vector<std::string>>;
 
-constexpr int kNr45 = 2;
+const GridSteps& Z = kGrid6;
+const std::string kKat1 = "Kategorie I   (bis 5)";
+const std::string kKat2 = "Kategorie II  (über 5 bis 15)";
+const std::string kKat3 = "Kategorie III (über 15)";
 
-json Choose(const std::string& control, const std::string& item) {
-  return {{"action", "choose"}, {"control", control}, {"item", item}};
-}
+class FrmKat3Test : public DialogSession {
+ protected:
+  void Run(const json& steps) { DialogSession::Run(steps, 2); }
+};
 
-// One line typed into the fields of frmKat3 and applied with the button.
-json Linie(const std::string& text, const std::string& position, int kategorie,
+// One line typed into the fields and applied with the button.
+json Linie(const std::string& text, const std::string& position, const std::string& kategorie,
            const std::string& achse, const std::string& im_ort = "0") {
   // Typing nothing leaves a text as it was: an empty axis is deleted.
   const json achse_eingeben =
       achse.empty() ? Key("MaskEdBoxAchse", "Backspace") : Type("MaskEdBoxAchse", achse);
   return json::array({Type("TextBoxFlst", text), Choose("ComboBox4", position),
-                      Choose("comFlurstücksdichte", std::string(kFlurstücksdichten[kategorie - 1])),
-                      achse_eingeben, Type("MaskEdBoxImOrt", im_ort), Click("CommandÜbernehmen")});
+                      Choose("comFlurstücksdichte", kategorie), achse_eingeben,
+                      Type("MaskEdBoxImOrt", im_ort), kApply});
 }
 
-class FrmKat3Test : public DialogSession {
- protected:
-  void Run(const json& steps) { DialogSession::Run(steps, kNr45); }
-};
-
-TEST_F(FrmKat3Test, OpensEmptyWithListsHeadersAndDefaults) {
-  Library().order.Achslänge = 250;
-  Run(Script(
-      {ExpectCaption("Vermessung nach Nr. 5"),
-       {{"action", "expect"},
-        {"control", "ComboBox4"},
-        {"items", {"5.1.1", "5.1.2", "5.1.3", "5.1.4"}},
-        {"list_index", 0}},
-       {{"action", "expect"},
-        {"control", "comFlurstücksdichte"},
-        {"items",
-         {"Kategorie I   (bis 5)", "Kategorie II  (über 5 bis 15)", "Kategorie III (über 15)"}},
-        {"list_index", 0}},
-       {{"action", "expect"}, {"control", "GridGebühren6"}, {"rows", 2}, {"cols", 7}},
-       Cells(ExpectCell, 0, 0,
-             {"Vermessung nach Nr. 5", " Nr.", " Flurstücksdichte", " Achslänge", " im Ort",
-              " Preis [€/m]", " Preis [€]"}),
-       Expect("TextBoxFlst", ""),
-       Expect("MaskEdBoxAchse", "  250 m"),
-       Expect("MaskEdBoxImOrt", "   0 m"),
-       kAbbruch}));
-  EXPECT_EQ(forms::FormInstance<FrmKat3>().GetFont().name, "Tahoma");
-  EXPECT_EQ(LogEntries(), 0) << Log();
+std::vector<std::string> ImOrt(const std::string& meter, const std::string& zuschlag) {
+  return {"Davon " + meter + " m innerhalb geschlossener Ortslage ergibt einen Zuschlag von ", "",
+          "", "", zuschlag};
 }
 
-TEST_F(FrmKat3Test, Item511CategoryOneAxis120) {
-  Run(Script({Linie("Weg 1", "5.1.1", 1, "120"),
-              Cells(ExpectCell, 1, 0,
-                    {"Weg 1", "5.1.1", "Kategorie I   (bis 5)", "  120 m", "   0 m", "   23,00",
-                     " 2760,00"}),
-              ExpectRows(2), Expect("TextBoxFlst", ""), Expect("MaskEdBoxAchse", "  120 m"),
-              kAbbruch}));
-  EXPECT_EQ(Library().order.Achslänge, 120);
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat3Test, Item514CategoryThreeAxis100) {
-  Run(Script({Linie("Weg 2", "5.1.4", 3, "100"), ExpectCell(1, 5, "    6,14"),
-              ExpectCell(1, 6, "  614,00"), kAbbruch}));
-}
-
-TEST_F(FrmKat3Test, FactorsAndBasePricesOfEveryItemAndCategory) {
-  EXPECT_EQ(Positionsfaktor("5.1.2") * Grundpreis(2), 3.5 * 5.37);
-  EXPECT_EQ(Positionsfaktor("5.1.3") * Grundpreis(3), 2.5 * 6.14);
-  EXPECT_EQ(Grundpreis(0), 6.14);
-  EXPECT_EQ(Positionsfaktor(kPosition411), 1.0);
-  EXPECT_EQ(Positionsfaktor(""), 1.0);
-}
-
-TEST_F(FrmKat3Test, EmptyOrZeroAxisCountsAsOneMetre) {
-  Library().order.Achslänge = 500;
-  Run(Script({Linie("leer", "5.1.1", 1, ""), ExpectCell(1, 3, "    0 m"),
-              ExpectCell(1, 6, "   23,00"), Expect("MaskEdBoxAchse", "    1 m"), kAbbruch}));
-  EXPECT_EQ(Library().order.Achslänge, 1);
-  Library().order.Achslänge = 500;
-  Run(Script({Linie("null", "5.1.1", 1, "0"), ExpectCell(1, 6, "   23,00"), kAbbruch}));
-  EXPECT_EQ(Library().order.Achslänge, 1);
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat3Test, LeavingTheLengthFieldsFormatsThem) {
-  Run(Script({Type("MaskEdBoxAchse", "1234"), Click("MaskEdBoxImOrt"),
-              Expect("MaskEdBoxAchse", "1.234 m"), Type("MaskEdBoxImOrt", "75"),
-              Click("TextBoxFlst"), Expect("MaskEdBoxImOrt", "  75 m"), Click("CommandÜbernehmen"),
-              ExpectCell(1, 3, "1.234 m"), ExpectCell(1, 6, "28382,00"), kAbbruch}));
-  EXPECT_EQ(Library().order.Achslänge, 1234);
-}
-
-TEST_F(FrmKat3Test, EnterInTheAxisFieldApplies) {
-  Run(Script({Choose("comFlurstücksdichte", "Kategorie III (über 15)"),
-              Type("MaskEdBoxAchse", "10"), kEnter, ExpectCell(1, 3, "10"),
-              ExpectCell(1, 6, "  307,00"), kAbbruch}));
-}
-
-// 40 km do not fit the order context: the line is priced with its own
-// length, the context keeps 32767 and the overflow is reported once.
-TEST_F(FrmKat3Test, AxisBeyondTheOrderContextIsPricedInFull) {
-  Run(Script({Linie("Leitung", "5.1.4", 1, "40000"), ExpectCell(1, 3, "40.000 m"),
-              ExpectCell(1, 5, "    4,60"), ExpectCell(1, 6, "184000,00"),
-              Expect("MaskEdBoxAchse", "32767 m"), kAbbruch}));
-  EXPECT_EQ(Library().order.Achslänge, 32767);
-  EXPECT_EQ(LogEntries(), 1) << Log();
-  EXPECT_NE(Log().find("Error 6: "), std::string::npos) << Log();
-  EXPECT_NE(Log().find(text::Utf8ToCp1252("Ort  : frmKat3.ÜbernehmenWerte")), std::string::npos)
-      << Log();
-}
-
-TEST_F(FrmKat3Test, DeletingTheOnlyLineDoesNothingWithoutAsking) {
-  Run(Script({Linie("Weg 1", "5.1.1", 1, "120"), SelectRow(1), Click("CommandLöschen"),
-              ExpectRows(2), ExpectCell(1, 0, "Weg 1"), kAbbruch}));
-}
-
-TEST_F(FrmKat3Test, DeletingAsksWithTheQuestionIconAndGoesBackToTheFirstLine) {
-  forms::ScriptedUi ui(
-      Script({Linie("Weg 1", "5.1.1", 1, "1"),
-              Linie("Weg 2", "5.1.1", 1, "2"),
-              Linie("Weg 3", "5.1.1", 1, "3"),
-              SelectRow(3),
-              Click("CommandLöschen"),
-              {{"action", "answer"}, {"button", "Nein"}},
-              ExpectRows(4),
-              Click("CommandLöschen"),
-              {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Zeile löschen?"}},
-              ExpectRows(3),
-              ExpectCell(2, 0, "Weg 2"),
-              {{"action", "expect"},
-               {"control", "GridGebühren6"},
-               {"row", 1},
-               {"row_sel", 1},
-               {"top_row", 1}},
-              Expect("TextBoxFlst", "Weg 1"),
-              Expect("MaskEdBoxAchse", "    1 m"),
-              Linie("Weg 1a", "5.1.1", 1, "4"),
-              ExpectCell(1, 0, "Weg 1a"),
-              ExpectCell(2, 0, "Weg 2"),
-              kAbbruch}));
-  forms::SetBackend(&ui);
-  RegisteredDialog(kNr45)();
-  ui.Finish();
-  forms::SetBackend(nullptr);
-  ASSERT_EQ(ui.ShownMessageBoxes().size(), 2u);
-  EXPECT_EQ(ui.ShownMessageBoxes()[1].prompt, "Zeile löschen?");
-  EXPECT_EQ(ui.ShownMessageBoxes()[1].buttons, 36);
-  EXPECT_EQ(ui.ShownMessageBoxes()[1].value8, -2);
-}
-
-TEST_F(FrmKat3Test, InsertedLineIs411WithFactorOne) {
-  Run(Script({Linie("Weg 1", "5.1.1", 1, "120"), SelectRow(1), Click("CommandNeu"), ExpectRows(3),
-              ExpectCell(1, 0, " "), ExpectCell(1, 1, "4.1.1"), Expect("ComboBox4", "4.1.1"),
-              Expect("TextBoxFlst", ""), Type("TextBoxFlst", "Vorarbeiten"),
-              Choose("comFlurstücksdichte", "Kategorie III (über 15)"),
-              Type("MaskEdBoxAchse", "100"), Click("CommandÜbernehmen"),
-              ExpectCell(1, 0, "Vorarbeiten"), ExpectCell(1, 1, "4.1.1"),
-              ExpectCell(1, 5, "    6,14"), ExpectCell(1, 6, "  614,00"), ExpectCell(2, 0, "Weg 1"),
-              ExpectCell(2, 6, " 2760,00"), kAbbruch}));
-}
-
-// After a line was applied the fields prepare a new line behind the last;
-// the insert button still fills the row it inserted, never that last line.
-TEST_F(FrmKat3Test, InsertingRightAfterApplyingKeepsTheLastLine) {
-  Run(Script({Linie("Weg 1", "5.1.1", 1, "120"), Click("CommandNeu"), ExpectRows(3),
-              Type("MaskEdBoxAchse", "10"), Click("CommandÜbernehmen"), ExpectCell(1, 1, "4.1.1"),
-              ExpectCell(1, 6, "   46,00"), ExpectCell(2, 0, "Weg 1"), ExpectCell(2, 6, " 2760,00"),
-              kAbbruch}));
-}
-
-TEST_F(FrmKat3Test, LengthsAreTheWholeMetresShown) {
+TEST(FrmKat3Länge, LengthsAreTheWholeMetresShownAndOnlyTheSurchargeRowIsOne) {
   EXPECT_EQ(Länge("1.234 m"), 1234);
-  EXPECT_EQ(Länge("  120 m"), 120);
   EXPECT_EQ(Länge("40.000 m"), 40000);
   EXPECT_EQ(Länge("12,7 m"), 12);
   EXPECT_EQ(Länge(""), 0);
@@ -197,6 +54,122 @@ TEST_F(FrmKat3Test, LengthsAreTheWholeMetresShown) {
   EXPECT_FALSE(IstImOrtZeile("Davon abweichend", länge));
   EXPECT_FALSE(IstImOrtZeile(
       "Davon x m innerhalb geschlossener Ortslage ergibt einen Zuschlag von ", länge));
+}
+
+TEST_F(FrmKat3Test, ListsDefaultsAndTheLengthFields) {
+  Library().order.Achslänge = 250;
+  Run(Script(
+      ExpectCaption("Vermessung nach Nr. 5"),
+      Has("ComboBox4", "items", {"5.1.1", "5.1.2", "5.1.3", "5.1.4"}),
+      Has("ComboBox4", "list_index", 0), Has("comFlurstücksdichte", "items", {kKat1, kKat2, kKat3}),
+      Has("comFlurstücksdichte", "list_index", 0), Expect("TextBoxFlst", ""),
+      Expect("MaskEdBoxAchse", "  250 m"), Expect("MaskEdBoxImOrt", "   0 m"),
+      Type("MaskEdBoxAchse", "1234"), Click("MaskEdBoxImOrt"), Expect("MaskEdBoxAchse", "1.234 m"),
+      Type("MaskEdBoxImOrt", "75"), Click("TextBoxFlst"), Expect("MaskEdBoxImOrt", "  75 m"),
+      kApply, Z(1, 3, "1.234 m"), Z(1, 6, "28382,00"), Choose("comFlurstücksdichte", kKat3),
+      Type("MaskEdBoxAchse", "10"), kEnter, Z(2, 3, "10"), Z(2, 6, "  307,00"), kAbbruch));
+  EXPECT_EQ(forms::FormInstance<FrmKat3>().GetFont().name, "Tahoma");
+  EXPECT_EQ(Library().order.Achslänge, 10);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// An empty or zero axis counts as one metre, and the order context too.
+TEST_F(FrmKat3Test, ItemsAndCategoriesPriceTheMetre) {
+  Library().order.Achslänge = 500;
+  Run(Script(Linie("Weg 2", "5.1.4", kKat3, "100"), Z.Cells(1, 5, "    6,14", "  614,00"),
+             Linie("leer", "5.1.1", kKat1, ""), Z(2, 3, "    0 m"), Z(2, 6, "   23,00"),
+             Expect("MaskEdBoxAchse", "    1 m"), Linie("null", "5.1.1", kKat1, "0"),
+             Z(3, 6, "   23,00"), kAbbruch));
+  EXPECT_EQ(Library().order.Achslänge, 1);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// 40 km do not fit the order context: the line is priced with its own
+// length, the context keeps 32767, the overflow is reported once, and the
+// length comes back whole from the invoice.
+TEST_F(FrmKat3Test, AxisBeyondTheOrderContextKeepsItsFee) {
+  Run(Script(Linie("Leitung", "5.1.4", kKat1, "40000", "1500"), Z(1, 3, "40.000 m"),
+             Z.Cells(1, 5, "    4,60", "184000,00"), Expect("MaskEdBoxAchse", "32767 m"), kOk));
+  EXPECT_EQ(Library().order.Achslänge, 32767);
+  EXPECT_EQ(LogEntries(), 1) << Log();
+  EXPECT_NE(Log().find("Error 6: "), std::string::npos) << Log();
+  EXPECT_TRUE(Reported("frmKat3.ÜbernehmenWerte")) << Log();
+  const Rows first = TableTexts(Marked("Korvax_3"));
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_EQ(first[1][3], "40.000 m\t    4,60");
+  EXPECT_EQ(first[1][4], "184000,00 €");
+  EXPECT_EQ(first[2], ImOrt("1500", " 1380,00 €"));
+  Reopen();
+  Run(Script(kErsteTabelle, Z.Rows(2), Z.Cells(1, 3, "40.000 m", "1500 m"), kOk));
+  EXPECT_EQ(TableTexts(Marked("Korvax_3")), first);
+}
+
+// In-town metres add a surcharge row below their line; the load folds it
+// back into the line, and "1.234 m" comes back as 1234, not 1.
+TEST_F(FrmKat3Test, InTownRowsAreWrittenAndFoldedBack) {
+  Run(Script(Linie("Weg 1", "5.1.1", kKat1, "120", "10"), Linie("Weg 2", "5.1.2", kKat2, "50"),
+             Linie("Weg 3", "5.1.4", kKat3, "1234"), kOk));
+  word::Table table = Marked("Korvax_3");
+  const Rows first = TableTexts(table);
+  EXPECT_EQ(first,
+            (Rows{{"Vermessung nach Nr. 5", "Nr.", " Flurstücksdichte", " Achse\tPreis/lfdm", ""},
+                  {"Weg 1", "5.1.1", kKat1, "  120 m\t   23,00", " 2760,00 €"},
+                  ImOrt("10", "   46,00 €"),
+                  {"Weg 2", "5.1.2", kKat2, "   50 m\t   18,80", "  939,75 €"},
+                  {"Weg 3", "5.1.4", kKat3, "1.234 m\t    6,14", " 7576,76 €"}}));
+  EXPECT_EQ(table.Cell(3, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
+  const double widths[] = {12.1, 0.3, 0.3, 0.3, 3.0};
+  for (int c = 1; c <= 5; ++c) EXPECT_NEAR(table.Cell(3, c).Width(), widths[c - 1] * 28.3465, 0.05);
+  EXPECT_EQ(table.Cell(2, 3).Range().ParagraphFormat().TabStops().Count(), 2);
+  Reopen();
+  Run(Script(kErsteTabelle, Z.Rows(4),
+             Z.Cells(1, 0, "Weg 1", "5.1.1", kKat1, "  120 m", "10 m", "   23,00", " 2760,00 €"),
+             Z.Cells(3, 3, "1.234 m", ""), Expect("MaskEdBoxImOrt", "  10 m"), Z.Select(3),
+             Expect("MaskEdBoxAchse", " 1234 m"), Expect("MaskEdBoxImOrt", "   0 m"), kOk));
+  EXPECT_EQ(TableTexts(Marked("Korvax_3")), first);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat3Test, FreeTextStartingWithDavonStaysALine) {
+  Run(Script(Linie("Davon abweichend", "5.1.1", kKat1, "10"),
+             Linie("Davon 3 m innerhalb", "5.1.1", kKat1, "20"), kOk));
+  const Rows first = TableTexts(Marked("Korvax_3"));
+  ASSERT_EQ(first.size(), 3u);
+  Reopen();
+  Run(Script(kErsteTabelle, Z.Rows(3), Z(1, 0, "Davon abweichend"), Z(2, 0, "Davon 3 m innerhalb"),
+             Z(1, 4, ""), kOk));
+  EXPECT_EQ(TableTexts(Marked("Korvax_3")), first);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// The only line is not deleted, not even asked about; otherwise the question
+// has the question icon and the grid goes back to its first line.
+TEST_F(FrmKat3Test, DeletingAsksWithTheQuestionIconAndGoesBackToTheFirstLine) {
+  Run(Script(Linie("Weg 1", "5.1.1", kKat1, "1"), Click("CommandLöschen"), Z.Rows(2),
+             Linie("Weg 2", "5.1.1", kKat1, "2"), Linie("Weg 3", "5.1.1", kKat1, "3"), Z.Select(3),
+             Click("CommandLöschen"), Answer("Nein"), Z.Rows(4), Click("CommandLöschen"),
+             Answer("Ja"), Z.Rows(3), Z(2, 0, "Weg 2"), Has("GridGebühren6", "top_row", 1),
+             Has("GridGebühren6", "row_sel", 1), Expect("TextBoxFlst", "Weg 1"),
+             Linie("Weg 1a", "5.1.1", kKat1, "4"), Z(1, 0, "Weg 1a"), Z(2, 0, "Weg 2"), kAbbruch));
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1].buttons, 36);
+}
+
+// The inserted line is a 4.1.1 line with factor one, also right after a line
+// was applied (the last line stays), and comes back with its item.
+TEST_F(FrmKat3Test, InsertedLinesAre411) {
+  Run(Script(Linie("Weg 1", "5.1.1", kKat1, "120"), Click("CommandNeu"), Z.Rows(3),
+             Z.Cells(1, 0, " ", "4.1.1"), Expect("ComboBox4", "4.1.1"), Expect("TextBoxFlst", ""),
+             Type("TextBoxFlst", "Vorarbeiten"), Choose("comFlurstücksdichte", kKat3),
+             Type("MaskEdBoxAchse", "100"), kApply, Z.Cells(1, 0, "Vorarbeiten", "4.1.1"),
+             Z.Cells(1, 5, "    6,14", "  614,00"), Z(2, 0, "Weg 1"), Z(2, 6, " 2760,00"), kOk));
+  EXPECT_EQ(
+      TableTexts(Marked("Korvax_3"))[1],
+      (std::vector<std::string>{"Vorarbeiten", "4.1.1", kKat3, "  100 m\t    6,14", "  614,00 €"}));
+  Reopen();
+  Run(Script(kErsteTabelle, Expect("ComboBox4", "4.1.1"), Type("MaskEdBoxAchse", "200"), kApply,
+             Z.Cells(1, 5, "    6,14", " 1228,00"), kOk));
+  EXPECT_EQ(ZellText(Marked("Korvax_3"), 2, 2), "4.1.1");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// frmKat4 in scripted sessions: defaults, brackets, rates, shares and the
-// input fields.
+// frmKat4 (Nr. 7): brackets, rates, shares, the minimum fee, bracket mode and
+// the 7.4 sub-table, in the grid and in the invoice.
 #include <gtest/gtest.h>
 
 #include "common/text.hpp"
@@ -14,59 +14,24 @@
 namespace korvax::dialogs {
 namespace {
 
-using nlohmann::json;
 using namespace testing;  // NOLINT: the script steps
+using Rows = std::vector<std::vector<std::string>>;
 
-class FrmKat4Test : public DialogSession {
- protected:
-  // The log holds an entry of this form and operation.
-  bool Reported(const std::string& operation) const {
-    return Log().find(text::Utf8ToCp1252("Ort  : frmKat4." + operation)) != std::string::npos;
-  }
-};
+constexpr double kCm = 28.3465;
+const GridSteps& Z = kGrid6;
+using FrmKat4Test = DialogSession;
 
-const json kBackspace7_1 = Key("MaskEdBox7_1", "Backspace");
-
-TEST_F(FrmKat4Test, OpensWithOneBlankLineAndTheOrderDefaults) {
-  Run(Script({ExpectCaption("Grenzfeststellung nach 7."),
-              ExpectRows(2),
-              ExpectCell(0, 0, "Grenzfeststellung nach"),
-              ExpectCell(0, 1, " Nr.7.1"),
-              ExpectCell(0, 4, " Wert [€/m²]"),
-              ExpectCell(0, 5, " Anteil "),
-              ExpectCell(1, 0, ""),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-              Expect("MaskEdBox7_1", " 4"),
-              Expect("MaskEdBox7_2", " 0"),
-              Expect("MaskEdBox7_3", " 0"),
-              Expect("MaskEdBoxWert", "   12,00"),
-              Expect("MaskEdBoxAnteil", "1000"),
-              Expect("mskneueAP", "  "),
-              Expect("CommandEnde", "&OK"),
-              Expect("CommandButtonNeu", "&Neu"),
-              Expect("Commandneu", "&Einfügen"),
-              Expect("chkBereich", "Bereich bei Bodenwert"),
-              ExpectValue("chkBereich", 0),
-              {{"action", "expect"}, {"mouse_pointer", 0}},
-              kAbbruch}));
-  auto& form = forms::FormInstance<FrmKat4>();
-  EXPECT_FALSE(form.IsLoaded());
-  EXPECT_EQ(LogEntries(), 0) << Log();
-}
-
-TEST_F(FrmKat4Test, GridColumnsHaveTheirWidthsAndRowsTheirHeight) {
-  Run(Script({kAbbruch}));
-  // The widths are set by the load path; read them back within a session.
-  auto& form = forms::FormInstance<FrmKat4>();
-  form.Load();
-  form.Show();
-  auto& grid = form.GebührenGrid();
-  const int widths[] = {2370, 615, 615, 615, 1080, 800, 1200};
-  for (int c = 0; c < 7; ++c) EXPECT_EQ(grid.ColWidth(c), widths[c]) << c;
-  EXPECT_EQ(grid.RowHeight(0), 300);
-  EXPECT_EQ(grid.RowHeight(1), 300);
-  EXPECT_EQ(grid.Cols(), 7);
-  form.Unload();
+TEST(FrmKat4Wertstufe, BracketsFollowTheCents) {
+  const std::pair<double, int> stufen[] = {{0, 1},  {2.5, 1}, {2.51, 2},  {10, 2},  {10.01, 3},
+                                           {26, 3}, {51, 4},  {51.01, 5}, {256, 5}, {256.01, 6}};
+  for (const auto& [wert, stufe] : stufen) EXPECT_EQ(WertstufeVon(wert), stufe) << wert;
+  EXPECT_EQ(BereichsText(250), "0 bis 2,50");
+  EXPECT_EQ(BereichsText(251), "2,51 bis 10,00");
+  EXPECT_EQ(BereichsText(25601), "größer 256,00");
+  EXPECT_EQ(BereichsText(-1), "größer 256,00");
+  EXPECT_FALSE(MindestgebührFällig(150));
+  EXPECT_FALSE(MindestgebührFällig(0));
+  EXPECT_TRUE(MindestgebührFällig(149.99));
 }
 
 // One line per row: its counts of 7.1, 7.2 and 7.3, land value and share,
@@ -79,7 +44,7 @@ TEST_F(FrmKat4Test, LinesArePricedByCountsBracketAndShare) {
       {"1", "0", "0", "12,", "1000", "   46,02"},     // counts at 12: bracket three
       {"0", "0", "2", "300,", "1000", "  276,09"},    // two 7.3 points at 300
       {"1", "0", "0", "2,50", "1000", "   25,56"},    // the bracket bounds are inclusive
-      {"1", "0", "0", "2,51", "1000", "   35,79"},    //
+      {"1", "0", "0", "2,51", "1000", "   35,79"},    // and the cents count
       {"1", "0", "0", "256,", "1000", "   76,69"},    //
       {"1", "0", "0", "256,01", "1000", "   92,03"},  //
       {"0", "1", "0", "20,", "1000", "   32,21"},     // the rate of 7.2
@@ -88,65 +53,34 @@ TEST_F(FrmKat4Test, LinesArePricedByCountsBracketAndShare) {
       {"3", "0", "0", "12,", "333", "   46,02"},      // 333 is a third
   };
   json steps = json::array();
-  for (const Case& c : cases) {
-    for (const json& step : Line("Flst.Nr. 1", c.n71, c.n72, c.n73, c.wert, c.anteil)) {
-      steps.push_back(step);
-    }
-  }
   int row = 0;
-  for (const Case& c : cases) steps.push_back(ExpectCell(++row, 6, c.fee));
-  steps.push_back(ExpectCell(1, 4, "   12,00"));
-  steps.push_back(ExpectCell(1, 5, "1000"));
-  steps.push_back(ExpectCell(10, 5, " 333"));
-  steps.push_back(kAbbruch);
-  Run(steps);
+  for (const Case& c : cases) {
+    steps = Script(steps, Line("Flst.Nr. 1", c.n71, c.n72, c.n73, c.wert, c.anteil),
+                   Z(++row, 6, c.fee));
+  }
+  Run(Script(steps, Z.Cells(1, 4, "   12,00", "1000"), Z(4, 4, "    2,51"), Z(10, 5, " 333"),
+             kAbbruch));
+  EXPECT_EQ(Library().order.Bodenwert, 12);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
-TEST(FrmKat4Wertstufe, BracketBoundsAreInclusive) {
-  const std::pair<double, int> stufen[] = {{0, 1},  {2.5, 1}, {2.51, 2},  {10, 2},  {10.01, 3},
-                                           {26, 3}, {51, 4},  {51.01, 5}, {256, 5}, {256.01, 6}};
-  for (const auto& [wert, stufe] : stufen) EXPECT_EQ(WertstufeVon(wert), stufe) << wert;
-}
-
-TEST_F(FrmKat4Test, AppliedLandValueGoesBackToTheOrder) {
-  Run(Script({Line("a", "1", "0", "0", "6,"), Expect("MaskEdBoxWert", "    6,00"), kAbbruch}));
-  EXPECT_EQ(Library().order.Bodenwert, 6);
-}
-
-// A blank count is reported and counts as 0: the fee always matches the
-// line's counts, never an old fee of the line.
-TEST_F(FrmKat4Test, BlankCountIsReportedAndCountsAsZero) {
-  Run(Script({Line("a", "2", "0", "0", "12,"), ExpectCell(1, 6, "   92,04"), SelectRow(1),
-              kBackspace7_1, Expect("MaskEdBox7_1", "  "), Click("CommandÜbernehmen"),
-              ExpectCell(1, 1, "  "), ExpectCell(1, 6, "    0,00"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 1) << Log();
-  EXPECT_TRUE(Reported("ÜbernehmenWerte")) << Log();
+// A blank count or share is reported and counts as 0: the fee is written
+// again and matches the line's inputs, never an old fee of the line.
+TEST_F(FrmKat4Test, BlankCountOrShareIsReportedAndLeavesNoStaleFee) {
+  Run(Script(Line("a", "2", "0", "0", "12,"), Z(1, 6, "   92,04"), Z.Select(1),
+             Key("MaskEdBox7_1", "Backspace"), Expect("MaskEdBox7_1", "  "), kApply, Z(1, 1, "  "),
+             Z(1, 6, "    0,00"), Line("b", "2", "0", "0", "12,"), Z(2, 6, "   92,04"), Z.Select(2),
+             Clear("MaskEdBoxAnteil"), kApply, Z.Cells(2, 5, "   0", "    0,00"), kAbbruch));
+  EXPECT_EQ(LogEntries(), 2) << Log();
+  EXPECT_TRUE(Reported("frmKat4.ÜbernehmenWerte")) << Log();
   EXPECT_NE(Log().find("Error 13: "), std::string::npos);
-}
-
-TEST_F(FrmKat4Test, BlankShareIsReportedAndGivesNoFee) {
-  Run(Script({Type("MaskEdBox7_1", "1"), Key("MaskEdBoxAnteil", "Backspace"),
-              Click("CommandÜbernehmen"), ExpectCell(1, 5, "   0"), ExpectCell(1, 6, "    0,00"),
-              kAbbruch}));
-  EXPECT_EQ(LogEntries(), 1) << Log();
-  EXPECT_TRUE(Reported("ÜbernehmenWerte")) << Log();
-}
-
-TEST_F(FrmKat4Test, EnterInTheShareOrLandValueApplies) {
-  Run(Script({Type("MaskEdBoxAnteil", "1000"), Key("MaskEdBoxAnteil", "Enter"),
-              ExpectCell(1, 6, "  184,08"), Type("MaskEdBoxWert", "2"),
-              Key("MaskEdBoxWert", "Enter"), ExpectCell(2, 4, "    2,00"),
-              ExpectCell(2, 6, "  102,24"), ExpectFocus("TextBoxFlst"), kAbbruch}));
-  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 // The host's road: Show with index 3 opens frmKat4 modally (without a host
 // database Show reports its own steps and still opens the dialog).
 TEST_F(FrmKat4Test, ShowWithIndexThreeOpensTheDialog) {
-  forms::ScriptedUi ui(Script({{{"form", "frmKat4"}, {"action", "expect"}, {"visible", true}},
-                               Line("Flst.Nr. 8", "1", "0", "0", "12,"),
-                               kOk}));
+  forms::ScriptedUi ui(Script(json{{"form", "frmKat4"}, {"action", "expect"}, {"visible", true}},
+                              Line("Flst.Nr. 8", "1", "0", "0", "12,"), kOk));
   forms::SetBackend(&ui);
   Tarvo tarvo;
   int16_t index = 3;
@@ -154,7 +88,107 @@ TEST_F(FrmKat4Test, ShowWithIndexThreeOpensTheDialog) {
   EXPECT_NO_THROW(ui.Finish());
   forms::SetBackend(nullptr);
   EXPECT_EQ(ZellText(Marked("Korvax_4"), 2, 5), "   46,02 €");
-  EXPECT_FALSE(Reported("")) << Log();
+  EXPECT_FALSE(Reported("frmKat4")) << Log();
+}
+
+// A share of 0 writes no note (its division is reported), the others note
+// the full fee in 8 point.
+TEST_F(FrmKat4Test, ShareNotesShowTheFullFee) {
+  Run(Script(Line("Flst.Nr. 5", "1", "0", "0", "12,", "500"),
+             Line("Flst.Nr. 3", "3", "0", "0", "12,", "333"),
+             Line("Flst.Nr. 0", "1", "0", "0", "12,", "0"), Z(3, 6, "    0,00"), kOk));
+  word::Table table = Marked("Korvax_4");
+  EXPECT_EQ(ZellText(table, 2, 1), "Flst.Nr. 5\vBetrag :  €    46,02 Ihr Anteil  500/1000");
+  EXPECT_EQ(ZellText(table, 2, 5), "   23,01 €");
+  EXPECT_EQ(ZellText(table, 3, 1), "Flst.Nr. 3\vBetrag :  €   138,06 Ihr Anteil  333/1000");
+  EXPECT_EQ(ZellText(table, 4, 1), "Flst.Nr. 0");
+  EXPECT_EQ(ZellText(table, 4, 5), "    0,00 €");
+  word::Range cell = table.Cell(2, 1).Range();
+  EXPECT_EQ(doc_->Range(cell.Start() + 10, cell.End() - 2).Font().Size(), 8);
+  EXPECT_NE(doc_->Range(cell.Start(), cell.Start() + 9).Font().Size(), 8);
+  EXPECT_EQ(LogEntries(), 1) << Log();
+  EXPECT_NE(Log().find("Error 11: "), std::string::npos) << Log();
+  EXPECT_TRUE(Reported("frmKat4.CommandEnde_Click")) << Log();
+}
+
+TEST_F(FrmKat4Test, TopUpPointsUnderTheMinimumFeeAddItsRow) {
+  Run(Script(Line("Flst.Nr. 7", "0", "0", "1", "2,"), kOk));
+  word::Table table = Marked("Korvax_4");
+  EXPECT_EQ(TableTexts(table)[2], (std::vector<std::string>{"Mindestgebühr von 150 € bei 7.3", "",
+                                                            "", "", "  111,66 €"}));
+  EXPECT_EQ(ZellText(table, 2, 5), "   38,34 €");
+  EXPECT_EQ(table.Cell(3, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
+  EXPECT_NEAR(table.Cell(3, 1).Width(), 9.12 * kCm, 0.05);
+  EXPECT_NEAR(table.Cell(3, 2).Width(), 0.5 * kCm, 0.05);
+  EXPECT_NEAR(table.Cell(3, 3).Width(), 0.38 * kCm, 0.05);
+  Reopen();
+  // Four top-up points (153.36 €) are no top-up, and 7.1 points never are.
+  Run(Script(kErsteTabelle, Z.Select(1), Line("Flst.Nr. 7", "12", "0", "0", "2,"),
+             Line("Flst.Nr. 8", "0", "0", "4", "2,"), kOk));
+  const Rows rows = TableTexts(Marked("Korvax_4"));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[2][4], "  153,36 €");
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat4Test, BracketModeWritesTheBracketAndReloadsItsValue) {
+  Run(Script(Line("Flst.Nr. 6", "1", "0", "0", "6,"), Line("Flst.Nr. 9", "1", "0", "0", "256,01"),
+             Tick("chkBereich"), kOk));
+  word::Table table = Marked("Korvax_4");
+  EXPECT_EQ(ZellText(table, 2, 4), "2,51 bis 10,00");
+  EXPECT_EQ(ZellText(table, 3, 4), "größer 256,00");
+  Reopen();
+  Run(Script(kErsteTabelle, Has("chkBereich", "value", 1), Z(1, 4, " 6"), Z(2, 4, "320"),
+             Expect("MaskEdBoxWert", "    6,00"), Z(1, 6, "   35,79"), kAbbruch));
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+// The share is kept right-aligned, so that the note written again is the
+// same; counts, the check box and the 7.4 count come back too.
+TEST_F(FrmKat4Test, ReopeningReproducesGridCheckBoxAndCount) {
+  Run(Script(Line("Flst.Nr. 1", "1", "2", "0", "12,", "500"),
+             Line("Flst.Nr. 2", "0", "0", "1", "2,"), Type("mskneueAP", "3"), kOk));
+  const Rows first = TableTexts(Marked("Korvax_4"));
+  ASSERT_EQ(first.size(), 4u);
+  Reopen();
+  Run(Script(kErsteTabelle, Z.Rows(3),
+             Z.Cells(1, 0, "Flst.Nr. 1", "1 ", "2 ", "0 ", "   12,00", " 500", "   55,22"),
+             Z.Cells(2, 5, "1000", "   38,34"), Expect("MaskEdBox7_2", " 2"),
+             Expect("MaskEdBoxAnteil", " 500"), Has("chkBereich", "value", 0),
+             Expect("mskneueAP", " 3"), kOk));
+  EXPECT_EQ(TableTexts(Marked("Korvax_4")), first);
+  EXPECT_EQ(ZellText(Marked("Korvax_4A"), 2, 5), " 400,00 €");
+  EXPECT_EQ(doc_->Tables().Count(), 2);
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat4Test, NewSurveyPointsGoIntoTheSubTableCappedAtFourHundred) {
+  Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "12,"), Type("mskneueAP", "1"), kOk));
+  EXPECT_EQ(ZellText(Marked("Korvax_4A"), 2, 5), " 204,52 €");
+  Reopen();
+  Run(Script(kErsteTabelle, Expect("mskneueAP", " 1"), Type("mskneueAP", "7"), kOk));
+  word::Table sub = Marked("Korvax_4A");
+  EXPECT_EQ(TableTexts(sub),
+            (Rows{{"Grundlagenvermessung nach Nr. 7.4", "", "", "", ""},
+                  {"7 neue Aufnahmepunkte je 204.52 € (max. 400 €)", "", "", "", " 400,00 €"}}));
+  EXPECT_EQ(sub.Cell(1, 1).Range().Font().Bold(), 1);
+  EXPECT_EQ(sub.Cell(2, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
+  EXPECT_NEAR(sub.Columns().Item(1).Width(), 10 * kCm, 0.05);
+  EXPECT_NEAR(sub.Columns().Item(5).Width(), 3 * kCm, 0.05);
+  EXPECT_FALSE(doc_->Bookmarks().Exists("Korvax_4A"));
+  Reopen();
+  Run(Script(kErsteTabelle, Clear("mskneueAP"), Expect("mskneueAP", "  "), kOk));
+  EXPECT_EQ(doc_->Tables().Count(), 1);
+  EXPECT_FALSE(Marked("Korvax_4A"));
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
+TEST_F(FrmKat4Test, RowsOfReductionsAreNoBillingLines) {
+  Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "12,"), Line("Flst.Nr. 2", "1", "0", "0", "12,"),
+             kOk));
+  Marked("Korvax_4").Cell(3, 1).Range().InsertBefore("20% Ermäßigung ");
+  Reopen();
+  Run(Script(kErsteTabelle, Z.Rows(2), Z(1, 0, "Flst.Nr. 1"), kAbbruch));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -16,47 +17,61 @@ inline json Type(const std::string& control, const std::string& text) {
 inline json Click(const std::string& control) {
   return {{"action", "click"}, {"control", control}};
 }
-inline json Expect(const std::string& control, const std::string& text) {
-  return {{"action", "expect"}, {"control", control}, {"text", text}};
-}
 inline json Key(const std::string& control, const std::string& key) {
   return {{"action", "key"}, {"control", control}, {"key", key}};
 }
 inline json Focus(const std::string& control) {
   return {{"action", "focus"}, {"control", control}};
 }
-inline json ExpectFocus(const std::string& control) {
-  return {{"action", "expect"}, {"focus", control}};
-}
-inline json ExpectCaption(const std::string& caption) {
-  return {{"action", "expect"}, {"caption", caption}};
-}
-inline json ExpectValue(const std::string& control, const json& value) {
-  return {{"action", "expect"}, {"control", control}, {"value", value}};
+inline json Choose(const std::string& control, const std::string& item) {
+  return {{"action", "choose"}, {"control", control}, {"item", item}};
 }
 inline json Tick(const std::string& control, int value = 1) {
   return {{"action", "choose"}, {"control", control}, {"value", value}};
 }
-inline json SelectIn(const std::string& grid, int row) {
-  return {{"action", "select"}, {"control", grid}, {"row", row}};
+inline json Expect(const std::string& control, const std::string& text) {
+  return {{"action", "expect"}, {"control", control}, {"text", text}};
 }
-inline json ExpectCell(int row, int col, const std::string& text) {
-  return {{"action", "expect"}, {"control", "GridGebühren6"}, {"cell", {row, col}}, {"text", text}};
+// Any other property of a control: Has("GridGebühren1", "rows", 3).
+inline json Has(const std::string& control, const std::string& what, const json& value) {
+  return {{"action", "expect"}, {"control", control}, {what, value}};
 }
-inline json ExpectRows(int rows) {
-  return {{"action", "expect"}, {"control", "GridGebühren6"}, {"rows", rows}};
+inline json ExpectCaption(const std::string& caption) {
+  return {{"action", "expect"}, {"caption", caption}};
 }
-inline json SelectRow(int row) {
-  return {{"action", "select"}, {"control", "GridGebühren6"}, {"row", row}};
+inline json ExpectFocus(const std::string& control) {
+  return {{"action", "expect"}, {"focus", control}};
+}
+inline json Answer(const std::string& button) {
+  return {{"action", "answer"}, {"button", button}, {"prompt", "Zeile löschen?"}};
 }
 
-// Expectations on the cells (row, col), (row, col + 1), ... made by `cell`.
-template <class Cell>
-json Cells(Cell cell, int row, int col, std::initializer_list<const char*> texts) {
-  json steps = json::array();
-  for (const char* text : texts) steps.push_back(cell(row, col++, text));
-  return steps;
-}
+// Grid steps of one grid.
+struct GridSteps {
+  std::string grid;
+  json operator()(int row, int col, const std::string& text) const {
+    return {{"action", "expect"}, {"control", grid}, {"cell", {row, col}}, {"text", text}};
+  }
+  json Rows(int rows) const { return Has(grid, "rows", rows); }
+  json Select(int row) const { return {{"action", "select"}, {"control", grid}, {"row", row}}; }
+  // Expectations on the cells (row, col), (row, col + 1), ...
+  template <class... Text>
+  json Cells(int row, int col, const Text&... texts) const {
+    json steps = json::array();
+    (steps.push_back((*this)(row, col++, texts)), ...);
+    return steps;
+  }
+  json Row(int row, const std::vector<std::string>& texts) const {
+    json steps = json::array();
+    for (std::size_t col = 0; col < texts.size(); ++col) {
+      steps.push_back((*this)(row, static_cast<int>(col), texts[col]));
+    }
+    return steps;
+  }
+};
+inline const GridSteps kGrid1{"GridGebühren1"};
+inline const GridSteps kGrid3{"GridGebühren3"};
+inline const GridSteps kGrid6{"GridGebühren6"};
 
 // One line typed into the fields of frmKat4 and applied with the button.
 inline json Line(const std::string& flst, const std::string& n71, const std::string& n72,
@@ -69,15 +84,14 @@ inline json Line(const std::string& flst, const std::string& n71, const std::str
 }
 
 // Steps and lists of steps flattened into one script.
-inline json Script(std::initializer_list<json> parts) {
+template <class... Part>
+json Script(const Part&... parts) {
   json steps = json::array();
-  for (const auto& part : parts) {
-    if (part.is_array()) {
-      for (const auto& s : part) steps.push_back(s);
-    } else {
-      steps.push_back(part);
-    }
-  }
+  auto append = [&steps](const json& part) {
+    if (!part.is_array()) return steps.push_back(part);
+    for (const auto& step : part) steps.push_back(step);
+  };
+  (append(json(parts)), ...);
   return steps;
 }
 
@@ -88,8 +102,14 @@ inline const json kErsteTabelle =
                  {{"form", "G_frmTabelle"}, {"action", "click"}, {"control", "cmdEnde"}}});
 
 inline const json kEnter = {{"action", "key"}, {"key", "Enter"}};
-inline const json kJa = {{"action", "answer"}, {"button", "Ja"}};
 inline const json kOk = Click("CommandEnde");
 inline const json kAbbruch = Click("CommandAbbruch");
+inline const json kApply = Click("CommandÜbernehmen");
+// Deletes the selected line, answering the question with Yes.
+inline const json kLöschen = json::array({Click("CommandLöschen"), Answer("Ja")});
+// The whole text of a field removed.
+inline json Clear(const std::string& control) {
+  return json::array({Focus(control), Key(control, "Backspace")});
+}
 
 }  // namespace korvax::dialogs::testing
