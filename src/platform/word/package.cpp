@@ -304,7 +304,11 @@ void Bury(pugi::xml_node node) {
 
 bool IsBuried(pugi::xml_node node) {
   if (!node) return true;
-  while (node.parent() && node.parent().type() != pugi::node_document) node = node.parent();
+  // Up to the element below the document node, asking each node for its parent once.
+  for (pugi::xml_node up = node.parent(); up && up.type() != pugi::node_document;
+       up = up.parent()) {
+    node = up;
+  }
   return std::strcmp(node.name(), kGraveyard) == 0 || node.type() != pugi::node_element;
 }
 
