@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <string>
 
@@ -12,18 +11,12 @@
 #include "common/format.hpp"
 #include "common/funktionen.hpp"
 #include "common/variant.hpp"
+#include "reliability_fixture.hpp"
 
 namespace korvax {
 namespace {
 
-int ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
+using reliability::ErrorOf;
 
 // A serial far outside any date reached the integer conversion of the date
 // parts unchecked (undefined behaviour; garbage digits in practice).

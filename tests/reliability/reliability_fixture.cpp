@@ -1,11 +1,11 @@
 #include "reliability_fixture.hpp"
 
-#include <unistd.h>
+#include <zip.h>
 
-#include <array>
 #include <fstream>
 #include <iterator>
 
+#include "common/error.hpp"
 #include "platform/word/package.hpp"
 
 namespace korvax::reliability {
@@ -16,48 +16,15 @@ constexpr const char* kNamespaces =
     "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 
-uint32_t Crc32(std::string_view bytes) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
-
-void Put16(std::string& out, uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
 }  // namespace
 
-void ScratchTest::SetUp() {
-  dir_ = std::filesystem::temp_directory_path() /
-         ("korvax-reliability-" + std::to_string(::getpid()) + "-" +
-          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  std::filesystem::remove_all(dir_);
-  std::filesystem::create_directories(dir_);
-  setenv("KORVAX_LOG_DIR", dir_.c_str(), 1);
-}
-
-void ScratchTest::TearDown() {
-  std::error_code ec;
-  // A test may have taken the write permission away.
-  std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(dir_, ec);
+int ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.number();
+  }
+  return 0;
 }
 
 std::string ReadBytes(const std::filesystem::path& path) {
@@ -115,56 +82,31 @@ Parts MinimalParts(std::string_view body) {
 }
 
 void WriteRawZip(const std::filesystem::path& path, const Parts& parts) {
-  std::string out;
-  std::string directory;
+  // libzip refuses a name twice, so each entry goes in under a placeholder of
+  // the same length that is replaced in the bytes afterwards: the checksums
+  // cover the data, not the names.
+  int err = 0;
+  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+  ASSERT_NE(z, nullptr);
+  std::vector<std::string> placeholders;
   for (const auto& [name, bytes] : parts) {
-    const uint32_t offset = static_cast<uint32_t>(out.size());
-    const uint32_t crc = Crc32(bytes);
-    const auto size = static_cast<uint32_t>(bytes.size());
-    Put32(out, 0x04034b50);
-    Put16(out, 20);      // version needed
-    Put16(out, 0x0800);  // names in UTF-8
-    Put16(out, 0);       // stored
-    Put16(out, 0);       // time
-    Put16(out, 0x21);    // date: 1.1.1980
-    Put32(out, crc);
-    Put32(out, size);
-    Put32(out, size);
-    Put16(out, static_cast<uint32_t>(name.size()));
-    Put16(out, 0);
-    out += name;
-    out += bytes;
-
-    Put32(directory, 0x02014b50);
-    Put16(directory, 20);  // made by
-    Put16(directory, 20);  // needed
-    Put16(directory, 0x0800);
-    Put16(directory, 0);
-    Put16(directory, 0);
-    Put16(directory, 0x21);
-    Put32(directory, crc);
-    Put32(directory, size);
-    Put32(directory, size);
-    Put16(directory, static_cast<uint32_t>(name.size()));
-    Put16(directory, 0);  // extra
-    Put16(directory, 0);  // comment
-    Put16(directory, 0);  // disk
-    Put16(directory, 0);  // internal attributes
-    Put32(directory, 0);  // external attributes
-    Put32(directory, offset);
-    directory += name;
+    std::string placeholder = "~" + std::to_string(placeholders.size()) + "~";
+    ASSERT_LE(placeholder.size(), name.size()) << name;
+    placeholder.resize(name.size(), '~');
+    zip_source_t* source = zip_source_buffer(z, bytes.data(), bytes.size(), 0);
+    ASSERT_GE(zip_file_add(z, placeholder.c_str(), source, 0), 0) << zip_strerror(z);
+    placeholders.push_back(placeholder);
   }
-  const auto directory_offset = static_cast<uint32_t>(out.size());
-  out += directory;
-  Put32(out, 0x06054b50);
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, static_cast<uint32_t>(parts.size()));
-  Put16(out, static_cast<uint32_t>(parts.size()));
-  Put32(out, static_cast<uint32_t>(directory.size()));
-  Put32(out, directory_offset);
-  Put16(out, 0);
-  WriteBytes(path, out);
+  ASSERT_EQ(zip_close(z), 0);
+  std::string zip = ReadBytes(path);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    int replaced = 0;
+    for (size_t at = zip.find(placeholders[i]); at != std::string::npos;
+         at = zip.find(placeholders[i], at + 1), ++replaced)
+      zip.replace(at, placeholders[i].size(), parts[i].first);
+    ASSERT_EQ(replaced, 2) << parts[i].first;  // the local header and the directory
+  }
+  WriteBytes(path, zip);
 }
 
 void WritePackage(const std::filesystem::path& path, const Parts& parts) {

@@ -5,22 +5,31 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "../common/log_fixture.hpp"
+
 namespace korvax::reliability {
 
-// A fresh folder for the running test, removed at its end.
-class ScratchTest : public ::testing::Test {
+// A fresh folder for the running test, removed at its end even when the test
+// took the write permission away.
+class ScratchTest : public testing::TempEnvironment {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-  std::filesystem::path dir_;
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    TempEnvironment::TearDown();
+  }
 };
+
+// The number of the korvax::Error that `call` fails with, 0 when it does not fail.
+int ErrorOf(const std::function<void()>& call);
 
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);

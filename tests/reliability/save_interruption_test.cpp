@@ -111,11 +111,13 @@ class SaveInterruptionTest : public ScratchTest {
     return true;
   }
 
-  // Hidden temporary files left beside the invoice.
-  int Leftovers() const {
+  // Hidden temporary files left beside the invoice; removed when asked to.
+  int Leftovers(bool remove = false) const {
     int n = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
-      n += entry.path().filename().string().rfind(".rechnung.docx.", 0) == 0;
+      if (entry.path().filename().string().rfind(".rechnung.docx.", 0) != 0) continue;
+      ++n;
+      if (remove) std::filesystem::remove(entry.path());
     }
     return n;
   }
@@ -174,12 +176,7 @@ TEST_F(SaveInterruptionTest, KilledAtAnyMomentLeavesTheOldOrTheNewInvoice) {
     } else {
       ++old_seen;
     }
-    // A killed save may leave its hidden temporary file; it is never read.
-    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
-      if (entry.path().filename().string().rfind(".rechnung.docx.", 0) == 0) {
-        std::filesystem::remove(entry.path());
-      }
-    }
+    Leftovers(/*remove=*/true);  // a killed save may leave one; it is never read
   }
   EXPECT_GT(old_seen, 0);
   RecordProperty("old", old_seen);
