@@ -1,7 +1,6 @@
 // The invoices of the performance runs. The body is written as XML (fast and
 // byte-stable); the comments are added through the Word layer so that their
 // anchors are exactly what the layer itself writes.
-#include <sqlite3.h>
 #include <zip.h>
 
 #include <cstdio>
@@ -9,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "../../tests/support/docx.hpp"
+#include "../../tests/support/host_database.hpp"
 #include "platform/word/package.hpp"
 #include "platform/word/word.hpp"
 #include "workloads.hpp"
@@ -21,39 +22,10 @@ constexpr int kTables = 20;
 constexpr int kParagraphsOf50Pages = 1000;
 constexpr int kNr7Lines = 1000;
 
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-std::string Run(std::string_view text) {
-  return "<w:r><w:t xml:space=\"preserve\">" + Escaped(text) + "</w:t></w:r>";
-}
-
-std::string Paragraph(std::string_view text) {
-  return "<w:p>" + Run(text) + "</w:p>";
-}
-
-// A cell of the given width (twips) holding one paragraph of runs.
-std::string Cell(int width, const std::string& runs) {
-  return "<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(width) +
-         "\" w:type=\"dxa\"/></w:tcPr><w:p>" + runs + "</w:p></w:tc>";
-}
-
-std::string TableStart(std::initializer_list<int> widths) {
-  std::string xml = "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid>";
-  for (int w : widths) xml += "<w:gridCol w:w=\"" + std::to_string(w) + "\"/>";
-  return xml + "</w:tblGrid>";
-}
+using testing::CellXml;
+using testing::ParagraphXml;
+using testing::RunXml;
+using testing::TableStartXml;
 
 // An amount as the dialogs write it: right-aligned in eight, comma, " €".
 std::string Amount(long cents) {
@@ -64,43 +36,21 @@ std::string Amount(long cents) {
 
 // A letter-sized paragraph of about two lines.
 std::string Filler(int i) {
-  return Paragraph("Absatz " + std::to_string(i) +
-                   ": Die Vermessung der Flurstücke nach der Gebührenordnung ergibt die "
-                   "folgenden Beträge in Euro für die Zerlegung, Gebäudeaufnahme und "
-                   "Grenzfeststellung.");
+  return ParagraphXml("Absatz " + std::to_string(i) +
+                      ": Die Vermessung der Flurstücke nach der Gebührenordnung ergibt die "
+                      "folgenden Beträge in Euro für die Zerlegung, Gebäudeaufnahme und "
+                      "Grenzfeststellung.");
 }
 
+// The namespaces the inputs declare on word/document.xml.
+constexpr const char* kNamespaces =
+    "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
 void WriteDocx(const std::filesystem::path& path, const std::string& body) {
-  word::Package package;
-  package.SetBytes(
-      "[Content_Types].xml",
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-      "<Default Extension=\"rels\" "
-      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-      "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
-      "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>");
-  package.SetBytes("_rels/.rels",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-                   "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                   "relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas."
-                   "openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-                   "Target=\"word/document.xml\"/></Relationships>");
-  package.SetBytes(
-      "word/document.xml",
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-      "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-      "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-      "<w:body>" +
-          body +
-          "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" "
-          "w:right=\"1417\" w:bottom=\"1134\" w:left=\"1417\"/></w:sectPr></w:body></w:document>");
-  package.SetBytes("word/_rels/document.xml.rels",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-                   "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                   "relationships\"></Relationships>");
-  package.Write(path);
+  testing::DocxParts parts;
+  parts.namespaces = kNamespaces;
+  testing::WriteDocx(path, body, parts);
 }
 
 // The layer stamps new comments with the time; the inputs carry a fixed one
@@ -139,24 +89,26 @@ void CommentAfter(word::Document& doc, std::string_view after, std::string_view 
 // categories; every tenth line carries the reduced rate as its comment.
 void WriteInvoice(const std::filesystem::path& path, int lines) {
   const int per_table = lines / kTables;
-  std::string body = Paragraph("Rechnung Nr. 2026-0017");
+  std::string body = ParagraphXml("Rechnung Nr. 2026-0017");
   for (int i = 0; i < 20; ++i) body += Filler(i);
   long cents = 1234;
   for (int t = 0; t < kTables; ++t) {
-    body += Paragraph("Gebühren nach Kategorie " + std::to_string(t % 4 + 1));
-    body += TableStart({2835, 567, 3402, 1701, 1418});
-    body += "<w:tr>" + Cell(2835, Run("Flurstück")) + Cell(567, "") + Cell(3402, Run("Anzahl")) +
-            Cell(1701, Run("Wert €/m²")) + Cell(1418, "") + "</w:tr>";
+    body += ParagraphXml("Gebühren nach Kategorie " + std::to_string(t % 4 + 1));
+    body += TableStartXml({2835, 567, 3402, 1701, 1418});
+    body += "<w:tr>" + CellXml(2835, RunXml("Flurstück")) + CellXml(567, "") +
+            CellXml(3402, RunXml("Anzahl")) + CellXml(1701, RunXml("Wert €/m²")) +
+            CellXml(1418, "") + "</w:tr>";
     for (int l = 0; l < per_table; ++l) {
       cents = (cents * 7919 + 13) % 250000;
-      body += "<w:tr>" +
-              Cell(2835, Run("Flst.Nr. " + std::to_string(t + 1) + "/" + std::to_string(l + 1))) +
-              Cell(567, "") + Cell(3402, Run("\t1 \t0 \t2 ")) + Cell(1701, Run("   12,00")) +
-              Cell(1418, Run(Amount(cents))) + "</w:tr>";
+      body +=
+          "<w:tr>" +
+          CellXml(2835, RunXml("Flst.Nr. " + std::to_string(t + 1) + "/" + std::to_string(l + 1))) +
+          CellXml(567, "") + CellXml(3402, RunXml("\t1 \t0 \t2 ")) +
+          CellXml(1701, RunXml("   12,00")) + CellXml(1418, RunXml(Amount(cents))) + "</w:tr>";
     }
-    body += "</w:tbl>" + Paragraph("");
+    body += "</w:tbl>" + ParagraphXml("");
   }
-  body += Paragraph("Gesamt: bitte zahlen.") + Paragraph("Auslagen: ohne Steuer.");
+  body += ParagraphXml("Gesamt: bitte zahlen.") + ParagraphXml("Auslagen: ohne Steuer.");
   WriteDocx(path, body);
 
   auto doc = word::Document::Open(path);
@@ -176,26 +128,26 @@ void WriteInvoice(const std::filesystem::path& path, int lines) {
 // About 50 pages of letter with the Nr. 7 table in the middle: 1,000 lines,
 // every tenth at a share of 500/1000 with its note after a line break.
 void WriteNr7Invoice(const std::filesystem::path& path) {
-  std::string body = Paragraph("Rechnung Nr. 2026-0017");
+  std::string body = ParagraphXml("Rechnung Nr. 2026-0017");
   for (int i = 0; i < kParagraphsOf50Pages / 2; ++i) body += Filler(i);
-  body += TableStart({2835, 567, 3402, 1701, 1418});
-  body += "<w:tr>" + Cell(2835, Run("Grenzfeststellung nach")) + Cell(567, "") +
-          Cell(3402, Run("Nr. 7.1\tNr. 7.2\tNr. 7.3")) + Cell(1701, Run("Wert €/m²")) +
-          Cell(1418, "") + "</w:tr>";
+  body += TableStartXml({2835, 567, 3402, 1701, 1418});
+  body += "<w:tr>" + CellXml(2835, RunXml("Grenzfeststellung nach")) + CellXml(567, "") +
+          CellXml(3402, RunXml("Nr. 7.1\tNr. 7.2\tNr. 7.3")) + CellXml(1701, RunXml("Wert €/m²")) +
+          CellXml(1418, "") + "</w:tr>";
   for (int l = 1; l <= kNr7Lines; ++l) {
     const bool share = l % 10 == 0;
-    std::string first = Run("Flst.Nr. " + std::to_string(l) + "/3");
+    std::string first = RunXml("Flst.Nr. " + std::to_string(l) + "/3");
     if (share) {
       first +=
           "<w:r><w:br/></w:r><w:r><w:rPr><w:sz w:val=\"16\"/></w:rPr><w:t "
           "xml:space=\"preserve\">Betrag :  €   138,06 Ihr Anteil  500/1000</w:t></w:r>";
     }
     // Three boundary points of 7.3 at 12 €/m²: 3 x 46.02, halved on a share.
-    body += "<w:tr>" + Cell(2835, first) + Cell(567, "") + Cell(3402, Run("\t1 \t0 \t3 ")) +
-            Cell(1701, Run("   12,00")) + Cell(1418, Run(share ? "   69,03 €" : "  138,06 €")) +
-            "</w:tr>";
+    body += "<w:tr>" + CellXml(2835, first) + CellXml(567, "") +
+            CellXml(3402, RunXml("\t1 \t0 \t3 ")) + CellXml(1701, RunXml("   12,00")) +
+            CellXml(1418, RunXml(share ? "   69,03 €" : "  138,06 €")) + "</w:tr>";
   }
-  body += "</w:tbl>" + Paragraph("");
+  body += "</w:tbl>" + ParagraphXml("");
   for (int i = kParagraphsOf50Pages / 2; i < kParagraphsOf50Pages; ++i) body += Filler(i);
   WriteDocx(path, body);
 
@@ -206,39 +158,11 @@ void WriteNr7Invoice(const std::filesystem::path& path) {
   FixCommentDates(path);
 }
 
-void Exec(sqlite3* db, const char* sql) {
-  char* message = nullptr;
-  if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-    const std::string text = message != nullptr ? message : "?";
-    sqlite3_free(message);
-    throw std::runtime_error("office database: " + text);
-  }
-}
-
 // The host tables the totals read and write: the invoice 17 of order 4711,
 // an ordinary invoice, dated, with the payment due template.
 void WriteOffice(const std::filesystem::path& path) {
   std::filesystem::remove(path);
-  sqlite3* db = nullptr;
-  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) throw std::runtime_error("office database");
-  Exec(db, R"(
-    CREATE TABLE TempDoc (ID_Benutzer INTEGER, ID_Auftragsnummer INTEGER,
-      MeßtruppZusammenfassen BOOLEAN, ID_Lieferschein INTEGER, AbschlagAbsolut REAL,
-      AbschlagProzent INTEGER, Zahlungsziel BOOLEAN, Mehrwertsteuersatz INTEGER,
-      Preisgruppe1 INTEGER, Preisgruppe2 INTEGER, Preisgruppe3 INTEGER, Preisgruppe4 INTEGER,
-      Mehrwertsteuer INTEGER, MwStErmäßigt INTEGER, Rabatt INTEGER);
-    INSERT INTO TempDoc VALUES (7, 4711, 1, 12, 0, 100, 1, 190, 1, 2, 3, 4, 190, 70, 5);
-    CREATE TABLE Rechnung (ID_Rechnungsnummer INTEGER PRIMARY KEY, ID_Auftragsnummer INTEGER,
-      Rechnungsnummer TEXT, Rechnungsart INTEGER, NettoRechnung REAL, Brutto REAL,
-      MehrwertsteuerFreierbetrag REAL, Mehrwertsteuersatz INTEGER);
-    INSERT INTO Rechnung VALUES (17, 4711, '2026-0017', 1, 0, 0, 0, 190);
-    CREATE TABLE Termine (ID_Termin INTEGER PRIMARY KEY, ID_Terminart INTEGER,
-      ID_Rechnungsnummer INTEGER, Datum DATE);
-    INSERT INTO Termine VALUES (1, 8, 17, '2026-03-01');
-    CREATE TABLE Version (Zahlungsziel TEXT, AbstandZahlungsziel REAL, BundZahlungsziel INTEGER);
-    INSERT INTO Version VALUES ('Zahlbar bis <14> ohne Abzug.', 25.5, 0);
-  )");
-  sqlite3_close(db);
+  testing::ExecSql(path, testing::kHostDatabaseSql);
 }
 
 }  // namespace

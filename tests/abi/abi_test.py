@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A host written in Python: loads libkorvax through ctypes and drives Tarvo.
 
-Usage: abi_test.py LIBKORVAX LOGDIR
+Usage: abi_test.py LIBKORVAX LOGDIR OFFICE_SQL
 """
 import ctypes
 import os
@@ -12,6 +12,7 @@ import unittest
 
 LIB = sys.argv.pop(1)
 LOGDIR = sys.argv.pop(1)
+OFFICE_SQL = sys.argv.pop(1)
 
 
 class Variant(ctypes.Structure):
@@ -67,14 +68,11 @@ class CAbiFromPython(unittest.TestCase):
         cls.dir = tempfile.mkdtemp()
         cls.db = os.path.join(cls.dir, "office.sqlite")
         con = sqlite3.connect(cls.db)
-        con.executescript("""
-            CREATE TABLE TempDoc (ID_Benutzer INTEGER, ID_Auftragsnummer INTEGER,
-              MeßtruppZusammenfassen BOOLEAN, ID_Lieferschein INTEGER, AbschlagAbsolut REAL,
-              AbschlagProzent INTEGER, Zahlungsziel BOOLEAN, Mehrwertsteuersatz INTEGER,
-              Preisgruppe1 INTEGER, Preisgruppe2 INTEGER, Preisgruppe3 INTEGER,
-              Preisgruppe4 INTEGER, Mehrwertsteuer INTEGER, MwStErmäßigt INTEGER, Rabatt INTEGER);
-            INSERT INTO TempDoc VALUES (-5, 4711, 0, NULL, '', 30, NULL, 165, 1, 2, 3, 4, 190, 70, 0);
-        """)
+        with open(OFFICE_SQL, encoding="utf-8") as sql:
+            con.executescript(sql.read())
+        # A user whose settings are stored the way older hosts left them.
+        con.execute("INSERT INTO TempDoc VALUES "
+                    "(-5, 4711, 0, NULL, '', 30, NULL, 165, 1, 2, 3, 4, 190, 70, 0)")
         con.commit()
         con.close()
 

@@ -1,11 +1,15 @@
 #include "docx.hpp"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "common/error.hpp"
 #include "common/text.hpp"
 #include "platform/word/package.hpp"
 
@@ -20,15 +24,21 @@ constexpr const char* kRelationships =
 constexpr const char* kW =
     "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
 
-std::string Run(std::string_view text) {
-  return "<w:r><w:t xml:space=\"preserve\">" + std::string(text) + "</w:t></w:r>";
-}
+// Removes the folders of a test run when the program ends.
+struct Folders {
+  std::vector<std::filesystem::path> made;
+  ~Folders() {
+    std::error_code ec;
+    for (auto& dir : made) std::filesystem::remove_all(dir, ec);
+  }
+};
 
 }  // namespace
 
 std::filesystem::path WriteDocx(const std::filesystem::path& path, std::string_view body,
-                                const std::optional<std::string>& comments) {
+                                const DocxParts& parts) {
   const std::string xml = kXmlDeclaration;
+  const bool comments = parts.comments.has_value();
   word::Package package;
   package.SetBytes(
       "[Content_Types].xml",
@@ -50,11 +60,7 @@ std::filesystem::path WriteDocx(const std::filesystem::path& path, std::string_v
                                       "</Relationships>");
   package.SetBytes(
       "word/document.xml",
-      xml + "<w:document " + kW +
-          " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
-          "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\">"
-          "<w:body>" +
-          std::string(body) +
+      xml + "<w:document " + parts.namespaces + "><w:body>" + std::string(body) +
           "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" "
           "w:right=\"1417\" w:bottom=\"1134\" w:left=\"1417\"/></w:sectPr></w:body></w:document>");
   package.SetBytes("word/_rels/document.xml.rels",
@@ -66,14 +72,104 @@ std::filesystem::path WriteDocx(const std::filesystem::path& path, std::string_v
                        "</Relationships>");
   if (comments) {
     package.SetBytes("word/comments.xml",
-                     xml + "<w:comments " + kW + ">" + *comments + "</w:comments>");
+                     xml + "<w:comments " + kW + ">" + *parts.comments + "</w:comments>");
   }
+  for (const auto& [name, bytes] : parts.extra) package.SetBytes(name, bytes);
   package.Write(path);
   return path;
 }
 
+std::filesystem::path WriteDocx(const std::filesystem::path& path, std::string_view body,
+                                const std::optional<std::string>& comments) {
+  DocxParts parts;
+  parts.namespaces = std::string(kW) +
+                     " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships\" xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/"
+                     "2006/wordprocessingDrawing\"";
+  parts.comments = comments;
+  return WriteDocx(path, body, parts);
+}
+
+std::string RunXml(std::string_view text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '&') {
+      escaped += "&amp;";
+    } else if (c == '<') {
+      escaped += "&lt;";
+    } else {
+      escaped += c;
+    }
+  }
+  return "<w:r><w:t xml:space=\"preserve\">" + escaped + "</w:t></w:r>";
+}
+
 std::string ParagraphXml(std::string_view text) {
-  return "<w:p>" + Run(text) + "</w:p>";
+  return "<w:p>" + RunXml(text) + "</w:p>";
+}
+
+std::string CellXml(int width, std::string_view runs) {
+  return "<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(width) +
+         "\" w:type=\"dxa\"/></w:tcPr><w:p>" + std::string(runs) + "</w:p></w:tc>";
+}
+
+std::string TableStartXml(const std::vector<int>& widths) {
+  std::string xml = "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid>";
+  for (int w : widths) xml += "<w:gridCol w:w=\"" + std::to_string(w) + "\"/>";
+  return xml + "</w:tblGrid>";
+}
+
+std::string TableXml(int rows, int columns, std::string_view prefix) {
+  std::string xml = TableStartXml(std::vector<int>(columns, 1800));
+  for (int r = 1; r <= rows; ++r) {
+    xml += "<w:tr>";
+    for (int c = 1; c <= columns; ++c) {
+      xml +=
+          CellXml(1800, RunXml(std::string(prefix) + std::to_string(r) + "C" + std::to_string(c)));
+    }
+    xml += "</w:tr>";
+  }
+  return xml + "</w:tbl>";
+}
+
+std::filesystem::path TempDir() {
+  static Folders folders;
+  static std::atomic<int> counter{0};
+  auto dir = std::filesystem::temp_directory_path() /
+             ("korvax-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  folders.made.push_back(dir);
+  return dir;
+}
+
+pugi::xml_document SavedXml(const std::filesystem::path& path, const std::string& part) {
+  word::Package package = word::Package::Read(path);
+  pugi::xml_document doc;
+  word::ParseXml(doc, package.Bytes(part), part);
+  return doc;
+}
+
+size_t Count(const pugi::xml_document& doc, const char* xpath) {
+  return doc.select_nodes(xpath).size();
+}
+
+std::string Value(const pugi::xml_document& doc, const char* xpath) {
+  auto x = doc.select_node(xpath);
+  if (x.attribute()) return x.attribute().value();
+  return x.node().text().get();
+}
+
+void ExpectEachFailsWith(int number, const std::vector<std::function<void()>>& calls) {
+  for (size_t i = 0; i < calls.size(); ++i) {
+    SCOPED_TRACE("call " + std::to_string(i));
+    try {
+      calls[i]();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), number);
+    }
+  }
 }
 
 std::string CellText(const word::Table& table, int row, int column) {
@@ -131,33 +227,30 @@ int Occurrences(std::string_view text, std::string_view what) {
 }
 
 std::string InvoiceBuilder::Commented(std::string_view text, std::string_view comment) {
-  if (comment.empty()) return ParagraphXml(text);
+  if (comment.empty()) return RunXml(text);
   const std::string id = std::to_string(next_comment_++);
   comments_ += "<w:comment w:id=\"" + id +
                "\" w:author=\"Test\" w:initials=\"T\"><w:p><w:r><w:annotationRef/></w:r>" +
-               Run(comment) + "</w:p></w:comment>";
-  return "<w:p><w:commentRangeStart w:id=\"" + id + "\"/>" + Run(text) +
+               RunXml(comment) + "</w:p></w:comment>";
+  return "<w:commentRangeStart w:id=\"" + id + "\"/>" + RunXml(text) +
          "<w:commentRangeEnd w:id=\"" + id + "\"/><w:r><w:commentReference w:id=\"" + id +
-         "\"/></w:r></w:p>";
+         "\"/></w:r>";
 }
 
 InvoiceBuilder& InvoiceBuilder::Paragraph(std::string_view text, std::string_view comment) {
-  body_ += Commented(text, comment);
+  body_ += "<w:p>" + Commented(text, comment) + "</w:p>";
   return *this;
 }
 
 InvoiceBuilder& InvoiceBuilder::Table(std::string_view marker, std::string_view note, int rows) {
   const std::string n = std::to_string(++tables_);
-  body_ += "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid>";
-  for (int c = 1; c <= 5; ++c) body_ += "<w:gridCol w:w=\"1800\"/>";
-  body_ += "</w:tblGrid>";
+  body_ += TableStartXml(std::vector<int>(5, 1800));
   for (int r = 1; r <= rows; ++r) {
     body_ += "<w:tr>";
     for (int c = 1; c <= 5; ++c) {
       const std::string text = "T" + n + "R" + std::to_string(r) + "C" + std::to_string(c);
       std::string_view comment = r == 1 && c == 5 ? marker : r == 2 && c == 1 ? note : "";
-      body_ += "<w:tc><w:tcPr><w:tcW w:w=\"1800\" w:type=\"dxa\"/></w:tcPr>" +
-               Commented(text, comment) + "</w:tc>";
+      body_ += CellXml(1800, Commented(text, comment));
     }
     body_ += "</w:tr>";
   }

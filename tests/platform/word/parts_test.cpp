@@ -339,9 +339,10 @@ TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {
 
 TEST(WordPackage, SaveIsAtomicAndKeepsUnknownParts) {
   auto dir = testing::TempDir();
-  auto path = testing::WriteDocx(dir / "a.docx", P("x"),
-                                 {{"customXml/item1.xml", "<root><unverändert/></root>"},
-                                  {"word/media/image1.png", std::string("\x89PNG\0\x01", 6)}});
+  testing::DocxParts parts;
+  parts.extra = {{"customXml/item1.xml", "<root><unverändert/></root>"},
+                 {"word/media/image1.png", std::string("\x89PNG\0\x01", 6)}};
+  auto path = testing::WriteDocx(dir / "a.docx", P("x"), parts);
   auto doc = Document::Open(path);
   doc->Content().InsertAfter("y");
   doc->SaveAs(dir / "b.docx");
