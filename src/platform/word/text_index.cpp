@@ -306,7 +306,10 @@ int TextIndex::StartIn(Container& c, size_t i) {
 }
 
 size_t TextIndex::IndexIn(pugi::xml_node container, pugi::xml_node child) {
-  Container& c = Info(container);
+  return IndexOf(Info(container), child);
+}
+
+size_t TextIndex::IndexOf(Container& c, pugi::xml_node child) {
   auto it = index_.find(child.internal_object());
   if (it != index_.end() && it->second < c.children.size() && c.children[it->second] == child) {
     return it->second;
@@ -322,7 +325,7 @@ int TextIndex::Start(pugi::xml_node block) {
   pugi::xml_node parent = Parent(block);
   if (!parent) return 0;
   Container& c = Info(parent);
-  size_t i = IndexIn(parent, block);
+  size_t i = IndexOf(c, block);
   return Start(parent) + StartIn(c, i);
 }
 
@@ -495,9 +498,10 @@ int TextIndex::PositionOf(pugi::xml_node node) {
 void TextIndex::ParagraphChanged(pugi::xml_node p) {
   ++revision_;
   int len = WalkLength(p);
-  bool known = paragraph_length_.count(p.internal_object()) != 0;
-  paragraph_length_[p.internal_object()] = len;
-  if (known) Propagate(p, len);
+  auto [it, added] = paragraph_length_.try_emplace(p.internal_object(), len);
+  if (added) return;  // not measured yet: no container counts it
+  it->second = len;
+  Propagate(p, len);
 }
 
 void TextIndex::Propagate(pugi::xml_node child, int len) {
@@ -505,7 +509,7 @@ void TextIndex::Propagate(pugi::xml_node child, int len) {
     auto found = containers_.find(parent.internal_object());
     if (found == containers_.end()) return;
     Container& c = found->second;
-    size_t i = IndexIn(parent, child);
+    size_t i = IndexOf(c, child);
     int delta = len - c.length[i];
     if (delta == 0) return;
     c.length[i] = len;

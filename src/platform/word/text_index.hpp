@@ -137,6 +137,7 @@ class TextIndex {
  private:
   void Build(pugi::xml_node container, Container& info);
   void ForgetNode(pugi::xml_node n);
+  size_t IndexOf(Container& c, pugi::xml_node child);  // IndexIn for a container at hand
   // Gives the ancestors of a block its new length.
   void Propagate(pugi::xml_node block, int length);
   static void Flatten(pugi::xml_node parent, bool rows, bool cells,
