@@ -48,7 +48,7 @@ Range Document::Range(int start, int end) const {
 
 Tables Document::Tables() const {
   std::vector<pugi::xml_node> tables;
-  for (auto child : data_->index.Info(data_->body).children) {
+  for (auto child : data_->index.Children(data_->body)) {
     if (detail::IsTable(child)) tables.push_back(child);
   }
   return word::Tables(data_, std::move(tables), data_->body);

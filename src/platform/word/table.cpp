@@ -137,7 +137,7 @@ void Cell::Select() const {
 }
 
 int Rows::Count() const {
-  return static_cast<int>(DocOf(doc_, table_).index.Info(table_).children.size());
+  return static_cast<int>(DocOf(doc_, table_).index.Children(table_).size());
 }
 
 void Rows::Add() {
@@ -177,8 +177,8 @@ int Columns::Count() const {
     (void)c;
     ++n;
   }
-  if (n == 0 && !d.index.Info(table_).children.empty()) {
-    n = static_cast<int>(d.index.Info(d.index.Info(table_).children[0]).children.size());
+  if (n == 0 && !d.index.Children(table_).empty()) {
+    n = static_cast<int>(d.index.Children(d.index.Children(table_)[0]).size());
   }
   return n;
 }
@@ -204,8 +204,8 @@ void Column::SetWidth(double points) {
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     if (i++ == index_) SetAttribute(c, "w:w", std::to_string(twips));
   }
-  for (auto row : index.Info(table_).children) {
-    auto& cells = index.Info(row).children;
+  for (auto row : index.Children(table_)) {
+    auto& cells = index.Children(row);
     if (static_cast<size_t>(index_) <= cells.size()) SetCellWidth(cells[index_ - 1], twips);
   }
 }
@@ -228,9 +228,9 @@ void Table::Delete() {
 
 Cell Table::Cell(int row, int column) const {
   auto& index = DocOf(doc_, table_).index;
-  auto& rows = index.Info(table_).children;
+  auto& rows = index.Children(table_);
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
-  auto& cells = index.Info(rows[row - 1]).children;
+  auto& cells = index.Children(rows[row - 1]);
   if (column < 1 || static_cast<size_t>(column) > cells.size()) throw errors::NoSuchMember();
   return word::Cell(doc_, cells[column - 1]);
 }

@@ -258,33 +258,47 @@ int TextIndex::WalkLength(pugi::xml_node p) {
   return pos + 1;
 }
 
-void TextIndex::Build(pugi::xml_node container, Container& info) {
+void TextIndex::List(pugi::xml_node container, Container& info) {
   Kind k = KindOf(container);
   bool rows = k == Kind::Table;
   bool cells = k == Kind::Row;
-  // Gathered in a scratch list first so that the container's lists are
-  // allocated once, at their size (the children's builds reuse the list).
+  // Gathered in a scratch list first so that the container's list is
+  // allocated once, at its size (the children's builds reuse the list).
   scratch_.clear();
   Flatten(container, rows, cells, scratch_);
   info.children.assign(scratch_.begin(), scratch_.end());
   info.extra = k == Kind::Cell ? 1 : cells ? 2 : 0;
+  for (size_t i = 0; i < info.children.size(); ++i) index_[info.children[i].internal_object()] = i;
+}
+
+void TextIndex::Measure(Container& info) {
   info.length.resize(info.children.size());
   info.start.resize(info.children.size());  // read below `valid` only
   info.valid = 0;
   info.total = info.extra;
   for (size_t i = 0; i < info.children.size(); ++i) {
-    index_[info.children[i].internal_object()] = i;
     info.length[i] = Length(info.children[i]);
     info.total += info.length[i];
   }
+  info.measured = true;
 }
 
-TextIndex::Container& TextIndex::Info(pugi::xml_node container) {
+TextIndex::Container& TextIndex::Listed(pugi::xml_node container) {
   auto [it, added] = containers_.try_emplace(container.internal_object());
   // Built in place: the map's entries stay where they are while the
   // children's containers are added.
-  if (added) Build(container, it->second);
+  if (added) List(container, it->second);
   return it->second;
+}
+
+TextIndex::Container& TextIndex::Info(pugi::xml_node container) {
+  Container& info = Listed(container);
+  if (!info.measured) Measure(info);
+  return info;
+}
+
+const std::vector<pugi::xml_node>& TextIndex::Children(pugi::xml_node container) {
+  return Listed(container).children;
 }
 
 int TextIndex::Length(pugi::xml_node block) {
@@ -306,7 +320,7 @@ int TextIndex::StartIn(Container& c, size_t i) {
 }
 
 size_t TextIndex::IndexIn(pugi::xml_node container, pugi::xml_node child) {
-  return IndexOf(Info(container), child);
+  return IndexOf(Listed(container), child);
 }
 
 size_t TextIndex::IndexOf(Container& c, pugi::xml_node child) {
@@ -506,8 +520,10 @@ void TextIndex::ParagraphChanged(pugi::xml_node p) {
 
 void TextIndex::Propagate(pugi::xml_node child, int len) {
   for (pugi::xml_node parent = Parent(child); parent; child = parent, parent = Parent(parent)) {
+    // Measuring a container measures everything below it: above one that
+    // counts no lengths, none does.
     auto found = containers_.find(parent.internal_object());
-    if (found == containers_.end()) return;
+    if (found == containers_.end() || !found->second.measured) return;
     Container& c = found->second;
     size_t i = IndexOf(c, child);
     int delta = len - c.length[i];
@@ -526,6 +542,10 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
   auto found = containers_.find(container.internal_object());
   if (found == containers_.end()) return;
   Container& c = found->second;
+  if (!c.measured) {  // only its child list is known, and no ancestor counts its length
+    List(container, c);
+    return;
+  }
   std::vector<pugi::xml_node> children;
   children.reserve(c.children.size() + 1);
   Kind k = KindOf(container);

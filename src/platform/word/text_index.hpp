@@ -84,8 +84,9 @@ class TextIndex {
     std::vector<int> length;
     std::vector<int> start;  // valid below `valid`
     size_t valid = 0;
-    int total = 0;  // children plus the marks the container adds itself
-    int extra = 0;  // 1 for a cell (its mark is 13 7), 2 for a row's end mark
+    int total = 0;          // children plus the marks the container adds itself
+    int extra = 0;          // 1 for a cell (its mark is 13 7), 2 for a row's end mark
+    bool measured = false;  // length, start and total filled in
   };
 
   // The logical container a block, row or cell belongs to; null at a root.
@@ -93,7 +94,10 @@ class TextIndex {
   // The story root above any node.
   static pugi::xml_node RootOf(pugi::xml_node n);
 
-  Container& Info(pugi::xml_node container);
+  Container& Info(pugi::xml_node container);  // with the children's lengths
+  // The children alone: listing tables, rows or cells measures nothing, so
+  // opening a document and walking its tables costs no position index.
+  const std::vector<pugi::xml_node>& Children(pugi::xml_node container);
   int Length(pugi::xml_node block);     // paragraph, table, row, cell or root
   int Start(pugi::xml_node block);      // absolute, within its story
   int StartIn(Container& c, size_t i);  // offset of child i in its container
@@ -135,7 +139,9 @@ class TextIndex {
   unsigned long long Revision() const { return revision_; }
 
  private:
-  void Build(pugi::xml_node container, Container& info);
+  Container& Listed(pugi::xml_node container);
+  void List(pugi::xml_node container, Container& info);
+  void Measure(Container& info);
   void ForgetNode(pugi::xml_node n);
   size_t IndexOf(Container& c, pugi::xml_node child);  // IndexIn for a container at hand
   // Gives the ancestors of a block its new length.
