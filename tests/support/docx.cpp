@@ -124,8 +124,8 @@ std::string TableXml(int rows, int columns, std::string_view prefix) {
   for (int r = 1; r <= rows; ++r) {
     xml += "<w:tr>";
     for (int c = 1; c <= columns; ++c) {
-      xml +=
-          CellXml(1800, RunXml(std::string(prefix) + std::to_string(r) + "C" + std::to_string(c)));
+      const std::string text = std::string(prefix) + std::to_string(r) + "C" + std::to_string(c);
+      xml += CellXml(1800, prefix.empty() ? "" : RunXml(text));
     }
     xml += "</w:tr>";
   }

@@ -54,7 +54,8 @@ std::string ParagraphXml(std::string_view text);
 std::string CellXml(int width, std::string_view runs);
 // A table's properties and grid, up to its first row.
 std::string TableStartXml(const std::vector<int>& widths);
-// A table of 1800-twip cells, each a paragraph "<prefix><row>C<column>".
+// A table of 1800-twip cells, each a paragraph "<prefix><row>C<column>", or
+// an empty paragraph when there is no prefix.
 std::string TableXml(int rows, int columns, std::string_view prefix = "R");
 
 // A fresh empty folder, removed when the test program ends.

@@ -14,14 +14,11 @@ namespace {
 using testing::P;
 using testing::Tbl;
 
-std::vector<std::string> CellTexts(Document& doc) {
-  std::vector<std::string> out;
-  auto tables = doc.Tables();
-  for (int i = 1; i <= tables.Count(); ++i) {
-    Table t = tables.Item(i);
-    for (int r = 1; r <= t.Rows().Count(); ++r) {
-      for (int c = 1; c <= t.Columns().Count(); ++c) out.push_back(t.Cell(r, c).Range().Text());
-    }
+// The cell texts of every table.
+std::vector<std::vector<std::vector<std::string>>> CellTexts(Document& doc) {
+  std::vector<std::vector<std::vector<std::string>>> out;
+  for (int i = 1; i <= doc.Tables().Count(); ++i) {
+    out.push_back(testing::TableTexts(doc.Tables().Item(i)));
   }
   return out;
 }

@@ -138,31 +138,13 @@ TEST(WordEditing, AlignmentAndTabStopsGoIntoTheParagraphProperties) {
   EXPECT_EQ(std::string(xml.select_node("//w:pPr/*[4]").node().name()), "w:jc");
 }
 
-// A table whose cells hold one empty paragraph each, as a freshly added one.
-std::string EmptyTable(int rows, int columns) {
-  std::string xml = "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid>";
-  for (int c = 0; c < columns; ++c) xml += "<w:gridCol w:w=\"1800\"/>";
-  xml += "</w:tblGrid>";
-  for (int r = 0; r < rows; ++r) {
-    xml += "<w:tr>";
-    for (int c = 0; c < columns; ++c) {
-      xml += "<w:tc><w:tcPr><w:tcW w:w=\"1800\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>";
-    }
-    xml += "</w:tr>";
-  }
-  return xml + "</w:tbl>";
-}
-
 // The texts of all cells, row by row, "|" between cells and "/" between rows.
 std::string CellTexts(const Table& t) {
+  const auto rows = testing::TableTexts(t);
   std::string out;
-  for (int r = 1; r <= t.Rows().Count(); ++r) {
-    if (r > 1) out += "/";
-    for (int c = 1; c <= t.Columns().Count(); ++c) {
-      if (c > 1) out += "|";
-      std::string text = t.Cell(r, c).Range().Text();
-      out += text.substr(0, text.size() - 2);  // without "\r\a"
-    }
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t c = 0; c < rows[r].size(); ++c)
+      out += (c > 0 ? "|" : r > 0 ? "/" : "") + rows[r][c];
   }
   return out;
 }
@@ -172,38 +154,30 @@ struct Typing {
   std::function<void(Document&, Range&)> type_x;  // at a collapsed range
 };
 
+// Selects the range, then calls `type` on the selection.
+std::function<void(Document&, Range&)> Selected(std::function<void(Selection)> type) {
+  return [type](Document& d, Range& r) {
+    r.Select();
+    type(d.Application()->Selection());
+  };
+}
+
 // Every way the dialogs put text at an insertion point.
 std::vector<Typing> WaysToType() {
   return {
       {"Range.InsertAfter", [](Document&, Range& r) { r.InsertAfter("x"); }},
       {"Range.InsertBefore", [](Document&, Range& r) { r.InsertBefore("x"); }},
       {"Range.SetText", [](Document&, Range& r) { r.SetText("x"); }},
-      {"Selection.InsertAfter",
-       [](Document& d, Range& r) {
-         r.Select();
-         d.Application()->Selection().InsertAfter("x");
-       }},
-      {"Selection.InsertBefore",
-       [](Document& d, Range& r) {
-         r.Select();
-         d.Application()->Selection().InsertBefore("x");
-       }},
-      {"Selection.TypeText",
-       [](Document& d, Range& r) {
-         r.Select();
-         d.Application()->Selection().TypeText("x");
-       }},
-      {"Selection.Range.InsertAfter",
-       [](Document& d, Range& r) {
-         r.Select();
-         d.Application()->Selection().Range().InsertAfter("x");
-       }},
+      {"Selection.InsertAfter", Selected([](Selection s) { s.InsertAfter("x"); })},
+      {"Selection.InsertBefore", Selected([](Selection s) { s.InsertBefore("x"); })},
+      {"Selection.TypeText", Selected([](Selection s) { s.TypeText("x"); })},
+      {"Selection.Range.InsertAfter", Selected([](Selection s) { s.Range().InsertAfter("x"); })},
   };
 }
 
-TEST(WordEditing, TextAtEitherEndOfAnEmptyCellGoesIntoThatCell) {
+TEST(WordEditing, TextAtAnEmptyCellOrRightAfterATableGoesThere) {
   struct Row {
-    int row, column;
+    int row, column;  // row 0: the empty paragraph right after the table
     int side;
     const char* cells;
     const char* saved;  // where the saved x is
@@ -211,24 +185,28 @@ TEST(WordEditing, TextAtEitherEndOfAnEmptyCellGoesIntoThatCell) {
       {2, 3, wdCollapseStart, "|||/||x|/|||", "//w:tr[2]/w:tc[3]/w:p//w:t"},
       {3, 1, wdCollapseStart, "|||/|||/x|||", "//w:tr[3]/w:tc[1]/w:p//w:t"},  // stays in its row
       {2, 3, wdCollapseEnd, "|||/||x|/|||", "//w:tr[2]/w:tc[3]/w:p//w:t"},
+      {0, 0, wdCollapseEnd, "|||/|||/|||", "//w:body/w:tbl/following-sibling::w:p[1]//w:t[.='x']"},
   };
   for (const Row& row : rows) {
     for (const auto& way : WaysToType()) {
-      SCOPED_TRACE(std::string(way.name) + " in cell " + std::to_string(row.row) + "," +
+      SCOPED_TRACE(std::string(way.name) + " at " + std::to_string(row.row) + "," +
                    std::to_string(row.column) + (row.side == wdCollapseEnd ? " end" : " start"));
-      Fixture f(P("a") + EmptyTable(3, 4) + P(""));
+      Fixture f(P("a") + Tbl(3, 4, "") + P("") + P("b"));
       Table t = f.doc->Tables().Item(1);
-      Range at = t.Cell(row.row, row.column).Range();
+      Range at = row.row > 0 ? t.Cell(row.row, row.column).Range() : t.Range();
       at.Collapse(row.side);
       const int start = at.Start();
-      EXPECT_EQ(start, t.Cell(row.row, row.column).Range().Start());
       way.type_x(*f.doc, at);
       EXPECT_EQ(CellTexts(t), row.cells);
       EXPECT_EQ(f.doc->Range(start, start + 1).Text(), "x");
       auto xml = f.Saved();
       EXPECT_EQ(Value(xml, row.saved), "x");
-      EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 1u);
+      EXPECT_EQ(Count(xml, "//w:tbl//w:t"), row.row > 0 ? 1u : 0u);
       EXPECT_EQ(Count(xml, "//w:tc[count(w:p)!=1]"), 0u);
+      if (row.row == 0) {
+        EXPECT_EQ(f.doc->Range(t.Range().End(), f.doc->Content().End()).Text(), "x\rb\r");
+        continue;
+      }
       // Once more at the end of the cell that now holds text.
       Range end = t.Cell(row.row, row.column).Range();
       end.Collapse(wdCollapseEnd);
@@ -239,51 +217,27 @@ TEST(WordEditing, TextAtEitherEndOfAnEmptyCellGoesIntoThatCell) {
   }
 }
 
-TEST(WordEditing, SelectingAnEmptyCellAndTypingFillsThatCell) {
-  Fixture f(P("a") + EmptyTable(2, 5) + P(""));
-  Table t = f.doc->Tables().Item(1);
+TEST(WordEditing, TextTypedIntoASelectedCellStaysInThatCell) {
+  Fixture f(P("a") + Tbl(1, 2) + P("") + Tbl(1, 3, "") + P(""));
+  Table filled = f.doc->Tables().Item(1);
+  Table empty = f.doc->Tables().Item(2);
   Selection sel = f.doc->Application()->Selection();
-  for (int c = 1; c <= 5; ++c) {
-    t.Cell(2, c).Select();
-    EXPECT_EQ(sel.Start(), t.Cell(2, c).Range().Start());
-    sel.InsertAfter(std::to_string(c));
-    EXPECT_EQ(sel.Text(), std::to_string(c));
-  }
-  t.Cell(1, 4).Select();
-  sel.TypeText("vier");
-  t.Cell(1, 2).Range().InsertAfter("zwei");
-  EXPECT_EQ(CellTexts(t), "|zwei||vier|/1|2|3|4|5");
-}
-
-TEST(WordEditing, TextInAnEmptyParagraphRightAfterATableGoesIntoIt) {
-  for (const auto& way : WaysToType()) {
-    SCOPED_TRACE(way.name);
-    Fixture f(P("a") + EmptyTable(2, 3) + P("") + P("b"));
-    Table t = f.doc->Tables().Item(1);
-    Range at = t.Range();
-    at.Collapse(wdCollapseEnd);
-    EXPECT_EQ(at.Start(), t.Range().End());
-    way.type_x(*f.doc, at);
-    EXPECT_EQ(CellTexts(t), "||/||");
-    EXPECT_EQ(f.doc->Range(t.Range().End(), f.doc->Content().End()).Text(), "x\rb\r");
-    auto xml = f.Saved();
-    EXPECT_EQ(Count(xml, "//w:body/w:tbl/following-sibling::w:p[1]//w:t[.='x']"), 1u);
-    EXPECT_EQ(Count(xml, "//w:tbl//w:t"), 0u);
-  }
-}
-
-TEST(WordEditing, SelectionOfACellCoversItsTextOnly) {
-  Fixture f(Tbl(2, 2) + P(""));
-  Table t = f.doc->Tables().Item(1);
-  t.Cell(2, 1).Select();
-  Selection sel = f.doc->Application()->Selection();
-  EXPECT_EQ(sel.Text(), "R2C1");
-  EXPECT_EQ(sel.Tables().Count(), 1);
+  filled.Cell(1, 2).Select();
+  EXPECT_EQ(sel.Text(), "R1C2");  // the cell's text only
   EXPECT_TRUE(sel.Information(wdWithInTable).AsBoolean());
+  EXPECT_TRUE(sel.Tables().Item(1) == filled);
+  EXPECT_EQ(f.doc->Range(0, 0).Tables().Count(), 0);
   sel.Collapse(wdCollapseEnd);
   sel.InsertAfter(" ok");
-  EXPECT_EQ(t.Cell(2, 1).Range().Text(), "R2C1 ok\r\a");
   EXPECT_EQ(sel.Text(), " ok");
+  for (int c = 1; c <= 3; ++c) {
+    empty.Cell(1, c).Select();
+    EXPECT_EQ(sel.Start(), empty.Cell(1, c).Range().Start());
+    EXPECT_TRUE(sel.Tables().Item(1) == empty);
+    c == 2 ? sel.TypeText("zwei") : sel.InsertAfter(std::to_string(c));
+  }
+  EXPECT_EQ(CellTexts(filled), "R1C1|R1C2 ok");
+  EXPECT_EQ(CellTexts(empty), "1|zwei|3");
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // LibreOffice reads what the layer writes: a table with a marker comment and a
 // text box, converted to OpenDocument. Slow (seconds); labelled "libreoffice".
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
 #include "docx_builder.hpp"
@@ -15,17 +13,10 @@ TEST(WordLibreOffice, ReadsOurTableCommentAndTextBox) {
   auto dir = testing::TempDir();
   auto path = testing::WriteDocx(dir / "rechnung.docx", testing::P("Rechnung Nr. 17"));
   auto doc = Document::Open(path);
-  Range r = doc->Content();
-  r.Collapse(wdCollapseEnd);
-  r.InsertParagraphAfter();
-  r.Collapse(wdCollapseEnd);
-  Table t = doc->Tables().Add(r, 2, 5);
+  Table t = testing::AddAtEnd(*doc, 2, 5);
   t.Cell(1, 1).Range().InsertAfter("Gebäudeaufnahme nach Nr. 3.1");
   t.Cell(2, 5).Range().InsertAfter(" 2.760,00 €");
-  t.Cell(1, 5).Select();
-  Range end = t.Cell(1, 5).Range();
-  end.Collapse(wdCollapseEnd);
-  end.Comments().Add(doc->Application()->Selection().Range(), "Korvax_2");
+  testing::Mark(*doc, t, "Korvax_2");
   Range all = doc->Content();
   all.Collapse(wdCollapseEnd);
   all.Select();  // the payment note goes to the end, as the totals put it
@@ -40,12 +31,8 @@ TEST(WordLibreOffice, ReadsOurTableCommentAndTextBox) {
                         dir.string() + "/profile --headless --convert-to odt --outdir " +
                         dir.string() + " " + path.string() + " > /dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  std::string content;
-  FILE* pipe = popen(("unzip -p " + (dir / "rechnung.odt").string() + " content.xml").c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) content.append(buf, n);
-  pclose(pipe);
+  const std::string content =
+      testing::RunCommand("unzip -p " + (dir / "rechnung.odt").string() + " content.xml");
   EXPECT_NE(content.find("Rechnung Nr. 17"), std::string::npos);
   EXPECT_NE(content.find("<table:table "), std::string::npos);
   EXPECT_NE(content.find("Gebäudeaufnahme nach Nr. 3.1"), std::string::npos);

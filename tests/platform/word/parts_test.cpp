@@ -23,41 +23,6 @@ std::string Bytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(WordComments, AddCreatesTheCommentsPartWithItsRelationship) {
-  auto path = testing::WriteDocx(testing::TempDir() / "c.docx", P("Gesamt: 100,00 €"));
-  auto doc = Document::Open(path);
-  EXPECT_EQ(doc->Comments().Count(), 0);
-  Comment c = doc->Comments().Add(doc->Range(0, 6), "varoGesamt");
-  EXPECT_EQ(c.Range().Text(), "varoGesamt");
-  EXPECT_EQ(c.Scope().Text(), "Gesamt");
-  Range anchor = c.Scope();
-  anchor.Collapse(wdCollapseEnd);
-  anchor.MoveEnd(wdCharacter, 15);
-  EXPECT_EQ(anchor.Text(), ": 100,00 €\r");
-  doc->Comments().Add(doc->Range(8, 8), "zwei\rZeilen");
-  ASSERT_EQ(doc->Comments().Count(), 2);
-  EXPECT_EQ(doc->Comments().Item(2).Range().Text(), "zwei\rZeilen");
-  EXPECT_EQ(doc->Content().Text(), "Gesamt: 100,00 €\r");
-  doc->Save();
-
-  auto types = testing::SavedXml(path, "[Content_Types].xml");
-  EXPECT_EQ(Count(types, "//*[@PartName='/word/comments.xml']"), 1u);
-  auto rels = testing::SavedXml(path, "word/_rels/document.xml.rels");
-  EXPECT_EQ(Value(rels, "//*[@Target='comments.xml']/@Type"),
-            "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments");
-  auto comments = testing::SavedXml(path, "word/comments.xml");
-  EXPECT_EQ(Count(comments, "/w:comments/w:comment[@w:author]"), 2u);
-  auto xml = testing::SavedXml(path, "word/document.xml");
-  EXPECT_EQ(Count(xml, "//w:p/w:commentRangeStart[following-sibling::w:commentRangeEnd]"), 2u);
-  EXPECT_EQ(Count(xml, "//w:r/w:commentReference"), 2u);
-
-  auto reopened = Document::Open(path);
-  ASSERT_EQ(reopened->Comments().Count(), 2);
-  EXPECT_EQ(reopened->Comments().Item(1).Range().Text(), "varoGesamt");
-  reopened->Comments().Item(1).Delete();
-  EXPECT_EQ(reopened->Comments().Count(), 1);
-}
-
 TEST(WordComments, ExtendedPartsStayConsistent) {
   auto src = std::filesystem::path(KORVAX_TEST_DATA) / "docx/d2p-comments-in-table-cell.docx";
   auto path = testing::TempDir() / "d2p.docx";
@@ -78,13 +43,12 @@ TEST(WordComments, ExtendedPartsStayConsistent) {
   auto extended = testing::SavedXml(path, "word/commentsExtended.xml");
   auto ids = testing::SavedXml(path, "word/commentsIds.xml");
   // Every paraId of the extension parts belongs to a comment paragraph.
-  for (auto x : extended.select_nodes("//w15:commentEx")) {
-    std::string para = x.node().attribute("w15:paraId").value();
-    EXPECT_EQ(Count(comments, ("//w:p[@w14:paraId='" + para + "']").c_str()), 1u) << para;
-  }
-  for (auto x : ids.select_nodes("//w16cid:commentId")) {
-    std::string para = x.node().attribute("w16cid:paraId").value();
-    EXPECT_EQ(Count(comments, ("//w:p[@w14:paraId='" + para + "']").c_str()), 1u) << para;
+  for (auto [part, xpath] : {std::pair{&extended, "//w15:commentEx/@w15:paraId"},
+                             std::pair{&ids, "//w16cid:commentId/@w16cid:paraId"}}) {
+    for (auto x : part->select_nodes(xpath)) {
+      std::string para = x.attribute().value();
+      EXPECT_EQ(Count(comments, ("//w:p[@w14:paraId='" + para + "']").c_str()), 1u) << para;
+    }
   }
   EXPECT_EQ(Count(comments, "//w:comment"), static_cast<size_t>(before));
   // One entry per comment in each part: the deleted one gone, the new one there.
@@ -143,7 +107,9 @@ TEST(WordComments, RangesFindTheirCommentsBetweenEdits) {
       testing::WriteDocx(dir / "a.docx", P("Kopf mit Text") + testing::Tbl(3, 3, "A") + P("Mitte") +
                                              testing::Tbl(3, 2, "B") + P("Schluss"));
   auto doc = Document::Open(path);
-  doc->Comments().Add(doc->Range(5, 8), "kopf");
+  Comment kopf = doc->Comments().Add(doc->Range(5, 8), "kopf\rzweite Zeile");
+  EXPECT_EQ(kopf.Scope().Text(), "mit");
+  EXPECT_EQ(kopf.Range().Text(), "kopf\rzweite Zeile");
   doc->Comments().Add(doc->Range(0, 0), "leer");
   Table a = doc->Tables().Item(1);
   Table b = doc->Tables().Item(2);
@@ -158,6 +124,18 @@ TEST(WordComments, RangesFindTheirCommentsBetweenEdits) {
   doc->Comments().Add(mitte, "mitte");
   auto seen = CommentsEverywhere(*doc);
   EXPECT_EQ(seen, CommentsAfterReopening(*doc, dir / "1.docx"));
+  // The first comments brought their part, its relationship and their anchors.
+  EXPECT_EQ(Count(testing::SavedXml(dir / "1.docx", "[Content_Types].xml"),
+                  "//*[@PartName='/word/comments.xml']"),
+            1u);
+  EXPECT_EQ(Value(testing::SavedXml(dir / "1.docx", "word/_rels/document.xml.rels"),
+                  "//*[@Target='comments.xml']/@Type"),
+            "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments");
+  EXPECT_EQ(Count(testing::SavedXml(dir / "1.docx", "word/comments.xml"), "//w:comment[@w:author]"),
+            9u);
+  EXPECT_EQ(
+      Count(testing::SavedXml(dir / "1.docx", "word/document.xml"), "//w:r/w:commentReference"),
+      9u);
   ASSERT_EQ(b.Cell(2, 2).Range().Comments().Count(), 1);
   EXPECT_EQ(b.Cell(2, 2).Range().Comments().Item(1).Range().Text(), "b2");
 
@@ -214,10 +192,7 @@ TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
   EXPECT_EQ(doc->Content().Text(), "Rechnung\r\r");
   EXPECT_EQ(doc->Shapes().Count(), 1);
   EXPECT_EQ(doc->Shapes().Item("Zahlungsziel").Name(), "Zahlungsziel");
-  EXPECT_FALSE(box.Fill().Visible());
-  EXPECT_DOUBLE_EQ(box.Fill().Transparency(), 1.0);
   EXPECT_NEAR(box.Top(), 765.35, 0.01);
-  EXPECT_DOUBLE_EQ(box.Width(), 450.75);
   doc->Save();
   auto xml = testing::SavedXml(path, "word/document.xml");
   const char* anchor = "//mc:AlternateContent/mc:Choice[@Requires='wps']/w:drawing/wp:anchor";
@@ -250,8 +225,8 @@ TEST(WordShapes, TextBoxIsAFloatingShapeWithItsOwnStory) {
 }
 
 TEST(WordShapes, EmptyDeletedAndDocumentlessShapesFailInsteadOfCrashing) {
-  auto path = testing::WriteDocx(testing::TempDir() / "s.docx", P("Rechnung") + P(""));
-  auto doc = Document::Open(path);
+  testing::OpenedDocx f(P("Rechnung") + P(""));
+  Document* doc = f.doc.get();
   Shape box = doc->Shapes().AddTextbox(msoTextOrientationHorizontal, 70.5, 766.5, 450.75, 54);
   box.SetName("Zahlungsziel");
   auto every_member = [](Shape& shape) {
@@ -300,9 +275,7 @@ TEST(WordShapes, EmptyDeletedAndDocumentlessShapesFailInsteadOfCrashing) {
   testing::ExpectEachFailsWith(5825, {[&] { frame.TextRange(); }});
   EXPECT_EQ(doc->Shapes().Count(), 0);
   EXPECT_EQ(doc->Content().Text(), "Rechnung\r\r");
-  doc->Save();
-  auto xml = testing::SavedXml(path, "word/document.xml");
-  EXPECT_EQ(Count(xml, "//wp:anchor"), 0u);
+  EXPECT_EQ(Count(f.Saved(), "//wp:anchor"), 0u);
 }
 
 TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {
@@ -328,13 +301,7 @@ TEST(WordPackage, RefusesWhatIsNoWordDocumentAndLeavesTheFileAlone) {
   expect_error(broken, 5792, "fehlerhaftes XML");
 
   // No zip, DTDs and deep nesting: see the hostile-file table of the reliability tests.
-  auto missing = dir / "missing.docx";
-  try {
-    Document::Open(missing);
-    ADD_FAILURE();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), 5174);
-  }
+  testing::ExpectEachFailsWith(5174, {[&] { Document::Open(dir / "missing.docx"); }});
 }
 
 TEST(WordPackage, SaveIsAtomicAndKeepsUnknownParts) {
