@@ -22,25 +22,12 @@ class GFrmTabelleTest : public DocumentTest {
   }
 };
 
-// Seven options in one group inside the frame, the five entries as a control
-// array whose sixth element does not exist; OK outside the frame.
-TEST_F(GFrmTabelleTest, ControlsAndTheirGroup) {
+// The seven options form one group; the five entries are a control array
+// without a sixth element.
+TEST_F(GFrmTabelleTest, OptionGroupAndEntries) {
   G_frmTabelle& dlg = Dialog();
-  EXPECT_EQ(dlg.Caption(), "Tabellenwahl");
-  const char* names[] = {"sevFrame1",     "optNeu",        "optTabelle(0)",
-                         "optTabelle(1)", "optTabelle(2)", "optTabelle(3)",
-                         "optTabelle(4)", "optAktTabelle", "cmdEnde"};
-  const auto all = dlg.Controls();
-  ASSERT_EQ(all.size(), std::size(names));
-  for (size_t i = 0; i < all.size(); ++i) {
-    EXPECT_EQ(all[i]->FullName(), names[i]);
-    if (i > 0 && i < all.size() - 1) {
-      EXPECT_EQ(all[i]->Container(), &dlg.sevFrame1()) << names[i];
-    }
-  }
-  EXPECT_EQ(dlg.cmdEnde().Container(), nullptr);
-  EXPECT_EQ(dlg.ControlArray("optTabelle").size(), 5u);
   EXPECT_EQ(dlg.optNeu().Group().size(), 7u);
+  EXPECT_EQ(dlg.ControlArray("optTabelle").size(), 5u);
   try {
     dlg.optTabelle(5);
     FAIL() << "optTabelle(5) exists";
@@ -62,19 +49,6 @@ TEST_F(GFrmTabelleTest, FirstUseHasNormalStateAtTheOriginWithANewBillingPointCho
   EXPECT_EQ(LogEntries(), 0);  // the load reports nothing
 }
 
-TEST_F(GFrmTabelleTest, AChoicePersistsAfterOk) {
-  ShowWith(json::array({Expect("optNeu", "value", true), Click("optTabelle(1)"), Ok()}));
-  G_frmTabelle& dlg = Dialog();
-  EXPECT_TRUE(dlg.IsLoaded());
-  EXPECT_FALSE(dlg.IsVisible());
-  EXPECT_TRUE(dlg.optTabelle(1).Value());
-  dlg.optTabelle(1).SetEnabled(false);
-  ShowWith(json::array(
-      {Expect("optTabelle(1)", "value", true), Expect("optTabelle(1)", "enabled", false), Ok()}));
-  EXPECT_TRUE(dlg.optTabelle(1).Value());
-  EXPECT_FALSE(dlg.optNeu().Value());
-}
-
 TEST_F(GFrmTabelleTest, TheCloseBoxStoresThePositionAndTheCallerReadsANewBillingPoint) {
   G_frmTabelle& dlg = Dialog();
   dlg.SetTop(1234);
@@ -93,14 +67,16 @@ TEST_F(GFrmTabelleTest, TheCloseBoxStoresThePositionAndTheCallerReadsANewBilling
   EXPECT_EQ(dlg.Left(), 567.5f);
 }
 
-TEST_F(GFrmTabelleTest, MovingAndOkDoNotStoreThePosition) {
+TEST_F(GFrmTabelleTest, OkHidesWithoutStoringThePosition) {
   G_frmTabelle& dlg = Dialog();
   dlg.SetTop(999);
   dlg.SetLeft(111);
   ShowWith(json::array({Ok()}));
   EXPECT_EQ(Stored("Top"), "(keiner)");
   EXPECT_EQ(Stored("State"), "(keiner)");
-  EXPECT_EQ(dlg.Top(), 999);  // hidden, not unloaded
+  EXPECT_TRUE(dlg.IsLoaded());  // hidden, not unloaded
+  EXPECT_FALSE(dlg.IsVisible());
+  EXPECT_EQ(dlg.Top(), 999);
 }
 
 }  // namespace
