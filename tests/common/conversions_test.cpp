@@ -60,11 +60,6 @@ TEST(Conversions, DatesFromTextAndBack) {
   EXPECT_EQ(ToDate(Variant("2026-12-05")), Date::FromYmd(2026, 12, 5));
 }
 
-TEST(Conversions, DivisionByZeroIsRaised) {
-  EXPECT_EQ(ErrorNumberOf([] { CheckedDivide(1, 0); }), 11);
-  EXPECT_DOUBLE_EQ(CheckedDivide(1, 4), 0.25);
-}
-
 TEST(Text, PositionsCountCharactersNotBytes) {
   EXPECT_EQ(text::Len("Gebühr €"), 8);
   EXPECT_EQ(text::Mid("Flst.Nr. Ä12", 10, 2), "Ä1");
