@@ -9,19 +9,19 @@ namespace korvax::dialogs {
 namespace {
 
 // The next value of a 16-bit row index; overflow 6 as the classic runtime.
-int16_t Nächste(int16_t row) {
+int16_t NextRow(int16_t row) {
   if (row == INT16_MAX) throw errors::Overflow();
   return static_cast<int16_t>(row + 1);
 }
 
-int16_t Zeilenindex(int row) {
+int16_t RowIndex(int row) {
   if (row < INT16_MIN || row > INT16_MAX) throw errors::Overflow();
   return static_cast<int16_t>(row);
 }
 
 }  // namespace
 
-std::string DezimalAusrichten(std::string_view typed) {
+std::string AlignDecimals(std::string_view typed) {
   std::string value(typed);
   for (int pass = 0; pass < 4 && text::Mid(value, 5, 1) == " "; ++pass) {
     value = " " + text::Left(value, 4);
@@ -31,92 +31,92 @@ std::string DezimalAusrichten(std::string_view typed) {
 
 FeeDialog::FeeDialog(std::string name, std::string grid_name)
     : Form(std::move(name)), grid_name_(std::move(grid_name)) {
-  OnActivate([this] { Laden(); });
+  OnActivate([this] { LoadPath(); });
 }
 
-forms::Grid& FeeDialog::AddGebührenGrid(int cols, int left, int top, int width, int height) {
+forms::Grid& FeeDialog::AddFeeGrid(int cols, int left, int top, int width, int height) {
   forms::Grid& grid = AddGrid(grid_name_, 2, cols, left, top, width, height);
   grid.OnSelChange([this] { Grid_SelChange(); });
   return grid;
 }
 
-forms::TextBox& FeeDialog::AddFlurstücksfeld(int left, int top, int width, int height) {
+forms::TextBox& FeeDialog::AddParcelField(int left, int top, int width, int height) {
   forms::TextBox& box = AddTextBox("TextBoxFlst", left, top, width, height);
   box.OnGotFocus([&box] { Operation::Quietly([&] { box.SetSelStart(9); }); });
   return box;
 }
 
-forms::MaskedEdit& FeeDialog::AddEingabefeld(std::string_view name, std::string_view mask, int left,
-                                             int top, int width, int height, int auswahl) {
+forms::MaskedEdit& FeeDialog::AddInputField(std::string_view name, std::string_view mask, int left,
+                                            int top, int width, int height, int selection_length) {
   forms::MaskedEdit& field = AddMaskedEdit(name, mask, left, top, width, height);
-  field.OnGotFocus([&field, auswahl] {
+  field.OnGotFocus([&field, selection_length] {
     Operation::Quietly([&] {
       field.SetSelStart(0);
-      field.SetSelLength(auswahl);
+      field.SetSelLength(selection_length);
     });
   });
   return field;
 }
 
-void FeeDialog::TastenEinrichten(forms::EditControl& field, int regeln) {
+void FeeDialog::SetUpKeys(forms::EditControl& field, int rules) {
   const std::string report = field.FullName() + "_KeyPress";
-  field.OnKeyPress([this, &field, regeln, report](int& key) {
+  field.OnKeyPress([this, &field, rules, report](int& key) {
     Operation op(Name(), report);
-    if ((regeln & kEnterÜbernimmt) != 0 && key == forms::kKeyEnter) {
-      op.Step(1, [&] { Übernehmen(); });
+    if ((rules & kEnterApplies) != 0 && key == forms::kKeyEnter) {
+      op.Step(1, [&] { Apply(); });
       op.Step(2, [&] { key = 0; });
     }
-    if ((regeln & kBetragsfeld) != 0 && (key == ',' || key == '.')) {
-      op.Step(3, [&] { field.SetText(text::Left(DezimalAusrichten(field.Text()), 5) + ",  "); });
+    if ((rules & kMoneyField) != 0 && (key == ',' || key == '.')) {
+      op.Step(3, [&] { field.SetText(text::Left(AlignDecimals(field.Text()), 5) + ",  "); });
       op.Step(4, [&] { field.SetSelStart(6); });
       op.Step(5, [&] { key = 0; });
     }
   });
-  if ((regeln & kBetragsfeld) != 0) field.OnLostFocus([this] { WertÜberprüfen(); });
+  if ((rules & kMoneyField) != 0) field.OnLostFocus([this] { WertÜberprüfen(); });
 }
 
-void FeeDialog::AddSchaltflächen(int left, int top, std::string_view einfügen_name) {
-  constexpr int kBreite = 1100;
-  constexpr int kHöhe = 375;
-  constexpr int kAbstand = 1200;
-  AddCommandButton("CommandAbbruch", "&Abbruch", left, top, kBreite, kHöhe).OnClick([this] {
+void FeeDialog::AddButtons(int left, int top, std::string_view insert_name) {
+  constexpr int kWidth = 1100;
+  constexpr int kHeight = 375;
+  constexpr int kSpacing = 1200;
+  AddCommandButton("CommandAbbruch", "&Abbruch", left, top, kWidth, kHeight).OnClick([this] {
     CommandAbbruch_Click();
   });
-  AddCommandButton("CommandEnde", "&OK", left + kAbstand, top, kBreite, kHöhe).OnClick([this] {
-    Beenden();
+  AddCommandButton("CommandEnde", "&OK", left + kSpacing, top, kWidth, kHeight).OnClick([this] {
+    FinishPath();
   });
-  AddCommandButton("CommandÜbernehmen", "&Übernehmen", left + 2 * kAbstand, top, kBreite, kHöhe)
+  AddCommandButton("CommandÜbernehmen", "&Übernehmen", left + 2 * kSpacing, top, kWidth, kHeight)
       .OnClick([this] { CommandÜbernehmen_Click(); });
-  AddCommandButton("CommandButtonNeu", "&Neu", left + 3 * kAbstand, top, kBreite, kHöhe)
+  AddCommandButton("CommandButtonNeu", "&Neu", left + 3 * kSpacing, top, kWidth, kHeight)
       .OnClick([this] { CommandButtonNeu_Click(); });
-  AddCommandButton("CommandLöschen", "&Löschen", left + 4 * kAbstand, top, kBreite, kHöhe)
+  AddCommandButton("CommandLöschen", "&Löschen", left + 4 * kSpacing, top, kWidth, kHeight)
       .OnClick([this] { CommandLöschen_Click(); });
-  AddCommandButton(einfügen_name, "&Einfügen", left + 5 * kAbstand, top, kBreite, kHöhe)
+  AddCommandButton(insert_name, "&Einfügen", left + 5 * kSpacing, top, kWidth, kHeight)
       .OnClick([this] { Commandneu_Click(); });
 }
 
 void FeeDialog::CommandButtonNeu_Click() {
   Operation op(Name(), "CommandButtonNeu_Click");
-  op.Step(1, [&] { aktuelle_zeile_ = Zeilenindex(GebührenGrid().Rows()); });
+  op.Step(1, [&] { current_row_ = RowIndex(FeeGrid().Rows()); });
   op.Step(2, [&] { NeuWerte(); });
-  op.Step(3, [&] { unterdrückt_ = true; });
-  op.Step(4, [&] { GebührenGrid().SetRow(1); });
-  op.Step(5, [&] { GebührenGrid().SetCol(1); });
-  op.Step(6, [&] { unterdrückt_ = false; });
+  op.Step(3, [&] { suppressed_ = true; });
+  op.Step(4, [&] { FeeGrid().SetRow(1); });
+  op.Step(5, [&] { FeeGrid().SetCol(1); });
+  op.Step(6, [&] { suppressed_ = false; });
   op.Step(7, [&] { TextBoxFlst().SetFocus(); });
 }
 
 void FeeDialog::Commandneu_Click() {
   Operation op(Name(), "Commandneu_Click");
   int row = 0;
-  op.Step(1, [&] { row = GebührenGrid().SelStartRow(); });
-  op.Step(2, [&] { GebührenGrid().AddItem(" ", row); });
-  op.Step(3, [&] { ZeileEingefügt(row); });
+  op.Step(1, [&] { row = FeeGrid().SelStartRow(); });
+  op.Step(2, [&] { FeeGrid().AddItem(" ", row); });
+  op.Step(3, [&] { RowInserted(row); });
   op.Step(4, [&] { NeuWerte(); });
 }
 
-void FeeDialog::ZeileEntfernen(int row) {
-  forms::Grid& grid = GebührenGrid();
+void FeeDialog::RemoveRow(int row) {
+  forms::Grid& grid = FeeGrid();
   if (grid.Rows() <= 2) {
     for (int col = 0; col < grid.Cols(); ++col) grid.SetTextMatrix(row, col, "");
   } else {
@@ -124,33 +124,33 @@ void FeeDialog::ZeileEntfernen(int row) {
   }
 }
 
-int FeeDialog::NachLöschen(Operation& op, int first) {
-  op.Step(first, [&] { aktuelle_zeile_ = Zeilenindex(GebührenGrid().SelStartRow()); });
+int FeeDialog::AfterDelete(Operation& op, int first) {
+  op.Step(first, [&] { current_row_ = RowIndex(FeeGrid().SelStartRow()); });
   op.Step(first + 1, [&] { LesenWerte(); });
-  op.Step(first + 2, [&] { GebührenGrid().Refresh(); });
+  op.Step(first + 2, [&] { FeeGrid().Refresh(); });
   return first + 3;
 }
 
 void FeeDialog::CommandLöschen_Click() {
   Operation op(Name(), "CommandLöschen_Click");
-  if (!op.If(1, [&] { return LöschenMöglich(); })) return;
-  int32_t antwort = 0;
+  if (!op.If(1, [&] { return CanDelete(); })) return;
+  int32_t answer = 0;
   op.Step(2, [&] {
-    MessageBoxRequest frage;
-    frage.prompt = "Zeile löschen?";
-    frage.buttons = LöschenSchaltflächen();
-    frage.value8 = -2;
-    antwort = MsgBox(frage);
+    MessageBoxRequest question;
+    question.prompt = "Zeile löschen?";
+    question.buttons = DeleteQuestionButtons();
+    question.value8 = -2;
+    answer = MsgBox(question);
   });
-  if (op.If(3, [&] { return antwort == 6; })) {
-    op.Step(4, [&] { ZeileEntfernen(GebührenGrid().SelStartRow()); });
-    NachLöschen(op, 5);
+  if (op.If(3, [&] { return answer == 6; })) {
+    op.Step(4, [&] { RemoveRow(FeeGrid().SelStartRow()); });
+    AfterDelete(op, 5);
   }
 }
 
 void FeeDialog::CommandÜbernehmen_Click() {
   Operation op(Name(), "CommandÜbernehmen_Click");
-  op.Step(1, [&] { Übernehmen(); });
+  op.Step(1, [&] { Apply(); });
 }
 
 void FeeDialog::CommandAbbruch_Click() {
@@ -159,62 +159,62 @@ void FeeDialog::CommandAbbruch_Click() {
 }
 
 void FeeDialog::Grid_SelChange() {
-  if (unterdrückt_) return;
+  if (suppressed_) return;
   Operation op(Name(), grid_name_ + "_SelChange");
-  op.Step(1, [&] { aktuelle_zeile_ = Zeilenindex(GebührenGrid().SelStartRow()); });
+  op.Step(1, [&] { current_row_ = RowIndex(FeeGrid().SelStartRow()); });
   op.Step(2, [&] { LesenWerte(); });
 }
 
-void FeeDialog::ZeilenSetzen(int rows, int cols) {
-  forms::Grid& grid = GebührenGrid();
+void FeeDialog::ResetRows(int rows, int cols) {
+  forms::Grid& grid = FeeGrid();
   grid.SetRows(1);
   grid.SetCols(cols);
   grid.SetRows(rows);
-  grid.SetRowHeight(-1, kZeilenhöhe);
+  grid.SetRowHeight(-1, kRowHeight);
 }
 
-void FeeDialog::LeerBeginnen(int cols) {
-  ZeilenSetzen(2, cols);
-  TextBoxFlst().SetText(kFlstPräfix);
-  aktuelle_zeile_ = 1;
+void FeeDialog::StartEmpty(int cols) {
+  ResetRows(2, cols);
+  TextBoxFlst().SetText(kParcelPrefix);
+  current_row_ = 1;
 }
 
-void FeeDialog::KopfSetzen(std::initializer_list<std::pair<std::string_view, int>> spalten) {
-  forms::Grid& grid = GebührenGrid();
+void FeeDialog::SetHeader(std::initializer_list<std::pair<std::string_view, int>> columns) {
+  forms::Grid& grid = FeeGrid();
   int col = 0;
-  for (const auto& [text, breite] : spalten) {
+  for (const auto& [text, width] : columns) {
     grid.SetTextMatrix(0, col, std::string(text));
-    grid.SetColWidth(col, breite);
+    grid.SetColWidth(col, width);
     ++col;
   }
-  grid.SetRowHeight(0, kZeilenhöhe);
+  grid.SetRowHeight(0, kRowHeight);
 }
 
-void FeeDialog::AktuelleZeilePrüfen() {
-  if (aktuelle_zeile_ == 0) aktuelle_zeile_ = 1;
+void FeeDialog::CheckCurrentRow() {
+  if (current_row_ == 0) current_row_ = 1;
 }
 
-void FeeDialog::ZeileMarkieren(int letzte_spalte) {
-  Unterdrückung ruhig(*this);
-  GebührenGrid().Select(aktuelle_zeile_, 0, aktuelle_zeile_, letzte_spalte);
+void FeeDialog::SelectCurrentRow(int last_col) {
+  SuppressionScope quiet(*this);
+  FeeGrid().Select(current_row_, 0, current_row_, last_col);
 }
 
-void FeeDialog::ZeileAnhängenWennNeu() {
-  forms::Grid& grid = GebührenGrid();
-  if (aktuelle_zeile_ == grid.Rows()) {
-    grid.AddItem("", aktuelle_zeile_);
-    grid.SetRowHeight(aktuelle_zeile_, kZeilenhöhe);
+void FeeDialog::AppendRowIfNew() {
+  forms::Grid& grid = FeeGrid();
+  if (current_row_ == grid.Rows()) {
+    grid.AddItem("", current_row_);
+    grid.SetRowHeight(current_row_, kRowHeight);
   }
 }
 
-int FeeDialog::Weiterschalten(Operation& op, int first) {
-  op.Step(first, [&] { aktuelle_zeile_ = Nächste(aktuelle_zeile_); });
-  if (op.If(first + 1, [&] { return aktuelle_zeile_ == GebührenGrid().Rows(); })) {
+int FeeDialog::AdvanceLine(Operation& op, int first) {
+  op.Step(first, [&] { current_row_ = NextRow(current_row_); });
+  if (op.If(first + 1, [&] { return current_row_ == FeeGrid().Rows(); })) {
     op.Step(first + 2, [&] { NeuWerte(); });
     op.Step(first + 3, [&] {
-      Unterdrückung ruhig(*this);
-      GebührenGrid().SetRow(1);
-      GebührenGrid().SetCol(1);
+      SuppressionScope quiet(*this);
+      FeeGrid().SetRow(1);
+      FeeGrid().SetCol(1);
     });
   } else {
     op.Step(first + 4, [&] { LesenWerte(); });
@@ -223,11 +223,11 @@ int FeeDialog::Weiterschalten(Operation& op, int first) {
   return first + 6;
 }
 
-void FeeDialog::BetragsfeldPrüfen(forms::MaskedEdit& field) {
-  field.SetText(WertFormatieren(DezimalAusrichten(field.Text()), 8, 2));
+void FeeDialog::CheckMoneyField(forms::MaskedEdit& field) {
+  field.SetText(WertFormatieren(AlignDecimals(field.Text()), 8, 2));
 }
 
-void FeeDialog::Übernehmen() {
+void FeeDialog::Apply() {
   WertÜberprüfen();
   ÜbernehmenWerte();
 }

@@ -7,105 +7,105 @@
 
 namespace korvax::dialogs {
 
-word::Document& Dokument() {
+word::Document& InvoiceDocument() {
   const auto& doc = Library().order.Doc;
   if (!doc) throw errors::ObjectNotSet();
   return *doc;
 }
 
-word::Application& Anwendung() {
+word::Application& WordApplication() {
   const auto& application = Library().order.Application;
   if (!application) throw errors::ObjectNotSet();
   return *application;
 }
 
-word::Range Einfügebereich(word::Table& alte, bool absatz) {
-  if (alte) {
-    word::Range bereich = alte.Range();
-    alte.Delete();
-    bereich.Collapse(word::wdCollapseEnd);
-    return bereich;
+word::Range InsertionRange(word::Table& old_table, bool paragraph) {
+  if (old_table) {
+    word::Range range = old_table.Range();
+    old_table.Delete();
+    range.Collapse(word::wdCollapseEnd);
+    return range;
   }
-  word::Range bereich = Dokument().Content();
-  bereich.Collapse(word::wdCollapseEnd);
-  if (absatz) {
-    bereich.InsertParagraphAfter();
-    bereich.Collapse(word::wdCollapseEnd);
+  word::Range range = InvoiceDocument().Content();
+  range.Collapse(word::wdCollapseEnd);
+  if (paragraph) {
+    range.InsertParagraphAfter();
+    range.Collapse(word::wdCollapseEnd);
   }
-  return bereich;
+  return range;
 }
 
-word::Table TabelleAnlegen(const word::Range& bereich, int rows, int columns) {
-  return Dokument().Tables().Add(bereich, rows, columns);
+word::Table AddTable(const word::Range& range, int rows, int columns) {
+  return InvoiceDocument().Tables().Add(range, rows, columns);
 }
 
-void ZelleSchreiben(const word::Table& table, int row, int col, std::string_view text) {
+void WriteCell(const word::Table& table, int row, int col, std::string_view text) {
   table.Cell(row, col).Range().InsertAfter(text);
 }
 
-void ZelleRechtsbündig(const word::Table& table, int row, int col) {
+void AlignCellRight(const word::Table& table, int row, int col) {
   table.Cell(row, col).Range().ParagraphFormat().SetAlignment(word::wdAlignParagraphRight);
 }
 
-void KopfzelleSchreiben(const word::Table& table, int col, std::string_view text, bool rechts) {
+void WriteHeaderCell(const word::Table& table, int col, std::string_view text, bool right) {
   word::Range cell = table.Cell(1, col).Range();
   cell.InsertAfter(text);
   cell.Font().SetBold(true);
-  if (rechts) cell.ParagraphFormat().SetAlignment(word::wdAlignParagraphRight);
+  if (right) cell.ParagraphFormat().SetAlignment(word::wdAlignParagraphRight);
 }
 
-void AmZellendeAnfügen(const word::Table& table, int row, int col, std::string_view text,
-                       double punkte) {
+void AppendToCell(const word::Table& table, int row, int col, std::string_view text,
+                  double points) {
   table.Cell(row, col).Select();
-  word::Selection selection = Anwendung().Selection();
+  word::Selection selection = WordApplication().Selection();
   selection.Collapse(word::wdCollapseEnd);
   selection.InsertAfter(text);
-  selection.Font().SetSize(punkte);
+  selection.Font().SetSize(points);
 }
 
-void TextmarkeSetzen(const word::Table& table, std::string_view key) {
+void AddBookmark(const word::Table& table, std::string_view key) {
   table.Cell(1, 5).Select();
-  word::Bookmarks marken = Dokument().Bookmarks();
-  marken.Add(key, Anwendung().Selection().Range());
-  marken.SetDefaultSorting(word::wdSortByName);
-  marken.SetShowHidden(true);
+  word::Bookmarks bookmarks = InvoiceDocument().Bookmarks();
+  bookmarks.Add(key, WordApplication().Selection().Range());
+  bookmarks.SetDefaultSorting(word::wdSortByName);
+  bookmarks.SetShowHidden(true);
 }
 
-void RahmenUndBreiten(const word::Table& table, std::initializer_list<double> zentimeter) {
+void ClearBordersSetWidths(const word::Table& table, std::initializer_list<double> centimetres) {
   table.Select();
-  for (int seite : {word::wdBorderTop, word::wdBorderLeft, word::wdBorderBottom,
-                    word::wdBorderRight, word::wdBorderHorizontal, word::wdBorderVertical}) {
-    table.Borders(seite).SetLineStyle(word::wdLineStyleNone);
+  for (int side : {word::wdBorderTop, word::wdBorderLeft, word::wdBorderBottom, word::wdBorderRight,
+                   word::wdBorderHorizontal, word::wdBorderVertical}) {
+    table.Borders(side).SetLineStyle(word::wdLineStyleNone);
   }
   int col = 1;
-  for (double cm : zentimeter) {
+  for (double cm : centimetres) {
     table.Columns().Item(col++).SetWidth(word::Application::CentimetersToPoints(cm));
   }
 }
 
-std::string ZellText(const word::Table& table, int row, int col) {
+std::string CellText(const word::Table& table, int row, int col) {
   const std::string text = table.Cell(row, col).Range().Text();
   return text::Left(text, text::Len(text) - 2);
 }
 
-std::string VorZeilenumbruch(std::string_view text) {
-  const int at = text::InStr(text, kZeilenumbruch);
+std::string BeforeLineBreak(std::string_view text) {
+  const int at = text::InStr(text, kLineBreak);
   return at == 0 ? std::string(text) : text::Left(text, at - 1);
 }
 
-double VolleGebühr(double gebühr, double anteil) {
-  if (anteil == 333) return gebühr * 3;
-  return CheckedDivide(gebühr * 1000, anteil);
+double FullFee(double fee, double share) {
+  if (share == 333) return fee * 3;
+  return CheckedDivide(fee * 1000, share);
 }
 
-std::string AnteilNotiz(double volle_gebühr, std::string_view anteil) {
-  return std::string(kZeilenumbruch) + "Betrag :  € " +
-         Format(Variant(Format(volle_gebühr, "0.00")), "@@@@@@@@") + " Ihr Anteil " +
-         std::string(anteil) + "/1000";
+std::string ShareNote(double full_fee, std::string_view share) {
+  return std::string(kLineBreak) + "Betrag :  € " +
+         Format(Variant(Format(full_fee, "0.00")), "@@@@@@@@") + " Ihr Anteil " +
+         std::string(share) + "/1000";
 }
 
-std::string AnteilAusNotiz(std::string_view zelltext) {
-  return Format(Variant(Val(text::Right(zelltext, 9))), "@@@@");
+std::string ShareFromNote(std::string_view cell_text) {
+  return Format(Variant(Val(text::Right(cell_text, 9))), "@@@@");
 }
 
 }  // namespace korvax::dialogs

@@ -14,54 +14,52 @@ namespace korvax::dialogs {
 
 // The invoice document and its Word application from the order context;
 // 91 when the host has not handed one over.
-word::Document& Dokument();
-word::Application& Anwendung();
+word::Document& InvoiceDocument();
+word::Application& WordApplication();
 
 // Where the new table of a finish path goes. With an old table: its range,
 // the table deleted, the range collapsed to its end (the old table becomes
 // empty). Without one: the document content collapsed to its end, and with
-// `absatz` a paragraph inserted after it and the range collapsed again.
-word::Range Einfügebereich(word::Table& alte, bool absatz);
+// `paragraph` a paragraph inserted after it and the range collapsed again.
+word::Range InsertionRange(word::Table& old_table, bool paragraph);
 
 // A new table of rows x columns at the range.
-word::Table TabelleAnlegen(const word::Range& bereich, int rows, int columns);
+word::Table AddTable(const word::Range& range, int rows, int columns);
 
 // Text inserted after the cell's range (in front of the end-of-cell mark).
-void ZelleSchreiben(const word::Table& table, int row, int col, std::string_view text);
+void WriteCell(const word::Table& table, int row, int col, std::string_view text);
 // The cell's paragraphs right-aligned.
-void ZelleRechtsbündig(const word::Table& table, int row, int col);
+void AlignCellRight(const word::Table& table, int row, int col);
 // A header cell: the text in bold, right-aligned when asked.
-void KopfzelleSchreiben(const word::Table& table, int col, std::string_view text,
-                        bool rechts = false);
+void WriteHeaderCell(const word::Table& table, int col, std::string_view text, bool right = false);
 // Text appended at the end of the cell's text, in front of the end-of-cell
-// mark, in `punkte` point type.
-void AmZellendeAnfügen(const word::Table& table, int row, int col, std::string_view text,
-                       double punkte);
+// mark, in `points` point type.
+void AppendToCell(const word::Table& table, int row, int col, std::string_view text, double points);
 
 // The Word bookmark named by the key on cell (1,5), through the selection
 // (bookmarks sorted by name, hidden ones shown).
-void TextmarkeSetzen(const word::Table& table, std::string_view key);
+void AddBookmark(const word::Table& table, std::string_view key);
 
 // TabelleFormatieren: the table selected, its six borders removed, the
 // widths of its columns 1.. in centimetres.
-void RahmenUndBreiten(const word::Table& table, std::initializer_list<double> zentimeter);
+void ClearBordersSetWidths(const word::Table& table, std::initializer_list<double> centimetres);
 
 // The text of a cell without its end-of-cell mark (the last 2 characters).
-std::string ZellText(const word::Table& table, int row, int col);
+std::string CellText(const word::Table& table, int row, int col);
 // The part before the first manual line break (character 11), or all of it.
-std::string VorZeilenumbruch(std::string_view text);
+std::string BeforeLineBreak(std::string_view text);
 
 // The manual line break inside a cell.
-inline constexpr std::string_view kZeilenumbruch = "\v";
+inline constexpr std::string_view kLineBreak = "\v";
 
 // The full fee before the share: three times the line fee for 333, else
 // fee x 1000 / share; a share of 0 fails with 11.
-double VolleGebühr(double gebühr, double anteil);
+double FullFee(double fee, double share);
 // The share note of a billing line: a line break, "Betrag :  € ", the full
 // fee ("0.00", right-aligned in 8), " Ihr Anteil ", the share text, "/1000".
-std::string AnteilNotiz(double volle_gebühr, std::string_view anteil);
+std::string ShareNote(double full_fee, std::string_view share);
 // The share read back from a cell text that ends with a share note: the
 // numeric value of its last 9 characters, right-aligned in 4.
-std::string AnteilAusNotiz(std::string_view zelltext);
+std::string ShareFromNote(std::string_view cell_text);
 
 }  // namespace korvax::dialogs

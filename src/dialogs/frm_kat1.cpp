@@ -79,20 +79,20 @@ FrmKat1::FrmKat1() : FeeDialog("frmKat1", "GridGebühren1") {
   AddLabel("LabelAbmarkung", "Ausgesetzte Abmarkung", 120, 3480, 2000, 255);
   AddLabel("LabelneueAP", "neue Aufnahmepunkte nach 2.5", 2880, 3480, 2500, 255);
 
-  AddGebührenGrid(5, 120, 480, 7880, 2160);
-  AddFlurstücksfeld(120, 3000, 3000, 315);
-  auto& fläche = AddEingabefeld("MaskEdBoxFläche", "######", 3240, 3000, 1000, 315);
-  auto& wert = AddEingabefeld("MaskEdBoxWert", "#####,##", 4360, 3000, 1200, 315, 200);
-  auto& anteil = AddEingabefeld("MaskEdBoxAnteil", "####", 5880, 3000, 800, 315);
-  AddEingabefeld("MaskEdBoxAbmarkung", "##", 2200, 3440, 500, 315);
-  AddEingabefeld("mskneueAP", "##", 5400, 3440, 500, 315);
+  AddFeeGrid(5, 120, 480, 7880, 2160);
+  AddParcelField(120, 3000, 3000, 315);
+  auto& fläche = AddInputField("MaskEdBoxFläche", "######", 3240, 3000, 1000, 315);
+  auto& wert = AddInputField("MaskEdBoxWert", "#####,##", 4360, 3000, 1200, 315, 200);
+  auto& anteil = AddInputField("MaskEdBoxAnteil", "####", 5880, 3000, 800, 315);
+  AddInputField("MaskEdBoxAbmarkung", "##", 2200, 3440, 500, 315);
+  AddInputField("mskneueAP", "##", 5400, 3440, 500, 315);
   auto& ermäßigung =
       AddCheckBox("CheckBoxErmäßigung", "Ermäßigung nach Nr. 2.2", 120, 3960, 2600, 255);
   AddCheckBox("chkBereich", "Bereich bei Bodenwert", 2880, 3960, 2400, 255);
-  AddSchaltflächen(120, 4440);
+  AddButtons(120, 4440);
 
-  TastenEinrichten(wert, kEnterÜbernimmt | kBetragsfeld);
-  TastenEinrichten(anteil, kEnterÜbernimmt);
+  SetUpKeys(wert, kEnterApplies | kMoneyField);
+  SetUpKeys(anteil, kEnterApplies);
   fläche.OnLostFocus([this] { FlächeFormatieren(); });
   ermäßigung.OnClick([this] { ErmäßigungTesten(); });
 }
@@ -108,7 +108,7 @@ void FrmKat1::FlächeFormatieren() {
 void FrmKat1::NeuWerte() {
   Operation op(Name(), "NeuWerte");
   const OrderContext& auftrag = Library().order;
-  op.Step(1, [&] { TextBoxFlst().SetText(std::string(kFlstPräfix) + auftrag.Flurstücksnummer); });
+  op.Step(1, [&] { TextBoxFlst().SetText(std::string(kParcelPrefix) + auftrag.Flurstücksnummer); });
   op.Step(2, [&] { Feld("MaskEdBoxFläche").SetText(Format(Variant(auftrag.Fläche), "@@@@@@")); });
   op.Step(3, [&] {
     Feld("MaskEdBoxWert").SetText(Format(Variant(Format(auftrag.Bodenwert, "0.00")), "@@@@@@@@"));
@@ -118,9 +118,9 @@ void FrmKat1::NeuWerte() {
 
 void FrmKat1::LesenWerte() {
   Operation op(Name(), "LesenWerte");
-  forms::Grid& grid = GebührenGrid();
-  auto zelle = [&](int col) { return grid.TextMatrix(aktuelle_zeile_, col); };
-  op.Step(1, [&] { AktuelleZeilePrüfen(); });
+  forms::Grid& grid = FeeGrid();
+  auto zelle = [&](int col) { return grid.TextMatrix(current_row_, col); };
+  op.Step(1, [&] { CheckCurrentRow(); });
   op.Step(2, [&] { TextBoxFlst().SetText(zelle(0)); });
   op.Step(3, [&] { Feld("MaskEdBoxFläche").SetText(Format(Variant(Val(zelle(1))), "@@@@@@")); });
   op.Step(4, [&] {
@@ -129,21 +129,21 @@ void FrmKat1::LesenWerte() {
     Feld("MaskEdBoxWert").SetText(Format(Variant(Format(wert, "####0.00")), "@@@@@@@@"));
   });
   op.Step(5, [&] { Feld("MaskEdBoxAnteil").SetText(Format(Variant(Val(zelle(3))), "@@@@")); });
-  op.Step(6, [&] { ZeileMarkieren(4); });
+  op.Step(6, [&] { SelectCurrentRow(4); });
 }
 
 void FrmKat1::ÜbernehmenWerte() {
   Operation op(Name(), "ÜbernehmenWerte");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   OrderContext& auftrag = Library().order;
   auto setze = [&](int col, std::string text) {
-    grid.SetTextMatrix(aktuelle_zeile_, col, std::move(text));
+    grid.SetTextMatrix(current_row_, col, std::move(text));
   };
   double wert = 0;
   double fläche = 0;
   double anteil = 0;
   double gebühr = 0;
-  op.Step(1, [&] { ZeileAnhängenWennNeu(); });
+  op.Step(1, [&] { AppendRowIfNew(); });
   op.Step(2, [&] { setze(0, TextBoxFlst().Text()); });
   op.Step(3, [&] { setze(1, Feld("MaskEdBoxFläche").Text()); });
   op.Step(4, [&] { setze(2, Feld("MaskEdBoxWert").Text()); });
@@ -159,22 +159,22 @@ void FrmKat1::ÜbernehmenWerte() {
     auftrag.Fläche = fläche;
   });
   op.Step(8, [&] { gebühr = GebührAusTabelle(wert, fläche); });
-  op.Step(9, [&] { anteil = Val(grid.TextMatrix(aktuelle_zeile_, 3)); });
+  op.Step(9, [&] { anteil = Val(grid.TextMatrix(current_row_, 3)); });
   op.Step(10, [&] { gebühr = AnteilAnwenden(gebühr, anteil); });
   op.Step(11, [&] { setze(4, WertFormatieren(GeneralNumber(gebühr), 8, 2)); });
-  const int weiter = Weiterschalten(op, 12);
+  const int weiter = AdvanceLine(op, 12);
   op.Step(weiter, [&] { ErmäßigungTesten(); });
 }
 
 void FrmKat1::WertÜberprüfen() {
   Operation op(Name(), "WertÜberprüfen");
-  op.Step(1, [&] { BetragsfeldPrüfen(Feld("MaskEdBoxWert")); });
+  op.Step(1, [&] { CheckMoneyField(Feld("MaskEdBoxWert")); });
 }
 
 void FrmKat1::ErmäßigungTesten() {
   Operation op(Name(), "ErmäßigungTesten");
   bool genug = false;
-  op.Step(1, [&] { genug = GebührenGrid().Rows() > 4; });
+  op.Step(1, [&] { genug = FeeGrid().Rows() > 4; });
   if (op.If(2, [&] { return genug; })) {
     op.Step(3, [&] { Kästchen("CheckBoxErmäßigung").SetEnabled(true); });
   } else {
@@ -183,21 +183,21 @@ void FrmKat1::ErmäßigungTesten() {
   }
 }
 
-void FrmKat1::ZeileEingefügt(int row) {
-  GebührenGrid().SetRowHeight(row, kZeilenhöhe);
+void FrmKat1::RowInserted(int row) {
+  FeeGrid().SetRowHeight(row, kRowHeight);
 }
 
 bool FrmKat1::OhneGebühr() const {
-  const forms::Grid& grid = GebührenGrid();
+  const forms::Grid& grid = FeeGrid();
   if (grid.Rows() != 2) return false;
   const std::string gebühr = grid.TextMatrix(1, 4);
   return gebühr.empty() || gebühr == "    0,00";
 }
 
-int FrmKat1::NachLöschen(Operation& op, int first) {
-  forms::Grid& grid = GebührenGrid();
+int FrmKat1::AfterDelete(Operation& op, int first) {
+  forms::Grid& grid = FeeGrid();
   bool geleert = false;
-  op.Step(first, [&] { aktuelle_zeile_ = static_cast<int16_t>(grid.SelStartRow()); });
+  op.Step(first, [&] { current_row_ = static_cast<int16_t>(grid.SelStartRow()); });
   // The only line was emptied: the fields offer a new line with its
   // defaults rather than the blank row's zeros (a share of 0 bills nothing).
   op.Step(first + 1, [&] {

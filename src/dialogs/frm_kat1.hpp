@@ -66,11 +66,11 @@ class FrmKat1 : public FeeDialog {
   void ÜbernehmenWerte() override;
   void WertÜberprüfen() override;
   void TabelleFormatieren(word::Table& table) override;
-  void Laden() override;    // UserForm_Activate
-  void Beenden() override;  // CommandEnde_Click
+  void LoadPath() override;    // UserForm_Activate
+  void FinishPath() override;  // CommandEnde_Click
 
-  void ZeileEingefügt(int row) override;
-  int NachLöschen(Operation& op, int first) override;
+  void RowInserted(int row) override;
+  int AfterDelete(Operation& op, int first) override;
 
  private:
   void ErmäßigungTesten();

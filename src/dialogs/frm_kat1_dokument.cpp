@@ -34,21 +34,21 @@ std::string MitVorzeichenstelle(int n) {
 
 // The text written into the cell, in bold as a whole.
 void FettSchreiben(const word::Table& table, int row, int col, std::string_view text) {
-  ZelleSchreiben(table, row, col, text);
+  WriteCell(table, row, col, text);
   table.Cell(row, col).Range().Font().SetBold(true);
 }
 
 // The first `zeichen` characters of the cell in bold.
 void AnfangFett(const word::Table& table, int row, int col, int zeichen) {
   const int start = table.Cell(row, col).Range().Start();
-  Dokument().Range(start, start + zeichen).Font().SetBold(true);
+  InvoiceDocument().Range(start, start + zeichen).Font().SetBold(true);
 }
 
 // Every cell of the column right-aligned, as selecting the column and
 // aligning the selection's paragraphs does.
 void SpalteRechtsbündig(const word::Table& table, int col) {
   const int zeilen = table.Rows().Count();
-  for (int row = 1; row <= zeilen; ++row) ZelleRechtsbündig(table, row, col);
+  for (int row = 1; row <= zeilen; ++row) AlignCellRight(table, row, col);
 }
 
 // A reduction row: cells 1 to 4 of 10, 1, 1 and 1 cm.
@@ -59,37 +59,37 @@ void ErmäßigungsbreitenSetzen(const word::Table& table, int row) {
 
 // The amount cell of a reduction row: a blank and the negative amount.
 void AbzugSchreiben(const word::Table& table, int row, float betrag) {
-  ZelleRechtsbündig(table, row, 5);
-  ZelleSchreiben(table, row, 5, " " + WertFormatieren(GeneralNumber(-betrag), 7, 2));
+  AlignCellRight(table, row, 5);
+  WriteCell(table, row, 5, " " + WertFormatieren(GeneralNumber(-betrag), 7, 2));
 }
 
 }  // namespace
 
-void FrmKat1::Laden() {
+void FrmKat1::LoadPath() {
   Operation op(Name(), "UserForm_Activate");
   int tabellenzeilen = 0;
   int zeilen = 0;
   int spalten = 0;
-  op.Step(1, [&] { unterdrückt_ = true; });
-  op.Step(2, [&] { kategorie_tabelle_ = TabelleErmitteln(kKeyNr2, false); });
+  op.Step(1, [&] { suppressed_ = true; });
+  op.Step(2, [&] { category_table_ = TabelleErmitteln(kKeyNr2, false); });
   op.Step(3, [&] { SetMousePointer(forms::kMousePointerHourglass); });
   op.Step(4, [&] { Kästchen("CheckBoxErmäßigung").SetValue(0); });
-  if (op.If(5, [&] { return !kategorie_tabelle_; })) {
-    op.Step(6, [&] { LeerBeginnen(kSpalten); });
+  if (op.If(5, [&] { return !category_table_; })) {
+    op.Step(6, [&] { StartEmpty(kSpalten); });
     op.Step(7, [&] { NeuWerte(); });
   } else {
-    op.Step(8, [&] { zeilen = tabellenzeilen = kategorie_tabelle_.Rows().Count(); });
-    op.Step(9, [&] { spalten = kategorie_tabelle_.Columns().Count(); });
+    op.Step(8, [&] { zeilen = tabellenzeilen = category_table_.Rows().Count(); });
+    op.Step(9, [&] { spalten = category_table_.Columns().Count(); });
     // The grid first holds every table row, so that the check box, set
     // while the reduction rows are counted out, stays available.
-    op.Step(10, [&] { ZeilenSetzen(tabellenzeilen, kSpalten); });
+    op.Step(10, [&] { ResetRows(tabellenzeilen, kSpalten); });
     zeilen = SonderzeilenLesen(op, tabellenzeilen);
     // A table without lines (only its header) opens with one blank line.
-    op.Step(13, [&] { GebührenGrid().SetRows(std::max(zeilen, 2)); });
+    op.Step(13, [&] { FeeGrid().SetRows(std::max(zeilen, 2)); });
     for (int row = 1; row < zeilen; ++row) ZeileAusTabelle(op, row, spalten);
     for (int row = 1; row < zeilen; ++row) {
       op.Step(16, [&] {
-        forms::Grid& grid = GebührenGrid();
+        forms::Grid& grid = FeeGrid();
         const std::string_view wert = WertAusBereich(grid.TextMatrix(row, 2));
         if (!wert.empty()) {
           grid.SetTextMatrix(row, 2, std::string(wert));
@@ -97,7 +97,7 @@ void FrmKat1::Laden() {
         }
       });
     }
-    op.Step(17, [&] { aktuelle_zeile_ = 1; });
+    op.Step(17, [&] { current_row_ = 1; });
     if (op.If(18, [&] { return zeilen > 1; })) {
       op.Step(19, [&] { LesenWerte(); });
     } else {
@@ -105,15 +105,15 @@ void FrmKat1::Laden() {
     }
   }
   op.Step(21, [&] {
-    KopfSetzen({{"", 3400},
-                {" Fläche [m²]", 1000},
-                {" Wert [€/m²]", 1200},
-                {" Anteil ", 1000},
-                {"", 1000}});
+    SetHeader({{"", 3400},
+               {" Fläche [m²]", 1000},
+               {" Wert [€/m²]", 1200},
+               {" Anteil ", 1000},
+               {"", 1000}});
   });
   op.Step(22, [&] { ErmäßigungTesten(); });
   op.Step(23, [&] { neueAufnahmeLoad(); });
-  op.Step(24, [&] { unterdrückt_ = false; });
+  op.Step(24, [&] { suppressed_ = false; });
   op.Step(25, [&] { SetMousePointer(forms::kMousePointerDefault); });
 }
 
@@ -121,7 +121,7 @@ int FrmKat1::SonderzeilenLesen(Operation& op, int tabellenzeilen) {
   int zeilen = tabellenzeilen;
   for (int r = 2; r <= tabellenzeilen; ++r) {
     op.Step(11, [&] {
-      if (text::Left(ZellText(kategorie_tabelle_, r, 1), 27) == kProzentZeile) {
+      if (text::Left(CellText(category_table_, r, 1), 27) == kProzentZeile) {
         --zeilen;
         Kästchen("CheckBoxErmäßigung").SetValue(1);
       }
@@ -129,7 +129,7 @@ int FrmKat1::SonderzeilenLesen(Operation& op, int tabellenzeilen) {
   }
   for (int r = 2; r <= tabellenzeilen; ++r) {
     op.Step(12, [&] {
-      const std::string zelle = ZellText(kategorie_tabelle_, r, 1);
+      const std::string zelle = CellText(category_table_, r, 1);
       if (text::Left(zelle, 45) == kAbmarkungsZeile) {
         --zeilen;
         Feld("MaskEdBoxAbmarkung").SetText(WertFormatieren(text::Mid(zelle, 48), 2, 0));
@@ -140,14 +140,14 @@ int FrmKat1::SonderzeilenLesen(Operation& op, int tabellenzeilen) {
 }
 
 void FrmKat1::ZeileAusTabelle(Operation& op, int row, int spalten) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   op.Step(14, [&] { grid.SetTextMatrix(row, 3, "1000"); });
   for (int col = 1; col <= spalten; ++col) {
     op.Step(15, [&] {
-      std::string zelle = ZellText(kategorie_tabelle_, row + 1, col);
-      if (text::InStr(zelle, kZeilenumbruch) > 0) {
-        if (col == 1) grid.SetTextMatrix(row, 3, AnteilAusNotiz(zelle));
-        zelle = VorZeilenumbruch(zelle);
+      std::string zelle = CellText(category_table_, row + 1, col);
+      if (text::InStr(zelle, kLineBreak) > 0) {
+        if (col == 1) grid.SetTextMatrix(row, 3, ShareFromNote(zelle));
+        zelle = BeforeLineBreak(zelle);
       }
       switch (col) {
         case 1:
@@ -169,9 +169,9 @@ void FrmKat1::ZeileAusTabelle(Operation& op, int row, int spalten) {
   }
 }
 
-void FrmKat1::Beenden() {
+void FrmKat1::FinishPath() {
   Operation op(Name(), "CommandEnde_Click");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   word::Range bereich;
   word::Table tabelle;
   bool leer = false;
@@ -181,13 +181,13 @@ void FrmKat1::Beenden() {
   float summe = 0;
   op.Step(1, [&] { SetMousePointer(forms::kMousePointerHourglass); });
   op.Step(2, [&] { leer = OhneGebühr(); });
-  op.Step(3, [&] { alte = static_cast<bool>(kategorie_tabelle_); });
+  op.Step(3, [&] { alte = static_cast<bool>(category_table_); });
   // Finishing without a line and without a table leaves the document as it
   // was; no empty paragraph is left behind at its end.
   if (op.If(4, [&] { return alte || !leer; })) {
-    op.Step(5, [&] { bereich = Einfügebereich(kategorie_tabelle_, true); });
+    op.Step(5, [&] { bereich = InsertionRange(category_table_, true); });
   }
-  op.Step(6, [&] { Anwendung().Selection().Font().SetSize(10); });
+  op.Step(6, [&] { WordApplication().Selection().Font().SetSize(10); });
   if (op.If(7, [&] { return leer; })) {
     // The old table is gone: the totals are rebuilt, so that the invoice
     // total no longer counts its lines.
@@ -205,12 +205,12 @@ void FrmKat1::Beenden() {
   op.Step(14, [&] {
     if (Val(Feld("MaskEdBoxAbmarkung").Text()) > 0) ++tabellenzeilen;
   });
-  op.Step(15, [&] { tabelle = TabelleAnlegen(bereich, tabellenzeilen, kSpalten); });
+  op.Step(15, [&] { tabelle = AddTable(bereich, tabellenzeilen, kSpalten); });
   op.Step(16, [&] { TabelleFormatieren(tabelle); });
-  op.Step(17, [&] { KopfzelleSchreiben(tabelle, 1, "Flurstückszerlegung nach Nr. 2.1"); });
-  op.Step(18, [&] { KopfzelleSchreiben(tabelle, 3, "Fläche [m²]", true); });
-  op.Step(19, [&] { KopfzelleSchreiben(tabelle, 4, "Wert €/m²"); });
-  op.Step(20, [&] { TextmarkeSetzen(tabelle, kKeyNr2); });
+  op.Step(17, [&] { WriteHeaderCell(tabelle, 1, "Flurstückszerlegung nach Nr. 2.1"); });
+  op.Step(18, [&] { WriteHeaderCell(tabelle, 3, "Fläche [m²]", true); });
+  op.Step(19, [&] { WriteHeaderCell(tabelle, 4, "Wert €/m²"); });
+  op.Step(20, [&] { AddBookmark(tabelle, kKeyNr2); });
   for (int row = 1; row < zeilen; ++row) ZeileInTabelle(op, tabelle, row, summe);
   ErmäßigungenSchreiben(op, tabelle, zeilen + 1, summe);
   op.Step(41, [&] { BookmarkSetzen(tabelle, kKeyNr2); });
@@ -221,34 +221,33 @@ void FrmKat1::Beenden() {
 }
 
 void FrmKat1::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row, float& summe) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   auto zelle = [&](int col) { return grid.TextMatrix(row, col); };
   const int t = row + 1;
-  op.Step(21, [&] { ZelleSchreiben(tabelle, t, 1, zelle(0)); });
-  op.Step(22, [&] { ZelleSchreiben(tabelle, t, 3, zelle(1)); });
+  op.Step(21, [&] { WriteCell(tabelle, t, 1, zelle(0)); });
+  op.Step(22, [&] { WriteCell(tabelle, t, 3, zelle(1)); });
   op.Step(23, [&] {
     if (Kästchen("chkBereich").Value() == 1) {
-      ZelleSchreiben(tabelle, t, 4, BereichsTextNr2(Val(zelle(2))));
+      WriteCell(tabelle, t, 4, BereichsTextNr2(Val(zelle(2))));
     } else {
-      ZelleSchreiben(tabelle, t, 4, zelle(2));
+      WriteCell(tabelle, t, 4, zelle(2));
     }
   });
   op.Step(24, [&] {
-    ZelleRechtsbündig(tabelle, t, 5);
+    AlignCellRight(tabelle, t, 5);
     tabelle.Cell(t, 5).Range().ParagraphFormat().TabStops().Add(Zentimeter(2),
                                                                 word::wdAlignTabDecimal, 0);
   });
-  op.Step(25, [&] { ZelleSchreiben(tabelle, t, 5, zelle(4) + " "); });
+  op.Step(25, [&] { WriteCell(tabelle, t, 5, zelle(4) + " "); });
   op.Step(26, [&] { summe = static_cast<float>(summe + CVal(zelle(4))); });
   if (op.If(27, [&] { return zelle(3) != "1000" && !zelle(3).empty(); })) {
-    op.Step(28, [&] {
-      AmZellendeAnfügen(tabelle, t, 1, AnteilNotiz(VolleGebührDerZeile(row), zelle(3)), 8);
-    });
+    op.Step(28,
+            [&] { AppendToCell(tabelle, t, 1, ShareNote(VolleGebührDerZeile(row), zelle(3)), 8); });
   }
 }
 
 double FrmKat1::VolleGebührDerZeile(int row) const {
-  const forms::Grid& grid = GebührenGrid();
+  const forms::Grid& grid = FeeGrid();
   const double anteil = Val(grid.TextMatrix(row, 3));
   // A share of 0 leaves nothing to scale back: the note shows the fee of
   // the table for the line's land value and area.
@@ -257,7 +256,7 @@ double FrmKat1::VolleGebührDerZeile(int row) const {
     const double fläche = CVal(grid.TextMatrix(row, 1));
     return GebührAusTabelle(wert, fläche);
   }
-  return VolleGebühr(CVal(grid.TextMatrix(row, 4)), anteil);
+  return FullFee(CVal(grid.TextMatrix(row, 4)), anteil);
 }
 
 void FrmKat1::ErmäßigungenSchreiben(Operation& op, const word::Table& tabelle, int zeile,
@@ -267,9 +266,9 @@ void FrmKat1::ErmäßigungenSchreiben(Operation& op, const word::Table& tabelle,
   op.Step(29, [&] { anzahl = RoundToInteger(Val(Feld("MaskEdBoxAbmarkung").Text())); });
   if (op.If(30, [&] { return anzahl > 0; })) {
     op.Step(31, [&] {
-      ZelleSchreiben(tabelle, zeile, 1,
-                     std::string(kAbmarkungsZeile) + " " + std::string(kZeilenumbruch) +
-                         MitVorzeichenstelle(anzahl) + " mal 76,69 € (max. 20% aus 2.1)");
+      WriteCell(tabelle, zeile, 1,
+                std::string(kAbmarkungsZeile) + " " + std::string(kLineBreak) +
+                    MitVorzeichenstelle(anzahl) + " mal 76,69 € (max. 20% aus 2.1)");
     });
     op.Step(32, [&] { AnfangFett(tabelle, zeile, 1, text::Len(kAbmarkungsZeile) + 2); });
     op.Step(33, [&] {
@@ -281,7 +280,7 @@ void FrmKat1::ErmäßigungenSchreiben(Operation& op, const word::Table& tabelle,
     ++zeile;
   }
   op.Step(36, [&] {
-    prozent_ = static_cast<int16_t>(std::min(GebührenGrid().Rows() - 1, int{kHöchstprozent}));
+    prozent_ = static_cast<int16_t>(std::min(FeeGrid().Rows() - 1, int{kHöchstprozent}));
   });
   if (op.If(37, [&] { return Kästchen("CheckBoxErmäßigung").Value() == 1; })) {
     op.Step(38, [&] {
@@ -296,13 +295,13 @@ void FrmKat1::ErmäßigungenSchreiben(Operation& op, const word::Table& tabelle,
 
 void FrmKat1::TabelleFormatieren(word::Table& table) {
   Operation op(Name(), "TabelleFormatieren");
-  op.Step(1, [&] { RahmenUndBreiten(table, {6.5, 2.5, 3.0, 3.0, 2.5}); });
+  op.Step(1, [&] { ClearBordersSetWidths(table, {6.5, 2.5, 3.0, 3.0, 2.5}); });
   op.Step(2, [&] { SpalteRechtsbündig(table, 4); });
 }
 
 void FrmKat1::TabelleFormatiereneinsicht(word::Table& table) {
   Operation op(Name(), "TabelleFormatiereneinsicht");
-  op.Step(1, [&] { RahmenUndBreiten(table, {10.0, 1.0, 1.0, 1.0, 3.0}); });
+  op.Step(1, [&] { ClearBordersSetWidths(table, {10.0, 1.0, 1.0, 1.0, 3.0}); });
 }
 
 void FrmKat1::neueAufnahmeLoad() {
@@ -312,7 +311,7 @@ void FrmKat1::neueAufnahmeLoad() {
     op.Step(3, [&] { Feld("mskneueAP").SetText("  "); });
   } else {
     op.Step(
-        4, [&] { Feld("mskneueAP").SetText(WertFormatieren(ZellText(teiltabelle_, 2, 1), 2, 0)); });
+        4, [&] { Feld("mskneueAP").SetText(WertFormatieren(CellText(teiltabelle_, 2, 1), 2, 0)); });
   }
 }
 
@@ -322,18 +321,18 @@ void FrmKat1::neueAufnahmeEnde() {
   word::Range bereich;
   word::Table tabelle;
   op.Step(1, [&] { anzahl = RoundToInteger(Val(Feld("mskneueAP").Text())); });
-  op.Step(2, [&] { bereich = Einfügebereich(teiltabelle_, true); });
+  op.Step(2, [&] { bereich = InsertionRange(teiltabelle_, true); });
   if (op.If(3, [&] { return anzahl >= 1; })) {
-    op.Step(4, [&] { tabelle = TabelleAnlegen(bereich, 2, kSpalten); });
-    op.Step(5, [&] { KopfzelleSchreiben(tabelle, 1, "Grundlagenvermessung nach Nr. 2.5"); });
+    op.Step(4, [&] { tabelle = AddTable(bereich, 2, kSpalten); });
+    op.Step(5, [&] { WriteHeaderCell(tabelle, 1, "Grundlagenvermessung nach Nr. 2.5"); });
     op.Step(6, [&] {
-      ZelleSchreiben(tabelle, 2, 1,
-                     MitVorzeichenstelle(anzahl) + " neue Aufnahmepunkte je 204,52 € (max. 600 €)");
+      WriteCell(tabelle, 2, 1,
+                MitVorzeichenstelle(anzahl) + " neue Aufnahmepunkte je 204,52 € (max. 600 €)");
     });
-    op.Step(7, [&] { ZelleRechtsbündig(tabelle, 2, 5); });
+    op.Step(7, [&] { AlignCellRight(tabelle, 2, 5); });
     op.Step(8, [&] {
-      ZelleSchreiben(tabelle, 2, 5,
-                     " " + WertFormatieren(GeneralNumber(GebührNeueAufnahmepunkte(anzahl)), 7, 2));
+      WriteCell(tabelle, 2, 5,
+                " " + WertFormatieren(GeneralNumber(GebührNeueAufnahmepunkte(anzahl)), 7, 2));
     });
     op.Step(9, [&] { BookmarkSetzen(tabelle, kKeyNr2Grundlagen); });
     op.Step(10, [&] { TabelleFormatiereneinsicht(tabelle); });

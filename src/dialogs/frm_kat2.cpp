@@ -87,17 +87,17 @@ FrmKat2::FrmKat2() : FeeDialog("frmKat2", "GridGebühren3") {
   SetCaption("Gebäudeaufnahme nach Nr. 3.");
   SetWidth(11520);
   SetHeight(5400);
-  AddGebührenGrid(6, 120, 120, 11160, 2400);
+  AddFeeGrid(6, 120, 120, 11160, 2400);
   AddLabel("LabelFlst", "Flst. Nr.", 120, 2640, 3000, 255);
   AddLabel("LabelWert", "Baukosten [€]", 3240, 2640, 1300, 255);
   AddLabel("LabelTeile", "Gebäudeteile", 4680, 2640, 1200, 255);
   AddLabel("LabelAnteil", "Anteil in 1000", 6000, 2640, 1200, 255);
   AddLabel("LabelBeschreibung", "Gebäudebeschreibung", 7320, 2640, 3960, 255);
 
-  AddFlurstücksfeld(120, 2880, 3000, 315);
-  auto& wert = AddEingabefeld("MaskEdBoxWert", "", 3240, 2880, 1300, 315);
-  auto& teile = AddEingabefeld("MaskEdBoxTeile", "##", 4680, 2880, 600, 315);
-  auto& anteil = AddEingabefeld("MaskEdBoxAnteil", "####", 6000, 2880, 800, 315);
+  AddParcelField(120, 2880, 3000, 315);
+  auto& wert = AddInputField("MaskEdBoxWert", "", 3240, 2880, 1300, 315);
+  auto& teile = AddInputField("MaskEdBoxTeile", "##", 4680, 2880, 600, 315);
+  auto& anteil = AddInputField("MaskEdBoxAnteil", "####", 6000, 2880, 800, 315);
   auto& beschreibung = AddTextBox("TextBoxBeschreibung", 7320, 2880, 3960, 315);
 
   auto& rahmen = AddFrame("FrameAbrechnung", "Abrechnung nach", 120, 3360, 3600, 735);
@@ -106,14 +106,14 @@ FrmKat2::FrmKat2() : FeeDialog("frmKat2", "GridGebühren3") {
   auto& o33 = AddOptionButton("Option33", "3.3", 2400, 300, 900, 255, &rahmen);
   o31.SetValue(true);
   AddCheckBox("chkBereich", "Bereich bei Baukosten", 4680, 3600, 2600, 255);
-  AddSchaltflächen(120, 4320);
+  AddButtons(120, 4320);
 
   o31.OnClick([this] { OptionKlick(Abrechnung::k31); });
   o32.OnClick([this] { OptionKlick(Abrechnung::k32); });
   o33.OnClick([this] { OptionKlick(Abrechnung::k33); });
-  TastenEinrichten(wert, kEnterÜbernimmt);
-  TastenEinrichten(anteil, kEnterÜbernimmt);
-  TastenEinrichten(beschreibung, kEnterÜbernimmt);
+  SetUpKeys(wert, kEnterApplies);
+  SetUpKeys(anteil, kEnterApplies);
+  SetUpKeys(beschreibung, kEnterApplies);
   anteil.OnLostFocus(
       [this, &anteil] { ZahlFormatieren(anteil, "@@@@", "MaskEdBoxAnteil_LostFocus"); });
   teile.OnLostFocus([this, &teile] { ZahlFormatieren(teile, "@@", "MaskEdBoxTeile_LostFocus"); });
@@ -131,8 +131,7 @@ void FrmKat2::OptionKlick(Abrechnung abrechnung) {
   op.Step(1, [&] {
     Get<forms::Label>("LabelWert").SetCaption(kosten ? "Baukosten [€]" : "Fläche [m²]");
   });
-  op.Step(2,
-          [&] { GebührenGrid().SetTextMatrix(0, kSpalteWert, kosten ? "Baukosten" : "Fläche"); });
+  op.Step(2, [&] { FeeGrid().SetTextMatrix(0, kSpalteWert, kosten ? "Baukosten" : "Fläche"); });
   op.Step(3, [&] { kostenmodus_ = kosten; });
 }
 
@@ -155,7 +154,7 @@ void FrmKat2::ZahlFormatieren(forms::MaskedEdit& box, std::string_view format,
 void FrmKat2::NeuWerte() {
   Operation op(Name(), "NeuWerte");
   const OrderContext& auftrag = Library().order;
-  op.Step(1, [&] { TextBoxFlst().SetText(std::string(kFlstPräfix) + auftrag.Flurstücksnummer); });
+  op.Step(1, [&] { TextBoxFlst().SetText(std::string(kParcelPrefix) + auftrag.Flurstücksnummer); });
   op.Step(2, [&] { Feld("MaskEdBoxTeile").SetText(" 0"); });
   op.Step(3, [&] {
     Feld("MaskEdBoxWert").SetText(WertFormatieren(GeneralNumber(auftrag.Baukosten), 8, 0));
@@ -165,9 +164,9 @@ void FrmKat2::NeuWerte() {
 
 void FrmKat2::LesenWerte() {
   Operation op(Name(), "LesenWerte");
-  forms::Grid& grid = GebührenGrid();
-  auto zelle = [&](int col) { return grid.TextMatrix(aktuelle_zeile_, col); };
-  op.Step(1, [&] { AktuelleZeilePrüfen(); });
+  forms::Grid& grid = FeeGrid();
+  auto zelle = [&](int col) { return grid.TextMatrix(current_row_, col); };
+  op.Step(1, [&] { CheckCurrentRow(); });
   op.Step(2, [&] { TextBoxFlst().SetText(zelle(0)); });
   op.Step(3, [&] { Feld("MaskEdBoxWert").SetText(WertFormatieren(zelle(kSpalteWert), 8, 0)); });
   op.Step(4,
@@ -176,14 +175,14 @@ void FrmKat2::LesenWerte() {
     Feld("MaskEdBoxAnteil").SetText(Format(Variant(Val(zelle(kSpalteAnteil))), "@@@@"));
   });
   op.Step(6, [&] { TextBoxBeschreibung().SetText(zelle(kSpalteBeschreibung)); });
-  op.Step(7, [&] { ZeileMarkieren(5); });
+  op.Step(7, [&] { SelectCurrentRow(5); });
 }
 
 void FrmKat2::ÜbernehmenWerte() {
   Operation op(Name(), "ÜbernehmenWerte");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   auto setze = [&](int col, std::string text) {
-    grid.SetTextMatrix(aktuelle_zeile_, col, std::move(text));
+    grid.SetTextMatrix(current_row_, col, std::move(text));
   };
   double wert = 0;
   double anteil = 0;
@@ -203,7 +202,7 @@ void FrmKat2::ÜbernehmenWerte() {
     });
     return;
   }
-  op.Step(5, [&] { ZeileAnhängenWennNeu(); });
+  op.Step(5, [&] { AppendRowIfNew(); });
   op.Step(6, [&] { setze(0, TextBoxFlst().Text()); });
   op.Step(7,
           [&] { setze(kSpalteWert, Format(Variant(Feld("MaskEdBoxWert").Text()), "@@@@@@@@")); });
@@ -215,7 +214,7 @@ void FrmKat2::ÜbernehmenWerte() {
   op.Step(11, [&] { teile = RoundToInteger(CVal(Feld("MaskEdBoxTeile").Text())); });
   op.Step(12, [&] { gebühr = AnteilAnwenden(SatzNr3(GewählteAbrechnung(), wert, teile), anteil); });
   op.Step(13, [&] { setze(kSpalteGebühr, Format(Variant(Format(gebühr, "0.00")), "@@@@@@@@")); });
-  Weiterschalten(op, 14);
+  AdvanceLine(op, 14);
 }
 
 void FrmKat2::WertÜberprüfen() {
@@ -226,18 +225,18 @@ void FrmKat2::WertÜberprüfen() {
   });
 }
 
-int FrmKat2::NachLöschen(Operation& op, int first) {
-  const int next = FeeDialog::NachLöschen(op, first);
+int FrmKat2::AfterDelete(Operation& op, int first) {
+  const int next = FeeDialog::AfterDelete(op, first);
   // The only line was emptied: the fields get the defaults of a new line,
   // as an empty dialog shows them.
-  if (op.If(next, [&] { return GebührenGrid().Rows() == 2 && LeereZeile(1); })) {
+  if (op.If(next, [&] { return FeeGrid().Rows() == 2 && LeereZeile(1); })) {
     op.Step(next + 1, [&] { NeuWerte(); });
   }
   return next + 2;
 }
 
 bool FrmKat2::LeereZeile(int row) const {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   for (int col : {0, kSpalteWert, kSpalteGebühr}) {
     if (!text::Trim(grid.TextMatrix(row, col)).empty()) return false;
   }

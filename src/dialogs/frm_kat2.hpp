@@ -52,9 +52,9 @@ class FrmKat2 : public FeeDialog {
   void ÜbernehmenWerte() override;
   void WertÜberprüfen() override;
   void TabelleFormatieren(word::Table& table) override;
-  void Laden() override;    // UserForm_Activate
-  void Beenden() override;  // CommandEnde_Click
-  int NachLöschen(Operation& op, int first) override;
+  void LoadPath() override;    // UserForm_Activate
+  void FinishPath() override;  // CommandEnde_Click
+  int AfterDelete(Operation& op, int first) override;
 
  private:
   // Option31_Click, Option32_Click, Option33_Click.

@@ -25,8 +25,8 @@ constexpr std::string_view kFläche = "Fläche:       ";
 std::vector<std::string> Zeilen(const std::string& zelle) {
   std::vector<std::string> zeilen;
   int von = 1;
-  for (int bei = text::InStr(zelle, kZeilenumbruch); bei > 0;
-       bei = text::InStr(zelle, kZeilenumbruch, von)) {
+  for (int bei = text::InStr(zelle, kLineBreak); bei > 0;
+       bei = text::InStr(zelle, kLineBreak, von)) {
     zeilen.push_back(text::Mid(zelle, von, bei - von));
     von = bei + 1;
   }
@@ -72,45 +72,45 @@ std::string_view Nummer(Abrechnung abrechnung) {
 
 }  // namespace
 
-void FrmKat2::Laden() {
+void FrmKat2::LoadPath() {
   Operation op(Name(), "UserForm_Activate");
   int zeilen = 0;
-  op.Step(1, [&] { unterdrückt_ = true; });
-  op.Step(2, [&] { kategorie_tabelle_ = TabelleErmitteln(kKeyNr3, false); });
+  op.Step(1, [&] { suppressed_ = true; });
+  op.Step(2, [&] { category_table_ = TabelleErmitteln(kKeyNr3, false); });
   op.Step(3, [&] { SetMousePointer(forms::kMousePointerHourglass); });
   // The flag follows the option the form opens with, whatever the last
   // opening left in it.
   op.Step(4, [&] { kostenmodus_ = GewählteAbrechnung() != Abrechnung::k33; });
-  if (op.If(5, [&] { return !kategorie_tabelle_; })) {
-    op.Step(6, [&] { LeerBeginnen(kSpalten); });
+  if (op.If(5, [&] { return !category_table_; })) {
+    op.Step(6, [&] { StartEmpty(kSpalten); });
     op.Step(7, [&] { NeuWerte(); });
   } else {
-    op.Step(8, [&] { OptionWählen(AbrechnungAusKopf(ZellText(kategorie_tabelle_, 1, 1))); });
-    op.Step(9, [&] { zeilen = kategorie_tabelle_.Rows().Count(); });
-    op.Step(10, [&] { ZeilenSetzen(zeilen, kSpalten); });
+    op.Step(8, [&] { OptionWählen(AbrechnungAusKopf(CellText(category_table_, 1, 1))); });
+    op.Step(9, [&] { zeilen = category_table_.Rows().Count(); });
+    op.Step(10, [&] { ResetRows(zeilen, kSpalten); });
     for (int row = 1; row < zeilen; ++row) ZeileAusTabelle(op, row);
-    op.Step(18, [&] { aktuelle_zeile_ = 1; });
+    op.Step(18, [&] { current_row_ = 1; });
     op.Step(19, [&] { LesenWerte(); });
   }
   op.Step(20, [&] {
-    KopfSetzen({{"Flurstücksnummer", 3000},
-                {kostenmodus_ ? " Baukosten" : "Fläche", 1300},
-                {" Gebäudeteile", 1500},
-                {" Anteil", 1000},
-                {"", 1000},
-                {" Gebäudebeschreibung", 3000}});
+    SetHeader({{"Flurstücksnummer", 3000},
+               {kostenmodus_ ? " Baukosten" : "Fläche", 1300},
+               {" Gebäudeteile", 1500},
+               {" Anteil", 1000},
+               {"", 1000},
+               {" Gebäudebeschreibung", 3000}});
   });
-  op.Step(21, [&] { unterdrückt_ = false; });
+  op.Step(21, [&] { suppressed_ = false; });
   op.Step(22, [&] { SetMousePointer(forms::kMousePointerDefault); });
 }
 
 void FrmKat2::ZeileAusTabelle(Operation& op, int row) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   std::vector<std::string> zeilen;
   std::string zelle;
   op.Step(11, [&] { grid.SetTextMatrix(row, 3, "1000"); });
   op.Step(12, [&] {
-    zelle = ZellText(kategorie_tabelle_, row + 1, 1);
+    zelle = CellText(category_table_, row + 1, 1);
     zeilen = Zeilen(zelle);
   });
   // A blank line was written as an empty row and stays blank.
@@ -135,31 +135,31 @@ void FrmKat2::ZeileAusTabelle(Operation& op, int row) {
     });
     op.Step(16, [&] {
       if (zeilen.size() > 2) grid.SetTextMatrix(row, 5, zeilen[2]);
-      if (zeilen.size() > 3) grid.SetTextMatrix(row, 3, AnteilAusNotiz(zelle));
+      if (zeilen.size() > 3) grid.SetTextMatrix(row, 3, ShareFromNote(zelle));
     });
   }
   op.Step(17, [&] {
-    grid.SetTextMatrix(row, 4, GebührAusZelle(ZellText(kategorie_tabelle_, row + 1, 5)));
+    grid.SetTextMatrix(row, 4, GebührAusZelle(CellText(category_table_, row + 1, 5)));
   });
 }
 
-void FrmKat2::Beenden() {
+void FrmKat2::FinishPath() {
   Operation op(Name(), "CommandEnde_Click");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   word::Range bereich;
   word::Table tabelle;
   int zeilen = 0;
   op.Step(1, [&] { SetMousePointer(forms::kMousePointerHourglass); });
-  op.Step(2, [&] { bereich = Einfügebereich(kategorie_tabelle_, true); });
+  op.Step(2, [&] { bereich = InsertionRange(category_table_, true); });
   op.Step(3, [&] { zeilen = grid.Rows(); });
-  op.Step(4, [&] { tabelle = TabelleAnlegen(bereich, zeilen, 5); });
+  op.Step(4, [&] { tabelle = AddTable(bereich, zeilen, 5); });
   op.Step(5, [&] {
-    KopfzelleSchreiben(tabelle, 1,
-                       std::string(kÜberschrift) + std::string(Nummer(GewählteAbrechnung())));
+    WriteHeaderCell(tabelle, 1,
+                    std::string(kÜberschrift) + std::string(Nummer(GewählteAbrechnung())));
   });
-  op.Step(6, [&] { TextmarkeSetzen(tabelle, kKeyNr3); });
+  op.Step(6, [&] { AddBookmark(tabelle, kKeyNr3); });
   for (int row = 1; row < zeilen; ++row) ZeileInTabelle(op, tabelle, row);
-  op.Step(16, [&] { Dokument().Content().InsertParagraphAfter(); });
+  op.Step(16, [&] { InvoiceDocument().Content().InsertParagraphAfter(); });
   op.Step(17, [&] { TabelleFormatieren(tabelle); });
   op.Step(18, [&] { BookmarkSetzen(tabelle, kKeyNr3); });
   op.Step(19, [&] { SetMousePointer(forms::kMousePointerDefault); });
@@ -167,42 +167,42 @@ void FrmKat2::Beenden() {
 }
 
 void FrmKat2::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   auto zelle = [&](int col) { return grid.TextMatrix(row, col); };
   const int t = row + 1;
   // A blank line (a deleted only line, an inserted one never applied) has
   // nothing to bill: its row stays empty instead of carrying labels without
   // values and a share note without a share.
   if (op.If(7, [&] { return LeereZeile(row); })) return;
-  op.Step(8, [&] { ZelleSchreiben(tabelle, t, 1, zelle(0)); });
+  op.Step(8, [&] { WriteCell(tabelle, t, 1, zelle(0)); });
   op.Step(9, [&] {
-    std::string zweite(kZeilenumbruch);
+    std::string zweite(kLineBreak);
     zweite += kostenmodus_ ? kBaukosten : kFläche;
     if (kostenmodus_ && Get<forms::CheckBox>("chkBereich").Value() == 1) {
       zweite += KostenstufeVon(CVal(zelle(1))).bereich;
     } else {
       zweite += zelle(1) + "; ";
     }
-    ZelleSchreiben(tabelle, t, 1, zweite);
+    WriteCell(tabelle, t, 1, zweite);
   });
   op.Step(10, [&] {
-    ZelleSchreiben(tabelle, t, 1,
-                   " " + zelle(2) + (Val(zelle(2)) <= 1 ? " Gebäudeteil" : " Gebäudeteile"));
+    WriteCell(tabelle, t, 1,
+              " " + zelle(2) + (Val(zelle(2)) <= 1 ? " Gebäudeteil" : " Gebäudeteile"));
   });
-  op.Step(11, [&] { ZelleSchreiben(tabelle, t, 1, std::string(kZeilenumbruch) + zelle(5)); });
+  op.Step(11, [&] { WriteCell(tabelle, t, 1, std::string(kLineBreak) + zelle(5)); });
   if (op.If(12, [&] { return zelle(3) != "1000"; })) {
     op.Step(13, [&] {
-      const double voll = VolleGebühr(CVal(zelle(4)), Val(zelle(3)));
-      AmZellendeAnfügen(tabelle, t, 1, AnteilNotiz(voll, zelle(3)), 8);
+      const double voll = FullFee(CVal(zelle(4)), Val(zelle(3)));
+      AppendToCell(tabelle, t, 1, ShareNote(voll, zelle(3)), 8);
     });
   }
-  op.Step(14, [&] { ZelleRechtsbündig(tabelle, t, 5); });
-  op.Step(15, [&] { ZelleSchreiben(tabelle, t, 5, " " + zelle(4)); });
+  op.Step(14, [&] { AlignCellRight(tabelle, t, 5); });
+  op.Step(15, [&] { WriteCell(tabelle, t, 5, " " + zelle(4)); });
 }
 
 void FrmKat2::TabelleFormatieren(word::Table& table) {
   Operation op(Name(), "TabelleFormatieren");
-  op.Step(1, [&] { RahmenUndBreiten(table, {12.0, 1.0, 1.0, 1.0, 2.5}); });
+  op.Step(1, [&] { ClearBordersSetWidths(table, {12.0, 1.0, 1.0, 1.0, 2.5}); });
 }
 
 }  // namespace korvax::dialogs

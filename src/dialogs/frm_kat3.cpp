@@ -77,17 +77,17 @@ FrmKat3::FrmKat3() : FeeDialog("frmKat3", "GridGebühren6") {
   AddLabel("LabelAchse", "Achslänge [m]", 7080, 2640, 1200, 255);
   AddLabel("LabelImOrt", "im Ort [m]", 8400, 2640, 1100, 255);
 
-  AddFlurstücksfeld(120, 2880, 3000, 315);
+  AddParcelField(120, 2880, 3000, 315);
   AddComboBox("ComboBox4", 3240, 2880, 900, 315);
   AddComboBox("comFlurstücksdichte", 4260, 2880, 2700, 315);
-  auto& achse = AddEingabefeld("MaskEdBoxAchse", "", 7080, 2880, 1200, 315);
-  auto& im_ort = AddEingabefeld("MaskEdBoxImOrt", "", 8400, 2880, 1100, 315);
+  auto& achse = AddInputField("MaskEdBoxAchse", "", 7080, 2880, 1200, 315);
+  auto& im_ort = AddInputField("MaskEdBoxImOrt", "", 8400, 2880, 1100, 315);
   achse.SetMaxLength(64);
   im_ort.SetMaxLength(64);
-  AddGebührenGrid(7, 120, 120, 10080, 2400);
-  AddSchaltflächen(120, 3480, "CommandNeu");
+  AddFeeGrid(7, 120, 120, 10080, 2400);
+  AddButtons(120, 3480, "CommandNeu");
 
-  TastenEinrichten(achse, kEnterÜbernimmt);
+  SetUpKeys(achse, kEnterApplies);
   achse.OnLostFocus([this] { MaskEdBoxAchse_LostFocus(); });
   im_ort.OnLostFocus([this] { MaskEdBoxImOrt_LostFocus(); });
 }
@@ -131,26 +131,26 @@ void FrmKat3::NeuWerte() {
 
 void FrmKat3::LesenWerte() {
   Operation op(Name(), "LesenWerte");
-  forms::Grid& grid = GebührenGrid();
-  auto zelle = [&](int col) { return grid.TextMatrix(aktuelle_zeile_, col); };
-  op.Step(1, [&] { AktuelleZeilePrüfen(); });
+  forms::Grid& grid = FeeGrid();
+  auto zelle = [&](int col) { return grid.TextMatrix(current_row_, col); };
+  op.Step(1, [&] { CheckCurrentRow(); });
   op.Step(2, [&] { TextBoxFlst().SetText(zelle(0)); });
   op.Step(3, [&] { Liste("ComboBox4").SetText(zelle(1)); });
   op.Step(4, [&] { Liste("comFlurstücksdichte").SetText(zelle(2)); });
   op.Step(5, [&] { Feld("MaskEdBoxAchse").SetText(Format(Variant(Länge(zelle(3))), "@@@@@ m")); });
   op.Step(6, [&] { Feld("MaskEdBoxImOrt").SetText(Format(Variant(Länge(zelle(4))), "@@@@ m")); });
-  op.Step(7, [&] { ZeileMarkieren(6); });
+  op.Step(7, [&] { SelectCurrentRow(6); });
 }
 
 void FrmKat3::ÜbernehmenWerte() {
   Operation op(Name(), "ÜbernehmenWerte");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   auto setze = [&](int col, std::string text) {
-    grid.SetTextMatrix(aktuelle_zeile_, col, std::move(text));
+    grid.SetTextMatrix(current_row_, col, std::move(text));
   };
   double achse = 1;
   double preis = 0;
-  op.Step(1, [&] { ZeileAnhängenWennNeu(); });
+  op.Step(1, [&] { AppendRowIfNew(); });
   op.Step(2, [&] { setze(0, TextBoxFlst().Text()); });
   op.Step(3, [&] { setze(1, Liste("ComboBox4").Text()); });
   op.Step(4, [&] { setze(2, Liste("comFlurstücksdichte").Text()); });
@@ -175,32 +175,32 @@ void FrmKat3::ÜbernehmenWerte() {
   op.Step(10, [&] { preis = Positionsfaktor(Liste("ComboBox4").Text()) * Grundpreis(kategorie_); });
   op.Step(11, [&] { setze(5, Betrag(preis)); });
   op.Step(12, [&] { setze(6, Betrag(preis * achse)); });
-  Weiterschalten(op, 13);
+  AdvanceLine(op, 13);
 }
 
-void FrmKat3::ZeileEingefügt(int row) {
-  forms::Grid& grid = GebührenGrid();
+void FrmKat3::RowInserted(int row) {
+  forms::Grid& grid = FeeGrid();
   grid.SetTextMatrix(row, 1, std::string(kPosition411));
-  grid.SetRowHeight(row, kZeilenhöhe);
+  grid.SetRowHeight(row, kRowHeight);
   // The item box shows 4.1.1, which is no entry of its list, so that the
   // next apply keeps it; and that apply fills the inserted row, not the line
   // the input fields were editing before.
   Liste("ComboBox4").SetText(kPosition411);
-  aktuelle_zeile_ = static_cast<int16_t>(row);
+  current_row_ = static_cast<int16_t>(row);
 }
 
-bool FrmKat3::LöschenMöglich() {
-  return GebührenGrid().Rows() >= 3;
+bool FrmKat3::CanDelete() {
+  return FeeGrid().Rows() >= 3;
 }
 
-int FrmKat3::NachLöschen(Operation& op, int first) {
-  forms::Grid& grid = GebührenGrid();
-  op.Step(first, [&] { unterdrückt_ = true; });
-  op.Step(first + 1, [&] { aktuelle_zeile_ = 1; });
+int FrmKat3::AfterDelete(Operation& op, int first) {
+  forms::Grid& grid = FeeGrid();
+  op.Step(first, [&] { suppressed_ = true; });
+  op.Step(first + 1, [&] { current_row_ = 1; });
   op.Step(first + 2, [&] { grid.SetRow(1); });
   op.Step(first + 3, [&] { grid.SetTopRow(1); });
   op.Step(first + 4, [&] { LesenWerte(); });
-  op.Step(first + 5, [&] { unterdrückt_ = false; });
+  op.Step(first + 5, [&] { suppressed_ = false; });
   op.Step(first + 6, [&] { grid.Refresh(); });
   return first + 7;
 }

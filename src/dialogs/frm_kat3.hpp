@@ -55,13 +55,13 @@ class FrmKat3 : public FeeDialog {
   void NeuWerte() override;
   void ÜbernehmenWerte() override;
   void TabelleFormatieren(word::Table& table) override;
-  void Laden() override;    // Form_Load
-  void Beenden() override;  // CommandEnde_Click
+  void LoadPath() override;    // Form_Load
+  void FinishPath() override;  // CommandEnde_Click
 
-  void ZeileEingefügt(int row) override;
-  bool LöschenMöglich() override;
-  int32_t LöschenSchaltflächen() const override { return 36; }
-  int NachLöschen(Operation& op, int first) override;
+  void RowInserted(int row) override;
+  bool CanDelete() override;
+  int32_t DeleteQuestionButtons() const override { return 36; }
+  int AfterDelete(Operation& op, int first) override;
 
  private:
   void MaskEdBoxAchse_LostFocus();

@@ -40,7 +40,7 @@ void Dezimaltabs(const word::Table& table, int row) {
 
 // A header cell whose text lines up at a left tab stop at 1.8 cm.
 void KopfzelleMitTab(const word::Table& table, int col, std::string_view text) {
-  KopfzelleSchreiben(table, col, text);
+  WriteHeaderCell(table, col, text);
   table.Cell(1, col).Range().ParagraphFormat().TabStops().Add(Zentimeter(1.8), word::wdAlignTabLeft,
                                                               0);
 }
@@ -50,37 +50,37 @@ void KopfzelleMitTab(const word::Table& table, int col, std::string_view text) {
 // empty cell other than the first of its row would land in the cell before.
 void AnAuswahlAnfügen(const word::Table& table, int row, int col, std::string_view text) {
   table.Cell(row, col).Select();
-  ZelleSchreiben(table, row, col, text);
+  WriteCell(table, row, col, text);
 }
 
 }  // namespace
 
-void FrmKat3::Laden() {
+void FrmKat3::LoadPath() {
   Operation op(Name(), "Form_Load");
   ListenFüllen(op, 1);
-  op.Step(3, [&] { unterdrückt_ = true; });
-  op.Step(4, [&] { kategorie_tabelle_ = TabelleErmitteln(kKeyNr45, false); });
+  op.Step(3, [&] { suppressed_ = true; });
+  op.Step(4, [&] { category_table_ = TabelleErmitteln(kKeyNr45, false); });
   op.Step(5, [&] { SetMousePointer(forms::kMousePointerHourglass); });
-  if (op.If(6, [&] { return !kategorie_tabelle_; })) {
-    op.Step(7, [&] { ZeilenSetzen(2, kSpalten); });
+  if (op.If(6, [&] { return !category_table_; })) {
+    op.Step(7, [&] { ResetRows(2, kSpalten); });
     op.Step(8, [&] { TextBoxFlst().SetText(""); });
-    op.Step(9, [&] { aktuelle_zeile_ = 1; });
+    op.Step(9, [&] { current_row_ = 1; });
     op.Step(10, [&] { NeuWerte(); });
   } else {
     TabelleLesen(op, 11);
-    op.Step(16, [&] { aktuelle_zeile_ = 1; });
+    op.Step(16, [&] { current_row_ = 1; });
     op.Step(17, [&] { LesenWerte(); });
   }
   op.Step(18, [&] {
-    KopfSetzen({{"Vermessung nach Nr. 5", 3000},
-                {" Nr.", 700},
-                {" Flurstücksdichte", 2055},
-                {" Achslänge", 1020},
-                {" im Ort", 930},
-                {" Preis [€/m]", 1000},
-                {" Preis [€]", 945}});
+    SetHeader({{"Vermessung nach Nr. 5", 3000},
+               {" Nr.", 700},
+               {" Flurstücksdichte", 2055},
+               {" Achslänge", 1020},
+               {" im Ort", 930},
+               {" Preis [€/m]", 1000},
+               {" Preis [€]", 945}});
   });
-  op.Step(19, [&] { unterdrückt_ = false; });
+  op.Step(19, [&] { suppressed_ = false; });
   op.Step(20, [&] { SetMousePointer(forms::kMousePointerDefault); });
 }
 
@@ -88,19 +88,19 @@ void FrmKat3::Laden() {
 // texts. An in-town row is known by its whole fixed text, and only below a
 // line; a line whose own text starts with "Davon " stays a line.
 void FrmKat3::TabelleLesen(Operation& op, int first) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   int tabellenzeilen = 0;
   std::vector<Tabellenzeile> zeilen;
-  op.Step(first, [&] { tabellenzeilen = kategorie_tabelle_.Rows().Count(); });
+  op.Step(first, [&] { tabellenzeilen = category_table_.Rows().Count(); });
   int linien = 0;
   for (int r = 2; r <= tabellenzeilen; ++r) {
     op.Step(first + 1, [&] {
       Tabellenzeile zeile;
-      zeile.zellen[0] = ZellText(kategorie_tabelle_, r, 1);
+      zeile.zellen[0] = CellText(category_table_, r, 1);
       zeile.im_ort = linien > 0 && IstImOrtZeile(zeile.zellen[0], zeile.länge);
       if (!zeile.im_ort) {
         for (int col = 2; col <= 5; ++col) {
-          zeile.zellen[col - 1] = ZellText(kategorie_tabelle_, r, col);
+          zeile.zellen[col - 1] = CellText(category_table_, r, col);
         }
         ++linien;
       }
@@ -108,7 +108,7 @@ void FrmKat3::TabelleLesen(Operation& op, int first) {
     });
   }
   // A table without lines (only its header) opens with one blank line.
-  op.Step(first + 2, [&] { ZeilenSetzen(linien > 0 ? linien + 1 : 2, kSpalten); });
+  op.Step(first + 2, [&] { ResetRows(linien > 0 ? linien + 1 : 2, kSpalten); });
   int g = 0;
   for (const Tabellenzeile& zeile : zeilen) {
     if (zeile.im_ort) {
@@ -132,26 +132,26 @@ void FrmKat3::TabelleLesen(Operation& op, int first) {
   }
 }
 
-void FrmKat3::Beenden() {
+void FrmKat3::FinishPath() {
   Operation op(Name(), "CommandEnde_Click");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   word::Range bereich;
   word::Table tabelle;
   int zeilen = 0;
   int t = 1;
   op.Step(1, [&] { SetMousePointer(forms::kMousePointerHourglass); });
-  op.Step(2, [&] { bereich = Einfügebereich(kategorie_tabelle_, false); });
-  op.Step(3, [&] { Anwendung().Selection().Font().SetSize(10); });
+  op.Step(2, [&] { bereich = InsertionRange(category_table_, false); });
+  op.Step(3, [&] { WordApplication().Selection().Font().SetSize(10); });
   op.Step(4, [&] { zeilen = grid.Rows(); });
-  op.Step(5, [&] { tabelle = TabelleAnlegen(bereich, zeilen, 5); });
+  op.Step(5, [&] { tabelle = AddTable(bereich, zeilen, 5); });
   op.Step(6, [&] { TabelleFormatieren(tabelle); });
-  op.Step(7, [&] { KopfzelleSchreiben(tabelle, 1, "Vermessung nach Nr. 5"); });
-  op.Step(8, [&] { KopfzelleSchreiben(tabelle, 2, "Nr."); });
+  op.Step(7, [&] { WriteHeaderCell(tabelle, 1, "Vermessung nach Nr. 5"); });
+  op.Step(8, [&] { WriteHeaderCell(tabelle, 2, "Nr."); });
   op.Step(9, [&] { KopfzelleMitTab(tabelle, 3, " Flurstücksdichte"); });
   op.Step(10, [&] { KopfzelleMitTab(tabelle, 4, " Achse\tPreis/lfdm"); });
-  op.Step(11, [&] { TextmarkeSetzen(tabelle, kKeyNr45); });
+  op.Step(11, [&] { AddBookmark(tabelle, kKeyNr45); });
   for (int row = 1; row < zeilen; ++row) t = ZeileInTabelle(op, tabelle, row, t);
-  op.Step(25, [&] { Dokument().Content().InsertParagraphAfter(); });
+  op.Step(25, [&] { InvoiceDocument().Content().InsertParagraphAfter(); });
   op.Step(26, [&] { BookmarkSetzen(tabelle, kKeyNr45); });
   op.Step(27, [&] { SetMousePointer(forms::kMousePointerDefault); });
   op.Step(28, [&] { Unload(); });
@@ -161,13 +161,13 @@ void FrmKat3::Beenden() {
 // table and takes the next row, so every later line moves down by one and
 // all rows stay filled in order.
 int FrmKat3::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row, int t) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   auto zelle = [&](int col) { return grid.TextMatrix(row, col); };
   const int z = t + 1;
   auto schreiben = [&](int col, const std::string& text) {
-    ZelleSchreiben(tabelle, z, col, text);
+    WriteCell(tabelle, z, col, text);
     Dezimaltabs(tabelle, z);
-    ZelleRechtsbündig(tabelle, z, 5);
+    AlignCellRight(tabelle, z, 5);
   };
   bool im_ort = false;
   double länge = 0;
@@ -186,9 +186,9 @@ int FrmKat3::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row, 
     op.Step(20, [&] {
       const double zuschlag = CVal(zelle(5)) * länge / 5;
       AnAuswahlAnfügen(tabelle, o, 5, Format(Variant(Format(zuschlag, "0.00")), "@@@@@@@@"));
-      ZelleSchreiben(tabelle, o, 5, " €");
+      WriteCell(tabelle, o, 5, " €");
     });
-    op.Step(21, [&] { ZelleRechtsbündig(tabelle, o, 5); });
+    op.Step(21, [&] { AlignCellRight(tabelle, o, 5); });
     op.Step(22, [&] {
       int col = 1;
       for (double cm : {12.1, 0.3, 0.3, 0.3, 3.0}) tabelle.Cell(o, col++).SetWidth(Zentimeter(cm));
@@ -203,7 +203,7 @@ int FrmKat3::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row, 
 
 void FrmKat3::TabelleFormatieren(word::Table& table) {
   Operation op(Name(), "TabelleFormatieren");
-  op.Step(1, [&] { RahmenUndBreiten(table, {5.0, 2.0, 4.0, 4.0, 2.5}); });
+  op.Step(1, [&] { ClearBordersSetWidths(table, {5.0, 2.0, 4.0, 4.0, 2.5}); });
 }
 
 }  // namespace korvax::dialogs

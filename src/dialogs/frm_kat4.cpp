@@ -75,19 +75,19 @@ FrmKat4::FrmKat4() : FeeDialog("frmKat4", "GridGebühren6") {
   AddLabel("LabelAnteil", "Anteil in 1000", 5900, 2760, 1200, 255);
   AddLabel("LabelneueAP", "neue Aufnahmepunkte nach 7.4", 120, 3480, 2600, 255);
 
-  AddFlurstücksfeld(120, 3000, 2370, 315);
-  auto& n71 = AddEingabefeld("MaskEdBox7_1", "##", 2600, 3000, 500, 315);
-  auto& n72 = AddEingabefeld("MaskEdBox7_2", "##", 3200, 3000, 500, 315);
-  AddEingabefeld("MaskEdBox7_3", "##", 3800, 3000, 500, 315);
-  auto& wert = AddEingabefeld("MaskEdBoxWert", "#####,##", 4400, 3000, 1100, 315);
-  auto& anteil = AddEingabefeld("MaskEdBoxAnteil", "####", 5900, 3000, 800, 315);
-  AddEingabefeld("mskneueAP", "##", 2800, 3440, 500, 315);
+  AddParcelField(120, 3000, 2370, 315);
+  auto& n71 = AddInputField("MaskEdBox7_1", "##", 2600, 3000, 500, 315);
+  auto& n72 = AddInputField("MaskEdBox7_2", "##", 3200, 3000, 500, 315);
+  AddInputField("MaskEdBox7_3", "##", 3800, 3000, 500, 315);
+  auto& wert = AddInputField("MaskEdBoxWert", "#####,##", 4400, 3000, 1100, 315);
+  auto& anteil = AddInputField("MaskEdBoxAnteil", "####", 5900, 3000, 800, 315);
+  AddInputField("mskneueAP", "##", 2800, 3440, 500, 315);
   AddCheckBox("chkBereich", "Bereich bei Bodenwert", 4400, 3480, 2400, 255);
-  AddGebührenGrid(7, 120, 480, 7560, 2160);
-  AddSchaltflächen(120, 4440);
+  AddFeeGrid(7, 120, 480, 7560, 2160);
+  AddButtons(120, 4440);
 
-  TastenEinrichten(wert, kEnterÜbernimmt | kBetragsfeld);
-  TastenEinrichten(anteil, kEnterÜbernimmt);
+  SetUpKeys(wert, kEnterApplies | kMoneyField);
+  SetUpKeys(anteil, kEnterApplies);
   n71.OnLostFocus([this, &n71] { AnzahlFormatieren(n71, "MaskEdBox7_1_Exit"); });
   n72.OnLostFocus([this, &n72] { AnzahlFormatieren(n72, "MaskEdBox7_2_Exit"); });
 }
@@ -100,7 +100,7 @@ void FrmKat4::AnzahlFormatieren(forms::MaskedEdit& box, const std::string& repor
 void FrmKat4::NeuWerte() {
   Operation op(Name(), "NeuWerte");
   const OrderContext& auftrag = Library().order;
-  op.Step(1, [&] { TextBoxFlst().SetText(std::string(kFlstPräfix) + auftrag.Flurstücksnummer); });
+  op.Step(1, [&] { TextBoxFlst().SetText(std::string(kParcelPrefix) + auftrag.Flurstücksnummer); });
   op.Step(2,
           [&] { Feld("MaskEdBox7_1").SetText(Format(Variant(auftrag.AnzahlGrenzpunkte), "@@")); });
   op.Step(3, [&] { Feld("MaskEdBox7_2").SetText(" 0"); });
@@ -113,9 +113,9 @@ void FrmKat4::NeuWerte() {
 
 void FrmKat4::LesenWerte() {
   Operation op(Name(), "LesenWerte");
-  forms::Grid& grid = GebührenGrid();
-  auto zelle = [&](int col) { return grid.TextMatrix(aktuelle_zeile_, col); };
-  op.Step(1, [&] { AktuelleZeilePrüfen(); });
+  forms::Grid& grid = FeeGrid();
+  auto zelle = [&](int col) { return grid.TextMatrix(current_row_, col); };
+  op.Step(1, [&] { CheckCurrentRow(); });
   op.Step(2, [&] { TextBoxFlst().SetText(zelle(0)); });
   op.Step(3, [&] { Feld("MaskEdBox7_1").SetText(Format(Variant(Val(zelle(1))), "@@")); });
   op.Step(4, [&] { Feld("MaskEdBox7_2").SetText(Format(Variant(Val(zelle(2))), "@@")); });
@@ -125,14 +125,14 @@ void FrmKat4::LesenWerte() {
     Feld("MaskEdBoxWert").SetText(Format(Variant(Format(wert, "####0.00")), "@@@@@@@@"));
   });
   op.Step(7, [&] { Feld("MaskEdBoxAnteil").SetText(Format(Variant(Val(zelle(5))), "@@@@")); });
-  op.Step(8, [&] { ZeileMarkieren(5); });
+  op.Step(8, [&] { SelectCurrentRow(5); });
 }
 
 void FrmKat4::ÜbernehmenWerte() {
   Operation op(Name(), "ÜbernehmenWerte");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   auto setze = [&](int col, std::string text) {
-    grid.SetTextMatrix(aktuelle_zeile_, col, std::move(text));
+    grid.SetTextMatrix(current_row_, col, std::move(text));
   };
   double wert = 0;
   int stufe = 1;
@@ -141,7 +141,7 @@ void FrmKat4::ÜbernehmenWerte() {
   double n73 = 0;
   double anteil = 0;
   double gebühr = 0;
-  op.Step(1, [&] { ZeileAnhängenWennNeu(); });
+  op.Step(1, [&] { AppendRowIfNew(); });
   op.Step(2, [&] { setze(0, TextBoxFlst().Text()); });
   op.Step(3, [&] { setze(1, Feld("MaskEdBox7_1").Text()); });
   op.Step(4, [&] { setze(2, Feld("MaskEdBox7_2").Text()); });
@@ -165,12 +165,12 @@ void FrmKat4::ÜbernehmenWerte() {
   op.Step(15, [&] { anteil = Zahl(Feld("MaskEdBoxAnteil").Text()); });
   op.Step(16, [&] { gebühr = AnteilAnwenden(gebühr, anteil); });
   op.Step(17, [&] { setze(6, WertFormatieren(GeneralNumber(gebühr), 8, 2)); });
-  Weiterschalten(op, 18);
+  AdvanceLine(op, 18);
 }
 
 void FrmKat4::WertÜberprüfen() {
   Operation op(Name(), "WertÜberprüfen");
-  op.Step(1, [&] { BetragsfeldPrüfen(Feld("MaskEdBoxWert")); });
+  op.Step(1, [&] { CheckMoneyField(Feld("MaskEdBoxWert")); });
 }
 
 }  // namespace korvax::dialogs

@@ -52,8 +52,8 @@ class FrmKat4 : public FeeDialog {
   void ÜbernehmenWerte() override;
   void WertÜberprüfen() override;
   void TabelleFormatieren(word::Table& table) override;
-  void Laden() override;    // UserForm_Activate
-  void Beenden() override;  // CommandEnde_Click
+  void LoadPath() override;    // UserForm_Activate
+  void FinishPath() override;  // CommandEnde_Click
 
  private:
   void TabelleFormatiereneinsicht(word::Table& table);

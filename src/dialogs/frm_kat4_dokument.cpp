@@ -32,53 +32,53 @@ double Gebühr73(const std::string& wert, const std::string& anzahl) {
 
 }  // namespace
 
-void FrmKat4::Laden() {
+void FrmKat4::LoadPath() {
   Operation op(Name(), "UserForm_Activate");
   int tabellenzeilen = 0;
   int zeilen = 0;
   int spalten = 0;
-  op.Step(1, [&] { unterdrückt_ = true; });
-  op.Step(2, [&] { kategorie_tabelle_ = TabelleErmitteln(kKeyNr7, false); });
+  op.Step(1, [&] { suppressed_ = true; });
+  op.Step(2, [&] { category_table_ = TabelleErmitteln(kKeyNr7, false); });
   op.Step(3, [&] { SetMousePointer(forms::kMousePointerHourglass); });
-  if (op.If(4, [&] { return !kategorie_tabelle_; })) {
-    op.Step(5, [&] { LeerBeginnen(kSpalten); });
+  if (op.If(4, [&] { return !category_table_; })) {
+    op.Step(5, [&] { StartEmpty(kSpalten); });
     op.Step(6, [&] { NeuWerte(); });
   } else {
-    op.Step(7, [&] { zeilen = tabellenzeilen = kategorie_tabelle_.Rows().Count(); });
-    op.Step(8, [&] { spalten = kategorie_tabelle_.Columns().Count(); });
+    op.Step(7, [&] { zeilen = tabellenzeilen = category_table_.Rows().Count(); });
+    op.Step(8, [&] { spalten = category_table_.Columns().Count(); });
     for (int r = 2; r <= tabellenzeilen; ++r) {
       op.Step(9, [&] {
-        if (IstSonderzeile(ZellText(kategorie_tabelle_, r, 1))) --zeilen;
+        if (IstSonderzeile(CellText(category_table_, r, 1))) --zeilen;
       });
     }
-    op.Step(10, [&] { ZeilenSetzen(zeilen, kSpalten); });
+    op.Step(10, [&] { ResetRows(zeilen, kSpalten); });
     for (int row = 1; row < zeilen; ++row) ZeileAusTabelle(op, row, spalten);
-    op.Step(14, [&] { aktuelle_zeile_ = 1; });
+    op.Step(14, [&] { current_row_ = 1; });
     op.Step(15, [&] { LesenWerte(); });
   }
   op.Step(16, [&] {
-    KopfSetzen({{"Grenzfeststellung nach", 2370},
-                {" Nr.7.1", 615},
-                {" Nr.7.2", 615},
-                {" Nr.7.3", 615},
-                {" Wert [€/m²]", 1080},
-                {" Anteil ", 800},
-                {"", 1200}});
+    SetHeader({{"Grenzfeststellung nach", 2370},
+               {" Nr.7.1", 615},
+               {" Nr.7.2", 615},
+               {" Nr.7.3", 615},
+               {" Wert [€/m²]", 1080},
+               {" Anteil ", 800},
+               {"", 1200}});
   });
-  op.Step(17, [&] { unterdrückt_ = false; });
+  op.Step(17, [&] { suppressed_ = false; });
   op.Step(18, [&] { neueAufnahmeLoad(); });
   op.Step(19, [&] { SetMousePointer(forms::kMousePointerDefault); });
 }
 
 void FrmKat4::ZeileAusTabelle(Operation& op, int row, int spalten) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   op.Step(11, [&] { grid.SetTextMatrix(row, 5, "1000"); });
   for (int col = 1; col <= spalten; ++col) {
     op.Step(12, [&] {
-      std::string zelle = ZellText(kategorie_tabelle_, row + 1, col);
-      if (text::InStr(zelle, kZeilenumbruch) > 0) {
-        if (col == 1) grid.SetTextMatrix(row, 5, AnteilAusNotiz(zelle));
-        zelle = VorZeilenumbruch(zelle);
+      std::string zelle = CellText(category_table_, row + 1, col);
+      if (text::InStr(zelle, kLineBreak) > 0) {
+        if (col == 1) grid.SetTextMatrix(row, 5, ShareFromNote(zelle));
+        zelle = BeforeLineBreak(zelle);
       }
       switch (col) {
         case 1:
@@ -113,27 +113,27 @@ void FrmKat4::ZeileAusTabelle(Operation& op, int row, int spalten) {
   });
 }
 
-void FrmKat4::Beenden() {
+void FrmKat4::FinishPath() {
   Operation op(Name(), "CommandEnde_Click");
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   word::Range bereich;
   word::Table tabelle;
   int zeilen = 0;
   double summe73 = 0;
   bool mindestgebühr = false;
   op.Step(1, [&] { SetMousePointer(forms::kMousePointerHourglass); });
-  op.Step(2, [&] { bereich = Einfügebereich(kategorie_tabelle_, false); });
+  op.Step(2, [&] { bereich = InsertionRange(category_table_, false); });
   op.Step(3, [&] { zeilen = grid.Rows(); });
   for (int row = 1; row < zeilen; ++row) {
     op.Step(4, [&] { summe73 += Gebühr73(grid.TextMatrix(row, 4), grid.TextMatrix(row, 3)); });
   }
   op.Step(5, [&] { mindestgebühr = MindestgebührFällig(summe73); });
-  op.Step(6, [&] { tabelle = TabelleAnlegen(bereich, zeilen + (mindestgebühr ? 1 : 0), 5); });
+  op.Step(6, [&] { tabelle = AddTable(bereich, zeilen + (mindestgebühr ? 1 : 0), 5); });
   op.Step(7, [&] { TabelleFormatieren(tabelle); });
-  op.Step(8, [&] { KopfzelleSchreiben(tabelle, 1, "Grenzfeststellung nach"); });
-  op.Step(9, [&] { KopfzelleSchreiben(tabelle, 3, "Nr. 7.1\tNr. 7.2\tNr. 7.3"); });
-  op.Step(10, [&] { KopfzelleSchreiben(tabelle, 4, "Wert €/m²", true); });
-  op.Step(11, [&] { TextmarkeSetzen(tabelle, kKeyNr7); });
+  op.Step(8, [&] { WriteHeaderCell(tabelle, 1, "Grenzfeststellung nach"); });
+  op.Step(9, [&] { WriteHeaderCell(tabelle, 3, "Nr. 7.1\tNr. 7.2\tNr. 7.3"); });
+  op.Step(10, [&] { WriteHeaderCell(tabelle, 4, "Wert €/m²", true); });
+  op.Step(11, [&] { AddBookmark(tabelle, kKeyNr7); });
   for (int row = 1; row < zeilen; ++row) ZeileInTabelle(op, tabelle, row);
   if (op.If(20, [&] { return mindestgebühr; })) {
     op.Step(21, [&] {
@@ -142,14 +142,14 @@ void FrmKat4::Beenden() {
       tabelle.Cell(letzte, 2).SetWidth(word::Application::CentimetersToPoints(0.5));
       tabelle.Cell(letzte, 3).SetWidth(word::Application::CentimetersToPoints(0.38));
     });
-    op.Step(22, [&] { ZelleSchreiben(tabelle, tabelle.Rows().Count(), 1, kMindestText); });
-    op.Step(23, [&] { ZelleRechtsbündig(tabelle, tabelle.Rows().Count(), 5); });
+    op.Step(22, [&] { WriteCell(tabelle, tabelle.Rows().Count(), 1, kMindestText); });
+    op.Step(23, [&] { AlignCellRight(tabelle, tabelle.Rows().Count(), 5); });
     op.Step(24, [&] {
-      ZelleSchreiben(tabelle, tabelle.Rows().Count(), 5,
-                     WertFormatieren(GeneralNumber(kMindestgebühr73 - summe73), 8, 2) + " €");
+      WriteCell(tabelle, tabelle.Rows().Count(), 5,
+                WertFormatieren(GeneralNumber(kMindestgebühr73 - summe73), 8, 2) + " €");
     });
   }
-  op.Step(25, [&] { Dokument().Content().InsertParagraphAfter(); });
+  op.Step(25, [&] { InvoiceDocument().Content().InsertParagraphAfter(); });
   op.Step(26, [&] { BookmarkSetzen(tabelle, kKeyNr7); });
   op.Step(27, [&] { neueAufnahmeEnde(); });
   op.Step(28, [&] { SetMousePointer(forms::kMousePointerDefault); });
@@ -157,46 +157,46 @@ void FrmKat4::Beenden() {
 }
 
 void FrmKat4::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row) {
-  forms::Grid& grid = GebührenGrid();
+  forms::Grid& grid = FeeGrid();
   auto zelle = [&](int col) { return grid.TextMatrix(row, col); };
   const int t = row + 1;
-  op.Step(12, [&] { ZelleSchreiben(tabelle, t, 1, zelle(0)); });
+  op.Step(12, [&] { WriteCell(tabelle, t, 1, zelle(0)); });
   op.Step(13, [&] {
     word::TabStops stops = tabelle.Cell(t, 3).Range().ParagraphFormat().TabStops();
     for (double cm : {1.0, 2.0, 3.0}) {
       stops.Add(word::Application::CentimetersToPoints(cm), word::wdAlignTabDecimal, 0);
     }
-    ZelleSchreiben(tabelle, t, 3, "\t" + zelle(1) + "\t" + zelle(2) + "\t" + zelle(3));
+    WriteCell(tabelle, t, 3, "\t" + zelle(1) + "\t" + zelle(2) + "\t" + zelle(3));
   });
   op.Step(14, [&] {
     if (Get<forms::CheckBox>("chkBereich").Value() == 1) {
       const double cent = ToDouble(Variant(GeneralNumber(ToDouble(Variant(zelle(4))) * 100)));
-      ZelleSchreiben(tabelle, t, 4, BereichsText(cent));
+      WriteCell(tabelle, t, 4, BereichsText(cent));
     } else {
-      ZelleSchreiben(tabelle, t, 4, zelle(4));
+      WriteCell(tabelle, t, 4, zelle(4));
     }
   });
-  op.Step(15, [&] { ZelleRechtsbündig(tabelle, t, 4); });
+  op.Step(15, [&] { AlignCellRight(tabelle, t, 4); });
   if (op.If(16, [&] { return zelle(5) != "1000"; })) {
     // A share of 0 has no full fee: the note is left out (reported), never
     // written with a division by zero in it.
     op.Step(17, [&] {
-      const double voll = VolleGebühr(ToDouble(Variant(zelle(6))), Val(zelle(5)));
-      AmZellendeAnfügen(tabelle, t, 1, AnteilNotiz(voll, zelle(5)), 8);
+      const double voll = FullFee(ToDouble(Variant(zelle(6))), Val(zelle(5)));
+      AppendToCell(tabelle, t, 1, ShareNote(voll, zelle(5)), 8);
     });
   }
-  op.Step(18, [&] { ZelleSchreiben(tabelle, t, 5, zelle(6) + " €"); });
-  op.Step(19, [&] { ZelleRechtsbündig(tabelle, t, 5); });
+  op.Step(18, [&] { WriteCell(tabelle, t, 5, zelle(6) + " €"); });
+  op.Step(19, [&] { AlignCellRight(tabelle, t, 5); });
 }
 
 void FrmKat4::TabelleFormatieren(word::Table& table) {
   Operation op(Name(), "TabelleFormatieren");
-  op.Step(1, [&] { RahmenUndBreiten(table, {5.0, 1.0, 6.0, 3.0, 2.5}); });
+  op.Step(1, [&] { ClearBordersSetWidths(table, {5.0, 1.0, 6.0, 3.0, 2.5}); });
 }
 
 void FrmKat4::TabelleFormatiereneinsicht(word::Table& table) {
   Operation op(Name(), "TabelleFormatiereneinsicht");
-  op.Step(1, [&] { RahmenUndBreiten(table, {10.0, 1.0, 1.0, 1.0, 3.0}); });
+  op.Step(1, [&] { ClearBordersSetWidths(table, {10.0, 1.0, 1.0, 1.0, 3.0}); });
 }
 
 void FrmKat4::neueAufnahmeLoad() {
@@ -206,7 +206,7 @@ void FrmKat4::neueAufnahmeLoad() {
     op.Step(3, [&] { Feld("mskneueAP").SetText("  "); });
   } else {
     op.Step(
-        4, [&] { Feld("mskneueAP").SetText(WertFormatieren(ZellText(teiltabelle_, 2, 1), 2, 0)); });
+        4, [&] { Feld("mskneueAP").SetText(WertFormatieren(CellText(teiltabelle_, 2, 1), 2, 0)); });
   }
 }
 
@@ -217,23 +217,22 @@ void FrmKat4::neueAufnahmeEnde() {
   word::Range bereich;
   word::Table tabelle;
   op.Step(1, [&] { anzahl = RoundToInteger(Val(Feld("mskneueAP").Text())); });
-  op.Step(2, [&] { bereich = Einfügebereich(teiltabelle_, true); });
-  op.Step(3, [&] { Anwendung().Selection().Font().SetSize(10); });
+  op.Step(2, [&] { bereich = InsertionRange(teiltabelle_, true); });
+  op.Step(3, [&] { WordApplication().Selection().Font().SetSize(10); });
   if (op.If(4, [&] { return anzahl >= 1; })) {
     op.Step(5, [&] {
       betrag = anzahl * kSatz74;
       if (betrag > kHöchstbetrag74) betrag = kHöchstbetrag74;
     });
-    op.Step(6, [&] { tabelle = TabelleAnlegen(bereich, 2, 5); });
-    op.Step(7, [&] { KopfzelleSchreiben(tabelle, 1, "Grundlagenvermessung nach Nr. 7.4"); });
+    op.Step(6, [&] { tabelle = AddTable(bereich, 2, 5); });
+    op.Step(7, [&] { WriteHeaderCell(tabelle, 1, "Grundlagenvermessung nach Nr. 7.4"); });
     op.Step(8, [&] {
-      ZelleSchreiben(tabelle, 2, 1,
-                     std::to_string(anzahl) + " neue Aufnahmepunkte je 204.52 € (max. 400 €)");
+      WriteCell(tabelle, 2, 1,
+                std::to_string(anzahl) + " neue Aufnahmepunkte je 204.52 € (max. 400 €)");
     });
-    op.Step(9, [&] { ZelleRechtsbündig(tabelle, 2, 5); });
-    op.Step(10, [&] {
-      ZelleSchreiben(tabelle, 2, 5, WertFormatieren(GeneralNumber(betrag), 7, 2) + " €");
-    });
+    op.Step(9, [&] { AlignCellRight(tabelle, 2, 5); });
+    op.Step(10,
+            [&] { WriteCell(tabelle, 2, 5, WertFormatieren(GeneralNumber(betrag), 7, 2) + " €"); });
     op.Step(11, [&] { TabelleFormatiereneinsicht(tabelle); });
     op.Step(12, [&] { BookmarkSetzen(tabelle, kKeyNr7Grundlagen); });
   }

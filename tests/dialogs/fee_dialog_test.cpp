@@ -21,15 +21,15 @@ constexpr double kPunkteJeCm = 28.3465;
 
 class FeeDialogTest : public DialogSession {
  protected:
-  int16_t AktuelleZeile() { return forms::FormInstance<FrmKat4>().AktuelleZeile(); }
+  int16_t CurrentRow() { return forms::FormInstance<FrmKat4>().CurrentRow(); }
 };
 
-TEST(DezimalAusrichten, MovesTheIntegerPartBeforeTheComma) {
-  EXPECT_EQ(DezimalAusrichten("12   ,  "), "   12");
-  EXPECT_EQ(DezimalAusrichten("1    ,  "), "    1");
-  EXPECT_EQ(DezimalAusrichten("12345,  "), "12345,  ");
-  EXPECT_EQ(DezimalAusrichten("  256,01"), "  256,01");
-  EXPECT_EQ(DezimalAusrichten("     ,  "), "     ");
+TEST(AlignDecimals, MovesTheIntegerPartBeforeTheComma) {
+  EXPECT_EQ(AlignDecimals("12   ,  "), "   12");
+  EXPECT_EQ(AlignDecimals("1    ,  "), "    1");
+  EXPECT_EQ(AlignDecimals("12345,  "), "12345,  ");
+  EXPECT_EQ(AlignDecimals("  256,01"), "  256,01");
+  EXPECT_EQ(AlignDecimals("     ,  "), "     ");
 }
 
 TEST_F(FeeDialogTest, MoneyFieldsAlignOnTheCommaAndWhenLeftAndFieldsSelectOnFocus) {
@@ -61,7 +61,7 @@ TEST_F(FeeDialogTest, ApplyingAdvancesToTheNextLineOrAFreshOne) {
              kGrid6(1, 0, "Flst.Nr. 1a"), kGrid6.Rows(3), Expect("TextBoxFlst", "Flst.Nr. 2"),
              Expect("MaskEdBox7_1", " 2"), Has("GridGebühren6", "row", 2),
              Has("GridGebühren6", "row_sel", 2), Has("GridGebühren6", "col_sel", 5), kAbbruch));
-  EXPECT_EQ(AktuelleZeile(), 2);
+  EXPECT_EQ(CurrentRow(), 2);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
@@ -87,7 +87,7 @@ TEST_F(FeeDialogTest, LöschenAsksOnlyYesRemovesAndTheOnlyLineIsEmptied) {
   EXPECT_EQ(boxes_[0].prompt, "Zeile löschen?");
   EXPECT_EQ(boxes_[0].buttons, 4);
   EXPECT_EQ(boxes_[0].value8, -2);
-  EXPECT_EQ(AktuelleZeile(), 1);
+  EXPECT_EQ(CurrentRow(), 1);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
@@ -179,7 +179,7 @@ TEST_P(EveryDialog, GridHasItsHeadersWidthsAndRowHeights) {
   FeeDialog& form = GetParam().Form();
   form.Load();
   form.Show();
-  forms::Grid& grid = form.GebührenGrid();
+  forms::Grid& grid = form.FeeGrid();
   ASSERT_EQ(grid.Cols(), static_cast<int>(GetParam().köpfe.size()));
   EXPECT_EQ(grid.Rows(), 2);
   for (int col = 0; col < grid.Cols(); ++col) {
@@ -188,7 +188,7 @@ TEST_P(EveryDialog, GridHasItsHeadersWidthsAndRowHeights) {
   }
   EXPECT_EQ(grid.RowHeight(0), 300);
   EXPECT_EQ(grid.RowHeight(1), 300);
-  EXPECT_FALSE(form.Unterdrückt());
+  EXPECT_FALSE(form.Suppressed());
   form.Unload();
   EXPECT_EQ(LogEntries(), 0) << Log();
 }

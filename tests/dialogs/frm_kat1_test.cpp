@@ -30,7 +30,7 @@ class FrmKat1Test : public DialogSession {
   }
   void Run1(const json& steps) { Run(steps, 0); }
   // The sum of the totals block that SummeBilden writes.
-  std::string Summe() const { return text::Trim(ZellText(Marked("RE_Summe"), 1, 4)); }
+  std::string Summe() const { return text::Trim(CellText(Marked("RE_Summe"), 1, 4)); }
 };
 
 json Kästchen(const std::string& control, int value, bool enabled) {
@@ -89,13 +89,13 @@ TEST_F(FrmKat1Test, SharesReductionsAndCountsAreWrittenAndReadBack) {
               Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "12"), Type("mskneueAP", "2"),
               kOk));
   word::Table table = Marked("Korvax_1");
-  EXPECT_EQ(ZellText(table, 2, 1), "Flst.Nr. 1\vBetrag :  €   306,78 Ihr Anteil  500/1000");
-  EXPECT_EQ(ZellText(table, 2, 5), "  153,39 ");
-  EXPECT_EQ(ZellText(table, 3, 1), "Flst.Nr. 2\vBetrag :  €   306,78 Ihr Anteil  333/1000");
-  EXPECT_EQ(ZellText(table, 4, 1), "Flst.Nr. 3");
-  EXPECT_EQ(ZellText(table, 5, 1), "Flst.Nr. 4\vBetrag :  €   306,78 Ihr Anteil    0/1000");
-  EXPECT_EQ(ZellText(table, 5, 5), "    0,00 ");
-  EXPECT_EQ(ZellText(table, 7, 1),
+  EXPECT_EQ(CellText(table, 2, 1), "Flst.Nr. 1\vBetrag :  €   306,78 Ihr Anteil  500/1000");
+  EXPECT_EQ(CellText(table, 2, 5), "  153,39 ");
+  EXPECT_EQ(CellText(table, 3, 1), "Flst.Nr. 2\vBetrag :  €   306,78 Ihr Anteil  333/1000");
+  EXPECT_EQ(CellText(table, 4, 1), "Flst.Nr. 3");
+  EXPECT_EQ(CellText(table, 5, 1), "Flst.Nr. 4\vBetrag :  €   306,78 Ihr Anteil    0/1000");
+  EXPECT_EQ(CellText(table, 5, 5), "    0,00 ");
+  EXPECT_EQ(CellText(table, 7, 1),
             "Ermäßigung durch nicht abgemarkte Grenzpunkte \v 12 mal 76,69 € (max. 20% aus 2.1)");
   // The note is set in 8 point, the parcel text keeps its size.
   word::Range cell = table.Cell(2, 1).Range();
@@ -122,9 +122,9 @@ TEST_F(FrmKat1Test, ThreeUnmarkedPointsOnTwoThousandAre230Euros07) {
               Z(2, 4, "  108,22"), Type("MaskEdBoxAbmarkung", "3"), kOk));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 4);
-  EXPECT_EQ(ZellText(table, 4, 1),
+  EXPECT_EQ(CellText(table, 4, 1),
             "Ermäßigung durch nicht abgemarkte Grenzpunkte \v 3 mal 76,69 € (max. 20% aus 2.1)");
-  EXPECT_EQ(ZellText(table, 4, 5), " -230,07");
+  EXPECT_EQ(CellText(table, 4, 5), " -230,07");
   EXPECT_EQ(table.Cell(4, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
   // The title and its line break in bold, the count behind it not.
   const int start = table.Cell(4, 1).Range().Start();
@@ -143,10 +143,10 @@ TEST_F(FrmKat1Test, ThePercentageReductionNeedsFourLines) {
               Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "1"), kOk));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 7);
-  EXPECT_EQ(ZellText(table, 6, 5), "  -76,69");
+  EXPECT_EQ(CellText(table, 6, 5), "  -76,69");
   // (4 x 306.78 - 76.69) x 4 % = 1150.43 x 4 % = 46.02
-  EXPECT_EQ(ZellText(table, 7, 1), "Die Gebühr ist nach Nr. 2.2 um  4% ermäßigt");
-  EXPECT_EQ(ZellText(table, 7, 5), "  -46,02");
+  EXPECT_EQ(CellText(table, 7, 1), "Die Gebühr ist nach Nr. 2.2 um  4% ermäßigt");
+  EXPECT_EQ(CellText(table, 7, 5), "  -46,02");
   EXPECT_EQ(table.Cell(7, 1).Range().Font().Bold(), 1);
   EXPECT_EQ(Summe(), "1.104,41 €");
   EXPECT_EQ(LogEntries(), 0) << Log();
@@ -156,8 +156,8 @@ TEST_F(FrmKat1Test, ThirtyFiveLinesAreReducedByThirtyPerCent) {
   Run1(Script(Gleiche(35), Tick("CheckBoxErmäßigung"), kOk));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 37);
-  EXPECT_EQ(ZellText(table, 37, 1), "Die Gebühr ist nach Nr. 2.2 um  30% ermäßigt");
-  EXPECT_EQ(ZellText(table, 37, 5), " -3.221,19");  // 30 % of 35 x 306.78
+  EXPECT_EQ(CellText(table, 37, 1), "Die Gebühr ist nach Nr. 2.2 um  30% ermäßigt");
+  EXPECT_EQ(CellText(table, 37, 5), " -3.221,19");  // 30 % of 35 x 306.78
 }
 
 TEST_F(FrmKat1Test, NewSurveyPointsGoIntoTheSubTableCappedAt600) {
@@ -176,7 +176,7 @@ TEST_F(FrmKat1Test, NewSurveyPointsGoIntoTheSubTableCappedAt600) {
 
   Reopen();
   Run1(Script(kErsteTabelle, Expect("mskneueAP", " 2"), Type("mskneueAP", "3"), kOk));
-  EXPECT_EQ(ZellText(Marked("Korvax_1A"), 2, 5), "  600,00");  // 613.56 capped
+  EXPECT_EQ(CellText(Marked("Korvax_1A"), 2, 5), "  600,00");  // 613.56 capped
   EXPECT_EQ(doc_->Tables().Count(), 3);
 
   Reopen();
@@ -191,8 +191,8 @@ TEST_F(FrmKat1Test, ValueRangesAreWrittenAndReloadAsTheirValue) {
   Run1(Script(Flurstück("Flst.Nr. 1", "100", "26,99"), Flurstück("Flst.Nr. 2", "100", "300,"),
               Z(1, 2, "   26,99"), Tick("chkBereich"), kOk));
   word::Table table = Marked("Korvax_1");
-  EXPECT_EQ(ZellText(table, 2, 4), "11 bis 26");
-  EXPECT_EQ(ZellText(table, 3, 4), "größer 256");
+  EXPECT_EQ(CellText(table, 2, 4), "11 bis 26");
+  EXPECT_EQ(CellText(table, 3, 4), "größer 256");
   Reopen();
   Run1(Script(kErsteTabelle, Has("chkBereich", "value", 1), Z(1, 2, " 20"), Z(2, 2, "320"),
               Expect("MaskEdBoxWert", "   20,00"), Z(1, 4, "  306,78"), kAbbruch));

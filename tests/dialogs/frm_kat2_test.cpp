@@ -117,18 +117,18 @@ TEST_F(FrmKat2Test, PartsAndShareNotesInTheSecondLines) {
   Run(Script(Gebäude("Flst.Nr. 5", "72000", "3", "500"), Gebäude("Flst.Nr. 3", "72000", "3", "333"),
              Gebäude("Flst.Nr. 1", "500", "1"), Gebäude("Flst.Nr. 2", "500", "0"), kOk));
   word::Table table = Marked("Korvax_2");
-  EXPECT_EQ(ZellText(table, 2, 1),
+  EXPECT_EQ(CellText(table, 2, 1),
             "Flst.Nr. 5\vBaukosten:      72.000;   3 Gebäudeteile\vWohnhaus"
             "\vBetrag :  €   204,52 Ihr Anteil  500/1000");
-  EXPECT_EQ(ZellText(table, 2, 5), "   102,26");
+  EXPECT_EQ(CellText(table, 2, 5), "   102,26");
   // 333 notes three times the fee.
-  EXPECT_EQ(ZellText(table, 3, 1),
+  EXPECT_EQ(CellText(table, 3, 1),
             "Flst.Nr. 3\vBaukosten:      72.000;   3 Gebäudeteile\vWohnhaus"
             "\vBetrag :  €   204,51 Ihr Anteil  333/1000");
-  EXPECT_EQ(ZellText(table, 4, 1), "Flst.Nr. 1\vBaukosten:         500;   1 Gebäudeteil\vWohnhaus");
-  EXPECT_EQ(ZellText(table, 5, 1), "Flst.Nr. 2\vBaukosten:         500;   0 Gebäudeteil\vWohnhaus");
+  EXPECT_EQ(CellText(table, 4, 1), "Flst.Nr. 1\vBaukosten:         500;   1 Gebäudeteil\vWohnhaus");
+  EXPECT_EQ(CellText(table, 5, 1), "Flst.Nr. 2\vBaukosten:         500;   0 Gebäudeteil\vWohnhaus");
   word::Range cell = table.Cell(2, 1).Range();
-  const int note = text::InStr(ZellText(table, 2, 1), "Betrag") - 1;
+  const int note = text::InStr(CellText(table, 2, 1), "Betrag") - 1;
   EXPECT_EQ(doc_->Range(cell.Start() + note, cell.End() - 2).Font().Size(), 8);
   EXPECT_NE(doc_->Range(cell.Start(), cell.Start() + 9).Font().Size(), 8);
   EXPECT_EQ(LogEntries(), 0) << Log();
@@ -148,7 +148,7 @@ TEST_F(FrmKat2Test, EveryCostRangeIsWrittenAndReloadsItsValue) {
     expect = Script(expect, Z(++row, 1, bereich));
   }
   Run(Script(steps, Tick("chkBereich"), kOk));
-  EXPECT_EQ(ZellText(Marked("Korvax_2"), 3, 1),
+  EXPECT_EQ(CellText(Marked("Korvax_2"), 3, 1),
             "Flst.Nr. 1\vBaukosten:    31.001 bis 72.000 €;   1 Gebäudeteil\vWohnhaus");
   Reopen();
   Run(Script(expect, Z(2, 4, "  204,52"), kAbbruch));

@@ -169,7 +169,7 @@ TEST_F(FrmKat3Test, InsertedLinesAre411) {
   Reopen();
   Run(Script(kErsteTabelle, Expect("ComboBox4", "4.1.1"), Type("MaskEdBoxAchse", "200"), kApply,
              Z.Cells(1, 5, "    6,14", " 1228,00"), kOk));
-  EXPECT_EQ(ZellText(Marked("Korvax_3"), 2, 2), "4.1.1");
+  EXPECT_EQ(CellText(Marked("Korvax_3"), 2, 2), "4.1.1");
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST_F(FrmKat4Test, ShowWithIndexThreeOpensTheDialog) {
   tarvo.Show(index, nullptr, 0);
   EXPECT_NO_THROW(ui.Finish());
   forms::SetBackend(nullptr);
-  EXPECT_EQ(ZellText(Marked("Korvax_4"), 2, 5), "   46,02 €");
+  EXPECT_EQ(CellText(Marked("Korvax_4"), 2, 5), "   46,02 €");
   EXPECT_FALSE(Reported("frmKat4")) << Log();
 }
 
@@ -98,11 +98,11 @@ TEST_F(FrmKat4Test, ShareNotesShowTheFullFee) {
              Line("Flst.Nr. 3", "3", "0", "0", "12,", "333"),
              Line("Flst.Nr. 0", "1", "0", "0", "12,", "0"), Z(3, 6, "    0,00"), kOk));
   word::Table table = Marked("Korvax_4");
-  EXPECT_EQ(ZellText(table, 2, 1), "Flst.Nr. 5\vBetrag :  €    46,02 Ihr Anteil  500/1000");
-  EXPECT_EQ(ZellText(table, 2, 5), "   23,01 €");
-  EXPECT_EQ(ZellText(table, 3, 1), "Flst.Nr. 3\vBetrag :  €   138,06 Ihr Anteil  333/1000");
-  EXPECT_EQ(ZellText(table, 4, 1), "Flst.Nr. 0");
-  EXPECT_EQ(ZellText(table, 4, 5), "    0,00 €");
+  EXPECT_EQ(CellText(table, 2, 1), "Flst.Nr. 5\vBetrag :  €    46,02 Ihr Anteil  500/1000");
+  EXPECT_EQ(CellText(table, 2, 5), "   23,01 €");
+  EXPECT_EQ(CellText(table, 3, 1), "Flst.Nr. 3\vBetrag :  €   138,06 Ihr Anteil  333/1000");
+  EXPECT_EQ(CellText(table, 4, 1), "Flst.Nr. 0");
+  EXPECT_EQ(CellText(table, 4, 5), "    0,00 €");
   word::Range cell = table.Cell(2, 1).Range();
   EXPECT_EQ(doc_->Range(cell.Start() + 10, cell.End() - 2).Font().Size(), 8);
   EXPECT_NE(doc_->Range(cell.Start(), cell.Start() + 9).Font().Size(), 8);
@@ -116,7 +116,7 @@ TEST_F(FrmKat4Test, TopUpPointsUnderTheMinimumFeeAddItsRow) {
   word::Table table = Marked("Korvax_4");
   EXPECT_EQ(TableTexts(table)[2], (std::vector<std::string>{"Mindestgebühr von 150 € bei 7.3", "",
                                                             "", "", "  111,66 €"}));
-  EXPECT_EQ(ZellText(table, 2, 5), "   38,34 €");
+  EXPECT_EQ(CellText(table, 2, 5), "   38,34 €");
   EXPECT_EQ(table.Cell(3, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
   EXPECT_NEAR(table.Cell(3, 1).Width(), 9.12 * kCm, 0.05);
   EXPECT_NEAR(table.Cell(3, 2).Width(), 0.5 * kCm, 0.05);
@@ -135,8 +135,8 @@ TEST_F(FrmKat4Test, BracketModeWritesTheBracketAndReloadsItsValue) {
   Run(Script(Line("Flst.Nr. 6", "1", "0", "0", "6,"), Line("Flst.Nr. 9", "1", "0", "0", "256,01"),
              Tick("chkBereich"), kOk));
   word::Table table = Marked("Korvax_4");
-  EXPECT_EQ(ZellText(table, 2, 4), "2,51 bis 10,00");
-  EXPECT_EQ(ZellText(table, 3, 4), "größer 256,00");
+  EXPECT_EQ(CellText(table, 2, 4), "2,51 bis 10,00");
+  EXPECT_EQ(CellText(table, 3, 4), "größer 256,00");
   Reopen();
   Run(Script(kErsteTabelle, Has("chkBereich", "value", 1), Z(1, 4, " 6"), Z(2, 4, "320"),
              Expect("MaskEdBoxWert", "    6,00"), Z(1, 6, "   35,79"), kAbbruch));
@@ -157,14 +157,14 @@ TEST_F(FrmKat4Test, ReopeningReproducesGridCheckBoxAndCount) {
              Expect("MaskEdBoxAnteil", " 500"), Has("chkBereich", "value", 0),
              Expect("mskneueAP", " 3"), kOk));
   EXPECT_EQ(TableTexts(Marked("Korvax_4")), first);
-  EXPECT_EQ(ZellText(Marked("Korvax_4A"), 2, 5), " 400,00 €");
+  EXPECT_EQ(CellText(Marked("Korvax_4A"), 2, 5), " 400,00 €");
   EXPECT_EQ(doc_->Tables().Count(), 2);
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 TEST_F(FrmKat4Test, NewSurveyPointsGoIntoTheSubTableCappedAtFourHundred) {
   Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "12,"), Type("mskneueAP", "1"), kOk));
-  EXPECT_EQ(ZellText(Marked("Korvax_4A"), 2, 5), " 204,52 €");
+  EXPECT_EQ(CellText(Marked("Korvax_4A"), 2, 5), " 204,52 €");
   Reopen();
   Run(Script(kErsteTabelle, Expect("mskneueAP", " 1"), Type("mskneueAP", "7"), kOk));
   word::Table sub = Marked("Korvax_4A");

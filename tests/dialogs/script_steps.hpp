@@ -84,14 +84,14 @@ inline json Line(const std::string& flst, const std::string& n71, const std::str
 }
 
 // Steps and lists of steps flattened into one script.
-template <class... Part>
-json Script(const Part&... parts) {
+template <class... Piece>
+json Script(const Piece&... pieces) {
   json steps = json::array();
-  auto append = [&steps](const json& part) {
-    if (!part.is_array()) return steps.push_back(part);
-    for (const auto& step : part) steps.push_back(step);
+  auto append = [&steps](const json& piece) {
+    if (!piece.is_array()) return steps.push_back(piece);
+    for (const auto& step : piece) steps.push_back(step);
   };
-  (append(json(parts)), ...);
+  (append(json(pieces)), ...);
   return steps;
 }
 
