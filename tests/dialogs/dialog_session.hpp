@@ -17,7 +17,6 @@
 
 namespace korvax::dialogs::testing {
 
-using korvax::testing::PythonDocxTables;
 using korvax::testing::TableTexts;
 
 class DialogSession : public korvax::testing::TempEnvironment {

@@ -3,7 +3,6 @@
 // invoice.
 #include <gtest/gtest.h>
 
-#include "common/text.hpp"
 #include "dialog_session.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat3.hpp"

@@ -2,7 +2,6 @@
 // the 7.4 sub-table, in the grid and in the invoice.
 #include <gtest/gtest.h>
 
-#include "common/text.hpp"
 #include "dialog_session.hpp"
 #include "dialogs/fee_document.hpp"
 #include "dialogs/frm_kat4.hpp"
