@@ -167,11 +167,15 @@ TEST_F(DatabaseFaultTest, WriteProtectedFile) {
 // is logged, Show goes on to the dialog, and what it could not read keeps the
 // value from before.
 struct SchemaFault {
+  const char* name;
   const char* sql;
   int min_entries;
   int max_entries;
   const char* logged;
 };
+void PrintTo(const SchemaFault& fault, std::ostream* out) {
+  *out << fault.name;
+}
 
 class SchemaFaultTest : public DatabaseFaultTest,
                         public ::testing::WithParamInterface<SchemaFault> {};
@@ -193,19 +197,23 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, SchemaFaultTest,
     ::testing::Values(
         // The query and the fourteen fields.
-        SchemaFault{"DROP TABLE TempDoc", 15, 15, "Error 3078: "},
-        SchemaFault{"ALTER TABLE TempDoc DROP COLUMN Mehrwertsteuer;"
+        SchemaFault{"MissingTable", "DROP TABLE TempDoc", 15, 15, "Error 3078: "},
+        SchemaFault{"MissingColumns",
+                    "ALTER TABLE TempDoc DROP COLUMN Mehrwertsteuer;"
                     "ALTER TABLE TempDoc DROP COLUMN Zahlungsziel;"
                     "ALTER TABLE TempDoc DROP COLUMN ID_Auftragsnummer",
                     3, 3, "Error 3265: "},
-        SchemaFault{"UPDATE TempDoc SET Rabatt = 'zwölf', ID_Auftragsnummer = X'00FF10', "
+        SchemaFault{"WrongTypes",
+                    "UPDATE TempDoc SET Rabatt = 'zwölf', ID_Auftragsnummer = X'00FF10', "
                     "Mehrwertsteuersatz = 1e308, AbschlagProzent = 9e999, Preisgruppe1 = -9e999, "
                     "ID_Lieferschein = '31.02.2026', MeßtruppZusammenfassen = 'vielleicht', "
                     "Zahlungsziel = X'', Mehrwertsteuer = '', MwStErmäßigt = 'NaN'",
                     8, 99, "Error 13: "},
-        SchemaFault{"DROP TABLE TempDoc; CREATE TABLE TempDoc (ID_Benutzer TEXT, Rabatt BLOB);"
+        SchemaFault{"WrongTypedRows",
+                    "DROP TABLE TempDoc; CREATE TABLE TempDoc (ID_Benutzer TEXT, Rabatt BLOB);"
                     "INSERT INTO TempDoc VALUES ('7', X'01')",
-                    1, 99, "Error 3265: "}));
+                    1, 99, "Error 3265: "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DatabaseFaultTest, EveryOddValueReadsAsAValueOrAnError) {
   // Each declared type the host's tables use, with values that do not fit it.
