@@ -60,26 +60,26 @@ pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::u32stri
     }
   }
   ApplyRunFormat(run, format);
-  std::u32string pending;
-  auto flush = [&] {
-    if (!pending.empty()) SetText(run.append_child("w:t"), pending);
-    pending.clear();
+  // Plain text between tabs and breaks goes into w:t elements as it stands.
+  size_t from = 0;
+  auto flush = [&](size_t to) {
+    if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
+    from = to + 1;
   };
-  for (char32_t c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
     if (c == kTab) {
-      flush();
+      flush(i);
       run.append_child("w:tab");
     } else if (c == kLineBreak) {
-      flush();
+      flush(i);
       run.append_child("w:br");
     } else if (c == kPageBreak) {
-      flush();
+      flush(i);
       run.append_child("w:br").append_attribute("w:type") = "page";
-    } else {
-      pending.push_back(c);
     }
   }
-  flush();
+  flush(text.size());
   return run;
 }
 
@@ -154,6 +154,7 @@ pugi::xml_node DocumentData::SplitParagraph(pugi::xml_node p, InsertPoint at) {
 int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
                              const RunFormat& format) {
   std::u32string text;
+  text.reserve(raw.size());
   for (char32_t c : raw) {
     if (c == '\n') c = kParagraphMark;
     if (c >= 32 || c == kTab || c == kLineBreak || c == kPageBreak || c == kParagraphMark) {
