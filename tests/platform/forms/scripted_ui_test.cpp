@@ -63,14 +63,20 @@ class FeeForm : public Form {
 
 class ScriptedUiTest : public ::testing::Test {
  protected:
-  void TearDown() override { SetBackend(nullptr); }
-
   // Runs the fee dialog under the script; returns the failure, or "" for none.
   std::string Run(const json& script) {
     choice_ = Form::Create<ChoiceForm>();
     fee_ = Form::Create<FeeForm>(*choice_);
     ScriptedUi ui(script);
     SetBackend(&ui);
+    const std::string failure = Play(ui);
+    SetBackend(nullptr);
+    boxes_ = ui.ShownMessageBoxes().size();
+    transcript_ = ui.Transcript().size();
+    return failure;
+  }
+
+  std::string Play(ScriptedUi& ui) {
     try {
       fee_->ShowModal();
       ui.Finish();
@@ -84,8 +90,6 @@ class ScriptedUiTest : public ::testing::Test {
       }
       return e.what();
     }
-    boxes_ = ui.ShownMessageBoxes().size();
-    transcript_ = ui.Transcript().size();
     return "";
   }
 
@@ -204,7 +208,6 @@ TEST_F(ScriptedUiTest, AFailingScriptEndsTheRunNamingStepAndCause) {
       EXPECT_NE(failure.find(part), std::string::npos) << part << " in " << failure;
     EXPECT_FALSE(fee_->IsVisible());
     EXPECT_FALSE(choice_->IsVisible());
-    SetBackend(nullptr);
   }
 }
 
