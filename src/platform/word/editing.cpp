@@ -163,7 +163,7 @@ int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
   }
   auto spot = index.Locate(story.root, pos);
   pugi::xml_node p = spot.paragraph;
-  int at = index.Start(p) + spot.offset;
+  int at = spot.start + spot.offset;
   if (text.empty()) return at;
   pugi::xml_node first = p;
   pugi::xml_node rpr = RunPropertiesTemplate(p, spot.offset);

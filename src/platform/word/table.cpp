@@ -256,10 +256,10 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   auto spot = d.index.Locate(story->root, pos);
   if (spot.offset > 0) {
     d.InsertText(*story, pos, U"\r", {});
-    spot = d.index.Locate(story->root, d.index.Start(spot.paragraph) + spot.offset + 1);
+    spot = d.index.Locate(story->root, spot.start + spot.offset + 1);
   }
   pugi::xml_node before = spot.paragraph;
-  int at = d.index.Start(before);
+  int at = spot.start;
   pugi::xml_node container = detail::TextIndex::Parent(before);
 
   long width = TextWidth(d.body);

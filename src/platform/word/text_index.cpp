@@ -359,14 +359,16 @@ size_t TextIndex::ChildAt(Container& c, int r) {
 TextIndex::Spot TextIndex::Locate(pugi::xml_node root, int pos) {
   pugi::xml_node c = root;
   int r = std::max(pos, 0);
+  int base = 0;  // where c starts in the story
   while (true) {
     Container& info = Info(c);
     if (info.children.empty()) throw errors::NoSuchMember();
     size_t i = ChildAt(info, r);
     int start = StartIn(info, i);
     r = std::min(r - start, info.length[i]);
+    base += start;
     pugi::xml_node child = info.children[i];
-    if (IsParagraph(child)) return {child, std::min(r, info.length[i] - 1)};
+    if (IsParagraph(child)) return {child, std::min(r, info.length[i] - 1), base};
     c = child;
   }
 }

@@ -110,6 +110,7 @@ class TextIndex {
   struct Spot {
     pugi::xml_node paragraph;
     int offset = 0;
+    int start = 0;  // the paragraph's position in the story
   };
   Spot Locate(pugi::xml_node root, int pos);
   // True when the character before pos is the end-of-cell mark of a cell.

@@ -238,6 +238,13 @@ TEST(WordTextAfterStructuralEdits, ParagraphsSplitAndMergedInACellAndRowsAdded) 
   RangeOf(*doc, "vor").InsertAfter("\rx");
   EXPECT_EQ(t.Cell(3, 1).Range().Text(), "neu\r\a");
   ExpectSameAsReopened(*doc);
+
+  // A table added in the middle of a paragraph splits it first.
+  int ch = RangeOf(*doc, "ch").Start();
+  Table split = doc->Tables().Add(doc->Range(ch, ch), 1, 1);
+  EXPECT_EQ(split.Range().Start(), ch + 1);
+  EXPECT_EQ(doc->Content().Text().substr(split.Range().Start() - 3), "na\r\r\a\r\ach\r");
+  ExpectSameAsReopened(*doc);
 }
 
 }  // namespace
