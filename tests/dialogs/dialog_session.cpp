@@ -6,6 +6,7 @@
 #include "platform/forms/scripted_ui.hpp"
 #include "plugin/dialog_registry.hpp"
 #include "plugin/plugin_state.hpp"
+#include "script_steps.hpp"
 
 namespace korvax::dialogs::testing {
 
@@ -27,6 +28,7 @@ void DialogSession::SetUp() {
 }
 
 void DialogSession::TearDown() {
+  EXPECT_EQ(LogEntries(), log_entries_) << Log();
   forms::SetBackend(nullptr);
   forms::DestroyFormInstances();
   ResetLibrary();
@@ -34,10 +36,10 @@ void DialogSession::TearDown() {
   TempEnvironment::TearDown();
 }
 
-void DialogSession::Run(const nlohmann::json& steps, int index) {
+void DialogSession::Run(const nlohmann::json& steps) {
   forms::ScriptedUi ui(steps);
   forms::SetBackend(&ui);
-  RegisteredDialog(index)();
+  RegisteredDialog(index_)();
   try {
     ui.Finish();
   } catch (const forms::ScriptError& e) {
@@ -49,12 +51,13 @@ void DialogSession::Run(const nlohmann::json& steps, int index) {
   forms::SetBackend(nullptr);
 }
 
-void DialogSession::Reopen() {
+void DialogSession::Reopen(const nlohmann::json& steps) {
   doc_->Save();
   doc_.reset();
   doc_ = word::Document::Open(path_);
   Library().order.Doc = doc_;
   Library().order.Application = doc_->Application();
+  Run(Script(kErsteTabelle, steps));
 }
 
 word::Table DialogSession::Marked(const std::string& key) const {
@@ -66,8 +69,10 @@ word::Table DialogSession::Marked(const std::string& key) const {
   return {};
 }
 
-bool DialogSession::Reported(const std::string& where) const {
-  return Log().find(text::Utf8ToCp1252("Ort  : " + where)) != std::string::npos;
+bool DialogSession::Reported(int number, const std::string& where) const {
+  const std::string log = Log();
+  return log.find("Error " + std::to_string(number) + ": ") != std::string::npos &&
+         log.find(text::Utf8ToCp1252("Ort  : " + where)) != std::string::npos;
 }
 
 }  // namespace korvax::dialogs::testing

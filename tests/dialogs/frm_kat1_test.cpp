@@ -13,22 +13,20 @@ namespace korvax::dialogs {
 namespace {
 
 using namespace testing;  // NOLINT: the script steps
-using Rows = std::vector<std::vector<std::string>>;
 
-constexpr double kCm = 28.3465;
-const GridSteps& Z = kGrid1;
+const GridSteps Z{"GridGebühren1"};
 
 // Area 100 m² at 12 €/m² costs 306.78 € by the fee table; the invoice is
 // billed whole at 19 % VAT.
 class FrmKat1Test : public DialogSession {
  protected:
+  FrmKat1Test() : DialogSession(0) {}
   void SetUp() override {
     DialogSession::SetUp();
     Library().order.Fläche = 100;
     Library().settings.AbschlagProzent = 100;
     Library().settings.Mehrwertsteuersatz = 19;
   }
-  void Run1(const json& steps) { Run(steps, 0); }
   // The sum of the totals block that SummeBilden writes.
   std::string Summe() const { return text::Trim(CellText(Marked("RE_Summe"), 1, 4)); }
 };
@@ -59,35 +57,34 @@ TEST(FrmKat1Rechnung, ValueRangesByTheWholeEurosAndTheCapOfUnmarkedPoints) {
 }
 
 TEST_F(FrmKat1Test, InputFieldsDefaultsAndABlankArea) {
-  Run1(Script(
-      ExpectCaption("Flurstückszerlegung nach Nr. 2.1"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
-      Expect("MaskEdBoxFläche", "   100"), Expect("MaskEdBoxWert", "   12,00"),
-      Expect("MaskEdBoxAnteil", "1000"), Expect("mskneueAP", "  "),
-      Kästchen("CheckBoxErmäßigung", 0, false), Kästchen("chkBereich", 0, true),
-      Clear("MaskEdBoxFläche"), Expect("MaskEdBoxFläche", "      "), kApply,
-      Z.Cells(1, 1, "     0", "   12,00", "1000", "  127,82"), Type("MaskEdBoxFläche", "75"),
-      Click("MaskEdBoxWert"), Expect("MaskEdBoxFläche", "    75"), Type("MaskEdBoxWert", "30"),
-      kEnter, Z.Cells(2, 1, "    75", "   30,00"), Type("MaskEdBoxAnteil", "500"), kEnter,
-      Z.Rows(4), Z.Cells(3, 1, "    75", "   30,00", " 500"), kAbbruch));
+  Run(Script(Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxFläche", "   100"),
+             Expect("MaskEdBoxWert", "   12,00"), Expect("MaskEdBoxAnteil", "1000"),
+             Expect("mskneueAP", "  "), Kästchen("CheckBoxErmäßigung", 0, false),
+             Kästchen("chkBereich", 0, true), Clear("MaskEdBoxFläche"),
+             Expect("MaskEdBoxFläche", "      "), kApply,
+             Z.Cells(1, 1, "     0", "   12,00", "1000", "  127,82"), Type("MaskEdBoxFläche", "75"),
+             Click("MaskEdBoxWert"), Expect("MaskEdBoxFläche", "    75"),
+             Type("MaskEdBoxWert", "30"), kEnter, Z.Cells(2, 1, "    75", "   30,00"),
+             Type("MaskEdBoxAnteil", "500"), kEnter, Z.Rows(4),
+             Z.Cells(3, 1, "    75", "   30,00", " 500"), kAbbruch));
   // The next line starts from the area and land value last applied.
   EXPECT_DOUBLE_EQ(Library().order.Fläche, 75);
   EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 30);
-  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 // An empty share counts whole; a share of 0 bills nothing and its note shows
 // the table's fee (no division by the share). Counts and check boxes come
 // back on reopening, and the table is written again the same.
 TEST_F(FrmKat1Test, SharesReductionsAndCountsAreWrittenAndReadBack) {
-  Run1(Script(Flurstück("Flst.Nr. 1", "100", "12,", "500"), Z(1, 4, "  153,39"),
-              Flurstück("Flst.Nr. 2", "100", "12,", "333"), Z(2, 4, "  102,26"),
-              Type("TextBoxFlst", "Flst.Nr. 3"), Type("MaskEdBoxFläche", "600"),
-              Type("MaskEdBoxWert", "27,5"), Clear("MaskEdBoxAnteil"),
-              Expect("MaskEdBoxAnteil", "    "), kApply, Z.Cells(3, 3, "1000", "  858,97"),
-              Flurstück("Flst.Nr. 4", "100", "12,", "0"), Z.Cells(4, 3, "   0", "    0,00"),
-              Flurstück("Flst.Nr. 5", "150000", "5,"), Z(5, 4, "2.597,37"),
-              Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "12"), Type("mskneueAP", "2"),
-              kOk));
+  Run(Script(Flurstück("Flst.Nr. 1", "100", "12,", "500"), Z(1, 4, "  153,39"),
+             Flurstück("Flst.Nr. 2", "100", "12,", "333"), Z(2, 4, "  102,26"),
+             Type("TextBoxFlst", "Flst.Nr. 3"), Type("MaskEdBoxFläche", "600"),
+             Type("MaskEdBoxWert", "27,5"), Clear("MaskEdBoxAnteil"),
+             Expect("MaskEdBoxAnteil", "    "), kApply, Z.Cells(3, 3, "1000", "  858,97"),
+             Flurstück("Flst.Nr. 4", "100", "12,", "0"), Z.Cells(4, 3, "   0", "    0,00"),
+             Flurstück("Flst.Nr. 5", "150000", "5,"), Z(5, 4, "2.597,37"),
+             Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "12"), Type("mskneueAP", "2"),
+             kOk));
   word::Table table = Marked("Korvax_1");
   EXPECT_EQ(CellText(table, 2, 1), "Flst.Nr. 1\vBetrag :  €   306,78 Ihr Anteil  500/1000");
   EXPECT_EQ(CellText(table, 2, 5), "  153,39 ");
@@ -103,23 +100,20 @@ TEST_F(FrmKat1Test, SharesReductionsAndCountsAreWrittenAndReadBack) {
   EXPECT_NE(doc_->Range(cell.Start(), cell.Start() + 9).Font().Size(), 8);
   const Rows written = TableTexts(table);
   ASSERT_EQ(written.size(), 8u);
-  EXPECT_EQ(LogEntries(), 0) << Log();
 
-  Reopen();
-  Run1(Script(kErsteTabelle, Z.Rows(6), Z.Cells(1, 0, "Flst.Nr. 1", "   100", "   12,00", " 500"),
-              Z(3, 3, "1000"), Z.Cells(4, 3, "   0", "    0,00"), Z(5, 1, "150000"),
-              Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxAnteil", " 500"),
-              Kästchen("CheckBoxErmäßigung", 1, true), Expect("MaskEdBoxAbmarkung", "12"),
-              Expect("mskneueAP", " 2"), kOk));
+  Reopen(Script(Z.Rows(6), Z.Cells(1, 0, "Flst.Nr. 1", "   100", "   12,00", " 500"),
+                Z(3, 3, "1000"), Z.Cells(4, 3, "   0", "    0,00"), Z(5, 1, "150000"),
+                Expect("TextBoxFlst", "Flst.Nr. 1"), Expect("MaskEdBoxAnteil", " 500"),
+                Kästchen("CheckBoxErmäßigung", 1, true), Expect("MaskEdBoxAbmarkung", "12"),
+                Expect("mskneueAP", " 2"), kOk));
   EXPECT_EQ(TableTexts(Marked("Korvax_1")), written);
   EXPECT_EQ(doc_->Tables().Count(), 3);
-  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 // 1891.78 € and 249/1000 of 434.60 € (108.22 €) make 2000.00 €.
 TEST_F(FrmKat1Test, ThreeUnmarkedPointsOnTwoThousandAre230Euros07) {
-  Run1(Script(Flurstück("Flst.Nr. 1", "6000", "30,"), Flurstück("Flst.Nr. 2", "100", "30,", "249"),
-              Z(2, 4, "  108,22"), Type("MaskEdBoxAbmarkung", "3"), kOk));
+  Run(Script(Flurstück("Flst.Nr. 1", "6000", "30,"), Flurstück("Flst.Nr. 2", "100", "30,", "249"),
+             Z(2, 4, "  108,22"), Type("MaskEdBoxAbmarkung", "3"), kOk));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 4);
   EXPECT_EQ(CellText(table, 4, 1),
@@ -130,17 +124,15 @@ TEST_F(FrmKat1Test, ThreeUnmarkedPointsOnTwoThousandAre230Euros07) {
   const int start = table.Cell(4, 1).Range().Start();
   EXPECT_EQ(doc_->Range(start, start + 47).Font().Bold(), 1);
   EXPECT_EQ(doc_->Range(start + 47, start + 60).Font().Bold(), 0);
-  const double widths[] = {10, 1, 1, 1};
-  for (int c = 1; c <= 4; ++c) EXPECT_NEAR(table.Cell(4, c).Width(), widths[c - 1] * kCm, 0.05);
   EXPECT_EQ(Summe(), "1.769,93 €");
 }
 
 // The check box is offered from four lines on and loses its tick below.
 TEST_F(FrmKat1Test, ThePercentageReductionNeedsFourLines) {
-  Run1(Script(Gleiche(3), Kästchen("CheckBoxErmäßigung", 0, false), kApply,
-              Kästchen("CheckBoxErmäßigung", 0, true), Tick("CheckBoxErmäßigung"), Z.Select(2),
-              kLöschen, Kästchen("CheckBoxErmäßigung", 0, false), Click("CommandButtonNeu"), kApply,
-              Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "1"), kOk));
+  Run(Script(Gleiche(3), Kästchen("CheckBoxErmäßigung", 0, false), kApply,
+             Kästchen("CheckBoxErmäßigung", 0, true), Tick("CheckBoxErmäßigung"), Z.Select(2),
+             kLöschen, Kästchen("CheckBoxErmäßigung", 0, false), Click("CommandButtonNeu"), kApply,
+             Tick("CheckBoxErmäßigung"), Type("MaskEdBoxAbmarkung", "1"), kOk));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 7);
   EXPECT_EQ(CellText(table, 6, 5), "  -76,69");
@@ -149,11 +141,10 @@ TEST_F(FrmKat1Test, ThePercentageReductionNeedsFourLines) {
   EXPECT_EQ(CellText(table, 7, 5), "  -46,02");
   EXPECT_EQ(table.Cell(7, 1).Range().Font().Bold(), 1);
   EXPECT_EQ(Summe(), "1.104,41 €");
-  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 TEST_F(FrmKat1Test, ThirtyFiveLinesAreReducedByThirtyPerCent) {
-  Run1(Script(Gleiche(35), Tick("CheckBoxErmäßigung"), kOk));
+  Run(Script(Gleiche(35), Tick("CheckBoxErmäßigung"), kOk));
   word::Table table = Marked("Korvax_1");
   ASSERT_EQ(table.Rows().Count(), 37);
   EXPECT_EQ(CellText(table, 37, 1), "Die Gebühr ist nach Nr. 2.2 um  30% ermäßigt");
@@ -161,7 +152,7 @@ TEST_F(FrmKat1Test, ThirtyFiveLinesAreReducedByThirtyPerCent) {
 }
 
 TEST_F(FrmKat1Test, NewSurveyPointsGoIntoTheSubTableCappedAt600) {
-  Run1(Script(Gleiche(1), Type("mskneueAP", "2"), kOk));
+  Run(Script(Gleiche(1), Type("mskneueAP", "2"), kOk));
   word::Table sub = Marked("Korvax_1A");
   ASSERT_TRUE(sub);
   EXPECT_EQ(TableTexts(sub),
@@ -169,57 +160,47 @@ TEST_F(FrmKat1Test, NewSurveyPointsGoIntoTheSubTableCappedAt600) {
                   {" 2 neue Aufnahmepunkte je 204,52 € (max. 600 €)", "", "", "", "  409,04"}}));
   EXPECT_EQ(sub.Cell(1, 1).Range().Font().Bold(), 1);
   EXPECT_EQ(sub.Cell(2, 5).Range().ParagraphFormat().Alignment(), word::wdAlignParagraphRight);
-  EXPECT_NEAR(sub.Columns().Item(1).Width(), 10 * kCm, 0.05);
-  EXPECT_NEAR(sub.Columns().Item(5).Width(), 3 * kCm, 0.05);
   EXPECT_FALSE(doc_->Bookmarks().Exists("Korvax_1A"));
   EXPECT_EQ(Summe(), "715,82 €");
 
-  Reopen();
-  Run1(Script(kErsteTabelle, Expect("mskneueAP", " 2"), Type("mskneueAP", "3"), kOk));
+  Reopen(Script(Expect("mskneueAP", " 2"), Type("mskneueAP", "3"), kOk));
   EXPECT_EQ(CellText(Marked("Korvax_1A"), 2, 5), "  600,00");  // 613.56 capped
   EXPECT_EQ(doc_->Tables().Count(), 3);
 
-  Reopen();
-  Run1(Script(kErsteTabelle, Type("mskneueAP", "0"), kOk));
+  Reopen(Script(Type("mskneueAP", "0"), kOk));
   EXPECT_FALSE(Marked("Korvax_1A"));
   EXPECT_EQ(doc_->Tables().Count(), 2);
   EXPECT_EQ(Summe(), "306,78 €");
-  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 TEST_F(FrmKat1Test, ValueRangesAreWrittenAndReloadAsTheirValue) {
-  Run1(Script(Flurstück("Flst.Nr. 1", "100", "26,99"), Flurstück("Flst.Nr. 2", "100", "300,"),
-              Z(1, 2, "   26,99"), Tick("chkBereich"), kOk));
+  Run(Script(Flurstück("Flst.Nr. 1", "100", "26,99"), Flurstück("Flst.Nr. 2", "100", "300,"),
+             Z(1, 2, "   26,99"), Tick("chkBereich"), kOk));
   word::Table table = Marked("Korvax_1");
   EXPECT_EQ(CellText(table, 2, 4), "11 bis 26");
   EXPECT_EQ(CellText(table, 3, 4), "größer 256");
-  Reopen();
-  Run1(Script(kErsteTabelle, Has("chkBereich", "value", 1), Z(1, 2, " 20"), Z(2, 2, "320"),
-              Expect("MaskEdBoxWert", "   20,00"), Z(1, 4, "  306,78"), kAbbruch));
-  EXPECT_EQ(LogEntries(), 0) << Log();
+  Reopen(Script(Has("chkBereich", "value", 1), Z(1, 2, " 20"), Z(2, 2, "320"),
+                Expect("MaskEdBoxWert", "   20,00"), Z(1, 4, "  306,78"), kAbbruch));
 }
 
 // With its only line deleted the fields offer a new line, and finishing
 // removes the table and rebuilds the totals without its lines.
 TEST_F(FrmKat1Test, FinishingWithTheOnlyLineDeletedRemovesTheTableAndRebuildsTheTotals) {
-  Run1(Script(Gleiche(1), kOk));
+  Run(Script(Gleiche(1), kOk));
   EXPECT_EQ(Summe(), "306,78 €");
-  Reopen();
-  Run1(Script(kErsteTabelle, Z.Select(1), kLöschen, Z.Rows(2), Z.Cells(1, 0, "", "", "", "", ""),
-              Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxAnteil", "1000"),
-              Kästchen("CheckBoxErmäßigung", 0, false), kOk));
+  Reopen(Script(Z.Select(1), kLöschen, Z.Rows(2), Z.Cells(1, 0, "", "", "", "", ""),
+                Expect("TextBoxFlst", "Flst.Nr. 12/3"), Expect("MaskEdBoxAnteil", "1000"),
+                Kästchen("CheckBoxErmäßigung", 0, false), kOk));
   EXPECT_FALSE(Marked("Korvax_1"));
   ASSERT_EQ(doc_->Tables().Count(), 1);
   EXPECT_EQ(Summe(), "0,00 €");
-  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 TEST_F(FrmKat1Test, FinishingEmptyWithoutATableLeavesTheDocumentAlone) {
   const std::string vorher = doc_->Content().Text();
-  Run1(Script(Z.Select(1), kLöschen, kOk));
+  Run(Script(Z.Select(1), kLöschen, kOk));
   EXPECT_EQ(doc_->Tables().Count(), 0);
   EXPECT_EQ(doc_->Content().Text(), vorher);
-  EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
 }  // namespace

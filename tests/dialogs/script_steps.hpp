@@ -36,9 +36,6 @@ inline json Expect(const std::string& control, const std::string& text) {
 inline json Has(const std::string& control, const std::string& what, const json& value) {
   return {{"action", "expect"}, {"control", control}, {what, value}};
 }
-inline json ExpectCaption(const std::string& caption) {
-  return {{"action", "expect"}, {"caption", caption}};
-}
 inline json ExpectFocus(const std::string& control) {
   return {{"action", "expect"}, {"focus", control}};
 }
@@ -55,22 +52,16 @@ struct GridSteps {
   json Rows(int rows) const { return Has(grid, "rows", rows); }
   json Select(int row) const { return {{"action", "select"}, {"control", grid}, {"row", row}}; }
   // Expectations on the cells (row, col), (row, col + 1), ...
+  json Row(int row, const std::vector<std::string>& texts, int col = 0) const {
+    json steps = json::array();
+    for (const std::string& text : texts) steps.push_back((*this)(row, col++, text));
+    return steps;
+  }
   template <class... Text>
   json Cells(int row, int col, const Text&... texts) const {
-    json steps = json::array();
-    (steps.push_back((*this)(row, col++, texts)), ...);
-    return steps;
-  }
-  json Row(int row, const std::vector<std::string>& texts) const {
-    json steps = json::array();
-    for (std::size_t col = 0; col < texts.size(); ++col) {
-      steps.push_back((*this)(row, static_cast<int>(col), texts[col]));
-    }
-    return steps;
+    return Row(row, {texts...}, col);
   }
 };
-inline const GridSteps kGrid1{"GridGebühren1"};
-inline const GridSteps kGrid3{"GridGebühren3"};
 inline const GridSteps kGrid6{"GridGebühren6"};
 
 // One line typed into the fields of frmKat4 and applied with the button.
