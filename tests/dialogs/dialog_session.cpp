@@ -23,6 +23,7 @@ void DialogSession::SetUp() {
   order.Doc = doc_;
   order.Application = doc_->Application();
   order.Flurstücksnummer = "12/3";
+  order.Fläche = 100;
   order.AnzahlGrenzpunkte = 4;
   order.Bodenwert = 12;
 }

@@ -1,6 +1,6 @@
 // A small invoice document ("Rechnung Nr. 1") and a scripted session of a
-// fee dialog on it; the order context offers parcel 12/3, 4 boundary points
-// and a land value of 12 €/m².
+// fee dialog on it; the order context offers parcel 12/3 of 100 m², 4
+// boundary points and a land value of 12 €/m².
 #pragma once
 
 #include <filesystem>

@@ -16,10 +16,7 @@ namespace {
 
 using namespace testing;  // NOLINT: the script steps
 
-class FeeDialogTest : public DialogSession {
- protected:
-  int16_t CurrentRow() { return forms::FormInstance<FrmKat4>().CurrentRow(); }
-};
+using FeeDialogTest = DialogSession;
 
 TEST(AlignDecimals, MovesTheIntegerPartBeforeTheComma) {
   EXPECT_EQ(AlignDecimals("12   ,  "), "   12");
@@ -58,7 +55,7 @@ TEST_F(FeeDialogTest, ApplyingAdvancesToTheNextLineOrAFreshOne) {
              kGrid6(1, 0, "Flst.Nr. 1a"), kGrid6.Rows(3), Expect("TextBoxFlst", "Flst.Nr. 2"),
              Expect("MaskEdBox7_1", " 2"), Has("GridGebühren6", "row", 2),
              Has("GridGebühren6", "row_sel", 2), Has("GridGebühren6", "col_sel", 5), kAbbruch));
-  EXPECT_EQ(CurrentRow(), 2);
+  EXPECT_EQ(forms::FormInstance<FrmKat4>().CurrentRow(), 2);
 }
 
 TEST_F(FeeDialogTest, NeuPreparesALineAtTheEndAndEinfügenFillsTheInsertedRow) {
@@ -83,7 +80,7 @@ TEST_F(FeeDialogTest, LöschenAsksOnlyYesRemovesAndTheOnlyLineIsEmptied) {
   EXPECT_EQ(boxes_[0].prompt, "Zeile löschen?");
   EXPECT_EQ(boxes_[0].buttons, 4);
   EXPECT_EQ(boxes_[0].value8, -2);
-  EXPECT_EQ(CurrentRow(), 1);
+  EXPECT_EQ(forms::FormInstance<FrmKat4>().CurrentRow(), 1);
 }
 
 // One dialog with one typical line: its grid, the table it writes and what
@@ -134,17 +131,9 @@ std::vector<DialogCase> Cases() {
   };
 }
 
-void PrintTo(const DialogCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
 class EveryDialog : public DialogSession, public ::testing::WithParamInterface<DialogCase> {
  protected:
   EveryDialog() : DialogSession(GetParam().Index()) {}
-  void SetUp() override {
-    DialogSession::SetUp();
-    Library().order.Fläche = 100;
-  }
 };
 
 TEST_P(EveryDialog, AbbruchWritesNothing) {

@@ -16,14 +16,13 @@ using namespace testing;  // NOLINT: the script steps
 
 const GridSteps Z{"GridGebühren1"};
 
-// Area 100 m² at 12 €/m² costs 306.78 € by the fee table; the invoice is
-// billed whole at 19 % VAT.
+// The order's 100 m² at 12 €/m² cost 306.78 € by the fee table; the invoice
+// is billed whole at 19 % VAT.
 class FrmKat1Test : public DialogSession {
  protected:
   FrmKat1Test() : DialogSession(0) {}
   void SetUp() override {
     DialogSession::SetUp();
-    Library().order.Fläche = 100;
     Library().settings.AbschlagProzent = 100;
     Library().settings.Mehrwertsteuersatz = 19;
   }
