@@ -39,27 +39,23 @@ class HostileDocxTest : public ScratchTest {
     return why;
   }
 
-  std::filesystem::path Raw(const Parts& parts) {
-    const auto path = dir_ / "rechnung.docx";
-    WriteRawZip(path, parts);
+  // A plain invoice with an extra entry `name`.
+  std::filesystem::path WithEntry(const std::string& name, const std::string& bytes) {
+    const auto path = testing::WriteDocx(dir_ / "rechnung.docx", P("Rechnung"));
+    AddRawEntry(path, name, bytes);
     return path;
   }
 
   std::filesystem::path WithMainPart(const std::string& xml) {
-    Parts parts = MinimalParts("");
-    parts[2].second = xml;
-    const auto path = dir_ / "rechnung.docx";
-    WritePackage(path, parts);
-    return path;
+    testing::DocxParts parts;
+    parts.extra["word/document.xml"] = xml;
+    return testing::WriteDocx(dir_ / "rechnung.docx", "", parts);
   }
 };
 
 TEST_F(HostileDocxTest, ZipBombEntryOverTheSizeLimitIsRefusedBeforeItIsUnpacked) {
   // About half a megabyte on disk that unpacks to just over the entry limit.
-  const auto path = dir_ / "bombe.docx";
-  Parts parts = MinimalParts(P("x"));
-  parts.pop_back();  // the main part comes from the zeros below
-  WritePackage(path, parts);
+  const auto path = testing::WriteDocx(dir_ / "bombe.docx", P("x"));
   int err = 0;
   zip_t* z = zip_open(path.c_str(), 0, &err);
   ASSERT_NE(z, nullptr);
@@ -67,7 +63,7 @@ TEST_F(HostileDocxTest, ZipBombEntryOverTheSizeLimitIsRefusedBeforeItIsUnpacked)
   WriteBytes(zeros, "");
   std::filesystem::resize_file(zeros, word::kMaxEntryBytes + 1);
   zip_source_t* bomb = zip_source_file(z, zeros.c_str(), 0, -1);
-  const zip_int64_t index = zip_file_add(z, "word/document.xml", bomb, 0);
+  const zip_int64_t index = zip_file_add(z, "word/document.xml", bomb, ZIP_FL_OVERWRITE);
   ASSERT_GE(index, 0);
   zip_set_file_compression(z, index, ZIP_CM_DEFLATE, 1);
   ASSERT_EQ(zip_close(z), 0);
@@ -76,21 +72,22 @@ TEST_F(HostileDocxTest, ZipBombEntryOverTheSizeLimitIsRefusedBeforeItIsUnpacked)
   EXPECT_THAT(Refusal(path), HasSubstr("\"word/document.xml\" ist größer als 512 MiB"));
 }
 
-std::string Nested(int depth, std::string_view inner, std::string_view element = "") {
+// `inner` inside `depth` levels of `open` ... `close`; content controls by default.
+std::string Nested(int depth, std::string_view inner,
+                   std::string_view open = "<w:sdt><w:sdtContent>",
+                   std::string_view close = "</w:sdtContent></w:sdt>") {
   std::string xml;
-  for (int i = 0; i < depth; ++i)
-    xml += element.empty() ? "<w:sdt><w:sdtContent>" : "<" + std::string(element) + ">";
+  for (int i = 0; i < depth; ++i) xml += open;
   xml += inner;
-  for (int i = 0; i < depth; ++i)
-    xml += element.empty() ? "</w:sdtContent></w:sdt>" : "</" + std::string(element) + ">";
+  for (int i = 0; i < depth; ++i) xml += close;
   return xml;
 }
 
-std::string NestedTables(int depth) {
-  std::string cell = P("innen");
-  for (int i = 0; i < depth; ++i)
-    cell = "<w:tbl><w:tr><w:tc>" + cell + "</w:tc></w:tr></w:tbl><w:p/>";
-  return cell;
+// A table of one row holding `texts`, and an empty paragraph after it.
+std::string OneRowTable(const std::vector<std::string>& texts) {
+  std::string xml = testing::TableStartXml(std::vector<int>(texts.size(), 1000)) + "<w:tr>";
+  for (const auto& text : texts) xml += testing::CellXml(1000, testing::RunXml(text));
+  return xml + "</w:tr></w:tbl>" + P("");
 }
 
 // The main part with a DTD in front of its root element.
@@ -110,8 +107,9 @@ TEST_F(HostileDocxTest, HostileFilesAreRefused) {
       {WithDtd(laughs, P("&e;&e;&e;&e;&e;&e;&e;&e;")), "DTD"},
       {WithDtd("<!ENTITY datei SYSTEM \"file:///etc/passwd\">", P("&datei;")), "DTD"},
       {DocumentXml(Nested(100000, P("tief"))), "tiefer als 256 Ebenen"},
-      {DocumentXml(NestedTables(200)), "verschachtelt"},
-      {DocumentXml(Nested(300, "", "w:customXml") + P("x")), "verschachtelt"},
+      {DocumentXml(Nested(200, P("innen"), "<w:tbl><w:tr><w:tc>", "</w:tc></w:tr></w:tbl><w:p/>")),
+       "verschachtelt"},
+      {DocumentXml(Nested(300, "", "<w:customXml>", "</w:customXml>") + P("x")), "verschachtelt"},
       {DocumentXml("<w:p w:x=\"\x80\"/>"), "UTF-8"}};
   // Stray bytes passed the parser unchecked: the positions counted them one way
   // and the text another, so "\x80\x80abc" read as "\x80\x80a" and edits dropped them.
@@ -136,24 +134,15 @@ TEST_F(HostileDocxTest, HostileFilesAreRefused) {
       {"word/document.xml", "\"word/document.xml\" ist doppelt"},
       {"Word/Document.xml", "ist doppelt"}};
   for (const auto& [name, why] : entries) {
-    Parts parts = MinimalParts(P("Rechnung"));
-    parts.push_back({name, other});
-    EXPECT_THAT(Refusal(Raw(parts)), HasSubstr(why)) << name;
+    EXPECT_THAT(Refusal(WithEntry(name, other)), HasSubstr(why)) << name;
   }
 
-  Parts comments = MinimalParts(P("Betrag"));
-  comments.push_back(
-      {"word/_rels/document.xml.rels",
-       "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/"
-       "package/2006/relationships\"><Relationship Id=\"rId9\" Type=\"http://schemas."
-       "openxmlformats.org/officeDocument/2006/relationships/comments\" "
-       "Target=\"comments.xml\"/></Relationships>"});
-  comments.push_back(
-      {"word/comments.xml",
-       "<?xml version=\"1.0\"?><!DOCTYPE w:comments [<!ENTITY x \"y\">]><w:comments "
-       "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>"});
-  const auto path = dir_ / "rechnung.docx";
-  WritePackage(path, comments);
+  testing::DocxParts comments;
+  comments.comments = "";
+  comments.extra["word/comments.xml"] =
+      "<?xml version=\"1.0\"?><!DOCTYPE w:comments [<!ENTITY x \"y\">]><w:comments "
+      "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>";
+  const auto path = testing::WriteDocx(dir_ / "rechnung.docx", P("Betrag"), comments);
   EXPECT_THAT(Refusal(path), HasSubstr("(word/comments.xml)"));
 
   WriteBytes(path, "PK\x03\x04 kaputt");
@@ -161,10 +150,7 @@ TEST_F(HostileDocxTest, HostileFilesAreRefused) {
 }
 
 TEST_F(HostileDocxTest, OddButHarmlessFilesRead) {
-  Parts folder = MinimalParts(P("Rechnung"));
-  folder.insert(folder.begin() + 2, {"word/", ""});
-  EXPECT_EQ(word::Document::Open(Raw(MinimalParts(P("Rechnung"))))->Content().Text(), "Rechnung\r");
-  EXPECT_EQ(word::Document::Open(Raw(folder))->Content().Text(), "Rechnung\r");
+  EXPECT_EQ(word::Document::Open(WithEntry("word/", ""))->Content().Text(), "Rechnung\r");
   EXPECT_EQ(word::Document::Open(WithMainPart(DocumentXml(P("a&datei;b"))))->Content().Text(),
             "a&datei;b\r");
   EXPECT_EQ(
@@ -174,8 +160,7 @@ TEST_F(HostileDocxTest, OddButHarmlessFilesRead) {
 
 TEST_F(HostileDocxTest, HugeCellReadsWholeAndSavesBack) {
   const std::string huge(4 * 1024 * 1024, 'x');
-  const auto path = dir_ / "rechnung.docx";
-  WritePackage(path, MinimalParts(Table(1, 2, {huge, "5,00 €"}) + P("")));
+  const auto path = testing::WriteDocx(dir_ / "rechnung.docx", OneRowTable({huge, "5,00 €"}));
   auto doc = word::Document::Open(path);
   word::Table table = doc->Tables().Item(1);
   EXPECT_EQ(table.Cell(1, 1).Range().Text(), huge + "\r\a");
@@ -187,7 +172,8 @@ TEST_F(HostileDocxTest, HugeCellReadsWholeAndSavesBack) {
 }
 
 TEST_F(HostileDocxTest, Utf8TextReadsAndEditsWhole) {
-  const auto path = WithMainPart(DocumentXml(Table(1, 1, {"ä€\xf0\x9f\x98\x80z"}) + P("")));
+  const auto path =
+      testing::WriteDocx(dir_ / "rechnung.docx", OneRowTable({"ä€\xf0\x9f\x98\x80z"}));
   auto doc = word::Document::Open(path);
   word::Range cell = doc->Tables().Item(1).Cell(1, 1).Range();
   EXPECT_EQ(cell.Text(), "ä€\xf0\x9f\x98\x80z\r\a");

@@ -1,6 +1,6 @@
-// Shared pieces of the reliability tests: scratch folders, file bytes, small
-// .docx packages from inline XML and a raw zip writer that can write what
-// libzip refuses to (odd or duplicate names).
+// Shared pieces of the reliability tests: scratch folders, file bytes, XML
+// taken as it is, and a zip entry that libzip would refuse (odd or duplicate
+// names). Well-formed packages come from tests/support (WriteDocx).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +9,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "../common/log_fixture.hpp"
+#include "../support/docx.hpp"
 
 namespace korvax::reliability {
 
@@ -36,21 +35,11 @@ void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 
 // The XML of word/document.xml with `body` inside w:body.
 std::string DocumentXml(std::string_view body);
-// A paragraph with a plain text.
+// A paragraph with a plain text, taken as it is (entity references stay).
 std::string P(std::string_view text);
-// A table of rows x columns cells with the given texts, row by row.
-std::string Table(int rows, int columns, const std::vector<std::string>& texts);
 
-// The parts of a minimal package: content types, package relationships and
-// word/document.xml with `body`; `extra` parts are appended.
-using Parts = std::vector<std::pair<std::string, std::string>>;
-Parts MinimalParts(std::string_view body);
-
-// Writes the parts as stored (uncompressed) zip entries, exactly in the given
-// order and under exactly the given names.
-void WriteRawZip(const std::filesystem::path& path, const Parts& parts);
-
-// Writes a package through the Word layer's own writer.
-void WritePackage(const std::filesystem::path& path, const Parts& parts);
+// Adds an entry to the package at `path` under exactly `name`.
+void AddRawEntry(const std::filesystem::path& path, const std::string& name,
+                 const std::string& bytes);
 
 }  // namespace korvax::reliability

@@ -21,6 +21,8 @@
 namespace korvax::reliability {
 namespace {
 
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
 constexpr int kLimitPoints = 25;
 constexpr int kKillPoints = 25;
 
@@ -34,9 +36,8 @@ class SaveInterruptionTest : public ScratchTest {
   void SetUp() override {
     ScratchTest::SetUp();
     target_ = dir_ / "rechnung.docx";
-    std::vector<std::string> cells;
-    for (int i = 0; i < 40; ++i) cells.push_back("Position " + std::to_string(i));
-    WritePackage(target_, MinimalParts(P("Rechnung 2026-0017") + Table(10, 4, cells) + P("")));
+    testing::WriteDocx(target_,
+                       P("Rechnung 2026-0017") + testing::TableXml(10, 4, "Position ") + P(""));
     old_bytes_ = ReadBytes(target_);
 
     // The new version, saved once without interruption to compare against.
@@ -47,7 +48,7 @@ class SaveInterruptionTest : public ScratchTest {
     const auto started = std::chrono::steady_clock::now();
     doc->Save();
     save_time_ = std::chrono::steady_clock::now() - started;
-    new_parts_ = Parts(reference);
+    new_parts_ = PartsOf(reference);
     new_text_ = word::Document::Open(reference)->Content().Text();
     new_size_ = std::filesystem::file_size(reference);
     std::filesystem::remove(reference);
@@ -64,9 +65,9 @@ class SaveInterruptionTest : public ScratchTest {
     end.InsertAfter(lines);
   }
 
-  static std::vector<std::pair<std::string, std::string>> Parts(const std::filesystem::path& p) {
+  static Parts PartsOf(const std::filesystem::path& p) {
     word::Package package = word::Package::Read(p);
-    std::vector<std::pair<std::string, std::string>> parts;
+    Parts parts;
     for (const auto& name : package.Names()) parts.emplace_back(name, package.Bytes(name));
     return parts;
   }
@@ -94,8 +95,7 @@ class SaveInterruptionTest : public ScratchTest {
   static int Wait(pid_t pid) {
     int status = 0;
     ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return -WTERMSIG(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
   }
 
   // The target is the old file or the new one; returns true when new.
@@ -103,7 +103,7 @@ class SaveInterruptionTest : public ScratchTest {
     const std::string bytes = ReadBytes(target_);
     if (bytes == old_bytes_) return false;
     try {
-      EXPECT_EQ(Parts(target_), new_parts_) << point;
+      EXPECT_EQ(PartsOf(target_), new_parts_) << point;
       EXPECT_EQ(word::Document::Open(target_)->Content().Text(), new_text_) << point;
     } catch (const Error& e) {
       ADD_FAILURE() << point << ": the invoice is neither old nor new: " << e.description();
@@ -124,7 +124,7 @@ class SaveInterruptionTest : public ScratchTest {
 
   std::filesystem::path target_;
   std::string old_bytes_;
-  std::vector<std::pair<std::string, std::string>> new_parts_;
+  Parts new_parts_;
   std::string new_text_;
   uintmax_t new_size_ = 0;
   std::chrono::steady_clock::duration save_time_{};
