@@ -34,8 +34,7 @@ class LifeForm : public Form {
     }
     ok->OnClick([this] { Hide(); });
   }
-  OptionButton* neu;
-  OptionButton* alt;
+  OptionButton *neu, *alt;
   TextBox* flst;
   MaskedEdit* wert;
   CommandButton* ok;
@@ -71,6 +70,10 @@ TEST_F(FormTest, UnloadRestoresTheDesignKeepsHandlersAndCanBeCancelled) {
   form_->SetCaption("anders");
   form_->flst->SetText("Flst.Nr. 7");
   form_->flst->SetEnabled(false);
+  form_->SetWindowState(2);
+  form_->SetMousePointer(kMousePointerHourglass);
+  EXPECT_THROW(form_->SetWindowState(3), Error);
+  EXPECT_THROW(SetScreenMousePointer(-1), Error);
   form_->keep_open = true;  // the form's Unload handler cancels
   form_->Unload();
   EXPECT_TRUE(form_->IsLoaded());
@@ -81,6 +84,8 @@ TEST_F(FormTest, UnloadRestoresTheDesignKeepsHandlersAndCanBeCancelled) {
   EXPECT_EQ(form_->flst->Text(), "");  // reading loads the form afresh
   EXPECT_TRUE(form_->flst->Enabled());
   EXPECT_EQ(form_->Caption(), "Tabellenwahl");
+  EXPECT_EQ(form_->WindowState(), 0);
+  EXPECT_EQ(form_->MousePointer(), 0);
   EXPECT_EQ(log_, (std::vector<std::string>{"Load", "Unload", "Unload", "Load"}));
   form_->flst->UserClick();
   EXPECT_EQ(clicks, 1);
@@ -125,38 +130,6 @@ TEST_F(FormTest, FocusNeedsAShownFormAndAUsableControlAndMovesInTabOrder) {
   EXPECT_EQ(log_, (std::vector<std::string>{"LostFocus TextBoxFlst", "GotFocus MaskEdBoxWert",
                                             "LostFocus MaskEdBoxWert", "GotFocus cmdEnde"}));
   EXPECT_EQ(form_->ActiveControl(), form_->ok);
-}
-
-TEST_F(FormTest, RefusedWindowValuesAndResetOnUnload) {
-  form_->SetWindowState(2);
-  form_->SetMousePointer(kMousePointerHourglass);
-  EXPECT_THROW(form_->SetWindowState(3), Error);
-  form_->Unload();
-  EXPECT_EQ(form_->WindowState(), 0);
-  EXPECT_EQ(form_->MousePointer(), 0);
-  EXPECT_THROW(SetScreenMousePointer(-1), Error);
-}
-
-class CountingForm : public Form {
- public:
-  CountingForm() : Form("frmZaehler") {
-    AddLabel("lblText", "x", 0, 0, 100, 100);
-    ++created;
-  }
-  static inline int created = 0;
-};
-
-TEST(FormInstanceTest, OneInstancePerTypeCreatedOnFirstUse) {
-  DestroyFormInstances();
-  CountingForm::created = 0;
-  CountingForm& first = FormInstance<CountingForm>();
-  EXPECT_EQ(&FormInstance<CountingForm>(), &first);
-  EXPECT_EQ(CountingForm::created, 1);
-  EXPECT_EQ(Form::FindForm("frmZaehler"), &first);
-  first.Get<Label>("lblText").SetCaption("y");  // access loads the instance
-  EXPECT_TRUE(first.IsLoaded());
-  DestroyFormInstances();
-  EXPECT_EQ(Form::FindForm("frmZaehler"), nullptr);
 }
 
 }  // namespace

@@ -17,12 +17,8 @@ using nlohmann::json;
 class ChoiceForm : public Form {
  public:
   ChoiceForm() : Form("frmTabelle") {
-    auto& frame = AddFrame("sevFrame1", "Tabelle", 480, 120, 3255, 3015);
-    neu = &AddOptionButton("optNeu", "neuer Abrechnungspunkt", 480, 360, 2055, 255, &frame);
-    for (int i = 0; i < 3; ++i) {
-      AddOptionButton("optTabelle(" + std::to_string(i) + ")", "Eintrag", 480, 720 + 360 * i, 2055,
-                      255, &frame);
-    }
+    neu = &AddOptionButton("optNeu", "neuer Abrechnungspunkt", 480, 360, 2055, 255);
+    AddOptionButton("optTabelle(0)", "Eintrag", 480, 720, 2055, 255);
     AddCommandButton("cmdEnde", "&OK", 2400, 3240, 1335, 375).OnClick([this] { Hide(); });
     OnLoad([this] { neu->SetValue(true); });
   }
@@ -34,9 +30,7 @@ class ChoiceForm : public Form {
 class FeeForm : public Form {
  public:
   explicit FeeForm(ChoiceForm& choice) : Form("frmKat") {
-    AddTextBox("TextBoxFlst", 120, 2300, 2000, 315);
     auto& wert = AddMaskedEdit("MaskEdBoxWert", "#####,##", 2200, 2300, 1200, 315);
-    auto& combo = AddComboBox("ComboBox4", 3500, 2300, 1000, 315);
     AddCheckBox("chkBereich", "Bereich", 4600, 2300, 1000, 315).OnClick([this] { ++check_clicks; });
     auto& status = AddLabel("lblStatus", "", 120, 2800, 6000, 255);
     AddCommandButton("CommandLöschen", "&Löschen", 1400, 3200, 1200, 375).OnClick([&status] {
@@ -48,8 +42,7 @@ class FeeForm : public Form {
     });
     AddCommandButton("CommandEnde", "&OK", 2700, 3200, 1200, 375).OnClick([this] { Unload(); });
     AddCommandButton("CommandAbbruch", "&Abbruch", 4000, 3200, 1200, 375).SetEnabled(false);
-    OnLoad([&choice, &combo] {
-      for (const char* item : {"5.1.1", "5.1.2"}) combo.AddItem(item);
+    OnLoad([&choice] {
       // Report and continue, as the dialogs do: a failure inside stays here.
       Operation::Quietly([&choice] { choice.ShowModal(); });
     });
@@ -69,28 +62,24 @@ class ScriptedUiTest : public ::testing::Test {
     fee_ = Form::Create<FeeForm>(*choice_);
     ScriptedUi ui(script);
     SetBackend(&ui);
-    const std::string failure = Play(ui);
-    SetBackend(nullptr);
-    boxes_ = ui.ShownMessageBoxes().size();
-    transcript_ = ui.Transcript().size();
-    return failure;
-  }
-
-  std::string Play(ScriptedUi& ui) {
+    std::string failure;
     try {
       fee_->ShowModal();
       ui.Finish();
     } catch (const ScriptError& e) {
       step_ = e.step();
+      failure = e.what();
       try {
         ui.Finish();
-        return "Finish did not repeat the failure";
+        failure = "Finish did not repeat the failure";
       } catch (const ScriptError& again) {
         EXPECT_EQ(std::string(again.what()), e.what());
       }
-      return e.what();
     }
-    return "";
+    SetBackend(nullptr);
+    boxes_ = ui.ShownMessageBoxes().size();
+    transcript_ = ui.Transcript().size();
+    return failure;
   }
 
   std::unique_ptr<ChoiceForm> choice_;
@@ -116,44 +105,27 @@ json Act(const char* action, const char* control) {
   return {{"action", action}, {"control", control}};
 }
 
-TEST_F(ScriptedUiTest, TypesChoosesAnswersAndCloses) {
+// The fee-dialog tests run the common steps; this one covers what they do not:
+// typing into the focused field, an answer queued ahead of its box, a tick
+// that is already set, an access key and the transcript.
+TEST_F(ScriptedUiTest, TypesAnswersAndCloses) {
   const json script = Script({
-      {{"form", "frmKat"},
-       {"action", "type"},
-       {"control", "TextBoxFlst"},
-       {"text", "Flst.Nr. 7"},
-       {"replace", true}},
-      {{"action", "key"}, {"key", "Tab"}},
+      {{"form", "frmKat"}, {"action", "focus"}, {"control", "MaskEdBoxWert"}},
       {{"action", "type"}, {"text", "12"}},  // into the focused field, selected by GotFocus
-      {{"action", "expect"},
-       {"control", "MaskEdBoxWert"},
-       {"text", "12   ,  "},
-       {"sel_start", 2},
-       {"focus", true}},
-      // An answer before the click is queued for the next box.
-      {{"action", "answer"}, {"button", "Nein"}},
+      {{"action", "expect"}, {"control", "MaskEdBoxWert"}, {"text", "12   ,  "}, {"sel_start", 2}},
+      {{"action", "answer"}, {"button", "Nein"}},  // queued for the next box
       Act("click", "CommandLöschen"),
       {{"action", "expect"}, {"control", "lblStatus"}, {"caption", ""}},
-      Act("click", "CommandLöschen"),
-      {{"action", "answer"}, {"button", "Ja"}, {"prompt", "Zeile löschen?"}},
-      {{"action", "expect"}, {"control", "lblStatus"}, {"caption", "gelöscht"}},
-      {{"action", "choose"}, {"control", "ComboBox4"}, {"item", "5.1.2"}},
-      {{"action", "expect"}, {"control", "ComboBox4"}, {"list_index", 1}, {"text", "5.1.2"}},
-      {{"action", "type"}, {"control", "ComboBox4"}, {"text", "5.1.1"}, {"replace", true}},
-      {{"action", "expect"}, {"control", "ComboBox4"}, {"list_index", 0}},
       {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},
       {{"action", "choose"}, {"control", "chkBereich"}, {"value", 1}},  // already ticked
-      {{"action", "expect"}, {"control", "chkBereich"}, {"value", 1}},
       {{"action", "expect"}, {"window", "frmTabelle"}, {"visible", false}},
       {{"action", "key"}, {"key", "Alt+o"}},
   });
   EXPECT_EQ(Run(script), "");
-  EXPECT_EQ(boxes_, 2u);
   EXPECT_EQ(transcript_, script.size() + boxes_);  // every step and every box answered
   EXPECT_EQ(fee_->check_clicks, 1);
   EXPECT_FALSE(fee_->IsLoaded());
-  EXPECT_TRUE(choice_->IsLoaded());  // only hidden by its OK
-  EXPECT_TRUE(choice_->Get<OptionButton>("optTabelle(0)").Value());
+  EXPECT_TRUE(choice_->Get<OptionButton>("optTabelle(0)").Value());  // only hidden by its OK
 }
 
 TEST_F(ScriptedUiTest, AFailingScriptEndsTheRunNamingStepAndCause) {
@@ -201,9 +173,7 @@ TEST_F(ScriptedUiTest, AFailingScriptEndsTheRunNamingStepAndCause) {
     step_ = 0;
     const std::string failure = Run(c.script);
     ASSERT_NE(failure, "");
-    if (c.step != 0) {
-      EXPECT_EQ(step_, c.step);
-    }
+    EXPECT_TRUE(c.step == 0 || step_ == c.step) << "failed at step " << step_;
     for (const std::string& part : c.named)
       EXPECT_NE(failure.find(part), std::string::npos) << part << " in " << failure;
     EXPECT_FALSE(fee_->IsVisible());
