@@ -20,14 +20,6 @@
 
 namespace korvax::ui::testing {
 
-namespace {
-
-std::filesystem::path ScreenshotPath(const std::string& name) {
-  return std::filesystem::path(KORVAX_SCREENSHOT_DIR) / (name + ".png");
-}
-
-}  // namespace
-
 class FeeDialogsTest : public QObject {
   Q_OBJECT
 
@@ -112,7 +104,8 @@ class FeeDialogsTest : public QObject {
         if (GridTable* table = view.GridOf(*control)) grid_rows = table->rowCount();
       }
       QVERIFY(grid_rows >= 1);
-      QVERIFY(SaveScreenshot(form, ScreenshotPath(shown)));
+      QVERIFY(
+          SaveScreenshot(form, std::filesystem::path(KORVAX_SCREENSHOT_DIR) / (shown + ".png")));
       // The money field's own KeyPress handler aligns the digits on the comma.
       if (auto* wert = money_field ? Widget<QLineEdit>(view, "MaskEdBoxWert") : nullptr) {
         QTest::mouseClick(wert, Qt::LeftButton);

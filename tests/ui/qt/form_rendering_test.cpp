@@ -24,11 +24,9 @@ class FormRenderingTest : public QObject {
     QCOMPARE(QtInputMask("####", U'_'), QString("0000;_"));
     QCOMPARE(QtInputMask("99.99 m", U' '), QString("00.00 m; "));
     QCOMPARE(QtInputMask("\\#A#", U' '), QString("\\#\\A0; "));
-    QCOMPARE(QtInputMask("", U' '), QString());
     // Captions lose their access key marks.
     QCOMPARE(PlainCaption("&Übernehmen"), QString("Übernehmen"));
     QCOMPARE(PlainCaption("Soll && Haben"), QString("Soll & Haben"));
-    QCOMPARE(PlainCaption("Fläche [m²]"), QString("Fläche [m²]"));
   }
 
   void FontsAndNumberAlignment() {
@@ -40,13 +38,9 @@ class FormRenderingTest : public QObject {
     QCOMPARE(heading.pointSizeF(), 18.0);
     QVERIFY(heading.bold());
     // Numbers are recognised for alignment.
-    QVERIFY(LooksNumeric("   12,00"));
-    QVERIFY(LooksNumeric("1.234 m"));
-    QVERIFY(LooksNumeric("  2"));
-    QVERIFY(!LooksNumeric("Flst.Nr. 12/3"));
-    QVERIFY(LooksNumeric("250.000"));
-    QVERIFY(!LooksNumeric("5.1.1"));
-    QVERIFY(!LooksNumeric(""));
+    for (const char* number : {"   12,00", "1.234 m", "  2", "250.000"})
+      QVERIFY2(LooksNumeric(number), number);
+    for (const char* text : {"Flst.Nr. 12/3", "5.1.1", ""}) QVERIFY2(!LooksNumeric(text), text);
   }
 
   void LongCaptionsWrapToTheirDesignedLines() {
@@ -86,6 +80,8 @@ class FormRenderingTest : public QObject {
   void MessageBoxesHaveTheClassicButtons() {
     auto yes_no = BuildMessageBox(Request("Zeile löschen?", 4 + 32, "Titel"), nullptr);
     QCOMPARE(yes_no->windowTitle(), QString("Titel"));
+    QCOMPARE(yes_no->icon(), QMessageBox::Question);
+    QCOMPARE(yes_no->buttons().size(), 2);
     QCOMPARE(yes_no->defaultButton()->text(), QString("&Ja"));
     auto ok = BuildMessageBox(Request("Fertig", 0 + 64), nullptr);
     QCOMPARE(ok->icon(), QMessageBox::Information);

@@ -29,7 +29,6 @@ class TestForm : public forms::Form {
   TestForm() : Form("frmTest") {
     SetCaption("Testabrechnung");
     auto& grid = AddGrid("GridTest", 2, 4, 120, 120, 7200, 1500);
-    AddLabel("LabelFlst", "Flst. Nr.", 120, 1800, 900, 255);
     auto& flst = AddTextBox("TextBoxFlst", 1080, 1770, 2400, 315);
     AddLabel("LabelWert", "Bodenwert [€/m²]", 3700, 1800, 1400, 255);
     auto& wert = AddMaskedEdit("MaskEdBoxWert", "#####,##", 5280, 1770, 1000, 315);
@@ -45,20 +44,11 @@ class TestForm : public forms::Form {
     auto& frage = AddCommandButton("CommandFrage", "&Löschen", 120, 3600, 1215, 375);
 
     OnLoad([this, &grid, &combo, &opt31] {
-      grid.SetTextMatrix(0, 0, "Flurstück");
       grid.SetTextMatrix(0, 1, " Fläche [m²]");
-      grid.SetTextMatrix(0, 2, " Wert [€/m²]");
-      grid.SetColWidth(0, 3000);
-      grid.SetColWidth(1, 1200);
-      grid.SetColWidth(2, 1200);
-      grid.SetColWidth(3, 1200);
-      grid.SetRowHeight(-1, 300);
-      grid.SetTextMatrix(1, 0, "Flst.Nr. 12/3");
-      grid.SetTextMatrix(1, 1, "   450");
+      for (int col = 0; col < 4; ++col) grid.SetColWidth(col, col == 0 ? 3000 : 1200);
       grid.SetTextMatrix(1, 2, "   12,00");
       grid.AddItem("Flst.Nr. 14\t  1200\t  150,50");
-      combo.AddItem("5.1.1");
-      combo.AddItem("5.1.2");
+      for (const char* item : {"5.1.1", "5.1.2"}) combo.AddItem(item);
       combo.SetListIndex(0);
       opt31.SetValue(true);
       events.push_back("Load");
@@ -113,9 +103,7 @@ inline void DriveModal(QtUi& ui, const std::function<void()>& open,
   QTimer::singleShot(0, [&ui, drive] {
     forms::Form* form = forms::Form::CurrentModal();
     FormView* view = form != nullptr ? ui.ViewOf(*form) : nullptr;
-    if (view == nullptr) {
-      QFAIL("no form is shown by the Qt back end");
-    }
+    if (view == nullptr) QFAIL("no form is shown by the Qt back end");
     drive(*form, *view);
     if (form->IsVisible()) form->Hide();
   });
