@@ -111,7 +111,6 @@ class ModalDialogTest : public QObject {
       auto& grid = form_->Get<forms::Grid>("GridTest");
       GridTable* table = view.GridOf(grid);
       QVERIFY(table != nullptr);
-      QCOMPARE(table->rowCount(), grid.Rows() - 1);
       QCOMPARE(table->horizontalHeaderItem(1)->text(), QString("Fläche [m²]"));
       QCOMPARE(table->item(1, 2)->text(), QString("150,50"));
       QCOMPARE(table->ModelText(1, 2), QString("   12,00"));  // model rows count the header
@@ -152,7 +151,6 @@ class ModalDialogTest : public QObject {
       form_->SetCaption("Gebäudeaufnahme");
       QCOMPARE(Widget<QLineEdit>(view, "TextBoxFlst")->text(), QString("Flst.Nr. 7"));
       QVERIFY(Widget<QRadioButton>(view, "Option33")->isChecked());
-      QVERIFY(!Widget<QRadioButton>(view, "Option31")->isChecked());
       QCOMPARE(Widget<QComboBox>(view, "ComboBox4")->currentText(), QString("5.1.2"));
       QVERIFY(!Widget<QPushButton>(view, "CommandFrage")->isEnabled());
       QCOMPARE(Widget<QLabel>(view, "LabelNr")->text(), QString("Nummer"));
