@@ -119,15 +119,17 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
 
   // With an empty scope the end marker goes right behind the start marker.
   detail::InsertPoint at = d.PointAt(*state.story, start);
-  InsertAt(at, "w:commentRangeStart").append_attribute("w:id") = id.c_str();
+  pugi::xml_node range_start = InsertAt(at, "w:commentRangeStart");
+  range_start.append_attribute("w:id") = id.c_str();
   if (end != start) at = d.PointAt(*state.story, end);
   pugi::xml_node range_end = InsertAt(at, "w:commentRangeEnd");
   range_end.append_attribute("w:id") = id.c_str();
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
-  ref_run.append_child("w:commentReference").append_attribute("w:id") = id.c_str();
+  pugi::xml_node reference = ref_run.append_child("w:commentReference");
+  reference.append_attribute("w:id") = id.c_str();
 
   pugi::xml_node comment = root.append_child("w:comment");
-  d.CommentsChanged();
+  d.CommentAdded(id, range_start, range_end, reference);
   comment.append_attribute("w:id") = id.c_str();
   comment.append_attribute("w:author") = "Korvax";
   comment.append_attribute("w:date") = NowUtc().c_str();

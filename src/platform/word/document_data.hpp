@@ -52,6 +52,7 @@ struct RangeState {
 struct CommentAnchor {
   std::string id;
   pugi::xml_node start, end, reference;
+  pugi::xml_node first;  // the marker met first in document order
 };
 
 // The comments of the document as the comment collections list them, and the
@@ -154,6 +155,11 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
     anchors_.reset();
     comments_.reset();
   }
+  // A comment was added with its markers already in the main story: its
+  // anchor is put in its place in the anchors kept, instead of finding them
+  // all again.
+  void CommentAdded(const std::string& id, pugi::xml_node start, pugi::xml_node end,
+                    pugi::xml_node reference);
   void DeleteBookmark(const std::string& id);
   std::string NewId(const char* element, pugi::xml_node in);
 

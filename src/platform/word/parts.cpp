@@ -172,7 +172,7 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
     if (kind == Marker::None) return;
     std::string id = n.attribute("w:id").value();
     auto [it, fresh] = seen.emplace(id, out.size());
-    if (fresh) out.push_back({id, {}, {}, {}});
+    if (fresh) out.push_back({id, {}, {}, {}, n});
     CommentAnchor& a = out[it->second];
     if (kind == Marker::RangeStart) {
       a.start = n;
@@ -184,6 +184,52 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
   });
   anchors_ = std::move(out);
   return *anchors_;
+}
+
+namespace {
+
+// Whether a comes before b in document order (an element before its
+// descendants). Both must be in the same tree.
+bool Precedes(pugi::xml_node a, pugi::xml_node b) {
+  if (a == b) return false;
+  std::vector<pugi::xml_node> up_a, up_b;
+  for (pugi::xml_node n = a; n; n = n.parent()) up_a.push_back(n);
+  for (pugi::xml_node n = b; n; n = n.parent()) up_b.push_back(n);
+  auto ia = up_a.rbegin();
+  auto ib = up_b.rbegin();
+  while (ia != up_a.rend() && ib != up_b.rend() && *ia == *ib) ++ia, ++ib;
+  if (ia == up_a.rend()) return true;   // a is an ancestor of b
+  if (ib == up_b.rend()) return false;  // b is an ancestor of a
+  // Siblings under the last common ancestor: look both ways from a's.
+  pugi::xml_node ahead = ia->next_sibling();
+  pugi::xml_node behind = ia->previous_sibling();
+  while (ahead || behind) {
+    if (ahead == *ib) return true;
+    if (behind == *ib) return false;
+    if (ahead) ahead = ahead.next_sibling();
+    if (behind) behind = behind.previous_sibling();
+  }
+  return false;
+}
+
+}  // namespace
+
+void DocumentData::CommentAdded(const std::string& id, pugi::xml_node start, pugi::xml_node end,
+                                pugi::xml_node reference) {
+  comments_.reset();
+  if (!anchors_) return;
+  auto& anchors = *anchors_;
+  // Markers of the same id already in the body would share the anchor.
+  for (const auto& a : anchors) {
+    if (a.id == id) {
+      anchors_.reset();
+      return;
+    }
+  }
+  auto at = std::upper_bound(
+      anchors.begin(), anchors.end(), start,
+      [](pugi::xml_node n, const CommentAnchor& a) { return Precedes(n, a.first); });
+  anchors.insert(at, CommentAnchor{id, start, end, reference, start});
 }
 
 std::pair<int, int> DocumentData::ScopeOf(const CommentAnchor& a) {
@@ -276,7 +322,11 @@ const CommentLookup& DocumentData::PositionedComments() {
 }
 
 void DocumentData::DeleteComment(const std::string& id) {
-  CommentsChanged();
+  comments_.reset();
+  // Every marker of the id goes below, so its anchor goes from those kept.
+  if (anchors_) {
+    std::erase_if(*anchors_, [&](const CommentAnchor& a) { return a.id == id; });
+  }
   pugi::xml_node root = CommentsRoot(false);
   std::set<std::string> para_ids;
   if (root) {

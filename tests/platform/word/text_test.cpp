@@ -1,6 +1,8 @@
 // Character positions and texts as Word counts them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "docx_builder.hpp"
 #include "platform/word/word.hpp"
 
@@ -245,6 +247,65 @@ TEST(WordTextAfterStructuralEdits, ParagraphsSplitAndMergedInACellAndRowsAdded) 
   EXPECT_EQ(split.Range().Start(), ch + 1);
   EXPECT_EQ(doc->Content().Text().substr(split.Range().Start() - 3), "na\r\r\a\r\ach\r");
   ExpectSameAsReopened(*doc);
+}
+
+// The comments in the order the collection lists them, each with the span of
+// its anchor, and those a few ranges find.
+std::vector<std::string> CommentsOf(Document& doc) {
+  std::vector<std::string> out;
+  Comments all = doc.Comments();
+  for (int i = 1; i <= all.Count(); ++i) {
+    Range scope = all.Item(i).Scope();
+    out.push_back(all.Item(i).Range().Text() + " " + std::to_string(scope.Start()) + "-" +
+                  std::to_string(scope.End()));
+  }
+  int end = doc.Content().End();
+  for (int k = 0; k < end; k += 3) {
+    Comments here = doc.Range(k, std::min(end, k + 2)).Comments();
+    std::string line = std::to_string(k) + ":";
+    for (int i = 1; i <= here.Count(); ++i) line += " " + here.Item(i).Range().Text();
+    out.push_back(line);
+  }
+  return out;
+}
+
+void ExpectCommentsAsReopened(Document& doc) {
+  auto path = testing::TempDir() / "reopened.docx";
+  doc.SaveAs(path);
+  auto fresh = Document::Open(path);
+  EXPECT_EQ(CommentsOf(doc), CommentsOf(*fresh));
+}
+
+TEST(WordTextAfterStructuralEdits, CommentsAddedAndDeletedAfterTheyWereListed) {
+  auto doc = OpenBody(P("eins zwei") + Tbl(2, 2) + P("drei vier") + P("fuenf"));
+  Comments comments = doc->Comments();
+  comments.Add(RangeOf(*doc, "drei"), "c-drei");
+  CommentsOf(*doc);  // the anchors are known from here on
+
+  // Before, after and between the known anchors, in a cell, collapsed, and
+  // one spanning another's anchor.
+  comments.Add(RangeOf(*doc, "fuenf"), "c-fuenf");
+  comments.Add(RangeOf(*doc, "eins"), "c-eins");
+  comments.Add(RangeOf(*doc, "R2C1"), "c-zelle");
+  Range collapsed = RangeOf(*doc, "vier");
+  collapsed.Collapse(wdCollapseStart);
+  comments.Add(collapsed, "c-leer");
+  comments.Add(RangeOf(*doc, "zwei"), "c-zwei");
+  comments.Add(RangeOf(*doc, "R1C1"), "c-zelle-vorher");
+  comments.Add(RangeOf(*doc, "drei vier"), "c-ueber");
+  EXPECT_EQ(doc->Comments().Count(), 8);
+  ExpectCommentsAsReopened(*doc);
+
+  // Deleted one by one, and with the table that holds their anchors.
+  Comment first_cell = doc->Comments().Item(3);
+  EXPECT_EQ(first_cell.Range().Text(), "c-zelle-vorher");
+  first_cell.Delete();
+  ExpectCommentsAsReopened(*doc);
+  doc->Tables().Item(1).Delete();
+  EXPECT_EQ(doc->Comments().Count(), 6);
+  ExpectCommentsAsReopened(*doc);
+  doc->Comments().Add(RangeOf(*doc, "zwei"), "c-wieder");
+  ExpectCommentsAsReopened(*doc);
 }
 
 }  // namespace
