@@ -268,7 +268,11 @@ void TextIndex::List(pugi::xml_node container, Container& info) {
   Flatten(container, rows, cells, scratch_);
   info.children.assign(scratch_.begin(), scratch_.end());
   info.extra = k == Kind::Cell ? 1 : cells ? 2 : 0;
-  for (size_t i = 0; i < info.children.size(); ++i) index_[info.children[i].internal_object()] = i;
+  if (info.children.size() > kScanned) {
+    for (size_t i = 0; i < info.children.size(); ++i) {
+      index_[info.children[i].internal_object()] = i;
+    }
+  }
 }
 
 void TextIndex::Measure(Container& info) {
@@ -324,6 +328,14 @@ size_t TextIndex::IndexIn(pugi::xml_node container, pugi::xml_node child) {
 }
 
 size_t TextIndex::IndexOf(Container& c, pugi::xml_node child) {
+  // A cell's paragraphs, a row's cells: a look along the list is cheaper
+  // than a hash lookup, and they need no entry in the map.
+  if (c.children.size() <= kScanned) {
+    for (size_t i = 0; i < c.children.size(); ++i) {
+      if (c.children[i] == child) return i;
+    }
+    throw errors::NoSuchMember();
+  }
   auto it = index_.find(child.internal_object());
   if (it != index_.end() && it->second < c.children.size() && c.children[it->second] == child) {
     return it->second;
@@ -563,7 +575,7 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
   for (size_t i = 0; i < same; ++i) total += length[i];
   for (size_t i = same; i < children.size(); ++i) {
     // Children that stay were kept up to date; new ones are measured here.
-    index_[children[i].internal_object()] = i;
+    if (children.size() > kScanned) index_[children[i].internal_object()] = i;
     length[i] = Length(children[i]);
     total += length[i];
   }

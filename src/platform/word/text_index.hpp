@@ -155,6 +155,9 @@ class TextIndex {
 
   std::unordered_map<pugi::xml_node_struct*, Container> containers_;
   std::unordered_map<pugi::xml_node_struct*, int> paragraph_length_;
+  // Where a child is in its container's list, for containers of more than
+  // kScanned children; an entry is a hint, checked against the list.
+  static constexpr size_t kScanned = 8;
   std::unordered_map<pugi::xml_node_struct*, size_t> index_;
   std::vector<pugi::xml_node> scratch_;
   unsigned long long revision_ = 0;

@@ -249,6 +249,28 @@ TEST(WordTextAfterStructuralEdits, ParagraphsSplitAndMergedInACellAndRowsAdded) 
   ExpectSameAsReopened(*doc);
 }
 
+TEST(WordTextAfterStructuralEdits, CellsAndTablesGrowingLongAndShortAgain) {
+  auto doc = OpenBody(P("vor") + Tbl(2, 2) + P("nach"));
+  Positions(*doc);
+  Range nach = RangeOf(*doc, "nach");
+  Table t = doc->Tables().Item(1);
+
+  // Short lists of paragraphs and rows become long ones, and the other way.
+  t.Cell(1, 2).Range().InsertAfter("a\rb\rc\rd\re\rf\rg\rh\ri\rj");
+  for (int i = 0; i < 9; ++i) t.Rows().Add();
+  t.Cell(11, 2).Range().InsertAfter("unten");
+  nach.InsertBefore("1\r2\r3\r4\r5\r6\r7\r8\r9\r");
+  ExpectSameAsReopened(*doc);
+
+  RangeOf(*doc, "a\rb\rc\rd\re\rf\rg\rh\ri\r").Delete();
+  RangeOf(*doc, "1\r2\r3\r4\r5\r6\r7\r8\r9\r").Delete();
+  EXPECT_EQ(t.Cell(1, 2).Range().Text(), "R1C2j\r\a");
+  EXPECT_EQ(t.Cell(11, 2).Range().Text(), "unten\r\a");
+  EXPECT_EQ(nach.Text(), "nach");
+  EXPECT_EQ(doc->Content().Text().substr(nach.Start() - 9), "unten\r\a\r\anach\r");
+  ExpectSameAsReopened(*doc);
+}
+
 // The comments in the order the collection lists them, each with the span of
 // its anchor, and those a few ranges find.
 std::vector<std::string> CommentsOf(Document& doc) {
