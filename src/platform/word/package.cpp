@@ -71,14 +71,14 @@ std::string FoldCase(std::string name) {
   return name;
 }
 
-// True when s is well-formed UTF-8: no stray or missing continuation bytes,
-// no overlong forms, no surrogates, nothing past U+10FFFF.
-bool IsUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
+// True when the NUL-terminated s is well-formed UTF-8: no stray or missing
+// continuation bytes, no overlong forms, no surrogates, nothing past U+10FFFF.
+bool IsUtf8(const char* s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s);
+  while (*p) {
+    const unsigned char b = *p;
     if (b < 0x80) {
-      ++i;
+      ++p;
       continue;
     }
     int extra = 0;
@@ -95,15 +95,15 @@ bool IsUtf8(std::string_view s) {
     } else {
       return false;  // a continuation byte first, an overlong lead or past U+10FFFF
     }
-    if (s.size() - i <= static_cast<size_t>(extra)) return false;
+    // The terminating NUL is no continuation byte: nothing is read past it.
     for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(s[i + k]);
+      const unsigned char next = p[k];
       if ((next & 0xC0) != 0x80) return false;
       c = (c << 6) | (next & 0x3F);
     }
     const char32_t smallest = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
     if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    i += static_cast<size_t>(extra) + 1;
+    p += extra + 1;
   }
   return true;
 }
@@ -259,25 +259,30 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
       throw errors::InvalidDocument(what, "eine DTD ist in Word-Dokumenten nicht zulässig");
     }
   }
-  struct DepthCheck : pugi::xml_tree_walker {
-    bool for_each(pugi::xml_node&) override { return depth() < kMaxXmlDepth; }
-  } check;
-  if (!doc.traverse(check)) {
-    throw errors::InvalidDocument(
-        what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
-  }
-  // pugixml passes bytes through unchecked; the character counting of the
-  // layer relies on every string being UTF-8.
-  struct EncodingCheck : pugi::xml_tree_walker {
+  // One walk checks the nesting depth and, since pugixml passes bytes through
+  // unchecked and the character counting of the layer relies on every string
+  // being UTF-8, the encoding. Too deep a tree is reported before bad text.
+  struct Check : pugi::xml_tree_walker {
+    bool bad_text = false;
     bool for_each(pugi::xml_node& node) override {
-      if (!IsUtf8(node.name()) || !IsUtf8(node.value())) return false;
+      if (depth() >= kMaxXmlDepth) return false;
+      if (!bad_text) {
+        bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
+      }
+      return true;
+    }
+    static bool AttributesUtf8(pugi::xml_node node) {
       for (pugi::xml_attribute a : node.attributes()) {
         if (!IsUtf8(a.name()) || !IsUtf8(a.value())) return false;
       }
       return true;
     }
-  } encoding;
-  if (!doc.traverse(encoding)) {
+  } check;
+  if (!doc.traverse(check)) {
+    throw errors::InvalidDocument(
+        what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
+  }
+  if (check.bad_text) {
     throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
   }
 }
