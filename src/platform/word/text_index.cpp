@@ -24,6 +24,9 @@ const char* WordLocal(const char* name) {
 Kind KindOf(pugi::xml_node n) {
   const char* s = WordLocal(n.name());
   if (!s) return Kind::Other;
+  // Asked for nearly every element the layer walks: the second letter rules
+  // out most names (w:t, w:tab, w:tcPr, w:b, w:color, w:sz...) before any
+  // string is compared.
   switch (s[0]) {
     case 'p':
       return s[1] == 0 ? Kind::Paragraph : Kind::Other;
@@ -31,20 +34,21 @@ Kind KindOf(pugi::xml_node n) {
       if (s[1] == 'r' && s[2] == 0) return Kind::Row;
       if (s[1] == 'c' && s[2] == 0) return Kind::Cell;
       if (s[1] == 'b' && s[2] == 'l' && s[3] == 0) return Kind::Table;
-      return Eq(s, "txbxContent") ? Kind::StoryRoot : Kind::Other;
+      return s[1] == 'x' && Eq(s, "txbxContent") ? Kind::StoryRoot : Kind::Other;
     case 'b':
-      return Eq(s, "body") ? Kind::StoryRoot : Kind::Other;
+      return s[1] == 'o' && Eq(s, "body") ? Kind::StoryRoot : Kind::Other;
     case 'c':
-      if (Eq(s, "comment")) return Kind::StoryRoot;
-      return Eq(s, "customXml") ? Kind::CustomXml : Kind::Other;
+      if (s[1] == 'o' && Eq(s, "comment")) return Kind::StoryRoot;
+      return s[1] == 'u' && Eq(s, "customXml") ? Kind::CustomXml : Kind::Other;
     case 'h':
-      return Eq(s, "hdr") ? Kind::StoryRoot : Kind::Other;
+      return s[1] == 'd' && Eq(s, "hdr") ? Kind::StoryRoot : Kind::Other;
     case 'f':
-      return Eq(s, "ftr") || Eq(s, "footnote") ? Kind::StoryRoot : Kind::Other;
+      return (s[1] == 't' && Eq(s, "ftr")) || (s[1] == 'o' && Eq(s, "footnote")) ? Kind::StoryRoot
+                                                                                 : Kind::Other;
     case 'e':
-      return Eq(s, "endnote") ? Kind::StoryRoot : Kind::Other;
+      return s[1] == 'n' && Eq(s, "endnote") ? Kind::StoryRoot : Kind::Other;
     case 's':
-      return Eq(s, "sdt") ? Kind::Sdt : Kind::Other;
+      return s[1] == 'd' && s[2] == 't' && s[3] == 0 ? Kind::Sdt : Kind::Other;
     default:
       return Kind::Other;
   }
