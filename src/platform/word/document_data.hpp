@@ -170,6 +170,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> stories_;
   std::optional<std::vector<CommentAnchor>> anchors_;
+  bool anchor_markers_repeated_ = false;  // an id with two markers of one kind
   std::optional<CommentLookup> comments_;
 };
 

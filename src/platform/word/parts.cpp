@@ -168,6 +168,7 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
   if (anchors_) return *anchors_;
   std::vector<CommentAnchor> out;
   std::map<std::string, size_t> seen;
+  bool repeated = false;
   ForEachElement(body, [&](pugi::xml_node n) {
     Marker kind = CommentMarker(n);
     if (kind == Marker::None) return;
@@ -175,15 +176,14 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
     auto [it, fresh] = seen.emplace(id, out.size());
     if (fresh) out.push_back({id, {}, {}, {}, n});
     CommentAnchor& a = out[it->second];
-    if (kind == Marker::RangeStart) {
-      a.start = n;
-    } else if (kind == Marker::RangeEnd) {
-      a.end = n;
-    } else {
-      a.reference = n;
-    }
+    pugi::xml_node& slot = kind == Marker::RangeStart ? a.start
+                           : kind == Marker::RangeEnd ? a.end
+                                                      : a.reference;
+    if (slot) repeated = true;
+    slot = n;
   });
   anchors_ = std::move(out);
+  anchor_markers_repeated_ = repeated;
   return *anchors_;
 }
 
@@ -325,7 +325,11 @@ const CommentLookup& DocumentData::PositionedComments() {
 void DocumentData::DeleteComment(const std::string& id) {
   comments_.reset();
   // Every marker of the id goes below, so its anchor goes from those kept.
+  std::optional<CommentAnchor> kept;
   if (anchors_) {
+    for (const auto& a : *anchors_) {
+      if (a.id == id) kept = a;
+    }
     std::erase_if(*anchors_, [&](const CommentAnchor& a) { return a.id == id; });
   }
   pugi::xml_node root = CommentsRoot(false);
@@ -375,13 +379,27 @@ void DocumentData::DeleteComment(const std::string& id) {
       for (auto n : gone) ext.remove_child(n);
     }
   }
-  // The comment's markers in the main part, found in one walk.
+  // The comment's markers in the main part: those of the body from its kept
+  // anchor when no marker of the body was written twice, else found in one
+  // walk.
   std::vector<pugi::xml_node> ranges, refs;
-  ForEachElement(body.parent(), [&](pugi::xml_node n) {
+  auto take = [&](pugi::xml_node n) {
     Marker kind = CommentMarker(n);
     if (kind == Marker::None || id != n.attribute("w:id").value()) return;
     (kind == Marker::Reference ? refs : ranges).push_back(n);
-  });
+  };
+  if (kept && !anchor_markers_repeated_) {
+    if (kept->start) ranges.push_back(kept->start);
+    if (kept->end) ranges.push_back(kept->end);
+    if (kept->reference) refs.push_back(kept->reference);
+    for (pugi::xml_node c = body.parent().first_child(); c; c = c.next_sibling()) {
+      if (c == body || c.type() != pugi::node_element) continue;
+      take(c);
+      ForEachElement(c, take);
+    }
+  } else {
+    ForEachElement(body.parent(), take);
+  }
   for (auto n : ranges) n.parent().remove_child(n);
   for (auto ref : refs) {
     pugi::xml_node run = ref.parent();

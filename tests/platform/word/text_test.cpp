@@ -330,5 +330,21 @@ TEST(WordTextAfterStructuralEdits, CommentsAddedAndDeletedAfterTheyWereListed) {
   ExpectCommentsAsReopened(*doc);
 }
 
+// Markers written twice for one id (as some editors leave them) all go with
+// their comment, so that a later comment given the same id finds none of them.
+TEST(WordTextAfterStructuralEdits, ACommentDeletedTakesEveryMarkerOfItsId) {
+  auto doc = OpenBody(P("null") +
+                      "<w:p><w:commentRangeStart w:id=\"0\"/><w:r><w:t>eins</w:t></w:r>"
+                      "<w:commentRangeStart w:id=\"0\"/><w:r><w:t>zwei</w:t></w:r>"
+                      "<w:commentRangeEnd w:id=\"0\"/></w:p>" +
+                      P("drei"));
+  doc->Comments().Add(RangeOf(*doc, "drei"), "erster");
+  CommentsOf(*doc);
+  doc->Comments().Item(1).Delete();
+  doc->Comments().Add(RangeOf(*doc, "null"), "zweiter");
+  EXPECT_EQ(doc->Comments().Item(1).Scope().Text(), "null");
+  ExpectCommentsAsReopened(*doc);
+}
+
 }  // namespace
 }  // namespace korvax::word
