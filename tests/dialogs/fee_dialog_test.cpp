@@ -95,6 +95,8 @@ struct DialogCase {
   int Index() const { return name.back() - '1'; }
   std::string Key() const { return "Korvax_" + name.substr(name.size() - 1); }
   FeeDialog& Form() const { return dynamic_cast<FeeDialog&>(*forms::Form::FindForm(name)); }
+  // Test listings name the dialog instead of dumping the case's bytes.
+  friend void PrintTo(const DialogCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const std::string kKat1 = "Kategorie I   (bis 5)";
