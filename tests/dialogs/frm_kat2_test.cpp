@@ -141,6 +141,7 @@ struct RoundTrip {
   json lines;
   std::vector<std::tuple<int, int, std::string>> written;
   json reloaded;
+  friend void PrintTo(const RoundTrip& r, std::ostream* os) { *os << r.option; }
 };
 
 class FrmKat2RoundTrip : public FrmKat2Test, public ::testing::WithParamInterface<RoundTrip> {};
