@@ -66,8 +66,7 @@ std::u32string ToU32(std::string_view utf8) {
   return out;
 }
 
-std::string ToUtf8(char32_t c) {
-  std::string out;
+void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
   } else if (c < 0x800) {
@@ -83,13 +82,18 @@ std::string ToUtf8(char32_t c) {
     out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
+}
+
+std::string ToUtf8(char32_t c) {
+  std::string out;
+  AppendUtf8(out, c);
   return out;
 }
 
 std::string ToUtf8(std::u32string_view chars) {
   std::string out;
   out.reserve(chars.size());
-  for (char32_t c : chars) out += ToUtf8(c);
+  for (char32_t c : chars) AppendUtf8(out, c);
   return out;
 }
 

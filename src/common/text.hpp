@@ -11,6 +11,7 @@ namespace korvax::text {
 std::u32string ToU32(std::string_view utf8);  // invalid bytes become U+FFFD
 std::string ToUtf8(std::u32string_view chars);
 std::string ToUtf8(char32_t c);
+void AppendUtf8(std::string& out, char32_t c);  // c's UTF-8 bytes added to out
 
 int Len(std::string_view s);                                          // characters
 std::string Left(std::string_view s, int n);                          // first n characters

@@ -54,10 +54,7 @@ const std::initializer_list<const char*> kRunOrder = {"w:rStyle",
 }  // namespace
 
 std::string Utf8(std::u32string_view s) {
-  std::string out;  // as korvax::text::ToUtf8, without a string per character
-  out.reserve(s.size());
-  for (char32_t c : s) AppendUtf8(out, c);
-  return out;
+  return text::ToUtf8(s);
 }
 
 std::u32string U32(std::string_view s) {

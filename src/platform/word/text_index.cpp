@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "common/text.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word::detail {
@@ -51,24 +52,6 @@ Kind KindOf(pugi::xml_node n) {
       return s[1] == 'd' && s[2] == 't' && s[3] == 0 ? Kind::Sdt : Kind::Other;
     default:
       return Kind::Other;
-  }
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
 
@@ -181,7 +164,7 @@ void Put(std::u32string& out, char32_t c) {
 }
 
 void Put(std::string& out, char32_t c) {
-  AppendUtf8(out, c);
+  text::AppendUtf8(out, c);
 }
 
 // Characters [from, to) of UTF-8 text; a character starts at every byte that

@@ -57,7 +57,6 @@ enum class Walk { Skip, Descend, Atom };
 Walk Classify(pugi::xml_node n, int& length);
 std::u32string AtomText(pugi::xml_node atom);
 int CountChars(const char* utf8);
-void AppendUtf8(std::string& out, char32_t c);
 
 // Calls f(atom, start, length) for every piece of text of a paragraph, in
 // order, until f returns false.
