@@ -236,19 +236,25 @@ void Shape::Delete() {
   }
 }
 
-Shapes::Shapes(ShapeDataPtr doc) : doc_(std::move(doc)) {
-  for (auto x : doc_->body.select_nodes(".//wp:anchor[not(ancestor::mc:Fallback)]")) {
-    anchors_.push_back(x.node());
+Shapes::Shapes(ShapeDataPtr doc) : doc_(std::move(doc)) {}
+
+const std::vector<pugi::xml_node>& Shapes::Anchors() const {
+  if (!anchors_) {
+    anchors_.emplace();
+    for (auto x : doc_->body.select_nodes(".//wp:anchor[not(ancestor::mc:Fallback)]")) {
+      anchors_->push_back(x.node());
+    }
   }
+  return *anchors_;
 }
 
 Shape Shapes::Item(int index) const {
   if (index < 1 || index > Count()) throw errors::NoSuchMember();
-  return Shape(doc_, anchors_[index - 1]);
+  return Shape(doc_, (*anchors_)[index - 1]);
 }
 
 Shape Shapes::Item(std::string_view name) const {
-  for (auto a : anchors_) {
+  for (auto a : Anchors()) {
     if (name == a.child("wp:docPr").attribute("name").value()) return Shape(doc_, a);
   }
   throw errors::NoSuchMember();
@@ -306,6 +312,7 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   pugi::xml_document fragment;
   fragment.load_string(xml.c_str());
   pugi::xml_node run = paragraph.append_copy(fragment.first_child());
+  anchors_.reset();
   return Shape(doc_, run.select_node(".//wp:anchor").node());
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,7 +98,7 @@ class Shape {
 class Shapes {
  public:
   explicit Shapes(ShapeDataPtr doc);
-  int Count() const { return static_cast<int>(anchors_.size()); }
+  int Count() const { return static_cast<int>(Anchors().size()); }
   Shape Item(int index) const;              // 1-based; 5941 outside
   Shape Item(std::string_view name) const;  // by name; 5941 when absent
   // A floating text box, positioned on the page, anchored in the paragraph of
@@ -105,8 +106,13 @@ class Shapes {
   Shape AddTextbox(int orientation, double left, double top, double width, double height);
 
  private:
+  // The floating shapes of the body, found at first use: a collection taken
+  // only to add a text box never walks the body for them. Adding one drops
+  // the list, so that the next use sees the new box.
+  const std::vector<pugi::xml_node>& Anchors() const;
+
   ShapeDataPtr doc_;
-  std::vector<pugi::xml_node> anchors_;
+  mutable std::optional<std::vector<pugi::xml_node>> anchors_;
 };
 
 }  // namespace korvax::word

@@ -346,5 +346,32 @@ TEST(WordTextAfterStructuralEdits, ACommentDeletedTakesEveryMarkerOfItsId) {
   ExpectCommentsAsReopened(*doc);
 }
 
+// A text box is a story of its own: adding boxes leaves the body's positions as
+// they were, and a collection sees every box added through it, before or after
+// it was first counted.
+TEST(WordTextAfterStructuralEdits, TextBoxesAddedThroughOneCollection) {
+  auto doc = OpenBody(P("Rechnung") + Tbl(2, 2) + P("Ende"));
+  const std::string body = doc->Content().Text();
+  Shapes shapes = doc->Shapes();
+  Shape first = shapes.AddTextbox(msoTextOrientationHorizontal, 70.5, 766.5, 450.75, 54);
+  first.SetName("eins");
+  EXPECT_EQ(shapes.Count(), 1);
+  Shape second = shapes.AddTextbox(msoTextOrientationHorizontal, 70.5, 700, 450.75, 54);
+  second.SetName("zwei");
+  EXPECT_EQ(shapes.Count(), 2);
+  EXPECT_EQ(shapes.Item(2).Name(), "zwei");
+  EXPECT_EQ(shapes.Item("eins").Name(), "eins");
+  second.TextFrame().TextRange().InsertBefore("Zahlbar");
+  EXPECT_EQ(second.TextFrame().TextRange().Text().substr(0, 7), "Zahlbar");
+  EXPECT_EQ(first.TextFrame().TextRange().Text(), "");
+  EXPECT_EQ(doc->Content().Text(), body);
+  EXPECT_EQ(doc->Range(0, 8).Text(), "Rechnung");
+
+  first.Delete();
+  EXPECT_EQ(doc->Shapes().Count(), 1);
+  EXPECT_EQ(doc->Shapes().Item(1).Name(), "zwei");
+  EXPECT_EQ(doc->Content().Text(), body);
+}
+
 }  // namespace
 }  // namespace korvax::word
