@@ -292,12 +292,18 @@ constexpr const char* kGraveyard = "korvax-removed";
 }
 
 std::string SerializeXml(const pugi::xml_document& doc) {
-  std::ostringstream out;
+  // Appends straight to the string: no stream buffer, no copy at the end.
+  struct Writer : pugi::xml_writer {
+    std::string out;
+    void write(const void* data, size_t size) override {
+      out.append(static_cast<const char*>(data), size);
+    }
+  } writer;
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (std::strcmp(n.name(), kGraveyard) == 0) continue;
-    n.print(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   }
-  return out.str();
+  return std::move(writer.out);
 }
 
 void Bury(pugi::xml_node node) {
