@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <sstream>
@@ -71,39 +72,79 @@ std::string FoldCase(std::string name) {
   return name;
 }
 
-// True when the NUL-terminated s is well-formed UTF-8: no stray or missing
-// continuation bytes, no overlong forms, no surrogates, nothing past U+10FFFF.
+// Length of the well-formed UTF-8 sequence that starts with the byte >= 0x80
+// at p, 0 when it is ill-formed: a stray or missing continuation byte, an
+// overlong form, a surrogate, past U+10FFFF. A NUL is no continuation byte,
+// so nothing is read past the end of a NUL-terminated string.
+int SequenceLength(const unsigned char* p) {
+  const unsigned char b = *p;
+  int extra = 0;
+  char32_t c = 0;
+  if (b >= 0xC2 && b <= 0xDF) {
+    extra = 1;
+    c = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    extra = 2;
+    c = b & 0x0F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    extra = 3;
+    c = b & 0x07;
+  } else {
+    return 0;  // a continuation byte first, an overlong lead or past U+10FFFF
+  }
+  for (int k = 1; k <= extra; ++k) {
+    const unsigned char next = p[k];
+    if ((next & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (next & 0x3F);
+  }
+  const char32_t smallest = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+  if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return extra + 1;
+}
+
+// True when the NUL-terminated s is well-formed UTF-8.
 bool IsUtf8(const char* s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s);
   while (*p) {
-    const unsigned char b = *p;
-    if (b < 0x80) {
+    if (*p < 0x80) {
       ++p;
       continue;
     }
-    int extra = 0;
-    char32_t c = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1;
-      c = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2;
-      c = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3;
-      c = b & 0x07;
-    } else {
-      return false;  // a continuation byte first, an overlong lead or past U+10FFFF
+    const int n = SequenceLength(p);
+    if (n == 0) return false;
+    p += n;
+  }
+  return true;
+}
+
+// True when every string pugixml makes of bytes is well-formed UTF-8, known
+// from the bytes alone: they are well-formed UTF-8 with no NUL (so pugixml
+// reads them as UTF-8, or as Latin-1 when so declared, which it turns into
+// UTF-8 as well) and no character reference (the only escape that can give
+// anything but ASCII). False does not mean bad text: the tree is to be checked.
+bool TextSurelyUtf8(const std::string& bytes) {
+  if (std::memchr(bytes.data(), 0, bytes.size()) || bytes.find("&#") != std::string::npos) {
+    return false;
+  }
+  // The string's own terminating NUL ends a sequence cut off at the end.
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.c_str());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    if (end - p >= 8) {  // eight ASCII bytes at a time
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        p += 8;
+        continue;
+      }
     }
-    // The terminating NUL is no continuation byte: nothing is read past it.
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char next = p[k];
-      if ((next & 0xC0) != 0x80) return false;
-      c = (c << 6) | (next & 0x3F);
+    if (*p < 0x80) {
+      ++p;
+      continue;
     }
-    const char32_t smallest = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-    if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    p += extra + 1;
+    const int n = SequenceLength(p);
+    if (n == 0) return false;
+    p += n;
   }
   return true;
 }
@@ -262,11 +303,13 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
   // One walk checks the nesting depth and, since pugixml passes bytes through
   // unchecked and the character counting of the layer relies on every string
   // being UTF-8, the encoding. Too deep a tree is reported before bad text.
+  // When the bytes show the text to be UTF-8, the walk checks the depth only.
   struct Check : pugi::xml_tree_walker {
+    bool check_text = true;
     bool bad_text = false;
     bool for_each(pugi::xml_node& node) override {
       if (depth() >= kMaxXmlDepth) return false;
-      if (!bad_text) {
+      if (check_text && !bad_text) {
         bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
       }
       return true;
@@ -278,6 +321,7 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
       return true;
     }
   } check;
+  check.check_text = !TextSurelyUtf8(bytes);
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");

@@ -27,6 +27,18 @@ TEST(WordText, UmlautsAndEuroCountAsOneCharacterEach) {
   EXPECT_EQ(doc->Range(10, 14).Text(), "zwei");
 }
 
+// Character references are read as the characters they stand for; one that
+// stands for no character (a lone surrogate) makes the part unreadable, as
+// stray bytes do.
+TEST(WordText, CharacterReferencesCountAsTheirCharacters) {
+  auto doc = OpenBody("<w:p><w:r><w:t>Gr&#246;&#xDF;e 5 &#x20AC;</w:t></w:r></w:p>" + P("zwei"));
+  EXPECT_EQ(doc->Content().Text(), "Größe 5 €\rzwei\r");
+  EXPECT_EQ(doc->Range(6, 9).Text(), "5 €");
+  EXPECT_EQ(doc->Range(10, 14).Text(), "zwei");
+  EXPECT_THROW(OpenBody("<w:p><w:r><w:t>a&#xD800;b</w:t></w:r></w:p>"), Error);
+  EXPECT_THROW(OpenBody("<w:p><w:r><w:t>x</w:t></w:r></w:p><w:p w:x=\"&#55296;\"/>"), Error);
+}
+
 TEST(WordText, CellTextsEndWithTheEndOfCellMark) {
   auto doc = OpenBody(P("vor") + Tbl(2, 2) + P("nach"));
   ASSERT_EQ(doc->Tables().Count(), 1);
