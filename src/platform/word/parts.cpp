@@ -34,19 +34,19 @@ std::string Resolve(const std::string& source, std::string target) {
 }
 
 // Calls f for every element below root in document order; f must not
-// remove nodes.
+// change the tree. pugixml's own walk steps from node to node inside the
+// library, where stepping through xml_node costs a call into it per move.
 template <class F>
 void ForEachElement(pugi::xml_node root, F&& f) {
-  for (pugi::xml_node n = root.first_child(); n;) {
-    if (n.type() == pugi::node_element) f(n);
-    if (pugi::xml_node child = n.first_child()) {
-      n = child;
-      continue;
+  struct Walker : pugi::xml_tree_walker {
+    F& f;
+    explicit Walker(F& fn) : f(fn) {}
+    bool for_each(pugi::xml_node& n) override {
+      if (n.type() == pugi::node_element) f(n);
+      return true;
     }
-    while (n != root && !n.next_sibling()) n = n.parent();
-    if (n == root) break;
-    n = n.next_sibling();
-  }
+  } walker(f);
+  root.traverse(walker);
 }
 
 enum class Marker { None, RangeStart, RangeEnd, Reference };
