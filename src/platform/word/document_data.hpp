@@ -164,6 +164,9 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   std::string NewId(const char* element, pugi::xml_node in);
 
  private:
+  // Builds the anchors from the comment markers of the main story, given in
+  // document order.
+  void KeepCommentAnchors(const std::vector<pugi::xml_node>& markers);
   pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at);
   void DeleteInParagraph(pugi::xml_node p, int from, int to);
   void MergeIntoNext(pugi::xml_node p, pugi::xml_node next);

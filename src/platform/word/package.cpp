@@ -222,11 +222,12 @@ void Package::SetBytes(const std::string& name, std::string bytes) {
   }
 }
 
-pugi::xml_document& Package::Xml(const std::string& name) {
+pugi::xml_document& Package::Xml(const std::string& name,
+                                 std::vector<pugi::xml_node>* comment_markers) {
   auto it = xml_.find(name);
   if (it != xml_.end()) return *it->second;
   auto doc = std::make_unique<pugi::xml_document>();
-  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")");
+  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", comment_markers);
   return *xml_.emplace(name, std::move(doc)).first->second;
 }
 
@@ -285,7 +286,8 @@ void Package::Write(const std::filesystem::path& path) {
   SyncFile(dir, true);
 }
 
-void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what) {
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
+              std::vector<pugi::xml_node>* comment_markers) {
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   flags &= ~pugi::parse_eol;
@@ -307,8 +309,16 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
   struct Check : pugi::xml_tree_walker {
     bool check_text = true;
     bool bad_text = false;
+    std::vector<pugi::xml_node>* markers = nullptr;
     bool for_each(pugi::xml_node& node) override {
       if (depth() >= kMaxXmlDepth) return false;
+      if (markers) {
+        const char* name = node.name();  // empty for text and other non-elements
+        if (name[0] == 'w' && name[1] == ':' && name[2] == 'c' &&
+            std::strncmp(name, "w:comment", 9) == 0) {
+          markers->push_back(node);
+        }
+      }
       if (check_text && !bad_text) {
         bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
       }
@@ -322,6 +332,7 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
     }
   } check;
   check.check_text = !TextSurelyUtf8(bytes);
+  check.markers = comment_markers;
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");

@@ -33,8 +33,12 @@ class Package {
   const std::string& Bytes(const std::string& name) const;    // raw entry content
   void SetBytes(const std::string& name, std::string bytes);  // adds at the end when new
 
-  // The parsed XML of a part, parsed once and serialised again on Write.
-  pugi::xml_document& Xml(const std::string& name);
+  // The parsed XML of a part, parsed once and serialised again on Write. When
+  // this call parses it and comment_markers is given, the elements named
+  // w:comment... are appended to it in document order, found by the walk that
+  // checks the parsed tree anyway.
+  pugi::xml_document& Xml(const std::string& name,
+                          std::vector<pugi::xml_node>* comment_markers = nullptr);
   pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
   bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }
 
@@ -60,7 +64,8 @@ class Package {
 // Parses without DTD processing; pugixml never expands external entities and
 // a document carrying a DOCTYPE is refused outright. So is a part with bytes
 // that are no UTF-8, as Word refuses them.
-void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what);
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
+              std::vector<pugi::xml_node>* comment_markers = nullptr);
 std::string SerializeXml(const pugi::xml_document& doc);
 
 // Removed objects (tables, comments, shapes) are moved aside instead of freed,

@@ -77,7 +77,11 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
   if (main_part.empty() || !package.Has(main_part)) {
     throw errors::InvalidDocument(path, "das Hauptdokument (word/document.xml) fehlt");
   }
-  body = package.Xml(main_part).document_element().child("w:body");
+  // The comment markers come with the parse, so that listing the comments
+  // does not walk the whole body once more.
+  const bool parsing = !package.IsParsed(main_part);
+  std::vector<pugi::xml_node> markers;
+  body = package.Xml(main_part, &markers).document_element().child("w:body");
   if (!body) throw errors::InvalidDocument(path, "das Hauptdokument hat keinen Textkörper");
   if (!body.child("w:p") && !body.child("w:tbl") && !body.child("w:sdt")) {
     // Word never writes a body without a paragraph; give ranges a place to stand.
@@ -86,6 +90,14 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
   main = std::make_shared<Story>();
   main->root = body;
   stories_[body.internal_object()] = main;
+  if (parsing) {
+    auto outside = [&](pugi::xml_node n) {
+      while (n && n != body) n = n.parent();
+      return !n;
+    };
+    markers.erase(std::remove_if(markers.begin(), markers.end(), outside), markers.end());
+    KeepCommentAnchors(markers);
+  }
 }
 
 std::string DocumentData::RelsPartOf(const std::string& part) const {
@@ -166,12 +178,21 @@ std::string DocumentData::NewId(const char* element, pugi::xml_node in) {
 
 const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
   if (anchors_) return *anchors_;
+  std::vector<pugi::xml_node> markers;
+  ForEachElement(body, [&](pugi::xml_node n) {
+    if (CommentMarker(n) != Marker::None) markers.push_back(n);
+  });
+  KeepCommentAnchors(markers);
+  return *anchors_;
+}
+
+void DocumentData::KeepCommentAnchors(const std::vector<pugi::xml_node>& markers) {
   std::vector<CommentAnchor> out;
   std::map<std::string, size_t> seen;
   bool repeated = false;
-  ForEachElement(body, [&](pugi::xml_node n) {
+  for (pugi::xml_node n : markers) {
     Marker kind = CommentMarker(n);
-    if (kind == Marker::None) return;
+    if (kind == Marker::None) continue;
     std::string id = n.attribute("w:id").value();
     auto [it, fresh] = seen.emplace(id, out.size());
     if (fresh) out.push_back({id, {}, {}, {}, n});
@@ -181,10 +202,9 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
                                                       : a.reference;
     if (slot) repeated = true;
     slot = n;
-  });
+  }
   anchors_ = std::move(out);
   anchor_markers_repeated_ = repeated;
-  return *anchors_;
 }
 
 namespace {

@@ -358,6 +358,48 @@ TEST(WordTextAfterStructuralEdits, ACommentDeletedTakesEveryMarkerOfItsId) {
   ExpectCommentsAsReopened(*doc);
 }
 
+// Comments already in the file, their anchors found while it was opened: each
+// edit made on a freshly opened copy before anything lists the comments.
+TEST(WordTextAfterStructuralEdits, CommentsOfTheFileEditedBeforeTheyAreListed) {
+  const auto path = testing::TempDir() / "with-comments.docx";
+  {
+    auto doc = OpenBody(P("eins zwei") + Tbl(2, 2) + P("drei vier") + P("fuenf"));
+    doc->Comments().Add(RangeOf(*doc, "zwei"), "c-zwei");
+    doc->Comments().Add(RangeOf(*doc, "R1C2"), "c-zelle");
+    doc->Comments().Add(RangeOf(*doc, "fuenf"), "c-fuenf");
+    doc->SaveAs(path);
+  }
+  {  // added before, between and after the anchors in the file
+    auto doc = Document::Open(path);
+    doc->Comments().Add(RangeOf(*doc, "eins"), "c-eins");
+    doc->Comments().Add(RangeOf(*doc, "vier"), "c-vier");
+    doc->Comments().Add(RangeOf(*doc, "R2C2"), "c-zelle-2");
+    EXPECT_EQ(doc->Comments().Count(), 6);
+    ExpectCommentsAsReopened(*doc);
+  }
+  {
+    auto doc = Document::Open(path);
+    doc->Comments().Item(2).Delete();
+    EXPECT_EQ(doc->Comments().Count(), 2);
+    ExpectCommentsAsReopened(*doc);
+  }
+  {  // the table goes with the comment on its cell
+    auto doc = Document::Open(path);
+    doc->Tables().Item(1).Delete();
+    EXPECT_EQ(doc->Comments().Count(), 2);
+    ExpectCommentsAsReopened(*doc);
+    doc->Comments().Add(RangeOf(*doc, "drei"), "c-drei");
+    ExpectCommentsAsReopened(*doc);
+  }
+  {
+    auto doc = Document::Open(path);
+    doc->Shapes().AddTextbox(msoTextOrientationHorizontal, 70.5, 766.5, 450.75, 54);
+    doc->Comments().Add(RangeOf(*doc, "drei"), "c-drei");
+    EXPECT_EQ(doc->Comments().Count(), 4);
+    ExpectCommentsAsReopened(*doc);
+  }
+}
+
 // A text box is a story of its own: adding boxes leaves the body's positions as
 // they were, and a collection sees every box added through it, before or after
 // it was first counted.
