@@ -102,33 +102,9 @@ int SequenceLength(const unsigned char* p) {
   return extra + 1;
 }
 
-// True when the NUL-terminated s is well-formed UTF-8.
-bool IsUtf8(const char* s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s);
-  while (*p) {
-    if (*p < 0x80) {
-      ++p;
-      continue;
-    }
-    const int n = SequenceLength(p);
-    if (n == 0) return false;
-    p += n;
-  }
-  return true;
-}
-
-// True when every string pugixml makes of bytes is well-formed UTF-8, known
-// from the bytes alone: they are well-formed UTF-8 with no NUL (so pugixml
-// reads them as UTF-8, or as Latin-1 when so declared, which it turns into
-// UTF-8 as well) and no character reference (the only escape that can give
-// anything but ASCII). False does not mean bad text: the tree is to be checked.
-bool TextSurelyUtf8(const std::string& bytes) {
-  if (std::memchr(bytes.data(), 0, bytes.size()) || bytes.find("&#") != std::string::npos) {
-    return false;
-  }
-  // The string's own terminating NUL ends a sequence cut off at the end.
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.c_str());
-  const auto* end = p + bytes.size();
+// True when the bytes from p to end are well-formed UTF-8; a sequence cut
+// off at the end is ill-formed as long as *end is NUL (no continuation byte).
+bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   while (p < end) {
     if (end - p >= 8) {  // eight ASCII bytes at a time
       std::uint64_t word;
@@ -147,6 +123,25 @@ bool TextSurelyUtf8(const std::string& bytes) {
     p += n;
   }
   return true;
+}
+
+// True when the NUL-terminated s is well-formed UTF-8.
+bool IsUtf8(const char* s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s);
+  return IsUtf8(p, p + std::strlen(s));
+}
+
+// True when every string pugixml makes of bytes is well-formed UTF-8, known
+// from the bytes alone: they are well-formed UTF-8 with no NUL (so pugixml
+// reads them as UTF-8, or as Latin-1 when so declared, which it turns into
+// UTF-8 as well) and no character reference (the only escape that can give
+// anything but ASCII). False does not mean bad text: the tree is to be checked.
+bool TextSurelyUtf8(const std::string& bytes) {
+  if (std::memchr(bytes.data(), 0, bytes.size()) || bytes.find("&#") != std::string::npos) {
+    return false;
+  }
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.c_str());
+  return IsUtf8(p, p + bytes.size());
 }
 
 void SyncFile(const std::filesystem::path& path, bool directory) {
