@@ -148,13 +148,18 @@ std::vector<std::string> Positions(Document& doc) {
   return out;
 }
 
-// After edits, the positions the edited document's index gives must be those
-// of an index built from scratch for the same XML.
-void ExpectSameAsReopened(Document& doc) {
+// After edits, what `read` finds in the edited document must be what it finds
+// in a copy saved and opened anew, whose index is built from scratch.
+template <typename Read>
+void ExpectAsReopened(Document& doc, Read read) {
   auto path = testing::TempDir() / "reopened.docx";
   doc.SaveAs(path);
   auto fresh = Document::Open(path);
-  EXPECT_EQ(Positions(doc), Positions(*fresh));
+  EXPECT_EQ(read(doc), read(*fresh));
+}
+
+void ExpectSameAsReopened(Document& doc) {
+  ExpectAsReopened(doc, Positions);
 }
 
 Range RangeOf(Document& doc, std::string_view text) {
@@ -304,10 +309,7 @@ std::vector<std::string> CommentsOf(Document& doc) {
 }
 
 void ExpectCommentsAsReopened(Document& doc) {
-  auto path = testing::TempDir() / "reopened.docx";
-  doc.SaveAs(path);
-  auto fresh = Document::Open(path);
-  EXPECT_EQ(CommentsOf(doc), CommentsOf(*fresh));
+  ExpectAsReopened(doc, CommentsOf);
 }
 
 TEST(WordTextAfterStructuralEdits, CommentsAddedAndDeletedAfterTheyWereListed) {
