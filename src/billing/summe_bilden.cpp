@@ -50,8 +50,7 @@ std::string CellText(const word::Table& table, int row, int column) {
 // comment, or at the default rate.
 void CollectLine(const word::Table& table, int row, float default_rate, Collected& collected) {
   word::Range cell = table.Cell(row, 5).Range();
-  std::string amount_text = cell.Text();
-  amount_text = text::Left(amount_text, text::Len(amount_text) - 2);
+  std::string amount_text = text::WithoutLast(cell.Text(), 2);
   if (amount_text.empty()) return;
   amount_text = text::Replace(amount_text, "\r", "");
 

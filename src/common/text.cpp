@@ -46,11 +46,21 @@ char32_t Decode(std::string_view s, size_t& i) {
   return c;
 }
 
+// An ASCII byte is always a character of its own: no sequence, valid or
+// not, reaches over it. Runs of them are counted without decoding.
+bool AsciiByte(char c) {
+  return static_cast<unsigned char>(c) < 0x80;
+}
+
 // Byte offset of the character with 0-based index n (s.size() past the end).
 size_t ByteOffset(std::string_view s, int n) {
   size_t i = 0;
   while (n > 0 && i < s.size()) {
-    Decode(s, i);
+    if (AsciiByte(s[i])) {
+      ++i;
+    } else {
+      Decode(s, i);
+    }
     --n;
   }
   return i;
@@ -97,11 +107,22 @@ std::string ToUtf8(std::u32string_view chars) {
   return out;
 }
 
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (!AsciiByte(c)) return false;
+  }
+  return true;
+}
+
 int Len(std::string_view s) {
   int n = 0;
   size_t i = 0;
   while (i < s.size()) {
-    Decode(s, i);
+    if (AsciiByte(s[i])) {
+      ++i;
+    } else {
+      Decode(s, i);
+    }
     ++n;
   }
   return n;
@@ -110,6 +131,14 @@ int Len(std::string_view s) {
 std::string Left(std::string_view s, int n) {
   if (n < 0) throw errors::InvalidProcedureCall();
   return std::string(s.substr(0, ByteOffset(s, n)));
+}
+
+std::string WithoutLast(std::string_view s, int n) {
+  // n ASCII bytes at the end are the last n characters.
+  if (n >= 0 && s.size() >= static_cast<size_t>(n) && IsAscii(s.substr(s.size() - n))) {
+    return std::string(s.substr(0, s.size() - n));
+  }
+  return Left(s, Len(s) - n);
 }
 
 std::string Right(std::string_view s, int n) {
@@ -150,14 +179,14 @@ std::string Trim(std::string_view s) {
 
 std::string Replace(std::string_view s, std::string_view find, std::string_view with) {
   if (find.empty()) return std::string(s);
+  size_t at = s.find(find);
   std::string out;
   size_t i = 0;
-  for (;;) {
-    const size_t at = s.find(find, i);
-    if (at == std::string_view::npos) break;
+  while (at != std::string_view::npos) {
     out.append(s.substr(i, at - i));
     out.append(with);
     i = at + find.size();
+    at = s.find(find, i);
   }
   out.append(s.substr(i));
   return out;

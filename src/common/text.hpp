@@ -23,6 +23,11 @@ std::string Trim(std::string_view s);                                 // blanks 
 std::string Replace(std::string_view s, std::string_view find, std::string_view with);
 std::string Chr(char32_t c);
 
+// Bytes below 0x80 only, so one byte per character.
+bool IsAscii(std::string_view s);
+// All but the last n characters, Left(s, Len(s) - n), failing as that does.
+std::string WithoutLast(std::string_view s, int n);
+
 // Windows-1252, the 8-bit code page of the log. Characters outside it become '?'.
 std::string Utf8ToCp1252(std::string_view utf8);
 

@@ -84,8 +84,7 @@ void ClearBordersSetWidths(const word::Table& table, std::initializer_list<doubl
 }
 
 std::string CellText(const word::Table& table, int row, int col) {
-  const std::string text = table.Cell(row, col).Range().Text();
-  return text::Left(text, text::Len(text) - 2);
+  return text::WithoutLast(table.Cell(row, col).Range().Text(), 2);
 }
 
 std::string BeforeLineBreak(std::string_view text) {

@@ -67,6 +67,9 @@ TEST(Text, PositionsCountCharactersNotBytes) {
   EXPECT_EQ(text::Right("Maß", 2), "aß");
   EXPECT_EQ(text::InStr("Summe € 12", " €"), 6);
   EXPECT_EQ(text::Mid("abc", 5), "");
+  EXPECT_EQ(text::WithoutLast("12,50 €\r\a", 2), "12,50 €");
+  EXPECT_EQ(text::WithoutLast("Maß", 1), "Ma");
+  EXPECT_EQ(ErrorNumberOf([] { text::WithoutLast("\a", 2); }), 5);
   EXPECT_EQ(text::Utf8ToCp1252("Gebühr €"), "Geb\xfchr \x80");
 }
 
