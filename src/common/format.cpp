@@ -1,5 +1,6 @@
 #include "common/format.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -11,29 +12,31 @@ namespace korvax {
 
 namespace {
 
-// The decimal digits of |value| rounded half away from zero to `decimals`
-// places, taken from the value's 15 significant digits. Returns the integer
-// digits and fraction digits separately.
-void RoundDecimal(double value, int decimals, std::string& integer, std::string& fraction) {
-  char buf[64];
+// |value| rounded half away from zero to `decimals` places, taken from the
+// value's 15 significant digits: the digits without a decimal point, `point`
+// of them before it. An integer part of zero may come back as zeros.
+std::string RoundDecimal(double value, int decimals, int& point) {
+  char sci[40];  // d.ddddddddddddddde[+-]xx[x]
   const auto res =
-      std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
-  const std::string sci(buf, res.ptr);  // d.ddddddddddddddde[+-]xx
-  const size_t e = sci.find('e');
-  std::string digits = sci.substr(0, 1) + sci.substr(2, e - 2);  // 15 digits
-  const int exponent = std::stoi(sci.substr(e + 1));
-  // value = 0.digits * 10^(exponent + 1)
-  int point = exponent + 1;  // digits before the decimal point
-  if (point < 0) {
-    digits.insert(0, static_cast<size_t>(-point), '0');
-    point = 0;
-  }
-  if (static_cast<int>(digits.size()) < point) digits.append(point - digits.size(), '0');
+      std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14);
+  constexpr int kSignificant = 15;
+  constexpr int kSign = 17;  // behind "d.dddddddddddddde"
+  int exponent = 0;
+  for (const char* c = sci + kSign + 1; c < res.ptr; ++c) exponent = exponent * 10 + (*c - '0');
+  if (sci[kSign] == '-') exponent = -exponent;
+  // value = 0.digits * 10^(exponent + 1); zeros go in front when it is below 0.1
+  point = exponent + 1;
+  const int lead = point < 0 ? -point : 0;
+  if (point < 0) point = 0;
+  auto digit = [&](int k) {  // the k-th digit of the unrounded value, '0' beyond the 15
+    const int at = k - lead;
+    if (at < 0 || at >= kSignificant) return '0';
+    return sci[at == 0 ? 0 : at + 1];
+  };
   const int keep = point + decimals;  // digits kept after rounding
-  if (static_cast<int>(digits.size()) < keep) digits.append(keep - digits.size(), '0');
-  const bool round_up = static_cast<int>(digits.size()) > keep && digits[keep] >= '5';
-  digits.resize(keep);
-  if (round_up) {
+  std::string digits(static_cast<size_t>(keep), '0');
+  for (int k = 0; k < keep; ++k) digits[k] = digit(k);
+  if (digit(keep) >= '5') {
     int i = keep - 1;
     while (i >= 0 && digits[i] == '9') digits[i--] = '0';
     if (i >= 0) {
@@ -43,10 +46,7 @@ void RoundDecimal(double value, int decimals, std::string& integer, std::string&
       ++point;
     }
   }
-  integer = digits.substr(0, point);
-  fraction = digits.substr(point);
-  const size_t nz = integer.find_first_not_of('0');
-  integer = nz == std::string::npos ? "" : integer.substr(nz);
+  return digits;
 }
 
 bool IsNumberFormat(std::string_view f) {
@@ -66,54 +66,63 @@ std::string FormatNumber(double value, std::string_view f) {
   const bool grouping = int_part.find(',') != std::string_view::npos;
   int min_int_digits = 0;
   for (char c : int_part) min_int_digits += c == '0';
-  std::string integer, fraction;
-  RoundDecimal(value, decimals, integer, fraction);
-  if (static_cast<int>(integer.size()) < min_int_digits) {
-    integer.insert(0, min_int_digits - integer.size(), '0');
+  int point = 0;
+  const std::string digits = RoundDecimal(value, decimals, point);
+  const std::string_view all(digits);
+  const std::string_view fraction = all.substr(point);
+  std::string_view integer = all.substr(0, point);
+  integer.remove_prefix(std::min(integer.size(), integer.find_first_not_of('0')));
+  const bool zero = integer.empty() && fraction.find_first_not_of('0') == std::string_view::npos;
+  const int padding = std::max(0, min_int_digits - static_cast<int>(integer.size()));
+  const int n = padding + static_cast<int>(integer.size());  // integer digits written
+  std::string out;
+  out.reserve(n + n / 3 + fraction.size() + 2);
+  if (value < 0 && !zero) out.push_back('-');
+  for (int i = 0; i < n; ++i) {
+    out.push_back(i < padding ? '0' : integer[i - padding]);
+    const int left = n - 1 - i;
+    if (grouping && left > 0 && left % 3 == 0) out.push_back('.');
   }
-  if (grouping) {
-    std::string grouped;
-    const int n = static_cast<int>(integer.size());
-    for (int i = 0; i < n; ++i) {
-      grouped.push_back(integer[i]);
-      const int left = n - 1 - i;
-      if (left > 0 && left % 3 == 0) grouped.push_back('.');
-    }
-    integer = grouped;
+  if (decimals > 0) {
+    out.push_back(',');
+    out.append(fraction);
   }
-  std::string out = integer;
-  if (decimals > 0) out += "," + fraction;
-  const bool zero = integer.find_first_not_of("0.") == std::string::npos &&
-                    fraction.find_first_not_of('0') == std::string::npos;
-  if (value < 0 && !zero) out.insert(0, "-");
   return out;
 }
 
-std::string FormatText(const std::string& value, std::string_view f) {
-  const std::u32string fmt = text::ToU32(f);
-  const std::u32string val = text::ToU32(value);
+// The text right-aligned in the "@" of the format; a longer text fills the
+// first "@" with its surplus characters. One element of View is one character.
+template <class View>
+std::basic_string<typename View::value_type> FillAtSigns(View value, View fmt) {
+  using Char = typename View::value_type;
   size_t slots = 0;
-  for (char32_t c : fmt) slots += c == U'@';
-  std::u32string padded = val;
-  if (padded.size() < slots) padded.insert(0, slots - padded.size(), U' ');
-  // A longer text fills the first "@" with its surplus characters.
-  const size_t surplus = padded.size() - slots;
-  std::u32string out;
+  for (Char c : fmt) slots += c == Char('@');
+  const size_t pad = value.size() < slots ? slots - value.size() : 0;
+  const size_t surplus = pad + value.size() - slots;
+  auto padded = [&](size_t k) { return k < pad ? Char(' ') : value[k - pad]; };
+  std::basic_string<Char> out;
+  out.reserve(fmt.size() + surplus);
   size_t next = 0;
   bool first = true;
-  for (char32_t c : fmt) {
-    if (c != U'@') {
+  for (Char c : fmt) {
+    if (c != Char('@')) {
       out.push_back(c);
       continue;
     }
     if (first) {
-      out.append(padded, 0, surplus);
-      next = surplus;
+      for (; next < surplus; ++next) out.push_back(padded(next));
       first = false;
     }
-    out.push_back(padded[next++]);
+    out.push_back(padded(next++));
   }
-  return text::ToUtf8(out);
+  return out;
+}
+
+std::string FormatText(std::string_view value, std::string_view f) {
+  if (text::IsAscii(value) && text::IsAscii(f)) return FillAtSigns(value, f);
+  const std::u32string fmt = text::ToU32(f);
+  const std::u32string val = text::ToU32(value);
+  return text::ToUtf8(FillAtSigns(std::u32string_view(val), std::u32string_view(fmt)));
 }
 
 std::string Two(int v) {
@@ -150,7 +159,10 @@ std::string Format(double value, std::string_view format) {
 
 std::string Format(const Variant& value, std::string_view format) {
   if (value.IsNull()) return "";
-  if (format.find('@') != std::string_view::npos) return FormatText(ToText(value), format);
+  if (format.find('@') != std::string_view::npos) {
+    if (value.Type() == VarType::String) return FormatText(value.AsString(), format);
+    return FormatText(ToText(value), format);
+  }
   if (value.Type() == VarType::Date) return FormatDate(value.AsDate(), format);
   if (IsDateFormat(format)) return FormatDate(ToDate(value), format);
   if (value.Type() == VarType::String && !IsLocaleNumber(value.AsString())) {

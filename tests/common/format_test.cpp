@@ -16,6 +16,8 @@ TEST(Format, NumberFormatsUseGermanSeparatorsAndRoundHalvesAway) {
   EXPECT_EQ(Format(12.25, "#,##0.0"), "12,3");
   EXPECT_EQ(Format(-0.001, "0.00"), "0,00");
   EXPECT_EQ(Format(204.52 * 7, "0.00"), "1431,64");
+  EXPECT_EQ(Format(0.00456, "0.000"), "0,005");
+  EXPECT_EQ(Format(1e20, "#,##0"), "100.000.000.000.000.000.000");
 }
 
 TEST(Format, AtSignsRightAlignAndKeepALongerTextWhole) {
