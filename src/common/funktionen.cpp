@@ -1,5 +1,6 @@
 #include "common/funktionen.hpp"
 
+#include <algorithm>
 #include <memory>
 
 #include "common/error.hpp"
@@ -74,9 +75,10 @@ std::string WertFormatieren(std::string_view input, int16_t width, int16_t decim
   Operation op(kModule, "WertFormatieren");
   std::string value(input);
   int p = 0;
-  op.Step(100, [&] { value = Tausche(value, ".", ""); });
-  op.Step(110, [&] { value = Tausche(value, ",", "."); });
-  op.Step(120, [&] { value = Tausche(value, "%", " "); });
+  // The three exchanges of single ASCII characters, done in place.
+  op.Step(100, [&] { std::erase(value, '.'); });
+  op.Step(110, [&] { std::replace(value.begin(), value.end(), ',', '.'); });
+  op.Step(120, [&] { std::replace(value.begin(), value.end(), '%', ' '); });
   op.Step(130, [&] {
     p = width - decimals - 1;
     if (decimals == 0) p = p + 1;
@@ -85,6 +87,14 @@ std::string WertFormatieren(std::string_view input, int16_t width, int16_t decim
   if (op.If(140, [&] { return p > 0; })) {
     op.Step(150, [&] {
       int k = p - 1;
+      if (text::IsAscii(value)) {  // one byte per character, and it stays so
+        while (static_cast<int>(value.size()) >= p && value[p - 1] == ' ' && k > 0) {
+          value.resize(p);
+          value.insert(value.begin(), ' ');
+          k = k - 1;
+        }
+        return;
+      }
       while (text::Len(value) >= p && text::Mid(value, p, 1) == " " && k > 0) {
         value = " " + text::Left(value, p);
         k = k - 1;
@@ -95,9 +105,8 @@ std::string WertFormatieren(std::string_view input, int16_t width, int16_t decim
     if (value.empty()) value = "0";
   });
   op.Step(170, [&] {
-    if (Val(value) == 0 && text::Right(value, 1) == " ") {
-      value = text::Left(value, text::Len(value) - 1) + "0";
-    }
+    // A blank is a character of its own, so the last byte is the last character.
+    if (Val(value) == 0 && !value.empty() && value.back() == ' ') value.back() = '0';
   });
   op.Step(180, [&] {
     switch (decimals) {
