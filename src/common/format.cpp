@@ -172,14 +172,16 @@ std::string Format(const Variant& value, std::string_view format) {
 }
 
 double Val(std::string_view s) {
-  std::string plain;
+  // Every character written stands for one of s, so s.size() is room enough.
+  std::string plain(s.size(), '\0');
+  char* p = plain.data();
   size_t i = 0;
   auto skip_blanks = [&] {
     while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r')) ++i;
   };
   skip_blanks();
   if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
-    if (s[i] == '-') plain.push_back('-');
+    if (s[i] == '-') *p++ = '-';
     ++i;
   }
   bool point = false;
@@ -189,10 +191,10 @@ double Val(std::string_view s) {
     if (i >= s.size()) break;
     const char c = s[i];
     if (c >= '0' && c <= '9') {
-      plain.push_back(c);
+      *p++ = c;
       digits = true;
     } else if (c == '.' && !point) {
-      plain.push_back('.');
+      *p++ = '.';
       point = true;
     } else {
       break;
@@ -200,21 +202,22 @@ double Val(std::string_view s) {
   }
   if (!digits) return 0;
   if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-    std::string exponent = "e";
+    char* const mantissa_end = p;
+    *p++ = 'e';
     size_t j = i + 1;
     while (j < s.size() && s[j] == ' ') ++j;
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent.push_back(s[j++]);
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) *p++ = s[j++];
     bool any = false;
     for (; j < s.size(); ++j) {
       if (s[j] == ' ') continue;
       if (s[j] < '0' || s[j] > '9') break;
-      exponent.push_back(s[j]);
+      *p++ = s[j];
       any = true;
     }
-    if (any) plain += exponent;
+    if (!any) p = mantissa_end;
   }
   double value = 0;
-  const auto res = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  const auto res = std::from_chars(plain.data(), p, value);
   if (res.ec == std::errc::result_out_of_range) throw errors::Overflow();
   return value;
 }

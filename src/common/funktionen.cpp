@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "common/error.hpp"
 #include "common/format.hpp"
@@ -104,23 +105,29 @@ std::string WertFormatieren(std::string_view input, int16_t width, int16_t decim
   op.Step(160, [&] {
     if (value.empty()) value = "0";
   });
+  std::optional<double> number;  // Val(value), while value is what step 170 read
   op.Step(170, [&] {
+    number = Val(value);
     // A blank is a character of its own, so the last byte is the last character.
-    if (Val(value) == 0 && !value.empty() && value.back() == ' ') value.back() = '0';
+    if (*number == 0 && !value.empty() && value.back() == ' ') {
+      value.back() = '0';
+      number.reset();
+    }
   });
   op.Step(180, [&] {
+    auto val = [&] { return number ? *number : Val(value); };
     switch (decimals) {
       case 2:
-        value = Format(Val(value), "#,##0.00");
+        value = Format(val(), "#,##0.00");
         break;
       case 1:
-        value = Format(Val(value), "#,##0.0");
+        value = Format(val(), "#,##0.0");
         break;
       case 3:
-        value = Format(Val(value), "#,##0.000");
+        value = Format(val(), "#,##0.000");
         break;
       case 0:
-        value = Format(Val(value), "#,##0");
+        value = Format(val(), "#,##0");
         break;
       default:
         break;

@@ -55,14 +55,19 @@ namespace {
 
 // Parses the German-notation number; nullopt-like failure through `ok`.
 bool TryParseLocaleNumber(std::string_view input, double& out) {
-  std::string s = text::Trim(input);
-  while (!s.empty() && (s.front() == '\t')) s.erase(s.begin());
-  while (!s.empty() && (s.back() == '\t')) s.pop_back();
+  std::string_view s = input;
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  while (!s.empty() && s.front() == '\t') s.remove_prefix(1);
+  while (!s.empty() && s.back() == '\t') s.remove_suffix(1);
   if (s.empty()) return false;
-  std::string plain;  // digits with '.' as decimal point, for from_chars
+  // The digits with '.' as decimal point, for from_chars; every character
+  // written stands for one of s, so s.size() is room enough.
+  std::string plain(s.size(), '\0');
+  char* p = plain.data();
   size_t i = 0;
   if (s[i] == '+' || s[i] == '-') {
-    if (s[i] == '-') plain.push_back('-');
+    if (s[i] == '-') *p++ = '-';
     ++i;
     while (i < s.size() && s[i] == ' ') ++i;
   }
@@ -70,7 +75,7 @@ bool TryParseLocaleNumber(std::string_view input, double& out) {
   for (; i < s.size(); ++i) {
     const char c = s[i];
     if (c >= '0' && c <= '9') {
-      plain.push_back(c);
+      *p++ = c;
       digits = true;
     } else if (c == '.') {
       continue;  // thousands separator, allowed anywhere in the integer part
@@ -79,29 +84,28 @@ bool TryParseLocaleNumber(std::string_view input, double& out) {
     }
   }
   if (i < s.size() && s[i] == ',') {
-    plain.push_back('.');
+    *p++ = '.';
     ++i;
     for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-      plain.push_back(s[i]);
+      *p++ = s[i];
       digits = true;
     }
   }
   if (!digits) return false;
   if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-    std::string exponent = "e";
+    *p++ = 'e';
     size_t j = i + 1;
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent.push_back(s[j++]);
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) *p++ = s[j++];
     const size_t first = j;
-    for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j) exponent.push_back(s[j]);
+    for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j) *p++ = s[j];
     if (j == first) return false;
-    plain += exponent;
     i = j;
   }
   if (i != s.size()) return false;
   double value = 0;
-  const auto [ptr, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  const auto [ptr, ec] = std::from_chars(plain.data(), p, value);
   if (ec == std::errc::result_out_of_range) throw errors::Overflow();
-  if (ec != std::errc() || ptr != plain.data() + plain.size()) return false;
+  if (ec != std::errc() || ptr != p) return false;
   out = value;
   return true;
 }
