@@ -69,29 +69,52 @@ size_t ByteOffset(std::string_view s, int n) {
 }  // namespace
 
 std::u32string ToU32(std::string_view utf8) {
-  std::u32string out;
-  out.reserve(utf8.size());
+  std::u32string out(utf8.size(), U'\0');  // never more characters than bytes
+  char32_t* p = out.data();
   size_t i = 0;
-  while (i < utf8.size()) out.push_back(Decode(utf8, i));
+  while (i < utf8.size()) {
+    if (AsciiByte(utf8[i])) {
+      *p++ = static_cast<unsigned char>(utf8[i++]);
+    } else {
+      *p++ = Decode(utf8, i);
+    }
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
   return out;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+namespace {
+
+// Writes c's UTF-8 bytes at p; returns the end. Code points beyond U+10FFFF
+// keep the four-byte pattern with their bits cut to fit.
+char* Encode(char32_t c, char* p) {
   if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
+    *p++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *p++ = static_cast<char>(0xC0 | (c >> 6));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *p++ = static_cast<char>(0xE0 | (c >> 12));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *p++ = static_cast<char>(0xF0 | (c >> 18));
+    *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return p;
+}
+
+size_t EncodedSize(char32_t c) {
+  return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
+  char bytes[4];
+  out.append(bytes, Encode(c, bytes));
 }
 
 std::string ToUtf8(char32_t c) {
@@ -101,9 +124,11 @@ std::string ToUtf8(char32_t c) {
 }
 
 std::string ToUtf8(std::u32string_view chars) {
-  std::string out;
-  out.reserve(chars.size());
-  for (char32_t c : chars) AppendUtf8(out, c);
+  size_t size = 0;
+  for (char32_t c : chars) size += EncodedSize(c);
+  std::string out(size, '\0');
+  char* p = out.data();
+  for (char32_t c : chars) p = Encode(c, p);
   return out;
 }
 
