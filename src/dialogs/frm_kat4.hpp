@@ -7,6 +7,7 @@
 // index 3.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -62,7 +63,9 @@ class FrmKat4 : public FeeDialog {
   // Lost focus of a count box: its text right-aligned in two characters.
   void AnzahlFormatieren(forms::MaskedEdit& box, const std::string& report);
   // Load: grid row i from table row i + 1; bracket texts back to values.
-  void ZeileAusTabelle(Operation& op, int row, int spalten);
+  // erste_zelle: the text of the row's first cell when it has been read already.
+  void ZeileAusTabelle(Operation& op, int row, int spalten,
+                       const std::optional<std::string>& erste_zelle);
   // Finish: grid line i into table row i + 1.
   void ZeileInTabelle(Operation& op, const word::Table& table, int row);
 

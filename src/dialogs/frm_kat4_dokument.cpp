@@ -1,6 +1,9 @@
 // frmKat4 and the invoice document: the load path that reads the Korvax_4
 // table back, the finish path that writes it, and the 7.4 sub-table.
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/format.hpp"
 #include "common/funktionen.hpp"
@@ -46,13 +49,18 @@ void FrmKat4::LoadPath() {
   } else {
     op.Step(7, [&] { zeilen = tabellenzeilen = category_table_.Rows().Count(); });
     op.Step(8, [&] { spalten = category_table_.Columns().Count(); });
+    // The first cells read here are kept for loading the rows.
+    std::vector<std::optional<std::string>> erste_zellen(std::max(tabellenzeilen, 0) + 1);
     for (int r = 2; r <= tabellenzeilen; ++r) {
       op.Step(9, [&] {
-        if (IstSonderzeile(CellText(category_table_, r, 1))) --zeilen;
+        erste_zellen[r] = CellText(category_table_, r, 1);
+        if (IstSonderzeile(*erste_zellen[r])) --zeilen;
       });
     }
     op.Step(10, [&] { ResetRows(zeilen, kSpalten); });
-    for (int row = 1; row < zeilen; ++row) ZeileAusTabelle(op, row, spalten);
+    for (int row = 1; row < zeilen; ++row) {
+      ZeileAusTabelle(op, row, spalten, erste_zellen[row + 1]);
+    }
     op.Step(14, [&] { current_row_ = 1; });
     op.Step(15, [&] { LesenWerte(); });
   }
@@ -70,12 +78,14 @@ void FrmKat4::LoadPath() {
   op.Step(19, [&] { SetMousePointer(forms::kMousePointerDefault); });
 }
 
-void FrmKat4::ZeileAusTabelle(Operation& op, int row, int spalten) {
+void FrmKat4::ZeileAusTabelle(Operation& op, int row, int spalten,
+                              const std::optional<std::string>& erste_zelle) {
   forms::Grid& grid = FeeGrid();
   op.Step(11, [&] { grid.SetTextMatrix(row, 5, "1000"); });
   for (int col = 1; col <= spalten; ++col) {
     op.Step(12, [&] {
-      std::string zelle = CellText(category_table_, row + 1, col);
+      std::string zelle =
+          col == 1 && erste_zelle ? *erste_zelle : CellText(category_table_, row + 1, col);
       if (text::InStr(zelle, kLineBreak) > 0) {
         if (col == 1) grid.SetTextMatrix(row, 5, ShareFromNote(zelle));
         zelle = BeforeLineBreak(zelle);
