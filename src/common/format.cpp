@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/error.hpp"
+#include "common/short_decimal.hpp"
 #include "common/text.hpp"
 
 namespace korvax {
@@ -16,6 +17,14 @@ namespace {
 // value's 15 significant digits: the digits without a decimal point, `point`
 // of them before it. An integer part of zero may come back as zeros.
 std::string RoundDecimal(double value, int decimals, int& point) {
+  int64_t exact = 0;  // a value with no more places than kept has nothing to round
+  if (decimals <= 15 && detail::ShortDecimal(value, decimals, exact)) {
+    char buf[24];
+    std::string digits(buf, std::to_chars(buf, buf + sizeof buf, exact).ptr);
+    if (static_cast<int>(digits.size()) < decimals) digits.insert(0, decimals - digits.size(), '0');
+    point = static_cast<int>(digits.size()) - decimals;
+    return digits;
+  }
   char sci[40];  // d.ddddddddddddddde[+-]xx[x]
   const auto res =
       std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14);
@@ -99,21 +108,18 @@ std::basic_string<typename View::value_type> FillAtSigns(View value, View fmt) {
   for (Char c : fmt) slots += c == Char('@');
   const size_t pad = value.size() < slots ? slots - value.size() : 0;
   const size_t surplus = pad + value.size() - slots;
-  auto padded = [&](size_t k) { return k < pad ? Char(' ') : value[k - pad]; };
-  std::basic_string<Char> out;
-  out.reserve(fmt.size() + surplus);
-  size_t next = 0;
-  bool first = true;
+  // The value behind `pad` blanks goes into the "@" in order, the first "@"
+  // taking the surplus as well.
+  std::basic_string<Char> out(fmt.size() + surplus, Char(' '));
+  Char* p = out.data();
+  size_t taken = 0;
   for (Char c : fmt) {
     if (c != Char('@')) {
-      out.push_back(c);
+      *p++ = c;
       continue;
     }
-    if (first) {
-      for (; next < surplus; ++next) out.push_back(padded(next));
-      first = false;
-    }
-    out.push_back(padded(next++));
+    const size_t upto = taken == 0 ? surplus + 1 : taken + 1;
+    for (; taken < upto; ++taken) *p++ = taken < pad ? Char(' ') : value[taken - pad];
   }
   return out;
 }

@@ -1,11 +1,13 @@
 #include "common/variant.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 #include "common/error.hpp"
+#include "common/short_decimal.hpp"
 #include "common/text.hpp"
 
 namespace korvax {
@@ -123,6 +125,44 @@ std::string ToCharsGeneral(double d, int precision) {
   return s;
 }
 
+// The general format of a value from 1e-4 up to 1e15 that is the double
+// nearest to a decimal of 15 digits: that decimal in fixed notation, trailing
+// zeros of the fraction dropped, as to_chars writes it.
+bool ShortGeneralNumber(double d, std::string& out) {
+  const double magnitude = std::fabs(d);
+  if (!(magnitude >= 1e-4 && magnitude < 1e15)) return false;
+  // Places for 15 significant digits; a wrong guess at a power of ten only
+  // fails the test below.
+  int places = 18;
+  while (places > 0 && magnitude >= detail::kPowersOfTen[19 - places] * 1e-4) --places;
+  int64_t digits = 0;
+  if (!detail::ShortDecimal(d, places, digits)) return false;
+  char buf[24];
+  char* const end = std::to_chars(buf, buf + sizeof buf, digits).ptr;
+  const int size = static_cast<int>(end - buf);
+  const int integer = size > places ? size - places : 0;  // digits before the comma
+  // The fraction is the last `places` digits, zeros in front where too few.
+  int fraction = places;
+  const char* last = end;
+  while (fraction > 0 && last[-1] == '0') {
+    --last;
+    --fraction;
+  }
+  if (d < 0) out.push_back('-');
+  if (integer == 0) {
+    out.push_back('0');
+  } else {
+    out.append(buf, static_cast<size_t>(integer));
+  }
+  if (fraction > 0) {
+    out.push_back(',');
+    out.append(static_cast<size_t>(std::max(0, places - size)), '0');
+    const char* first = end - std::min(size, places);
+    out.append(first, static_cast<size_t>(last - first));
+  }
+  return true;
+}
+
 }  // namespace
 
 double ParseLocaleNumber(std::string_view s) {
@@ -142,6 +182,8 @@ bool IsLocaleNumber(std::string_view s) {
 
 std::string GeneralNumber(double d) {
   if (d == 0) return "0";
+  std::string out;
+  if (ShortGeneralNumber(d, out)) return out;
   return ToCharsGeneral(d, 15);
 }
 
