@@ -107,6 +107,11 @@ std::basic_string<typename View::value_type> FillAtSigns(View value, View fmt) {
   size_t slots = 0;
   for (Char c : fmt) slots += c == Char('@');
   const size_t pad = value.size() < slots ? slots - value.size() : 0;
+  if (slots == fmt.size()) {  // nothing but "@": the value behind its blanks
+    std::basic_string<Char> out(pad, Char(' '));
+    out.append(value);
+    return out;
+  }
   const size_t surplus = pad + value.size() - slots;
   // The value behind `pad` blanks goes into the "@" in order, the first "@"
   // taking the surplus as well.
@@ -223,6 +228,7 @@ double Val(std::string_view s) {
     if (!any) p = mantissa_end;
   }
   double value = 0;
+  if (detail::ParseShortDecimal(plain.data(), p, value)) return value;
   const auto res = std::from_chars(plain.data(), p, value);
   if (res.ec == std::errc::result_out_of_range) throw errors::Overflow();
   return value;

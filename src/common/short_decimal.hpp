@@ -26,4 +26,30 @@ inline bool ShortDecimal(double value, int places, int64_t& digits) {
   return true;
 }
 
+// Reads "[-]ddd[.ddd]" of at most 15 digits: an integer below 2^53 divided
+// by an exact power of ten, which rounds as from_chars does. False for any
+// other text, which from_chars then reads.
+inline bool ParseShortDecimal(const char* first, const char* last, double& out) {
+  const bool negative = first < last && *first == '-';
+  if (negative) ++first;
+  int64_t digits = 0;
+  int count = 0;
+  int places = -1;  // digits behind the point, -1 while there is none
+  for (; first < last; ++first) {
+    if (*first >= '0' && *first <= '9') {
+      if (++count > 15) return false;
+      digits = digits * 10 + (*first - '0');
+      if (places >= 0) ++places;
+    } else if (*first == '.' && places < 0) {
+      places = 0;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0) return false;
+  const double value = static_cast<double>(digits) / kPowersOfTen[places < 0 ? 0 : places];
+  out = negative ? -value : value;
+  return true;
+}
+
 }  // namespace korvax::detail

@@ -105,6 +105,10 @@ bool TryParseLocaleNumber(std::string_view input, double& out) {
   }
   if (i != s.size()) return false;
   double value = 0;
+  if (detail::ParseShortDecimal(plain.data(), p, value)) {
+    out = value;
+    return true;
+  }
   const auto [ptr, ec] = std::from_chars(plain.data(), p, value);
   if (ec == std::errc::result_out_of_range) throw errors::Overflow();
   if (ec != std::errc() || ptr != p) return false;
