@@ -7,8 +7,8 @@
 
 namespace korvax::forms {
 
-void SplitControlName(std::string_view full, std::string& name, int& index) {
-  name = std::string(full);
+void SplitControlName(std::string_view full, std::string_view& name, int& index) {
+  name = full;
   index = -1;
   auto open = full.find('(');
   if (open == std::string_view::npos || full.back() != ')') return;
@@ -16,13 +16,15 @@ void SplitControlName(std::string_view full, std::string& name, int& index) {
   int value = 0;
   auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (ec != std::errc() || end != digits.data() + digits.size() || value < 0) return;
-  name = std::string(full.substr(0, open));
+  name = full.substr(0, open);
   index = value;
 }
 
 Control::Control(Form& form, std::string_view name, const Geometry& geometry, Frame* container)
     : form_(&form), container_(container), geometry_(geometry) {
-  SplitControlName(name, name_, index_);
+  std::string_view base;
+  SplitControlName(name, base, index_);
+  name_ = std::string(base);
   font_ = form.props_.font;
 }
 

@@ -170,7 +170,7 @@ class Control {
 };
 
 // Splits "optTabelle(1)" into "optTabelle" and 1; a plain name gives index -1.
-void SplitControlName(std::string_view full, std::string& name, int& index);
+void SplitControlName(std::string_view full, std::string_view& name, int& index);
 
 }  // namespace korvax::forms
 

@@ -106,7 +106,7 @@ Grid& Form::AddGrid(std::string_view name, int rows, int cols, int left, int top
 }
 
 Control* Form::Find(std::string_view name) const {
-  std::string base;
+  std::string_view base;
   int index = -1;
   SplitControlName(name, base, index);
   for (const auto& control : controls_) {
