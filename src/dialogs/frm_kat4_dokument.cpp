@@ -84,8 +84,15 @@ void FrmKat4::ZeileAusTabelle(Operation& op, int row, int spalten,
   op.Step(11, [&] { grid.SetTextMatrix(row, 5, "1000"); });
   for (int col = 1; col <= spalten; ++col) {
     op.Step(12, [&] {
-      std::string zelle =
-          col == 1 && erste_zelle ? *erste_zelle : CellText(category_table_, row + 1, col);
+      // The grid takes nothing of the text of column 2 or of columns past 5:
+      // such a cell is only looked up, so that a row short of cells fails as
+      // it always did.
+      std::string zelle;
+      if (col == 2 || col > 5) {
+        static_cast<void>(category_table_.Cell(row + 1, col));
+      } else {
+        zelle = col == 1 && erste_zelle ? *erste_zelle : CellText(category_table_, row + 1, col);
+      }
       if (text::InStr(zelle, kLineBreak) > 0) {
         if (col == 1) grid.SetTextMatrix(row, 5, ShareFromNote(zelle));
         zelle = BeforeLineBreak(zelle);
