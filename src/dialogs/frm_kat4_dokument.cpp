@@ -121,9 +121,11 @@ void FrmKat4::ZeileAusTabelle(Operation& op, int row, int spalten,
     });
   }
   op.Step(13, [&] {
+    std::string wert = grid.TextMatrix(row, 4);  // the cell's text, kept up to date
     for (int stufe = 1; stufe <= 6; ++stufe) {
-      if (grid.TextMatrix(row, 4) == Stufe(stufe).text) {
-        grid.SetTextMatrix(row, 4, std::string(Stufe(stufe).wert));
+      if (wert == Stufe(stufe).text) {
+        wert = Stufe(stufe).wert;
+        grid.SetTextMatrix(row, 4, wert);
         Get<forms::CheckBox>("chkBereich").SetValue(1);
       }
     }
