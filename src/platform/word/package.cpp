@@ -217,12 +217,11 @@ void Package::SetBytes(const std::string& name, std::string bytes) {
   }
 }
 
-pugi::xml_document& Package::Xml(const std::string& name,
-                                 std::vector<pugi::xml_node>* comment_markers) {
+pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_node>* markers) {
   auto it = xml_.find(name);
   if (it != xml_.end()) return *it->second;
   auto doc = std::make_unique<pugi::xml_document>();
-  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", comment_markers);
+  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", markers);
   return *xml_.emplace(name, std::move(doc)).first->second;
 }
 
@@ -282,7 +281,7 @@ void Package::Write(const std::filesystem::path& path) {
 }
 
 void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
-              std::vector<pugi::xml_node>* comment_markers) {
+              std::vector<pugi::xml_node>* markers) {
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   flags &= ~pugi::parse_eol;
@@ -309,15 +308,18 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
       if (depth() >= kMaxXmlDepth) return false;
       if (markers) {
         const char* name = node.name();  // empty for text and other non-elements
-        if (name[0] == 'w' && name[1] == ':' && name[2] == 'c' &&
-            std::strncmp(name, "w:comment", 9) == 0) {
-          markers->push_back(node);
-        }
+        if (name[0] == 'w' && IsMarker(name)) markers->push_back(node);
       }
       if (check_text && !bad_text) {
         bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
       }
       return true;
+    }
+    // w:comment..., wp:anchor or wp:docPr, the third letter ruling out most.
+    static bool IsMarker(const char* name) {
+      if (name[1] == ':') return name[2] == 'c' && std::strncmp(name, "w:comment", 9) == 0;
+      return name[1] == 'p' && name[2] == ':' &&
+             (std::strcmp(name + 3, "anchor") == 0 || std::strcmp(name + 3, "docPr") == 0);
     }
     static bool AttributesUtf8(pugi::xml_node node) {
       for (pugi::xml_attribute a : node.attributes()) {
@@ -327,7 +329,7 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
     }
   } check;
   check.check_text = !TextSurelyUtf8(bytes);
-  check.markers = comment_markers;
+  check.markers = markers;
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
