@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -106,12 +107,16 @@ int SequenceLength(const unsigned char* p) {
 // off at the end is ill-formed as long as *end is NUL (no continuation byte).
 bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   while (p < end) {
-    if (end - p >= 8) {  // eight ASCII bytes at a time
+    if (end - p >= 8) {  // eight ASCII bytes at a time, or up to the first other
       std::uint64_t word;
       std::memcpy(&word, p, 8);
-      if ((word & 0x8080808080808080ull) == 0) {
+      const std::uint64_t high = word & 0x8080808080808080ull;
+      if (high == 0) {
         p += 8;
         continue;
+      }
+      if constexpr (std::endian::native == std::endian::little) {
+        p += std::countr_zero(high) / 8;
       }
     }
     if (*p < 0x80) {
@@ -367,12 +372,15 @@ void Bury(pugi::xml_node node) {
 
 bool IsBuried(pugi::xml_node node) {
   if (!node) return true;
-  // Up to the element below the document node, asking each node for its parent once.
-  for (pugi::xml_node up = node.parent(); up && up.type() != pugi::node_document;
-       up = up.parent()) {
+  // Up to the node below the document node, the only node without a parent:
+  // one call into pugixml per level.
+  pugi::xml_node up = node.parent();
+  if (!up) return true;  // the document node itself
+  for (pugi::xml_node above = up.parent(); above; above = above.parent()) {
     node = up;
+    up = above;
   }
-  return std::strcmp(node.name(), kGraveyard) == 0 || node.type() != pugi::node_element;
+  return node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0;
 }
 
 }  // namespace korvax::word
