@@ -4,6 +4,8 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <array>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -363,24 +365,65 @@ std::string SerializeXml(const pugi::xml_document& doc) {
   return std::move(writer.out);
 }
 
+namespace {
+
+// Nodes found in the tree, not buried, since the last burial. A handle is
+// checked on every call (a cell read, written, aligned...) and climbing to
+// the top asks pugixml for a parent per level. Only Bury moves a node into
+// the graveyard and every burial forgets them all; a node created since a
+// check, even where a forgotten one was, is in the tree as well.
+std::atomic<std::uint64_t> burials{0};
+
+struct LiveNode {
+  const void* node = nullptr;
+  std::uint64_t burials = ~std::uint64_t{0};  // no burial count matches
+};
+thread_local std::array<LiveNode, 256> live_nodes;
+
+LiveNode& LiveSlot(const void* node) {
+  const auto bits = reinterpret_cast<std::uintptr_t>(node);
+  return live_nodes[(bits * 0x9E3779B97F4A7C15ull) >> 56];
+}
+
+bool KnownLive(const void* node, std::uint64_t now) {
+  const LiveNode& slot = LiveSlot(node);
+  return slot.node == node && slot.burials == now;
+}
+
+}  // namespace
+
 void Bury(pugi::xml_node node) {
   pugi::xml_node root = node.root();
   pugi::xml_node grave = root.child(kGraveyard);
   if (!grave) grave = root.append_child(kGraveyard);
   grave.append_move(node);
+  burials.fetch_add(1, std::memory_order_relaxed);
 }
 
 bool IsBuried(pugi::xml_node node) {
   if (!node) return true;
-  // Up to the node below the document node, the only node without a parent:
-  // one call into pugixml per level.
+  const std::uint64_t now = burials.load(std::memory_order_relaxed);
+  const void* seen[8];
+  size_t count = 0;
+  seen[count++] = node.internal_object();
+  if (KnownLive(seen[0], now)) return false;
+  auto remember = [&] {
+    for (size_t i = 0; i < count; ++i) LiveSlot(seen[i]) = {seen[i], now};
+    return false;
+  };
+  // Up to the node below the document node, the only node without a parent,
+  // or to a node known to be in the tree.
   pugi::xml_node up = node.parent();
   if (!up) return true;  // the document node itself
   for (pugi::xml_node above = up.parent(); above; above = above.parent()) {
+    const void* key = up.internal_object();
+    if (KnownLive(key, now)) return remember();
+    if (count < std::size(seen)) seen[count++] = key;
     node = up;
     up = above;
   }
-  return node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0;
+  if (node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0) return true;
+  return remember();
 }
 
 }  // namespace korvax::word
