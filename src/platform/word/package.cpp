@@ -250,7 +250,10 @@ std::vector<std::string> Package::Names() const {
 }
 
 void Package::Write(const std::filesystem::path& path) {
-  for (auto& [name, doc] : xml_) SetBytes(name, SerializeXml(*doc));
+  for (auto& [name, doc] : xml_) {
+    Entry* e = Find(name);
+    SetBytes(name, SerializeXml(*doc, e ? e->bytes.size() : 0));
+  }
   std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
   static int saves = 0;
   std::filesystem::path tmp = dir / ("." + path.filename().string() + ".korvax-" +
@@ -350,7 +353,7 @@ namespace {
 constexpr const char* kGraveyard = "korvax-removed";
 }
 
-std::string SerializeXml(const pugi::xml_document& doc) {
+std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
   // Appends straight to the string: no stream buffer, no copy at the end.
   struct Writer : pugi::xml_writer {
     std::string out;
@@ -358,6 +361,7 @@ std::string SerializeXml(const pugi::xml_document& doc) {
       out.append(static_cast<const char*>(data), size);
     }
   } writer;
+  writer.out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (std::strcmp(n.name(), kGraveyard) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);

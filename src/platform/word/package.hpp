@@ -65,7 +65,8 @@ class Package {
 // that are no UTF-8, as Word refuses them.
 void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
               std::vector<pugi::xml_node>* markers = nullptr);
-std::string SerializeXml(const pugi::xml_document& doc);
+// expected_size, the part's size when read, saves growing the string step by step.
+std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size = 0);
 
 // Removed objects (tables, comments, shapes) are moved aside instead of freed,
 // so that a handle still held by a caller can tell that its object is gone
