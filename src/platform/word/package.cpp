@@ -109,6 +109,13 @@ int SequenceLength(const unsigned char* p) {
 // off at the end is ill-formed as long as *end is NUL (no continuation byte).
 bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   while (p < end) {
+    while (end - p >= 16) {  // sixteen ASCII bytes at a time while there are
+      std::uint64_t a, b;
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, p + 8, 8);
+      if (((a | b) & 0x8080808080808080ull) != 0) break;
+      p += 16;
+    }
     if (end - p >= 8) {  // eight ASCII bytes at a time, or up to the first other
       std::uint64_t word;
       std::memcpy(&word, p, 8);
@@ -314,22 +321,28 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
     bool check_text = true;
     bool bad_text = false;
     std::vector<pugi::xml_node>* markers = nullptr;
+    // Called for every node: what is rare goes out of line, so that the
+    // common path saves and restores few registers.
     bool for_each(pugi::xml_node& node) override {
       if (depth() >= kMaxXmlDepth) return false;
       if (markers) {
         const char* name = node.name();  // empty for text and other non-elements
-        if (name[0] == 'w' && IsMarker(name)) markers->push_back(node);
+        if (name[0] == 'w' && (name[1] == ':' ? name[2] == 'c' : name[1] == 'p')) Keep(node);
       }
-      if (check_text && !bad_text) {
-        bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
-      }
+      if (check_text && !bad_text) CheckText(node);
       return true;
     }
-    // w:comment..., wp:anchor or wp:docPr, the third letter ruling out most.
-    static bool IsMarker(const char* name) {
-      if (name[1] == ':') return name[2] == 'c' && std::strncmp(name, "w:comment", 9) == 0;
-      return name[1] == 'p' && name[2] == ':' &&
-             (std::strcmp(name + 3, "anchor") == 0 || std::strcmp(name + 3, "docPr") == 0);
+    // w:comment..., wp:anchor or wp:docPr, the second and third letter ruling out most.
+    [[gnu::noinline]] void Keep(pugi::xml_node node) {
+      const char* name = node.name();
+      if (name[1] == ':' ? std::strncmp(name, "w:comment", 9) == 0
+                         : name[2] == ':' && (std::strcmp(name + 3, "anchor") == 0 ||
+                                              std::strcmp(name + 3, "docPr") == 0)) {
+        markers->push_back(node);
+      }
+    }
+    [[gnu::noinline]] void CheckText(pugi::xml_node node) {
+      bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
     }
     static bool AttributesUtf8(pugi::xml_node node) {
       for (pugi::xml_attribute a : node.attributes()) {
