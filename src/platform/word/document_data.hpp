@@ -163,6 +163,18 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void DeleteBookmark(const std::string& id);
   std::string NewId(const char* element, pugi::xml_node in);
 
+  // The drawings of the main part (parts.cpp): found by the walk at open and
+  // kept across edits, so that the shapes and a new drawing's id need no walk
+  // of the whole body. Removed drawings are buried, and dropped at the next
+  // lookup, unless they are freed: whoever frees content that may hold
+  // drawings calls DrawingsFreed first; whoever copies such content calls
+  // DrawingsCopied.
+  const std::vector<pugi::xml_node>& ShapeAnchors();  // floating, in order
+  long HighestDrawingId();                            // of every wp:docPr
+  void ShapeAdded(pugi::xml_node anchor);
+  void DrawingsFreed(pugi::xml_node subtree);
+  void DrawingsCopied();
+
  private:
   // Builds the anchors from the comment markers of the main story, given in
   // document order.
@@ -175,6 +187,9 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   std::optional<std::vector<CommentAnchor>> anchors_;
   bool anchor_markers_repeated_ = false;  // an id with two markers of one kind
   std::optional<CommentLookup> comments_;
+  // The floating shapes of the body (none inside mc:Fallback) and every
+  // wp:docPr of the main part; unset until known.
+  std::optional<std::vector<pugi::xml_node>> shape_anchors_, doc_prs_;
 };
 
 // Small helpers over WordprocessingML.

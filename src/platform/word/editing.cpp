@@ -211,6 +211,7 @@ void DocumentData::DeleteInParagraph(pugi::xml_node p, int from, int to) {
       if (!Is(h.atom, "w:t") && h.atom.select_node(".//w:txbxContent")) {
         Bury(h.atom);  // an inline text box: its story may still be referred to
       } else {
+        DrawingsFreed(h.atom);  // an inline picture takes its wp:docPr along
         run.remove_child(h.atom);
       }
       bool empty = true;

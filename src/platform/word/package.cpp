@@ -4,6 +4,9 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <array>
+#include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -106,12 +109,23 @@ int SequenceLength(const unsigned char* p) {
 // off at the end is ill-formed as long as *end is NUL (no continuation byte).
 bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   while (p < end) {
-    if (end - p >= 8) {  // eight ASCII bytes at a time
+    while (end - p >= 16) {  // sixteen ASCII bytes at a time while there are
+      std::uint64_t a, b;
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, p + 8, 8);
+      if (((a | b) & 0x8080808080808080ull) != 0) break;
+      p += 16;
+    }
+    if (end - p >= 8) {  // eight ASCII bytes at a time, or up to the first other
       std::uint64_t word;
       std::memcpy(&word, p, 8);
-      if ((word & 0x8080808080808080ull) == 0) {
+      const std::uint64_t high = word & 0x8080808080808080ull;
+      if (high == 0) {
         p += 8;
         continue;
+      }
+      if constexpr (std::endian::native == std::endian::little) {
+        p += std::countr_zero(high) / 8;
       }
     }
     if (*p < 0x80) {
@@ -217,12 +231,11 @@ void Package::SetBytes(const std::string& name, std::string bytes) {
   }
 }
 
-pugi::xml_document& Package::Xml(const std::string& name,
-                                 std::vector<pugi::xml_node>* comment_markers) {
+pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_node>* markers) {
   auto it = xml_.find(name);
   if (it != xml_.end()) return *it->second;
   auto doc = std::make_unique<pugi::xml_document>();
-  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", comment_markers);
+  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", markers);
   return *xml_.emplace(name, std::move(doc)).first->second;
 }
 
@@ -244,7 +257,10 @@ std::vector<std::string> Package::Names() const {
 }
 
 void Package::Write(const std::filesystem::path& path) {
-  for (auto& [name, doc] : xml_) SetBytes(name, SerializeXml(*doc));
+  for (auto& [name, doc] : xml_) {
+    Entry* e = Find(name);
+    SetBytes(name, SerializeXml(*doc, e ? e->bytes.size() : 0));
+  }
   std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
   static int saves = 0;
   std::filesystem::path tmp = dir / ("." + path.filename().string() + ".korvax-" +
@@ -282,7 +298,7 @@ void Package::Write(const std::filesystem::path& path) {
 }
 
 void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
-              std::vector<pugi::xml_node>* comment_markers) {
+              std::vector<pugi::xml_node>* markers) {
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   flags &= ~pugi::parse_eol;
@@ -305,19 +321,28 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
     bool check_text = true;
     bool bad_text = false;
     std::vector<pugi::xml_node>* markers = nullptr;
+    // Called for every node: what is rare goes out of line, so that the
+    // common path saves and restores few registers.
     bool for_each(pugi::xml_node& node) override {
       if (depth() >= kMaxXmlDepth) return false;
       if (markers) {
         const char* name = node.name();  // empty for text and other non-elements
-        if (name[0] == 'w' && name[1] == ':' && name[2] == 'c' &&
-            std::strncmp(name, "w:comment", 9) == 0) {
-          markers->push_back(node);
-        }
+        if (name[0] == 'w' && (name[1] == ':' ? name[2] == 'c' : name[1] == 'p')) Keep(node);
       }
-      if (check_text && !bad_text) {
-        bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
-      }
+      if (check_text && !bad_text) CheckText(node);
       return true;
+    }
+    // w:comment..., wp:anchor or wp:docPr, the second and third letter ruling out most.
+    [[gnu::noinline]] void Keep(pugi::xml_node node) {
+      const char* name = node.name();
+      if (name[1] == ':' ? std::strncmp(name, "w:comment", 9) == 0
+                         : name[2] == ':' && (std::strcmp(name + 3, "anchor") == 0 ||
+                                              std::strcmp(name + 3, "docPr") == 0)) {
+        markers->push_back(node);
+      }
+    }
+    [[gnu::noinline]] void CheckText(pugi::xml_node node) {
+      bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
     }
     static bool AttributesUtf8(pugi::xml_node node) {
       for (pugi::xml_attribute a : node.attributes()) {
@@ -327,7 +352,7 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
     }
   } check;
   check.check_text = !TextSurelyUtf8(bytes);
-  check.markers = comment_markers;
+  check.markers = markers;
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
@@ -341,7 +366,7 @@ namespace {
 constexpr const char* kGraveyard = "korvax-removed";
 }
 
-std::string SerializeXml(const pugi::xml_document& doc) {
+std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
   // Appends straight to the string: no stream buffer, no copy at the end.
   struct Writer : pugi::xml_writer {
     std::string out;
@@ -349,6 +374,7 @@ std::string SerializeXml(const pugi::xml_document& doc) {
       out.append(static_cast<const char*>(data), size);
     }
   } writer;
+  writer.out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (std::strcmp(n.name(), kGraveyard) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
@@ -356,21 +382,65 @@ std::string SerializeXml(const pugi::xml_document& doc) {
   return std::move(writer.out);
 }
 
+namespace {
+
+// Nodes found in the tree, not buried, since the last burial. A handle is
+// checked on every call (a cell read, written, aligned...) and climbing to
+// the top asks pugixml for a parent per level. Only Bury moves a node into
+// the graveyard and every burial forgets them all; a node created since a
+// check, even where a forgotten one was, is in the tree as well.
+std::atomic<std::uint64_t> burials{0};
+
+struct LiveNode {
+  const void* node = nullptr;
+  std::uint64_t burials = ~std::uint64_t{0};  // no burial count matches
+};
+thread_local std::array<LiveNode, 256> live_nodes;
+
+LiveNode& LiveSlot(const void* node) {
+  const auto bits = reinterpret_cast<std::uintptr_t>(node);
+  return live_nodes[(bits * 0x9E3779B97F4A7C15ull) >> 56];
+}
+
+bool KnownLive(const void* node, std::uint64_t now) {
+  const LiveNode& slot = LiveSlot(node);
+  return slot.node == node && slot.burials == now;
+}
+
+}  // namespace
+
 void Bury(pugi::xml_node node) {
   pugi::xml_node root = node.root();
   pugi::xml_node grave = root.child(kGraveyard);
   if (!grave) grave = root.append_child(kGraveyard);
   grave.append_move(node);
+  burials.fetch_add(1, std::memory_order_relaxed);
 }
 
 bool IsBuried(pugi::xml_node node) {
   if (!node) return true;
-  // Up to the element below the document node, asking each node for its parent once.
-  for (pugi::xml_node up = node.parent(); up && up.type() != pugi::node_document;
-       up = up.parent()) {
+  const std::uint64_t now = burials.load(std::memory_order_relaxed);
+  const void* seen[8];
+  size_t count = 0;
+  seen[count++] = node.internal_object();
+  if (KnownLive(seen[0], now)) return false;
+  auto remember = [&] {
+    for (size_t i = 0; i < count; ++i) LiveSlot(seen[i]) = {seen[i], now};
+    return false;
+  };
+  // Up to the node below the document node, the only node without a parent,
+  // or to a node known to be in the tree.
+  pugi::xml_node up = node.parent();
+  if (!up) return true;  // the document node itself
+  for (pugi::xml_node above = up.parent(); above; above = above.parent()) {
+    const void* key = up.internal_object();
+    if (KnownLive(key, now)) return remember();
+    if (count < std::size(seen)) seen[count++] = key;
     node = up;
+    up = above;
   }
-  return std::strcmp(node.name(), kGraveyard) == 0 || node.type() != pugi::node_element;
+  if (node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0) return true;
+  return remember();
 }
 
 }  // namespace korvax::word

@@ -34,11 +34,10 @@ class Package {
   void SetBytes(const std::string& name, std::string bytes);  // adds at the end when new
 
   // The parsed XML of a part, parsed once and serialised again on Write. When
-  // this call parses it and comment_markers is given, the elements named
-  // w:comment... are appended to it in document order, found by the walk that
-  // checks the parsed tree anyway.
-  pugi::xml_document& Xml(const std::string& name,
-                          std::vector<pugi::xml_node>* comment_markers = nullptr);
+  // this call parses it and markers is given, the elements named w:comment...,
+  // wp:anchor and wp:docPr are appended to it in document order, found by the
+  // walk that checks the parsed tree anyway.
+  pugi::xml_document& Xml(const std::string& name, std::vector<pugi::xml_node>* markers = nullptr);
   pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
   bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }
 
@@ -65,8 +64,9 @@ class Package {
 // a document carrying a DOCTYPE is refused outright. So is a part with bytes
 // that are no UTF-8, as Word refuses them.
 void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
-              std::vector<pugi::xml_node>* comment_markers = nullptr);
-std::string SerializeXml(const pugi::xml_document& doc);
+              std::vector<pugi::xml_node>* markers = nullptr);
+// expected_size, the part's size when read, saves growing the string step by step.
+std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size = 0);
 
 // Removed objects (tables, comments, shapes) are moved aside instead of freed,
 // so that a handle still held by a caller can tell that its object is gone

@@ -77,11 +77,11 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
   if (main_part.empty() || !package.Has(main_part)) {
     throw errors::InvalidDocument(path, "das Hauptdokument (word/document.xml) fehlt");
   }
-  // The comment markers come with the parse, so that listing the comments
-  // does not walk the whole body once more.
+  // The comment markers and the drawings come with the parse, so that
+  // listing the comments or the shapes does not walk the whole body once more.
   const bool parsing = !package.IsParsed(main_part);
-  std::vector<pugi::xml_node> markers;
-  body = package.Xml(main_part, &markers).document_element().child("w:body");
+  std::vector<pugi::xml_node> found;
+  body = package.Xml(main_part, &found).document_element().child("w:body");
   if (!body) throw errors::InvalidDocument(path, "das Hauptdokument hat keinen Textkörper");
   if (!body.child("w:p") && !body.child("w:tbl") && !body.child("w:sdt")) {
     // Word never writes a body without a paragraph; give ranges a place to stand.
@@ -91,11 +91,30 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
   main->root = body;
   stories_[body.internal_object()] = main;
   if (parsing) {
-    auto outside = [&](pugi::xml_node n) {
+    auto in_body = [&](pugi::xml_node n) {
       while (n && n != body) n = n.parent();
-      return !n;
+      return static_cast<bool>(n);
     };
-    markers.erase(std::remove_if(markers.begin(), markers.end(), outside), markers.end());
+    auto floating = [&](pugi::xml_node anchor) {  // in the body, outside any mc:Fallback
+      for (pugi::xml_node n = anchor; n; n = n.parent()) {
+        if (n == body) return true;
+        if (std::strcmp(n.name(), "mc:Fallback") == 0) return false;
+      }
+      return false;
+    };
+    std::vector<pugi::xml_node> markers;
+    shape_anchors_.emplace();
+    doc_prs_.emplace();
+    for (pugi::xml_node n : found) {
+      const char* name = n.name();
+      if (name[1] != 'p') {  // w:comment...
+        if (in_body(n)) markers.push_back(n);
+      } else if (name[3] == 'd') {  // wp:docPr
+        doc_prs_->push_back(n);
+      } else if (floating(n)) {  // wp:anchor
+        shape_anchors_->push_back(n);
+      }
+    }
     KeepCommentAnchors(markers);
   }
 }
@@ -251,6 +270,60 @@ void DocumentData::CommentAdded(const std::string& id, pugi::xml_node start, pug
       anchors.begin(), anchors.end(), start,
       [](pugi::xml_node n, const CommentAnchor& a) { return Precedes(n, a.first); });
   anchors.insert(at, CommentAnchor{id, start, end, reference, start});
+}
+
+const std::vector<pugi::xml_node>& DocumentData::ShapeAnchors() {
+  if (!shape_anchors_) {
+    shape_anchors_.emplace();
+    for (auto x : body.select_nodes(".//wp:anchor[not(ancestor::mc:Fallback)]")) {
+      shape_anchors_->push_back(x.node());
+    }
+  } else {
+    std::erase_if(*shape_anchors_, IsBuried);
+  }
+  return *shape_anchors_;
+}
+
+long DocumentData::HighestDrawingId() {
+  if (!doc_prs_) {
+    doc_prs_.emplace();
+    for (auto x : body.parent().select_nodes(".//wp:docPr")) doc_prs_->push_back(x.node());
+  } else {
+    std::erase_if(*doc_prs_, IsBuried);
+  }
+  long id = 0;
+  for (pugi::xml_node pr : *doc_prs_) id = std::max<long>(id, pr.attribute("id").as_int());
+  return id;
+}
+
+void DocumentData::ShapeAdded(pugi::xml_node anchor) {
+  if (shape_anchors_) {
+    auto& anchors = *shape_anchors_;
+    std::erase_if(anchors, IsBuried);  // kept in document order among the living
+    anchors.insert(std::upper_bound(anchors.begin(), anchors.end(), anchor, Precedes), anchor);
+  }
+  if (doc_prs_) {
+    if (pugi::xml_node pr = anchor.child("wp:docPr")) doc_prs_->push_back(pr);
+  }
+}
+
+void DocumentData::DrawingsFreed(pugi::xml_node subtree) {
+  const bool none =
+      (!shape_anchors_ || shape_anchors_->empty()) && (!doc_prs_ || doc_prs_->empty());
+  if (none || std::strcmp(subtree.name(), "w:t") == 0) return;
+  auto inside = [&](pugi::xml_node n) {
+    while (n && n != subtree) n = n.parent();
+    return static_cast<bool>(n);
+  };
+  if (shape_anchors_) std::erase_if(*shape_anchors_, inside);
+  if (doc_prs_) std::erase_if(*doc_prs_, inside);
+}
+
+void DocumentData::DrawingsCopied() {
+  // A copy holds drawings only where the main part has some.
+  if (shape_anchors_ && shape_anchors_->empty() && doc_prs_ && doc_prs_->empty()) return;
+  shape_anchors_.reset();
+  doc_prs_.reset();
 }
 
 std::pair<int, int> DocumentData::ScopeOf(const CommentAnchor& a) {
@@ -447,6 +520,7 @@ void DocumentData::SyncTextBoxFallbacks() {
     pugi::xml_node copy =
         choice.parent().child("mc:Fallback").select_node(".//w:txbxContent").node();
     if (!copy) continue;
+    DrawingsCopied();  // into the fallback, whose drawings go
     while (copy.first_child()) copy.remove_child(copy.first_child());
     for (auto c : story->root.children()) copy.append_copy(c);
   }

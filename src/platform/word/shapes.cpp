@@ -239,12 +239,7 @@ void Shape::Delete() {
 Shapes::Shapes(ShapeDataPtr doc) : doc_(std::move(doc)) {}
 
 const std::vector<pugi::xml_node>& Shapes::Anchors() const {
-  if (!anchors_) {
-    anchors_.emplace();
-    for (auto x : doc_->body.select_nodes(".//wp:anchor[not(ancestor::mc:Fallback)]")) {
-      anchors_->push_back(x.node());
-    }
-  }
+  if (!anchors_) anchors_ = doc_->ShapeAnchors();
   return *anchors_;
 }
 
@@ -271,11 +266,7 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   Declare(root, "mc", "http://schemas.openxmlformats.org/markup-compatibility/2006");
   Declare(root, "a", "http://schemas.openxmlformats.org/drawingml/2006/main");
 
-  long id = 0;
-  for (auto x : root.select_nodes(".//wp:docPr")) {
-    id = std::max<long>(id, x.node().attribute("id").as_int());
-  }
-  ++id;
+  const long id = d.HighestDrawingId() + 1;
   const int pos = d.selection->story == d.main ? d.selection->start : 0;
   pugi::xml_node paragraph = d.index.Locate(d.body, pos).paragraph;
 
@@ -312,8 +303,11 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   pugi::xml_document fragment;
   fragment.load_string(xml.c_str());
   pugi::xml_node run = paragraph.append_copy(fragment.first_child());
+  pugi::xml_node anchor =
+      run.first_child().child("mc:Choice").child("w:drawing").child("wp:anchor");
+  d.ShapeAdded(anchor);
   anchors_.reset();
-  return Shape(doc_, run.select_node(".//wp:anchor").node());
+  return Shape(doc_, anchor);
 }
 
 }  // namespace korvax::word

@@ -106,9 +106,9 @@ class Shapes {
   Shape AddTextbox(int orientation, double left, double top, double width, double height);
 
  private:
-  // The floating shapes of the body, found at first use: a collection taken
-  // only to add a text box never walks the body for them. Adding one drops
-  // the list, so that the next use sees the new box.
+  // The floating shapes of the body as the document keeps them, taken at
+  // first use. Adding one drops the list, so that the next use sees the new
+  // box.
   const std::vector<pugi::xml_node>& Anchors() const;
 
   ShapeDataPtr doc_;

@@ -147,6 +147,7 @@ void Rows::Add() {
   pugi::xml_node last = rows.back();
   int at = d.index.Start(table_) + d.index.Length(table_);
   pugi::xml_node row = last.parent().insert_copy_after(last, last);
+  d.DrawingsCopied();  // cells in content controls keep what they hold
   row.remove_attribute("w14:paraId");
   row.remove_attribute("w14:textId");
   for (pugi::xml_node tc = row.child("w:tc"); tc; tc = tc.next_sibling("w:tc")) {

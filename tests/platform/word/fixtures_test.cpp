@@ -91,6 +91,42 @@ TEST_P(WordFixture, SurvivesOpenAndSaveAndATableAddedAndRemoved) {
                   {"word/comments.xml", "[Content_Types].xml", "word/_rels/document.xml.rels"});
 }
 
+// The shapes and the id of a new text box come from what the document keeps
+// across edits: after each edit they are those of the saved copy opened afresh.
+TEST_P(WordFixture, ShapesKeptAcrossEditsAreThoseOfTheSavedCopy) {
+  auto doc = Document::Open(Copy(GetParam()));
+  auto saved = testing::TempDir() / "saved.docx";
+  auto names = [](Document& d) {
+    std::vector<std::string> all;
+    for (int i = 1; i <= d.Shapes().Count(); ++i) all.push_back(d.Shapes().Item(i).Name());
+    return all;
+  };
+  auto expect_fresh = [&](const char* after) {
+    doc->SaveAs(saved);
+    auto fresh = Document::Open(saved);
+    EXPECT_EQ(names(*doc), names(*fresh)) << after;
+    for (Document* d : {doc.get(), fresh.get()}) d->Range(0, 0).Select();
+    Shape box = doc->Shapes().AddTextbox(msoTextOrientationHorizontal, 1, 1, 9, 9);
+    EXPECT_EQ(box.Name(),
+              fresh->Shapes().AddTextbox(msoTextOrientationHorizontal, 1, 1, 9, 9).Name())
+        << after;
+    doc->SaveAs(saved);
+    EXPECT_EQ(names(*doc), names(*Document::Open(saved))) << after;
+    box.Delete();  // so that the next box's id follows the document's own
+  };
+  expect_fresh("opened");
+  if (doc->Shapes().Count() > 0) doc->Shapes().Item(doc->Shapes().Count()).Delete();
+  expect_fresh("a shape deleted");
+  if (doc->Tables().Count() > 0) {
+    doc->Tables().Item(1).Rows().Add();
+    expect_fresh("a row added");
+    doc->Tables().Item(1).Delete();
+    expect_fresh("a table deleted");
+  }
+  doc->Content().Delete();
+  expect_fresh("the text deleted");
+}
+
 INSTANTIATE_TEST_SUITE_P(Fixtures, WordFixture, ::testing::ValuesIn(kFixtures));
 
 TEST(WordFixtures, TextBoxesOfWordAreShapesWithTheirOwnText) {
