@@ -126,8 +126,12 @@ void WriteInvoice(const std::filesystem::path& path, int lines) {
 }
 
 // About 50 pages of letter with the Nr. 7 table in the middle: 1,000 lines,
-// every tenth at a share of 500/1000 with its note after a line break.
-void WriteNr7Invoice(const std::filesystem::path& path) {
+// every tenth at a share of 500/1000 with its note after a line break. The
+// table is bare here (tabs as characters, no alignment, no tab stops, no
+// bookmark); GenerateInputs has frmKat4 write it over once, so that the input
+// holds the table as Korvax writes it, as every invoice that has a Korvax_4
+// table does.
+void WriteBareNr7Invoice(const std::filesystem::path& path) {
   std::string body = ParagraphXml("Rechnung Nr. 2026-0017");
   for (int i = 0; i < kParagraphsOf50Pages / 2; ++i) body += Filler(i);
   body += TableStartXml({2835, 567, 3402, 1701, 1418});
@@ -181,8 +185,15 @@ void GenerateInputs(const Inputs& inputs) {
   std::filesystem::create_directories(inputs.folder);
   WriteInvoice(inputs.Invoice(1000), 1000);
   WriteInvoice(inputs.Invoice(2000), 2000);
-  WriteNr7Invoice(inputs.Nr7Invoice());
   WriteOffice(inputs.Office());
+  const std::filesystem::path bare = inputs.folder / "nr7-bare.docx";
+  WriteBareNr7Invoice(bare);
+  PrepareProcess(inputs.folder / "scratch");
+  if (Nr7Finish(bare, inputs.Nr7Invoice()) != kNr7Lines + 1) {
+    throw std::runtime_error("frmKat4 did not write the Nr. 7 table of the input");
+  }
+  FixCommentDates(inputs.Nr7Invoice());
+  std::filesystem::remove(bare);
 }
 
 uint64_t DocumentXmlBytes(const std::filesystem::path& docx) {
