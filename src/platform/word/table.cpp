@@ -62,11 +62,27 @@ long TextWidth(pugi::xml_node body) {
 }
 
 // The document behind a handle: 5825 when the handle's object is gone (or
-// there never was one), 91 when the handle has no document.
+// there never was one), 91 when the handle has no document. A block that the
+// position index lists in the main story is in the document.
 detail::DocumentData& DocOf(const DocumentDataPtr& doc, pugi::xml_node node) {
+  if (doc && doc->index.Reaches(node, doc->body)) return *doc;
   errors::Alive(node);
   if (!doc) throw korvax::errors::ObjectNotSet();
   return *doc;
+}
+
+std::shared_ptr<detail::Story> StoryAt(detail::DocumentData& d, pugi::xml_node root) {
+  return root == d.body ? d.main : d.StoryFor(root);
+}
+
+// A block's story and place: from the position index alone when it holds
+// the block in the main story, else after the checks of DocOf.
+detail::DocumentData& ExtentOf(const DocumentDataPtr& doc, pugi::xml_node node,
+                               detail::TextIndex::Extent& x) {
+  if (doc && doc->index.HeldExtent(node, x) && x.root == doc->body) return *doc;
+  auto& d = DocOf(doc, node);
+  x = d.index.ExtentOf(node);
+  return d;
 }
 
 }  // namespace
@@ -112,9 +128,9 @@ void Border::SetLineStyle(int style) {
 }
 
 Range Cell::Range() const {
-  auto& d = DocOf(doc_, cell_);
-  int start = d.index.Start(cell_);
-  return word::Range(d.NewRange(StoryOf(d, cell_), start, start + d.index.Length(cell_)));
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, cell_, x);
+  return word::Range(d.NewRange(StoryAt(d, x.root), x.start, x.start + x.length));
 }
 
 double Cell::Width() const {
@@ -131,9 +147,9 @@ void Cell::SetWidth(double points) {
 }
 
 void Cell::Select() const {
-  auto& d = DocOf(doc_, cell_);
-  int start = d.index.Start(cell_);
-  d.SetSelection(StoryOf(d, cell_), start, start + d.index.Length(cell_) - 2);
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, cell_, x);
+  d.SetSelection(StoryAt(d, x.root), x.start, x.start + x.length - 2);
 }
 
 int Rows::Count() const {
@@ -211,9 +227,9 @@ void Column::SetWidth(double points) {
 }
 
 Range Table::Range() const {
-  auto& d = DocOf(doc_, table_);
-  int start = d.index.Start(table_);
-  return word::Range(d.NewRange(StoryOf(d, table_), start, start + d.index.Length(table_)));
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, table_, x);
+  return word::Range(d.NewRange(StoryAt(d, x.root), x.start, x.start + x.length));
 }
 
 void Table::Delete() {
@@ -236,9 +252,9 @@ Cell Table::Cell(int row, int column) const {
 }
 
 void Table::Select() const {
-  auto& d = DocOf(doc_, table_);
-  int start = d.index.Start(table_);
-  d.SetSelection(StoryOf(d, table_), start, start + d.index.Length(table_));
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, table_, x);
+  d.SetSelection(StoryAt(d, x.root), x.start, x.start + x.length);
 }
 
 Table Tables::Item(int index) const {
