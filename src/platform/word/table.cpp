@@ -311,17 +311,21 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   for (int c = 0; c < columns; ++c) {
     grid.append_child("w:gridCol").append_attribute("w:w") = cell_width.c_str();
   }
-  for (int r = 0; r < rows; ++r) {
-    pugi::xml_node tr = table.append_child("w:tr");
-    for (int c = 0; c < columns; ++c) {
-      pugi::xml_node tc = tr.append_child("w:tc");
-      auto w = tc.append_child("w:tcPr").append_child("w:tcW");
-      w.append_attribute("w:w") = cell_width.c_str();
-      w.append_attribute("w:type") = "dxa";
-      pugi::xml_node p = tc.append_child("w:p");
-      if (cell_format) p.append_copy(cell_format);
+  // One row is parsed from its markup, the others are copies of it: the
+  // copies share the parsed names and values instead of allocating their own.
+  std::string cell =
+      "<w:tc><w:tcPr><w:tcW w:w=\"" + cell_width + "\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>";
+  std::string row = "<w:tr>";
+  for (int c = 0; c < columns; ++c) row += cell;
+  row += "</w:tr>";
+  table.append_buffer(row.data(), row.size(), pugi::parse_default, pugi::encoding_utf8);
+  pugi::xml_node tr = table.last_child();
+  if (cell_format) {
+    for (pugi::xml_node tc = tr.first_child(); tc; tc = tc.next_sibling()) {
+      tc.last_child().append_copy(cell_format);
     }
   }
+  for (int r = 1; r < rows; ++r) table.append_copy(tr);
   d.index.StructureChanged(container);
   d.AdjustRanges(*story, at, 0, d.index.Length(table), true);
   return Table(doc_, table);

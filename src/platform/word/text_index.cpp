@@ -13,8 +13,13 @@
 namespace korvax::word::detail {
 namespace {
 
-bool Eq(const char* a, const char* b) {
-  return std::strcmp(a, b) == 0;
+// A name against a literal, compared in line: most names differ early.
+template <size_t N>
+bool Eq(const char* a, const char (&b)[N]) {
+  for (size_t i = 0; i < N; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
 }
 
 // The local name of a w: element, or null for any other prefix.
@@ -66,7 +71,10 @@ int CountChars(const char* s) {
   for (; i + 8 <= n; i += 8) {
     std::uint64_t w;
     std::memcpy(&w, s + i, 8);
-    continuation += static_cast<size_t>(std::popcount(w & (~w << 1) & 0x8080808080808080ull));
+    // One bit per continuation byte, at the byte's top; the multiplication
+    // adds the bytes up into the top byte.
+    std::uint64_t marks = (w & (~w << 1) & 0x8080808080808080ull) >> 7;
+    continuation += static_cast<size_t>((marks * 0x0101010101010101ull) >> 56);
   }
   for (; i < n; ++i) continuation += (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
   return static_cast<int>(n - continuation);
@@ -233,7 +241,7 @@ pugi::xml_node TextIndex::RootOf(pugi::xml_node n) {
   return {};
 }
 
-size_t TextIndex::Entries::Home(const pugi::xml_node_struct* key) const {
+inline size_t TextIndex::Entries::Home(const pugi::xml_node_struct* key) const {
   // The multiplication spreads the pointer's bits; the top ones pick the slot.
   return static_cast<size_t>((reinterpret_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >>
                              shift_);
