@@ -38,16 +38,22 @@ std::shared_ptr<detail::Story> StoryOf(detail::DocumentData& d, pugi::xml_node n
   return d.StoryFor(detail::TextIndex::RootOf(n));
 }
 
-void SetAttribute(pugi::xml_node n, const char* name, const std::string& value) {
+// An attribute that already has the value is left alone (its text may be
+// shared with copies of its element).
+void SetAttribute(pugi::xml_node n, const char* name, const char* value) {
   auto a = n.attribute(name);
-  if (!a) a = n.append_attribute(name);
-  a = value.c_str();
+  if (!a) {
+    a = n.append_attribute(name);
+  } else if (std::strcmp(a.value(), value) == 0) {
+    return;
+  }
+  a = value;
 }
 
-void SetCellWidth(pugi::xml_node tc, long twips) {
+void SetCellWidth(pugi::xml_node tc, const std::string& twips) {
   pugi::xml_node pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
   pugi::xml_node w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
-  SetAttribute(w, "w:w", std::to_string(twips));
+  SetAttribute(w, "w:w", twips.c_str());
   SetAttribute(w, "w:type", "dxa");
 }
 
@@ -143,7 +149,7 @@ double Cell::Width() const {
 
 void Cell::SetWidth(double points) {
   DocOf(doc_, cell_);
-  SetCellWidth(cell_, std::lround(points * 20));
+  SetCellWidth(cell_, std::to_string(std::lround(points * 20)));
 }
 
 void Cell::Select() const {
@@ -215,10 +221,10 @@ double Column::Width() const {
 
 void Column::SetWidth(double points) {
   auto& index = DocOf(doc_, table_).index;
-  long twips = std::lround(points * 20);
+  std::string twips = std::to_string(std::lround(points * 20));
   int i = 1;
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
-    if (i++ == index_) SetAttribute(c, "w:w", std::to_string(twips));
+    if (i++ == index_) SetAttribute(c, "w:w", twips.c_str());
   }
   for (auto row : index.Children(table_)) {
     auto& cells = index.Children(row);

@@ -183,7 +183,11 @@ void Put(std::u32string& out, char32_t c) {
 }
 
 void Put(std::string& out, char32_t c) {
-  text::AppendUtf8(out, c);
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else {
+    text::AppendUtf8(out, c);
+  }
 }
 
 // Characters [from, to) of UTF-8 text; a character starts at every byte that
@@ -212,6 +216,15 @@ void PutChars(std::string& out, const char* text, int from, int to) {
   const char* a = SkipChars(text, from);
   const char* b = SkipChars(a, to - from);
   out.append(a, static_cast<size_t>(b - a));
+}
+
+// All of a piece of text.
+void PutAll(std::u32string& out, const char* text) {
+  PutChars(out, text, 0, INT_MAX);
+}
+
+void PutAll(std::string& out, const char* text) {
+  out.append(text);
 }
 
 }  // namespace
@@ -583,7 +596,7 @@ void TextIndex::Remember(pugi::xml_node root, Container& c, int start) {
   hint_.start = start;
 }
 
-TextIndex::Container& TextIndex::From(pugi::xml_node root, int s, int e, int& base) {
+TextIndex::Container& TextIndex::Within(pugi::xml_node root, int s, int e, int& base) {
   // A descent from the root picks, level by level, the child holding the
   // position: for positions inside the remembered container, its ancestors
   // and then itself, so the descent may as well start there.
@@ -622,13 +635,18 @@ size_t TextIndex::ChildAt(Container& c, int r) {
     }
     return c.children.size() - 1;
   }
+  // Lookups tend to stay in one child or go on to the next (a table filled
+  // row by row): those two are tried before a search.
+  for (size_t k = c.cursor; k < c.cursor + 2 && k < c.valid; ++k) {
+    if (c.start[k] <= r && r - c.start[k] < c.length[k]) return c.cursor = k;
+  }
   if (c.valid > 0 && c.start[c.valid - 1] + c.length[c.valid - 1] > r) {
     auto end = c.start.begin() + static_cast<std::ptrdiff_t>(c.valid);
     auto it = std::upper_bound(c.start.begin(), end, r);
-    return static_cast<size_t>(it - c.start.begin()) - 1;
+    return c.cursor = static_cast<size_t>(it - c.start.begin()) - 1;
   }
   for (size_t i = c.valid == 0 ? 0 : c.valid - 1; i < c.children.size(); ++i) {
-    if (StartIn(c, i) + c.length[i] > r) return i;
+    if (StartIn(c, i) + c.length[i] > r) return c.cursor = i;
   }
   return c.children.size() - 1;
 }
@@ -636,7 +654,7 @@ size_t TextIndex::ChildAt(Container& c, int r) {
 TextIndex::Spot TextIndex::Locate(pugi::xml_node root, int pos) {
   int r = std::max(pos, 0);
   int base = 0;  // where c starts in the story
-  Container* c = &From(root, r, r + 1, base);
+  Container* c = &Within(root, r, r + 1, base);
   r -= base;
   while (true) {
     if (c->children.empty()) throw errors::NoSuchMember();
@@ -657,7 +675,7 @@ TextIndex::Spot TextIndex::Locate(pugi::xml_node root, int pos) {
 bool TextIndex::IsAfterCellMark(pugi::xml_node root, int pos) {
   if (pos <= 0) return false;
   int base = 0;
-  Container* c = &From(root, pos - 1, pos, base);
+  Container* c = &Within(root, pos - 1, pos, base);
   int r = pos - 1 - base;
   while (true) {
     if (c->children.empty()) return false;
@@ -687,7 +705,11 @@ void AppendParagraph(pugi::xml_node p, int from, int to, Out& out) {
       int a = std::max(from - start, 0);
       int b = std::min(to - start, len);
       if (IsText(atom)) {
-        PutChars(out, atom.child_value(), a, b);
+        if (a == 0 && b == len) {
+          PutAll(out, atom.child_value());
+        } else {
+          PutChars(out, atom.child_value(), a, b);
+        }
       } else if (a < b) {
         Put(out, AtomChar(atom));
       }
@@ -733,7 +755,7 @@ std::u32string TextIndex::Text(pugi::xml_node root, int start, int end) {
   std::u32string out;
   if (end > start) {
     int base = 0;
-    Container& from = From(root, start, end, base);
+    Container& from = Within(root, start, end, base);
     AppendText(from, base, start, end, out);
   }
   return out;
@@ -742,8 +764,9 @@ std::u32string TextIndex::Text(pugi::xml_node root, int start, int end) {
 std::string TextIndex::TextUtf8(pugi::xml_node root, int start, int end) {
   std::string out;
   if (end > start) {
+    out.reserve(static_cast<size_t>(end - start));
     int base = 0;
-    Container& from = From(root, start, end, base);
+    Container& from = Within(root, start, end, base);
     AppendText(from, base, start, end, out);
   }
   return out;

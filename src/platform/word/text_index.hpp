@@ -93,6 +93,7 @@ class TextIndex {
     Kind kind = Kind::Other;
     Container* parent = nullptr;
     size_t index = 0;
+    size_t cursor = 0;  // the child ChildAt found last
   };
 
   TextIndex() = default;
@@ -130,6 +131,11 @@ class TextIndex {
   // True when the block is listed, through containers the index holds, in
   // the story of `root`; builds nothing.
   bool Reaches(pugi::xml_node block, pugi::xml_node root);
+
+  // Where a walk over [start, end) of root's story may begin: the container
+  // last found by its extent (a cell whose range was just asked for) when it
+  // holds all of [start, end), else the root; `base` is where it starts.
+  Container& Within(pugi::xml_node root, int start, int end, int& base);
 
   // A paragraph and the offset in it where text at pos would be inserted.
   // Positions on cell or row marks fall back to the end of the cell's text.
@@ -227,8 +233,6 @@ class TextIndex {
     Container* container = nullptr;
     int start = 0;
   };
-  // The container to start from for [s, e) of root's story, and its start.
-  Container& From(pugi::xml_node root, int s, int e, int& base);
   void Remember(pugi::xml_node root, Container& c, int start);
 
   // Containers of up to this many children sum their lengths when asked
