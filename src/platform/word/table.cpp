@@ -50,9 +50,17 @@ void SetAttribute(pugi::xml_node n, const char* name, const char* value) {
   a = value;
 }
 
+bool Named(pugi::xml_node n, const char* name) {
+  return std::strcmp(n.name(), name) == 0;
+}
+
 void SetCellWidth(pugi::xml_node tc, const std::string& twips) {
-  pugi::xml_node pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
-  pugi::xml_node w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
+  // The properties come first in a cell and the width first in them: found
+  // there, they are what a search by name would find.
+  pugi::xml_node pr = tc.first_child();
+  if (!Named(pr, "w:tcPr")) pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
+  pugi::xml_node w = pr.first_child();
+  if (!Named(w, "w:tcW")) w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
   SetAttribute(w, "w:w", twips.c_str());
   SetAttribute(w, "w:type", "dxa");
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "common/text.hpp"
 #include "platform/word/word_errors.hpp"
@@ -289,19 +290,20 @@ TextIndex::Entry& TextIndex::Entries::Insert(pugi::xml_node_struct* key) {
   }
 }
 
-void TextIndex::Entries::Erase(const pugi::xml_node_struct* key) {
+bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
   if (!key) {
+    out = null_;
     null_ = Entry{};
-    null_used_ = false;
-    return;
+    return std::exchange(null_used_, false);
   }
-  if (count_ == 0) return;
+  if (count_ == 0) return false;
   size_t mask = slots_.size() - 1;
   size_t hole = Home(key);
   while (slots_[hole].key != key) {
-    if (!slots_[hole].key) return;
+    if (!slots_[hole].key) return false;
     hole = (hole + 1) & mask;
   }
+  out = slots_[hole];
   // Entries after the hole that may not stay past it (their home slot is
   // not between the hole and them) move up into it, so no search stops short.
   for (size_t j = (hole + 1) & mask; slots_[j].key; j = (j + 1) & mask) {
@@ -314,11 +316,14 @@ void TextIndex::Entries::Erase(const pugi::xml_node_struct* key) {
   }
   slots_[hole] = Entry{};
   --count_;
+  return true;
 }
 
 void TextIndex::Entries::Grow() {
   std::vector<Entry> old = std::move(slots_);
-  size_t size = old.empty() ? 1024 : old.size() * 2;
+  // Four times as many slots while the index is small: a document's first
+  // measurement fills it from nothing.
+  size_t size = old.empty() ? 1024 : old.size() * (old.size() < (1u << 16) ? 4 : 2);
   slots_.assign(size, Entry{});
   shift_ = 64 - std::countr_zero(size);
   size_t mask = size - 1;
@@ -386,7 +391,11 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind) {
     c = free_.back();
     free_.pop_back();
   } else {
-    c = &pool_.emplace_back();
+    if (used_ == kChunk) {
+      chunks_.push_back(std::make_unique<Container[]>(kChunk));
+      used_ = 0;
+    }
+    c = &chunks_.back()[used_++];
   }
   c->node = node;
   c->kind = kind;
@@ -434,7 +443,7 @@ const std::vector<pugi::xml_node>& TextIndex::Children(pugi::xml_node container)
 
 int TextIndex::LengthOf(Entry& e) {
   if (e.kind == Kind::Paragraph) {
-    if (e.length < 0) e.length = WalkLength(pugi::xml_node(e.key));
+    if (e.length == 0) e.length = WalkLength(pugi::xml_node(e.key));
     return e.length;
   }
   pugi::xml_node node(e.key);
@@ -560,7 +569,7 @@ bool TextIndex::HeldExtent(pugi::xml_node block, Extent& out) {
   if (!e) return false;
   Container* self = e->container;
   if (e->kind == Kind::Paragraph) {
-    if (e->length < 0) return false;
+    if (e->length == 0) return false;
     out.length = e->length;
   } else {
     if (!self || !self->measured) return false;
@@ -825,7 +834,7 @@ int TextIndex::PositionOf(pugi::xml_node node) {
 void TextIndex::ParagraphChanged(pugi::xml_node p) {
   ++revision_;
   Entry* e = entries_.Find(p.internal_object());
-  if (!e || e->length < 0) return;  // not measured yet: no container counts it
+  if (!e || e->length == 0) return;  // not measured yet: no container counts it
   int len = WalkLength(p);
   e->length = len;
   size_t i = 0;
@@ -924,10 +933,9 @@ void TextIndex::ForgetWalk(pugi::xml_node n) {
 }
 
 void TextIndex::Drop(pugi::xml_node n) {
-  Entry* e = entries_.Find(n.internal_object());
-  if (!e) return;
-  Container* c = e->container;
-  entries_.Erase(n.internal_object());
+  Entry gone;
+  if (!entries_.Take(n.internal_object(), gone)) return;
+  Container* c = gone.container;
   if (!c) return;
   // Everything a container lists is below it: its list leads to every entry
   // inside, without a walk over the elements.

@@ -8,7 +8,7 @@
 // again from there, so writing a table cell by cell stays linear.
 #pragma once
 
-#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -178,7 +178,7 @@ class TextIndex {
     Container* container = nullptr;  // its list, once built (not for paragraphs)
     Container* parent = nullptr;     // the container listing it, with its place (a hint)
     size_t index = 0;
-    int length = -1;  // a paragraph's length once measured
+    int length = 0;  // a paragraph's length once measured (never 0: it has its mark)
     Kind kind = Kind::Other;
   };
   // The entries by element: open addressing over one array, so that a
@@ -187,8 +187,8 @@ class TextIndex {
   class Entries {
    public:
     Entry* Find(const pugi::xml_node_struct* key);
-    Entry& Insert(pugi::xml_node_struct* key);  // found or added; others may move
-    void Erase(const pugi::xml_node_struct* key);
+    Entry& Insert(pugi::xml_node_struct* key);                // found or added; others may move
+    bool Take(const pugi::xml_node_struct* key, Entry& out);  // false when absent
 
    private:
     size_t Home(const pugi::xml_node_struct* key) const;
@@ -241,7 +241,10 @@ class TextIndex {
 
   Entries entries_;
   Hint hint_;
-  std::deque<Container> pool_;     // containers stay where they are
+  // Containers stay where they are: they are made in chunks.
+  static constexpr size_t kChunk = 256;
+  std::vector<std::unique_ptr<Container[]>> chunks_;
+  size_t used_ = kChunk;           // of the last chunk
   std::vector<Container*> free_;   // forgotten ones, for reuse
   std::vector<Container*> roots_;  // held story roots, for text boxes inside forgotten blocks
   std::vector<pugi::xml_node> scratch_;
