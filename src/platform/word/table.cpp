@@ -85,8 +85,12 @@ detail::DocumentData& DocOf(const DocumentDataPtr& doc, pugi::xml_node node) {
   return *doc;
 }
 
-std::shared_ptr<detail::Story> StoryAt(detail::DocumentData& d, pugi::xml_node root) {
-  return root == d.body ? d.main : d.StoryFor(root);
+// The story of a root; `other` keeps one that is not the main story alive.
+const std::shared_ptr<detail::Story>& StoryAt(detail::DocumentData& d, pugi::xml_node root,
+                                              std::shared_ptr<detail::Story>&& other = {}) {
+  if (root == d.body) return d.main;
+  other = d.StoryFor(root);
+  return other;
 }
 
 // A block's story and place: from the position index alone when it holds
