@@ -242,14 +242,14 @@ std::u32string AtomText(pugi::xml_node a) {
 
 pugi::xml_node TextIndex::Parent(pugi::xml_node n) {
   if (IsStoryRoot(n)) return {};
-  for (pugi::xml_node x = n.parent(); x; x = x.parent()) {
+  for (pugi::xml_node x = n.parent(); Raw(x); x = x.parent()) {
     if (IsContainer(x)) return x;
   }
   return {};
 }
 
 pugi::xml_node TextIndex::RootOf(pugi::xml_node n) {
-  for (pugi::xml_node x = n; x; x = x.parent()) {
+  for (pugi::xml_node x = n; Raw(x); x = x.parent()) {
     if (IsStoryRoot(x)) return x;
   }
   return {};
@@ -338,7 +338,7 @@ void TextIndex::Entries::Grow() {
 void TextIndex::Flatten(pugi::xml_node parent, bool rows, bool cells,
                         std::vector<pugi::xml_node>& out, std::vector<Kind>& kinds) {
   // Text between elements has no name and counts as Kind::Other.
-  for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
     Kind k = KindOf(c);
     if (k == Kind::Sdt) {
       Flatten(c.child("w:sdtContent"), rows, cells, out, kinds);
@@ -379,7 +379,7 @@ void TextIndex::List(Container& c) {
   c.children.assign(scratch_.begin(), scratch_.end());
   c.extra = c.kind == Kind::Cell ? 1 : cells ? 2 : 0;
   for (size_t i = 0; i < c.children.size(); ++i) {
-    Entry& e = entries_.Insert(c.children[i].internal_object());
+    Entry& e = entries_.Insert(Raw(c.children[i]));
     e.kind = scratch_kinds_[i];
     SetPlace(e, &c, i);
   }
@@ -402,7 +402,7 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind) {
   c->measured = false;
   c->valid = 0;
   c->total = 0;
-  Entry& e = entries_.Insert(node.internal_object());
+  Entry& e = entries_.Insert(Raw(node));
   e.container = c;
   e.kind = kind;
   c->parent = e.parent;
@@ -413,7 +413,7 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind) {
 }
 
 TextIndex::Container& TextIndex::Listed(pugi::xml_node container) {
-  Entry* e = entries_.Find(container.internal_object());
+  Entry* e = entries_.Find(Raw(container));
   if (e && e->container) return *e->container;
   return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container));
 }
@@ -454,17 +454,17 @@ int TextIndex::LengthOf(Entry& e) {
 }
 
 int TextIndex::Length(pugi::xml_node block) {
-  if (Entry* e = entries_.Find(block.internal_object())) return LengthOf(*e);
+  if (Entry* e = entries_.Find(Raw(block))) return LengthOf(*e);
   if (!IsParagraph(block)) return Info(block).total;
   int len = WalkLength(block);
-  Entry& e = entries_.Insert(block.internal_object());
+  Entry& e = entries_.Insert(Raw(block));
   e.kind = Kind::Paragraph;
   e.length = len;
   return len;
 }
 
 TextIndex::Container* TextIndex::Sub(pugi::xml_node child) {
-  Entry* e = entries_.Find(child.internal_object());
+  Entry* e = entries_.Find(Raw(child));
   if (e ? e->kind == Kind::Paragraph : IsParagraph(child)) return nullptr;
   Container* c = e && e->container ? e->container : &Listed(child);
   if (!c->measured) Measure(*c);
@@ -490,8 +490,8 @@ size_t TextIndex::IndexIn(pugi::xml_node container, pugi::xml_node child) {
 }
 
 size_t TextIndex::IndexOf(Container& c, pugi::xml_node child) {
-  Entry* e = entries_.Find(child.internal_object());
-  if (e && e->parent == &c && e->index < c.children.size() && c.children[e->index] == child) {
+  Entry* e = entries_.Find(Raw(child));
+  if (e && e->parent == &c && e->index < c.children.size() && Same(c.children[e->index], child)) {
     return e->index;
   }
   auto found = std::find(c.children.begin(), c.children.end(), child);
@@ -508,7 +508,7 @@ TextIndex::Container* TextIndex::Fallback(pugi::xml_node block, size_t& index, b
   if (build) {
     c = &Listed(up);
   } else {
-    Entry* e = entries_.Find(up.internal_object());
+    Entry* e = entries_.Find(Raw(up));
     if (!e || !e->container) return nullptr;
     c = e->container;
   }
@@ -519,7 +519,7 @@ TextIndex::Container* TextIndex::Fallback(pugi::xml_node block, size_t& index, b
 TextIndex::Container* TextIndex::Up(Container& c, size_t& index, bool build) {
   if (c.kind == Kind::StoryRoot) return nullptr;
   Container* p = c.parent;
-  if (p && c.index < p->children.size() && p->children[c.index] == c.node) {
+  if (p && c.index < p->children.size() && Same(p->children[c.index], c.node)) {
     index = c.index;
     return p;
   }
@@ -527,10 +527,10 @@ TextIndex::Container* TextIndex::Up(Container& c, size_t& index, bool build) {
 }
 
 TextIndex::Container* TextIndex::PlaceOf(pugi::xml_node block, size_t& index, bool build) {
-  if (Entry* e = entries_.Find(block.internal_object())) {
+  if (Entry* e = entries_.Find(Raw(block))) {
     if (e->container) return Up(*e->container, index, build);
     Container* p = e->parent;
-    if (p && e->index < p->children.size() && p->children[e->index] == block) {
+    if (p && e->index < p->children.size() && Same(p->children[e->index], block)) {
       index = e->index;
       return p;
     }
@@ -559,13 +559,13 @@ TextIndex::Extent TextIndex::ExtentOf(pugi::xml_node block) {
     top = c;
   }
   x.root = top && top->kind == Kind::StoryRoot ? top->node : RootOf(block);
-  Entry* e = entries_.Find(block.internal_object());
+  Entry* e = entries_.Find(Raw(block));
   if (e && e->container && x.root) Remember(x.root, *e->container, x.start);
   return x;
 }
 
 bool TextIndex::HeldExtent(pugi::xml_node block, Extent& out) {
-  Entry* e = entries_.Find(block.internal_object());
+  Entry* e = entries_.Find(Raw(block));
   if (!e) return false;
   Container* self = e->container;
   if (e->kind == Kind::Paragraph) {
@@ -585,7 +585,7 @@ bool TextIndex::HeldExtent(pugi::xml_node block, Extent& out) {
   Container* p = e->parent;
   size_t i = e->index;
   while (true) {
-    if (!p || !p->measured || i >= p->children.size() || p->children[i] != node) return false;
+    if (!p || !p->measured || i >= p->children.size() || !Same(p->children[i], node)) return false;
     start += StartIn(*p, i);
     if (p->kind == Kind::StoryRoot) break;
     node = p->node;
@@ -609,7 +609,7 @@ TextIndex::Container& TextIndex::Within(pugi::xml_node root, int s, int e, int& 
   // A descent from the root picks, level by level, the child holding the
   // position: for positions inside the remembered container, its ancestors
   // and then itself, so the descent may as well start there.
-  if (hint_.revision == revision_ && hint_.root == root && s >= hint_.start &&
+  if (hint_.revision == revision_ && Same(hint_.root, root) && s >= hint_.start &&
       e <= hint_.start + hint_.container->total) {
     base = hint_.start;
     return *hint_.container;
@@ -619,14 +619,14 @@ TextIndex::Container& TextIndex::Within(pugi::xml_node root, int s, int e, int& 
 }
 
 bool TextIndex::Reaches(pugi::xml_node block, pugi::xml_node root) {
-  Entry* e = entries_.Find(block.internal_object());
+  Entry* e = entries_.Find(Raw(block));
   if (!e) return false;
-  if (block == root) return e->container != nullptr;
+  if (Same(block, root)) return e->container != nullptr;
   pugi::xml_node node = block;
   Container* p = e->parent;
   size_t i = e->index;
-  while (p && i < p->children.size() && p->children[i] == node) {
-    if (p->kind == Kind::StoryRoot) return p->node == root;
+  while (p && i < p->children.size() && Same(p->children[i], node)) {
+    if (p->kind == Kind::StoryRoot) return Same(p->node, root);
     node = p->node;
     i = p->index;
     p = p->parent;
@@ -795,7 +795,7 @@ int TextIndex::PositionOf(pugi::xml_node node) {
     int pos = 0;
     // A marker sits between atoms: count the atoms that precede it in document order.
     std::function<bool(pugi::xml_node)> walk = [&](pugi::xml_node parent) -> bool {
-      for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+      for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
         if (c.type() != pugi::node_element) continue;
         if (c == node) {
           found = pos;
@@ -833,7 +833,7 @@ int TextIndex::PositionOf(pugi::xml_node node) {
 
 void TextIndex::ParagraphChanged(pugi::xml_node p) {
   ++revision_;
-  Entry* e = entries_.Find(p.internal_object());
+  Entry* e = entries_.Find(Raw(p));
   if (!e || e->length == 0) return;  // not measured yet: no container counts it
   int len = WalkLength(p);
   e->length = len;
@@ -860,7 +860,7 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
   ++revision_;
   // A container that is not held has no measured ancestor either: measuring
   // a container measures every container below it.
-  Entry* found = entries_.Find(container.internal_object());
+  Entry* found = entries_.Find(Raw(container));
   if (!found || !found->container) return;
   Container& c = *found->container;
   if (!c.measured) {  // only its child list is known, and no ancestor counts its length
@@ -874,7 +874,8 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
   Flatten(container, c.kind == Kind::Table, c.kind == Kind::Row, children, kinds);
   // The children before the first one that differs keep their starts.
   size_t same = 0;
-  while (same < children.size() && same < c.children.size() && children[same] == c.children[same]) {
+  while (same < children.size() && same < c.children.size() &&
+         Same(children[same], c.children[same])) {
     ++same;
   }
   std::vector<int> length(children.size());
@@ -883,7 +884,7 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
   for (size_t i = 0; i < same; ++i) total += length[i];
   for (size_t i = same; i < children.size(); ++i) {
     // Children that stay were kept up to date; new ones are measured here.
-    Entry& e = entries_.Insert(children[i].internal_object());
+    Entry& e = entries_.Insert(Raw(children[i]));
     e.kind = kinds[i];
     SetPlace(e, &c, i);
     length[i] = LengthOf(e);
@@ -914,7 +915,7 @@ void TextIndex::Forget(pugi::xml_node subtree) {
     }
   }
   for (pugi::xml_node r : inside) Drop(r);
-  if (entries_.Find(subtree.internal_object())) {
+  if (entries_.Find(Raw(subtree))) {
     Drop(subtree);
   } else {
     ForgetWalk(subtree);
@@ -922,9 +923,9 @@ void TextIndex::Forget(pugi::xml_node subtree) {
 }
 
 void TextIndex::ForgetWalk(pugi::xml_node n) {
-  for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+  for (pugi::xml_node c = n.first_child(); Raw(c); c = c.next_sibling()) {
     if (c.type() != pugi::node_element) continue;
-    if (entries_.Find(c.internal_object())) {
+    if (entries_.Find(Raw(c))) {
       Drop(c);
     } else {
       ForgetWalk(c);
@@ -934,7 +935,7 @@ void TextIndex::ForgetWalk(pugi::xml_node n) {
 
 void TextIndex::Drop(pugi::xml_node n) {
   Entry gone;
-  if (!entries_.Take(n.internal_object(), gone)) return;
+  if (!entries_.Take(Raw(n), gone)) return;
   Container* c = gone.container;
   if (!c) return;
   // Everything a container lists is below it: its list leads to every entry

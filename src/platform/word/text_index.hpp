@@ -8,6 +8,7 @@
 // again from there, so writing a table cell by cell stays linear.
 #pragma once
 
+#include <bit>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,11 +59,21 @@ Walk Classify(pugi::xml_node n, int& length);
 std::u32string AtomText(pugi::xml_node atom);
 int CountChars(const char* utf8);
 
+// The element behind a handle without a call into the library (a handle is
+// its pointer alone), for the loops and lookups run on every element.
+inline pugi::xml_node_struct* Raw(pugi::xml_node n) {
+  static_assert(sizeof(pugi::xml_node) == sizeof(pugi::xml_node_struct*));
+  return std::bit_cast<pugi::xml_node_struct*>(n);
+}
+inline bool Same(pugi::xml_node a, pugi::xml_node b) {
+  return Raw(a) == Raw(b);
+}
+
 // Calls f(atom, start, length) for every piece of text of a paragraph, in
 // order, until f returns false.
 template <class F>
 bool ForEachAtom(pugi::xml_node parent, int& pos, F&& f) {
-  for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
     if (c.type() != pugi::node_element) continue;
     int len = 0;
     Walk w = Classify(c, len);
