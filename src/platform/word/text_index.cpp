@@ -385,7 +385,7 @@ void TextIndex::List(Container& c) {
   }
 }
 
-TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind) {
+TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found) {
   Container* c;
   if (!free_.empty()) {
     c = free_.back();
@@ -402,7 +402,7 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind) {
   c->measured = false;
   c->valid = 0;
   c->total = 0;
-  Entry& e = entries_.Insert(Raw(node));
+  Entry& e = found ? *found : entries_.Insert(Raw(node));  // not used once List adds more
   e.container = c;
   e.kind = kind;
   c->parent = e.parent;
@@ -415,7 +415,7 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind) {
 TextIndex::Container& TextIndex::Listed(pugi::xml_node container) {
   Entry* e = entries_.Find(Raw(container));
   if (e && e->container) return *e->container;
-  return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container));
+  return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container), e);
 }
 
 void TextIndex::Measure(Container& c) {
@@ -448,7 +448,7 @@ int TextIndex::LengthOf(Entry& e) {
   }
   pugi::xml_node node(e.key);
   Container* c =
-      e.container ? e.container : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node));
+      e.container ? e.container : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e);
   if (!c->measured) Measure(*c);
   return c->total;
 }

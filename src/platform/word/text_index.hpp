@@ -212,7 +212,7 @@ class TextIndex {
   };
 
   Container& Listed(pugi::xml_node container);
-  Container* Build(pugi::xml_node container, Kind kind);
+  Container* Build(pugi::xml_node container, Kind kind, Entry* found);  // found: its entry
   void List(Container& c);
   void Measure(Container& c);
   int LengthOf(Entry& e);  // e is not used afterwards: measuring may move it
