@@ -38,16 +38,30 @@ std::shared_ptr<detail::Story> StoryOf(detail::DocumentData& d, pugi::xml_node n
   return d.StoryFor(detail::TextIndex::RootOf(n));
 }
 
-void SetAttribute(pugi::xml_node n, const char* name, const std::string& value) {
+// An attribute that already has the value is left alone (its text may be
+// shared with copies of its element).
+void SetAttribute(pugi::xml_node n, const char* name, const char* value) {
   auto a = n.attribute(name);
-  if (!a) a = n.append_attribute(name);
-  a = value.c_str();
+  if (!a) {
+    a = n.append_attribute(name);
+  } else if (std::strcmp(a.value(), value) == 0) {
+    return;
+  }
+  a = value;
 }
 
-void SetCellWidth(pugi::xml_node tc, long twips) {
-  pugi::xml_node pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
-  pugi::xml_node w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
-  SetAttribute(w, "w:w", std::to_string(twips));
+bool Named(pugi::xml_node n, const char* name) {
+  return std::strcmp(n.name(), name) == 0;
+}
+
+void SetCellWidth(pugi::xml_node tc, const std::string& twips) {
+  // The properties come first in a cell and the width first in them: found
+  // there, they are what a search by name would find.
+  pugi::xml_node pr = tc.first_child();
+  if (!Named(pr, "w:tcPr")) pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
+  pugi::xml_node w = pr.first_child();
+  if (!Named(w, "w:tcW")) w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
+  SetAttribute(w, "w:w", twips.c_str());
   SetAttribute(w, "w:type", "dxa");
 }
 
@@ -62,11 +76,31 @@ long TextWidth(pugi::xml_node body) {
 }
 
 // The document behind a handle: 5825 when the handle's object is gone (or
-// there never was one), 91 when the handle has no document.
+// there never was one), 91 when the handle has no document. A block that the
+// position index lists in the main story is in the document.
 detail::DocumentData& DocOf(const DocumentDataPtr& doc, pugi::xml_node node) {
+  if (doc && doc->index.Reaches(node, doc->body)) return *doc;
   errors::Alive(node);
   if (!doc) throw korvax::errors::ObjectNotSet();
   return *doc;
+}
+
+// The story of a root; `other` keeps one that is not the main story alive.
+const std::shared_ptr<detail::Story>& StoryAt(detail::DocumentData& d, pugi::xml_node root,
+                                              std::shared_ptr<detail::Story>&& other = {}) {
+  if (root == d.body) return d.main;
+  other = d.StoryFor(root);
+  return other;
+}
+
+// A block's story and place: from the position index alone when it holds
+// the block in the main story, else after the checks of DocOf.
+detail::DocumentData& ExtentOf(const DocumentDataPtr& doc, pugi::xml_node node,
+                               detail::TextIndex::Extent& x) {
+  if (doc && doc->index.HeldExtent(node, x) && x.root == doc->body) return *doc;
+  auto& d = DocOf(doc, node);
+  x = d.index.ExtentOf(node);
+  return d;
 }
 
 }  // namespace
@@ -112,9 +146,9 @@ void Border::SetLineStyle(int style) {
 }
 
 Range Cell::Range() const {
-  auto& d = DocOf(doc_, cell_);
-  int start = d.index.Start(cell_);
-  return word::Range(d.NewRange(StoryOf(d, cell_), start, start + d.index.Length(cell_)));
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, cell_, x);
+  return word::Range(d.NewRange(StoryAt(d, x.root), x.start, x.start + x.length));
 }
 
 double Cell::Width() const {
@@ -127,13 +161,13 @@ double Cell::Width() const {
 
 void Cell::SetWidth(double points) {
   DocOf(doc_, cell_);
-  SetCellWidth(cell_, std::lround(points * 20));
+  SetCellWidth(cell_, std::to_string(std::lround(points * 20)));
 }
 
 void Cell::Select() const {
-  auto& d = DocOf(doc_, cell_);
-  int start = d.index.Start(cell_);
-  d.SetSelection(StoryOf(d, cell_), start, start + d.index.Length(cell_) - 2);
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, cell_, x);
+  d.SetSelection(StoryAt(d, x.root), x.start, x.start + x.length - 2);
 }
 
 int Rows::Count() const {
@@ -200,10 +234,10 @@ double Column::Width() const {
 
 void Column::SetWidth(double points) {
   auto& index = DocOf(doc_, table_).index;
-  long twips = std::lround(points * 20);
+  std::string twips = std::to_string(std::lround(points * 20));
   int i = 1;
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
-    if (i++ == index_) SetAttribute(c, "w:w", std::to_string(twips));
+    if (i++ == index_) SetAttribute(c, "w:w", twips.c_str());
   }
   for (auto row : index.Children(table_)) {
     auto& cells = index.Children(row);
@@ -212,9 +246,9 @@ void Column::SetWidth(double points) {
 }
 
 Range Table::Range() const {
-  auto& d = DocOf(doc_, table_);
-  int start = d.index.Start(table_);
-  return word::Range(d.NewRange(StoryOf(d, table_), start, start + d.index.Length(table_)));
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, table_, x);
+  return word::Range(d.NewRange(StoryAt(d, x.root), x.start, x.start + x.length));
 }
 
 void Table::Delete() {
@@ -237,9 +271,9 @@ Cell Table::Cell(int row, int column) const {
 }
 
 void Table::Select() const {
-  auto& d = DocOf(doc_, table_);
-  int start = d.index.Start(table_);
-  d.SetSelection(StoryOf(d, table_), start, start + d.index.Length(table_));
+  detail::TextIndex::Extent x;
+  auto& d = ExtentOf(doc_, table_, x);
+  d.SetSelection(StoryAt(d, x.root), x.start, x.start + x.length);
 }
 
 Table Tables::Item(int index) const {
@@ -296,17 +330,21 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   for (int c = 0; c < columns; ++c) {
     grid.append_child("w:gridCol").append_attribute("w:w") = cell_width.c_str();
   }
-  for (int r = 0; r < rows; ++r) {
-    pugi::xml_node tr = table.append_child("w:tr");
-    for (int c = 0; c < columns; ++c) {
-      pugi::xml_node tc = tr.append_child("w:tc");
-      auto w = tc.append_child("w:tcPr").append_child("w:tcW");
-      w.append_attribute("w:w") = cell_width.c_str();
-      w.append_attribute("w:type") = "dxa";
-      pugi::xml_node p = tc.append_child("w:p");
-      if (cell_format) p.append_copy(cell_format);
+  // One row is parsed from its markup, the others are copies of it: the
+  // copies share the parsed names and values instead of allocating their own.
+  std::string cell =
+      "<w:tc><w:tcPr><w:tcW w:w=\"" + cell_width + "\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>";
+  std::string row = "<w:tr>";
+  for (int c = 0; c < columns; ++c) row += cell;
+  row += "</w:tr>";
+  table.append_buffer(row.data(), row.size(), pugi::parse_default, pugi::encoding_utf8);
+  pugi::xml_node tr = table.last_child();
+  if (cell_format) {
+    for (pugi::xml_node tc = tr.first_child(); tc; tc = tc.next_sibling()) {
+      tc.last_child().append_copy(cell_format);
     }
   }
+  for (int r = 1; r < rows; ++r) table.append_copy(tr);
   d.index.StructureChanged(container);
   d.AdjustRanges(*story, at, 0, d.index.Length(table), true);
   return Table(doc_, table);

@@ -1,9 +1,12 @@
 #include "platform/word/text_index.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "common/text.hpp"
 #include "platform/word/word_errors.hpp"
@@ -11,8 +14,13 @@
 namespace korvax::word::detail {
 namespace {
 
-bool Eq(const char* a, const char* b) {
-  return std::strcmp(a, b) == 0;
+// A name against a literal, compared in line: most names differ early.
+template <size_t N>
+bool Eq(const char* a, const char (&b)[N]) {
+  for (size_t i = 0; i < N; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
 }
 
 // The local name of a w: element, or null for any other prefix.
@@ -56,9 +64,21 @@ Kind KindOf(pugi::xml_node n) {
 }
 
 int CountChars(const char* s) {
-  int n = 0;
-  for (; *s; ++s) n += (static_cast<unsigned char>(*s) & 0xC0) != 0x80;
-  return n;
+  // Every byte but the continuation bytes (10xxxxxx) starts a character;
+  // eight bytes at a time, the continuation bytes are counted by their bits.
+  size_t n = std::strlen(s);
+  size_t continuation = 0;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s + i, 8);
+    // One bit per continuation byte, at the byte's top; the multiplication
+    // adds the bytes up into the top byte.
+    std::uint64_t marks = (w & (~w << 1) & 0x8080808080808080ull) >> 7;
+    continuation += static_cast<size_t>((marks * 0x0101010101010101ull) >> 56);
+  }
+  for (; i < n; ++i) continuation += (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+  return static_cast<int>(n - continuation);
 }
 
 Walk Classify(pugi::xml_node n, int& length) {
@@ -164,7 +184,11 @@ void Put(std::u32string& out, char32_t c) {
 }
 
 void Put(std::string& out, char32_t c) {
-  text::AppendUtf8(out, c);
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else {
+    text::AppendUtf8(out, c);
+  }
 }
 
 // Characters [from, to) of UTF-8 text; a character starts at every byte that
@@ -195,6 +219,15 @@ void PutChars(std::string& out, const char* text, int from, int to) {
   out.append(a, static_cast<size_t>(b - a));
 }
 
+// All of a piece of text.
+void PutAll(std::u32string& out, const char* text) {
+  PutChars(out, text, 0, INT_MAX);
+}
+
+void PutAll(std::string& out, const char* text) {
+  out.append(text);
+}
+
 }  // namespace
 
 std::u32string AtomText(pugi::xml_node a) {
@@ -209,32 +242,113 @@ std::u32string AtomText(pugi::xml_node a) {
 
 pugi::xml_node TextIndex::Parent(pugi::xml_node n) {
   if (IsStoryRoot(n)) return {};
-  for (pugi::xml_node x = n.parent(); x; x = x.parent()) {
+  for (pugi::xml_node x = n.parent(); Raw(x); x = x.parent()) {
     if (IsContainer(x)) return x;
   }
   return {};
 }
 
 pugi::xml_node TextIndex::RootOf(pugi::xml_node n) {
-  for (pugi::xml_node x = n; x; x = x.parent()) {
+  for (pugi::xml_node x = n; Raw(x); x = x.parent()) {
     if (IsStoryRoot(x)) return x;
   }
   return {};
 }
 
+inline size_t TextIndex::Entries::Home(const pugi::xml_node_struct* key) const {
+  // The multiplication spreads the pointer's bits; the top ones pick the slot.
+  return static_cast<size_t>((reinterpret_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >>
+                             shift_);
+}
+
+TextIndex::Entry* TextIndex::Entries::Find(const pugi::xml_node_struct* key) {
+  if (!key) return null_used_ ? &null_ : nullptr;
+  if (count_ == 0) return nullptr;
+  size_t mask = slots_.size() - 1;
+  for (size_t i = Home(key);; i = (i + 1) & mask) {
+    Entry& e = slots_[i];
+    if (e.key == key) return &e;
+    if (!e.key) return nullptr;
+  }
+}
+
+TextIndex::Entry& TextIndex::Entries::Insert(pugi::xml_node_struct* key) {
+  if (!key) {  // an empty handle: kept aside, as the slots use null for free
+    null_used_ = true;
+    return null_;
+  }
+  if ((count_ + 1) * 2 > slots_.size()) Grow();
+  size_t mask = slots_.size() - 1;
+  for (size_t i = Home(key);; i = (i + 1) & mask) {
+    Entry& e = slots_[i];
+    if (e.key == key) return e;
+    if (!e.key) {
+      e.key = key;
+      ++count_;
+      return e;
+    }
+  }
+}
+
+bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
+  if (!key) {
+    out = null_;
+    null_ = Entry{};
+    return std::exchange(null_used_, false);
+  }
+  if (count_ == 0) return false;
+  size_t mask = slots_.size() - 1;
+  size_t hole = Home(key);
+  while (slots_[hole].key != key) {
+    if (!slots_[hole].key) return false;
+    hole = (hole + 1) & mask;
+  }
+  out = slots_[hole];
+  // Entries after the hole that may not stay past it (their home slot is
+  // not between the hole and them) move up into it, so no search stops short.
+  for (size_t j = (hole + 1) & mask; slots_[j].key; j = (j + 1) & mask) {
+    size_t home = Home(slots_[j].key);
+    bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+    if (!stays) {
+      slots_[hole] = slots_[j];
+      hole = j;
+    }
+  }
+  slots_[hole] = Entry{};
+  --count_;
+  return true;
+}
+
+void TextIndex::Entries::Grow() {
+  std::vector<Entry> old = std::move(slots_);
+  // Four times as many slots while the index is small: a document's first
+  // measurement fills it from nothing.
+  size_t size = old.empty() ? 1024 : old.size() * (old.size() < (1u << 16) ? 4 : 2);
+  slots_.assign(size, Entry{});
+  shift_ = 64 - std::countr_zero(size);
+  size_t mask = size - 1;
+  for (const Entry& e : old) {
+    if (!e.key) continue;
+    size_t i = Home(e.key);
+    while (slots_[i].key) i = (i + 1) & mask;
+    slots_[i] = e;
+  }
+}
+
 void TextIndex::Flatten(pugi::xml_node parent, bool rows, bool cells,
-                        std::vector<pugi::xml_node>& out) {
-  for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-    if (c.type() != pugi::node_element) continue;
+                        std::vector<pugi::xml_node>& out, std::vector<Kind>& kinds) {
+  // Text between elements has no name and counts as Kind::Other.
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
     Kind k = KindOf(c);
     if (k == Kind::Sdt) {
-      Flatten(c.child("w:sdtContent"), rows, cells, out);
+      Flatten(c.child("w:sdtContent"), rows, cells, out, kinds);
     } else if (k == Kind::CustomXml) {
-      Flatten(c, rows, cells, out);
+      Flatten(c, rows, cells, out, kinds);
     } else if (rows    ? k == Kind::Row
                : cells ? k == Kind::Cell
                        : (k == Kind::Paragraph || k == Kind::Table)) {
       out.push_back(c);
+      kinds.push_back(k);
     }
   }
 }
@@ -245,63 +359,124 @@ int TextIndex::WalkLength(pugi::xml_node p) {
   return pos + 1;
 }
 
-void TextIndex::List(pugi::xml_node container, Container& info) {
-  Kind k = KindOf(container);
-  bool rows = k == Kind::Table;
-  bool cells = k == Kind::Row;
+void TextIndex::SetPlace(Entry& e, Container* parent, size_t index) {
+  e.parent = parent;
+  e.index = index;
+  if (e.container) {
+    e.container->parent = parent;
+    e.container->index = index;
+  }
+}
+
+void TextIndex::List(Container& c) {
+  bool rows = c.kind == Kind::Table;
+  bool cells = c.kind == Kind::Row;
   // Gathered in a scratch list first so that the container's list is
   // allocated once, at its size (the children's builds reuse the list).
   scratch_.clear();
-  Flatten(container, rows, cells, scratch_);
-  info.children.assign(scratch_.begin(), scratch_.end());
-  info.extra = k == Kind::Cell ? 1 : cells ? 2 : 0;
-  if (info.children.size() > kScanned) {
-    for (size_t i = 0; i < info.children.size(); ++i) {
-      index_[info.children[i].internal_object()] = i;
-    }
+  scratch_kinds_.clear();
+  Flatten(c.node, rows, cells, scratch_, scratch_kinds_);
+  c.children.assign(scratch_.begin(), scratch_.end());
+  c.extra = c.kind == Kind::Cell ? 1 : cells ? 2 : 0;
+  for (size_t i = 0; i < c.children.size(); ++i) {
+    Entry& e = entries_.Insert(Raw(c.children[i]));
+    e.kind = scratch_kinds_[i];
+    SetPlace(e, &c, i);
   }
 }
 
-void TextIndex::Measure(Container& info) {
-  info.length.resize(info.children.size());
-  info.start.resize(info.children.size());  // read below `valid` only
-  info.valid = 0;
-  info.total = info.extra;
-  for (size_t i = 0; i < info.children.size(); ++i) {
-    info.length[i] = Length(info.children[i]);
-    info.total += info.length[i];
+TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found) {
+  Container* c;
+  if (!free_.empty()) {
+    c = free_.back();
+    free_.pop_back();
+  } else {
+    if (used_ == kChunk) {
+      chunks_.push_back(std::make_unique<Container[]>(kChunk));
+      used_ = 0;
+    }
+    c = &chunks_.back()[used_++];
   }
-  info.measured = true;
+  c->node = node;
+  c->kind = kind;
+  c->measured = false;
+  c->valid = 0;
+  c->total = 0;
+  Entry& e = found ? *found : entries_.Insert(Raw(node));  // not used once List adds more
+  e.container = c;
+  e.kind = kind;
+  c->parent = e.parent;
+  c->index = e.index;
+  if (kind == Kind::StoryRoot) roots_.push_back(c);
+  List(*c);
+  return c;
 }
 
 TextIndex::Container& TextIndex::Listed(pugi::xml_node container) {
-  auto [it, added] = containers_.try_emplace(container.internal_object());
-  // Built in place: the map's entries stay where they are while the
-  // children's containers are added.
-  if (added) List(container, it->second);
-  return it->second;
+  Entry* e = entries_.Find(Raw(container));
+  if (e && e->container) return *e->container;
+  return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container), e);
+}
+
+void TextIndex::Measure(Container& c) {
+  size_t n = c.children.size();
+  c.length.resize(n);
+  if (n > kSummed) c.start.resize(n);  // read below `valid` only
+  c.valid = 0;
+  c.total = c.extra;
+  for (size_t i = 0; i < n; ++i) {
+    c.length[i] = Length(c.children[i]);
+    c.total += c.length[i];
+  }
+  c.measured = true;
 }
 
 TextIndex::Container& TextIndex::Info(pugi::xml_node container) {
-  Container& info = Listed(container);
-  if (!info.measured) Measure(info);
-  return info;
+  Container& c = Listed(container);
+  if (!c.measured) Measure(c);
+  return c;
 }
 
 const std::vector<pugi::xml_node>& TextIndex::Children(pugi::xml_node container) {
   return Listed(container).children;
 }
 
-int TextIndex::Length(pugi::xml_node block) {
-  if (IsParagraph(block)) {
-    auto [it, added] = paragraph_length_.try_emplace(block.internal_object(), 0);
-    if (added) it->second = WalkLength(block);
-    return it->second;
+int TextIndex::LengthOf(Entry& e) {
+  if (e.kind == Kind::Paragraph) {
+    if (e.length == 0) e.length = WalkLength(pugi::xml_node(e.key));
+    return e.length;
   }
-  return Info(block).total;
+  pugi::xml_node node(e.key);
+  Container* c =
+      e.container ? e.container : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e);
+  if (!c->measured) Measure(*c);
+  return c->total;
+}
+
+int TextIndex::Length(pugi::xml_node block) {
+  if (Entry* e = entries_.Find(Raw(block))) return LengthOf(*e);
+  if (!IsParagraph(block)) return Info(block).total;
+  int len = WalkLength(block);
+  Entry& e = entries_.Insert(Raw(block));
+  e.kind = Kind::Paragraph;
+  e.length = len;
+  return len;
+}
+
+TextIndex::Container* TextIndex::Sub(pugi::xml_node child) {
+  Entry* e = entries_.Find(Raw(child));
+  if (e ? e->kind == Kind::Paragraph : IsParagraph(child)) return nullptr;
+  Container* c = e && e->container ? e->container : &Listed(child);
+  if (!c->measured) Measure(*c);
+  return c;
 }
 
 int TextIndex::StartIn(Container& c, size_t i) {
+  if (c.children.size() <= kSummed) {
+    int start = 0;
+    for (size_t k = 0; k < i; ++k) start += c.length[k];
+    return start;
+  }
   while (c.valid <= i) {
     size_t k = c.valid;
     c.start[k] = k == 0 ? 0 : c.start[k - 1] + c.length[k - 1];
@@ -315,76 +490,210 @@ size_t TextIndex::IndexIn(pugi::xml_node container, pugi::xml_node child) {
 }
 
 size_t TextIndex::IndexOf(Container& c, pugi::xml_node child) {
-  // A cell's paragraphs, a row's cells: a look along the list is cheaper
-  // than a hash lookup, and they need no entry in the map.
-  if (c.children.size() <= kScanned) {
-    for (size_t i = 0; i < c.children.size(); ++i) {
-      if (c.children[i] == child) return i;
-    }
-    throw errors::NoSuchMember();
-  }
-  auto it = index_.find(child.internal_object());
-  if (it != index_.end() && it->second < c.children.size() && c.children[it->second] == child) {
-    return it->second;
+  Entry* e = entries_.Find(Raw(child));
+  if (e && e->parent == &c && e->index < c.children.size() && Same(c.children[e->index], child)) {
+    return e->index;
   }
   auto found = std::find(c.children.begin(), c.children.end(), child);
   if (found == c.children.end()) throw errors::NoSuchMember();
   size_t i = static_cast<size_t>(found - c.children.begin());
-  index_[child.internal_object()] = i;
+  if (e) SetPlace(*e, &c, i);
   return i;
 }
 
+TextIndex::Container* TextIndex::Fallback(pugi::xml_node block, size_t& index, bool build) {
+  pugi::xml_node up = Parent(block);
+  if (!up) return nullptr;
+  Container* c;
+  if (build) {
+    c = &Listed(up);
+  } else {
+    Entry* e = entries_.Find(Raw(up));
+    if (!e || !e->container) return nullptr;
+    c = e->container;
+  }
+  index = IndexOf(*c, block);
+  return c;
+}
+
+TextIndex::Container* TextIndex::Up(Container& c, size_t& index, bool build) {
+  if (c.kind == Kind::StoryRoot) return nullptr;
+  Container* p = c.parent;
+  if (p && c.index < p->children.size() && Same(p->children[c.index], c.node)) {
+    index = c.index;
+    return p;
+  }
+  return Fallback(c.node, index, build);
+}
+
+TextIndex::Container* TextIndex::PlaceOf(pugi::xml_node block, size_t& index, bool build) {
+  if (Entry* e = entries_.Find(Raw(block))) {
+    if (e->container) return Up(*e->container, index, build);
+    Container* p = e->parent;
+    if (p && e->index < p->children.size() && Same(p->children[e->index], block)) {
+      index = e->index;
+      return p;
+    }
+  }
+  return Fallback(block, index, build);
+}
+
 int TextIndex::Start(pugi::xml_node block) {
-  pugi::xml_node parent = Parent(block);
-  if (!parent) return 0;
-  Container& c = Info(parent);
-  size_t i = IndexOf(c, block);
-  return Start(parent) + StartIn(c, i);
+  size_t i = 0;
+  int start = 0;
+  for (Container* c = PlaceOf(block, i, true); c; c = Up(*c, i, true)) {
+    if (!c->measured) Measure(*c);
+    start += StartIn(*c, i);
+  }
+  return start;
+}
+
+TextIndex::Extent TextIndex::ExtentOf(pugi::xml_node block) {
+  Extent x;
+  x.length = Length(block);
+  size_t i = 0;
+  Container* top = nullptr;
+  for (Container* c = PlaceOf(block, i, true); c; c = Up(*c, i, true)) {
+    if (!c->measured) Measure(*c);
+    x.start += StartIn(*c, i);
+    top = c;
+  }
+  x.root = top && top->kind == Kind::StoryRoot ? top->node : RootOf(block);
+  Entry* e = entries_.Find(Raw(block));
+  if (e && e->container && x.root) Remember(x.root, *e->container, x.start);
+  return x;
+}
+
+bool TextIndex::HeldExtent(pugi::xml_node block, Extent& out) {
+  Entry* e = entries_.Find(Raw(block));
+  if (!e) return false;
+  Container* self = e->container;
+  if (e->kind == Kind::Paragraph) {
+    if (e->length == 0) return false;
+    out.length = e->length;
+  } else {
+    if (!self || !self->measured) return false;
+    out.length = self->total;
+    if (self->kind == Kind::StoryRoot) {
+      out.root = block;
+      out.start = 0;
+      return true;
+    }
+  }
+  int start = 0;
+  pugi::xml_node node = block;
+  Container* p = e->parent;
+  size_t i = e->index;
+  while (true) {
+    if (!p || !p->measured || i >= p->children.size() || !Same(p->children[i], node)) return false;
+    start += StartIn(*p, i);
+    if (p->kind == Kind::StoryRoot) break;
+    node = p->node;
+    i = p->index;
+    p = p->parent;
+  }
+  out.root = p->node;
+  out.start = start;
+  if (self) Remember(out.root, *self, start);
+  return true;
+}
+
+void TextIndex::Remember(pugi::xml_node root, Container& c, int start) {
+  hint_.revision = revision_;
+  hint_.root = root;
+  hint_.container = &c;
+  hint_.start = start;
+}
+
+TextIndex::Container& TextIndex::Within(pugi::xml_node root, int s, int e, int& base) {
+  // A descent from the root picks, level by level, the child holding the
+  // position: for positions inside the remembered container, its ancestors
+  // and then itself, so the descent may as well start there.
+  if (hint_.revision == revision_ && Same(hint_.root, root) && s >= hint_.start &&
+      e <= hint_.start + hint_.container->total) {
+    base = hint_.start;
+    return *hint_.container;
+  }
+  base = 0;
+  return Info(root);
+}
+
+bool TextIndex::Reaches(pugi::xml_node block, pugi::xml_node root) {
+  Entry* e = entries_.Find(Raw(block));
+  if (!e) return false;
+  if (Same(block, root)) return e->container != nullptr;
+  pugi::xml_node node = block;
+  Container* p = e->parent;
+  size_t i = e->index;
+  while (p && i < p->children.size() && Same(p->children[i], node)) {
+    if (p->kind == Kind::StoryRoot) return Same(p->node, root);
+    node = p->node;
+    i = p->index;
+    p = p->parent;
+  }
+  return false;
 }
 
 size_t TextIndex::ChildAt(Container& c, int r) {
   if (c.children.empty()) return 0;
+  if (c.children.size() <= kSummed) {
+    int end = 0;
+    for (size_t i = 0; i < c.children.size(); ++i) {
+      end += c.length[i];
+      if (end > r) return i;
+    }
+    return c.children.size() - 1;
+  }
+  // Lookups tend to stay in one child or go on to the next (a table filled
+  // row by row): those two are tried before a search.
+  for (size_t k = c.cursor; k < c.cursor + 2 && k < c.valid; ++k) {
+    if (c.start[k] <= r && r - c.start[k] < c.length[k]) return c.cursor = k;
+  }
   if (c.valid > 0 && c.start[c.valid - 1] + c.length[c.valid - 1] > r) {
     auto end = c.start.begin() + static_cast<std::ptrdiff_t>(c.valid);
     auto it = std::upper_bound(c.start.begin(), end, r);
-    return static_cast<size_t>(it - c.start.begin()) - 1;
+    return c.cursor = static_cast<size_t>(it - c.start.begin()) - 1;
   }
   for (size_t i = c.valid == 0 ? 0 : c.valid - 1; i < c.children.size(); ++i) {
-    if (StartIn(c, i) + c.length[i] > r) return i;
+    if (StartIn(c, i) + c.length[i] > r) return c.cursor = i;
   }
   return c.children.size() - 1;
 }
 
 TextIndex::Spot TextIndex::Locate(pugi::xml_node root, int pos) {
-  pugi::xml_node c = root;
   int r = std::max(pos, 0);
   int base = 0;  // where c starts in the story
+  Container* c = &Within(root, r, r + 1, base);
+  r -= base;
   while (true) {
-    Container& info = Info(c);
-    if (info.children.empty()) throw errors::NoSuchMember();
-    size_t i = ChildAt(info, r);
-    int start = StartIn(info, i);
-    r = std::min(r - start, info.length[i]);
+    if (c->children.empty()) throw errors::NoSuchMember();
+    size_t i = ChildAt(*c, r);
+    int start = StartIn(*c, i);
+    r = std::min(r - start, c->length[i]);
+    pugi::xml_node child = c->children[i];
+    Container* sub = Sub(child);
+    if (!sub) {
+      Remember(root, *c, base);
+      return {child, std::min(r, c->length[i] - 1), base + start};
+    }
     base += start;
-    pugi::xml_node child = info.children[i];
-    if (IsParagraph(child)) return {child, std::min(r, info.length[i] - 1), base};
-    c = child;
+    c = sub;
   }
 }
 
 bool TextIndex::IsAfterCellMark(pugi::xml_node root, int pos) {
   if (pos <= 0) return false;
-  pugi::xml_node c = root;
-  int r = pos - 1;
+  int base = 0;
+  Container* c = &Within(root, pos - 1, pos, base);
+  int r = pos - 1 - base;
   while (true) {
-    Container& info = Info(c);
-    if (info.children.empty()) return false;
-    int sum = info.total - info.extra;
-    if (r >= sum) return KindOf(c) == Kind::Cell && r == sum;
-    size_t i = ChildAt(info, r);
-    r -= StartIn(info, i);
-    if (IsParagraph(info.children[i])) return false;
-    c = info.children[i];
+    if (c->children.empty()) return false;
+    int sum = c->total - c->extra;
+    if (r >= sum) return c->kind == Kind::Cell && r == sum;
+    size_t i = ChildAt(*c, r);
+    r -= StartIn(*c, i);
+    c = Sub(c->children[i]);
+    if (!c) return false;
   }
 }
 
@@ -405,7 +714,11 @@ void AppendParagraph(pugi::xml_node p, int from, int to, Out& out) {
       int a = std::max(from - start, 0);
       int b = std::min(to - start, len);
       if (IsText(atom)) {
-        PutChars(out, atom.child_value(), a, b);
+        if (a == 0 && b == len) {
+          PutAll(out, atom.child_value());
+        } else {
+          PutChars(out, atom.child_value(), a, b);
+        }
       } else if (a < b) {
         Put(out, AtomChar(atom));
       }
@@ -424,25 +737,24 @@ std::u32string TextIndex::ParagraphText(pugi::xml_node p, int from, int to) {
 }
 
 template <class Out>
-void TextIndex::AppendText(pugi::xml_node c, int base, int s, int e, Out& out) {
-  Container& info = Info(c);
-  if (!info.children.empty()) {
-    for (size_t i = ChildAt(info, std::max(s - base, 0)); i < info.children.size(); ++i) {
-      int cs = base + StartIn(info, i);
+void TextIndex::AppendText(Container& c, int base, int s, int e, Out& out) {
+  if (!c.children.empty()) {
+    for (size_t i = ChildAt(c, std::max(s - base, 0)); i < c.children.size(); ++i) {
+      int cs = base + StartIn(c, i);
       if (cs >= e) break;
-      int ce = cs + info.length[i];
+      int ce = cs + c.length[i];
       if (ce <= s) continue;
-      pugi::xml_node child = info.children[i];
-      if (IsParagraph(child)) {
-        AppendParagraph(child, s - cs, e - cs, out);
+      pugi::xml_node child = c.children[i];
+      if (Container* sub = Sub(child)) {
+        AppendText(*sub, cs, s, e, out);
       } else {
-        AppendText(child, cs, s, e, out);
+        AppendParagraph(child, s - cs, e - cs, out);
       }
     }
   }
-  int mark = base + info.total - info.extra;
-  if (info.extra == 1 && mark >= s && mark < e) Put(out, kCellMark);
-  if (info.extra == 2) {
+  int mark = base + c.total - c.extra;
+  if (c.extra == 1 && mark >= s && mark < e) Put(out, kCellMark);
+  if (c.extra == 2) {
     if (mark >= s && mark < e) Put(out, kParagraphMark);
     if (mark + 1 >= s && mark + 1 < e) Put(out, kCellMark);
   }
@@ -450,13 +762,22 @@ void TextIndex::AppendText(pugi::xml_node c, int base, int s, int e, Out& out) {
 
 std::u32string TextIndex::Text(pugi::xml_node root, int start, int end) {
   std::u32string out;
-  if (end > start) AppendText(root, 0, start, end, out);
+  if (end > start) {
+    int base = 0;
+    Container& from = Within(root, start, end, base);
+    AppendText(from, base, start, end, out);
+  }
   return out;
 }
 
 std::string TextIndex::TextUtf8(pugi::xml_node root, int start, int end) {
   std::string out;
-  if (end > start) AppendText(root, 0, start, end, out);
+  if (end > start) {
+    out.reserve(static_cast<size_t>(end - start));
+    int base = 0;
+    Container& from = Within(root, start, end, base);
+    AppendText(from, base, start, end, out);
+  }
   return out;
 }
 
@@ -474,7 +795,7 @@ int TextIndex::PositionOf(pugi::xml_node node) {
     int pos = 0;
     // A marker sits between atoms: count the atoms that precede it in document order.
     std::function<bool(pugi::xml_node)> walk = [&](pugi::xml_node parent) -> bool {
-      for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+      for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
         if (c.type() != pugi::node_element) continue;
         if (c == node) {
           found = pos;
@@ -512,48 +833,49 @@ int TextIndex::PositionOf(pugi::xml_node node) {
 
 void TextIndex::ParagraphChanged(pugi::xml_node p) {
   ++revision_;
+  Entry* e = entries_.Find(Raw(p));
+  if (!e || e->length == 0) return;  // not measured yet: no container counts it
   int len = WalkLength(p);
-  auto [it, added] = paragraph_length_.try_emplace(p.internal_object(), len);
-  if (added) return;  // not measured yet: no container counts it
-  it->second = len;
-  Propagate(p, len);
+  e->length = len;
+  size_t i = 0;
+  Container* c = PlaceOf(p, i, false);
+  Propagate(c, i, len);
 }
 
-void TextIndex::Propagate(pugi::xml_node child, int len) {
-  for (pugi::xml_node parent = Parent(child); parent; child = parent, parent = Parent(parent)) {
-    // Measuring a container measures everything below it: above one that
-    // counts no lengths, none does.
-    auto found = containers_.find(parent.internal_object());
-    if (found == containers_.end() || !found->second.measured) return;
-    Container& c = found->second;
-    size_t i = IndexOf(c, child);
-    int delta = len - c.length[i];
+void TextIndex::Propagate(Container* c, size_t i, int len) {
+  // Measuring a container measures everything below it: above one that
+  // counts no lengths, none does.
+  while (c && c->measured) {
+    int delta = len - c->length[i];
     if (delta == 0) return;
-    c.length[i] = len;
-    c.total += delta;
-    c.valid = std::min(c.valid, i + 1);
-    len = c.total;
+    c->length[i] = len;
+    c->total += delta;
+    c->valid = std::min(c->valid, i + 1);
+    len = c->total;
+    c = Up(*c, i, false);
   }
 }
 
 void TextIndex::StructureChanged(pugi::xml_node container) {
   ++revision_;
-  // A container that is not cached has no cached ancestor either: building
-  // a container builds every container below it.
-  auto found = containers_.find(container.internal_object());
-  if (found == containers_.end()) return;
-  Container& c = found->second;
+  // A container that is not held has no measured ancestor either: measuring
+  // a container measures every container below it.
+  Entry* found = entries_.Find(Raw(container));
+  if (!found || !found->container) return;
+  Container& c = *found->container;
   if (!c.measured) {  // only its child list is known, and no ancestor counts its length
-    List(container, c);
+    List(c);
     return;
   }
   std::vector<pugi::xml_node> children;
+  std::vector<Kind> kinds;
   children.reserve(c.children.size() + 1);
-  Kind k = KindOf(container);
-  Flatten(container, k == Kind::Table, k == Kind::Row, children);
+  kinds.reserve(c.children.size() + 1);
+  Flatten(container, c.kind == Kind::Table, c.kind == Kind::Row, children, kinds);
   // The children before the first one that differs keep their starts.
   size_t same = 0;
-  while (same < children.size() && same < c.children.size() && children[same] == c.children[same]) {
+  while (same < children.size() && same < c.children.size() &&
+         Same(children[same], c.children[same])) {
     ++same;
   }
   std::vector<int> length(children.size());
@@ -562,45 +884,71 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
   for (size_t i = 0; i < same; ++i) total += length[i];
   for (size_t i = same; i < children.size(); ++i) {
     // Children that stay were kept up to date; new ones are measured here.
-    if (children.size() > kScanned) index_[children[i].internal_object()] = i;
-    length[i] = Length(children[i]);
+    Entry& e = entries_.Insert(Raw(children[i]));
+    e.kind = kinds[i];
+    SetPlace(e, &c, i);
+    length[i] = LengthOf(e);
     total += length[i];
   }
-  Container& info = c;  // the map's nodes stay where they are while Length() adds more
-  info.children = std::move(children);
-  info.length = std::move(length);
-  info.start.resize(info.children.size());
-  info.valid = std::min(info.valid, same);
-  info.total = total;
-  Propagate(container, total);
+  c.children = std::move(children);
+  c.length = std::move(length);
+  if (c.children.size() > kSummed) c.start.resize(c.children.size());
+  c.valid = std::min(c.valid, same);
+  c.total = total;
+  size_t i = 0;
+  Container* up = Up(c, i, false);
+  Propagate(up, i, total);
 }
 
 void TextIndex::Forget(pugi::xml_node subtree) {
   ++revision_;
-  ForgetNode(subtree);
+  // Text boxes are stories of their own that no list leads to: the held
+  // roots inside the subtree are found from their side.
+  std::vector<pugi::xml_node> inside;
+  for (Container* r : roots_) {
+    if (r->node == subtree) continue;
+    for (pugi::xml_node x = r->node.parent(); x; x = x.parent()) {
+      if (x == subtree) {
+        inside.push_back(r->node);
+        break;
+      }
+    }
+  }
+  for (pugi::xml_node r : inside) Drop(r);
+  if (entries_.Find(Raw(subtree))) {
+    Drop(subtree);
+  } else {
+    ForgetWalk(subtree);
+  }
 }
 
-void TextIndex::ForgetNode(pugi::xml_node n) {
-  // Only blocks, rows, cells and story roots are keys of the maps; the rest
-  // is walked for the text boxes (story roots) it may hold.
-  switch (KindOf(n)) {
-    case Kind::Paragraph:
-      paragraph_length_.erase(n.internal_object());
-      index_.erase(n.internal_object());
-      break;
-    case Kind::StoryRoot:
-    case Kind::Table:
-    case Kind::Row:
-    case Kind::Cell:
-      containers_.erase(n.internal_object());
-      index_.erase(n.internal_object());
-      break;
-    default:
-      break;
+void TextIndex::ForgetWalk(pugi::xml_node n) {
+  for (pugi::xml_node c = n.first_child(); Raw(c); c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    if (entries_.Find(Raw(c))) {
+      Drop(c);
+    } else {
+      ForgetWalk(c);
+    }
   }
-  for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-    if (c.type() == pugi::node_element) ForgetNode(c);
-  }
+}
+
+void TextIndex::Drop(pugi::xml_node n) {
+  Entry gone;
+  if (!entries_.Take(Raw(n), gone)) return;
+  Container* c = gone.container;
+  if (!c) return;
+  // Everything a container lists is below it: its list leads to every entry
+  // inside, without a walk over the elements.
+  for (pugi::xml_node child : c->children) Drop(child);
+  if (auto r = std::find(roots_.begin(), roots_.end(), c); r != roots_.end()) roots_.erase(r);
+  c->children.clear();
+  c->length.clear();
+  c->start.clear();
+  c->measured = false;
+  c->node = pugi::xml_node();
+  c->parent = nullptr;
+  free_.push_back(c);
 }
 
 }  // namespace korvax::word::detail

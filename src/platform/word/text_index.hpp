@@ -8,8 +8,9 @@
 // again from there, so writing a table cell by cell stays linear.
 #pragma once
 
+#include <bit>
+#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -58,11 +59,21 @@ Walk Classify(pugi::xml_node n, int& length);
 std::u32string AtomText(pugi::xml_node atom);
 int CountChars(const char* utf8);
 
+// The element behind a handle without a call into the library (a handle is
+// its pointer alone), for the loops and lookups run on every element.
+inline pugi::xml_node_struct* Raw(pugi::xml_node n) {
+  static_assert(sizeof(pugi::xml_node) == sizeof(pugi::xml_node_struct*));
+  return std::bit_cast<pugi::xml_node_struct*>(n);
+}
+inline bool Same(pugi::xml_node a, pugi::xml_node b) {
+  return Raw(a) == Raw(b);
+}
+
 // Calls f(atom, start, length) for every piece of text of a paragraph, in
 // order, until f returns false.
 template <class F>
 bool ForEachAtom(pugi::xml_node parent, int& pos, F&& f) {
-  for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
     if (c.type() != pugi::node_element) continue;
     int len = 0;
     Walk w = Classify(c, len);
@@ -86,7 +97,19 @@ class TextIndex {
     int total = 0;          // children plus the marks the container adds itself
     int extra = 0;          // 1 for a cell (its mark is 13 7), 2 for a row's end mark
     bool measured = false;  // length, start and total filled in
+    // The container itself: its element, what it is, and the container that
+    // lists it with its place there (a hint: checked against that list before
+    // it is used, since lists are rebuilt after structural edits).
+    pugi::xml_node node;
+    Kind kind = Kind::Other;
+    Container* parent = nullptr;
+    size_t index = 0;
+    size_t cursor = 0;  // the child ChildAt found last
   };
+
+  TextIndex() = default;
+  TextIndex(const TextIndex&) = delete;
+  TextIndex& operator=(const TextIndex&) = delete;
 
   // The logical container a block, row or cell belongs to; null at a root.
   static pugi::xml_node Parent(pugi::xml_node n);
@@ -103,6 +126,27 @@ class TextIndex {
   size_t IndexIn(pugi::xml_node container, pugi::xml_node child);
   // The child holding relative position r (the last child when r is past all).
   size_t ChildAt(Container& c, int r);
+
+  // A block's story root, start and length, found in one climb.
+  struct Extent {
+    pugi::xml_node root;
+    int start = 0;
+    int length = 0;
+  };
+  Extent ExtentOf(pugi::xml_node block);
+  // The same from what the index holds alone: false, with nothing built,
+  // unless the block is measured and listed all the way up to a story root.
+  // A block found so is in the document when its root is (a deleted table
+  // leaves the index before it is buried).
+  bool HeldExtent(pugi::xml_node block, Extent& out);
+  // True when the block is listed, through containers the index holds, in
+  // the story of `root`; builds nothing.
+  bool Reaches(pugi::xml_node block, pugi::xml_node root);
+
+  // Where a walk over [start, end) of root's story may begin: the container
+  // last found by its extent (a cell whose range was just asked for) when it
+  // holds all of [start, end), else the root; `base` is where it starts.
+  Container& Within(pugi::xml_node root, int start, int end, int& base);
 
   // A paragraph and the offset in it where text at pos would be inserted.
   // Positions on cell or row marks fall back to the end of the cell's text.
@@ -139,26 +183,83 @@ class TextIndex {
   unsigned long long Revision() const { return revision_; }
 
  private:
+  // What the index knows of one block (paragraph, table, row, cell) or root.
+  struct Entry {
+    pugi::xml_node_struct* key = nullptr;
+    Container* container = nullptr;  // its list, once built (not for paragraphs)
+    Container* parent = nullptr;     // the container listing it, with its place (a hint)
+    size_t index = 0;
+    int length = 0;  // a paragraph's length once measured (never 0: it has its mark)
+    Kind kind = Kind::Other;
+  };
+  // The entries by element: open addressing over one array, so that a
+  // lookup is a multiplication and a probe or two, and the index is freed
+  // in one piece.
+  class Entries {
+   public:
+    Entry* Find(const pugi::xml_node_struct* key);
+    Entry& Insert(pugi::xml_node_struct* key);                // found or added; others may move
+    bool Take(const pugi::xml_node_struct* key, Entry& out);  // false when absent
+
+   private:
+    size_t Home(const pugi::xml_node_struct* key) const;
+    void Grow();
+    std::vector<Entry> slots_;
+    size_t count_ = 0;
+    int shift_ = 64;
+    Entry null_;  // for an empty handle, as the slots use a null key for free
+    bool null_used_ = false;
+  };
+
   Container& Listed(pugi::xml_node container);
-  void List(pugi::xml_node container, Container& info);
-  void Measure(Container& info);
-  void ForgetNode(pugi::xml_node n);
+  Container* Build(pugi::xml_node container, Kind kind, Entry* found);  // found: its entry
+  void List(Container& c);
+  void Measure(Container& c);
+  int LengthOf(Entry& e);  // e is not used afterwards: measuring may move it
+  // A child of a measured container: its measured list, or null for a paragraph.
+  Container* Sub(pugi::xml_node child);
+  // The container listing c (or the block), with the place in `index`; null
+  // at a root or, unless `build`, when that container is not held.
+  Container* Up(Container& c, size_t& index, bool build);
+  Container* PlaceOf(pugi::xml_node block, size_t& index, bool build);
+  Container* Fallback(pugi::xml_node block, size_t& index, bool build);
+  void SetPlace(Entry& e, Container* parent, size_t index);
   size_t IndexOf(Container& c, pugi::xml_node child);  // IndexIn for a container at hand
-  // Gives the ancestors of a block its new length.
-  void Propagate(pugi::xml_node block, int length);
+  // Gives the container holding child i its new length, and so on upwards.
+  void Propagate(Container* c, size_t i, int length);
+  void Drop(pugi::xml_node n);  // the entry and, for a container, all below it
+  void ForgetWalk(pugi::xml_node n);
   static void Flatten(pugi::xml_node parent, bool rows, bool cells,
-                      std::vector<pugi::xml_node>& out);
+                      std::vector<pugi::xml_node>& out, std::vector<Kind>& kinds);
   template <class Out>
-  void AppendText(pugi::xml_node c, int base, int s, int e, Out& out);
+  void AppendText(Container& c, int base, int s, int e, Out& out);
   int WalkLength(pugi::xml_node p);
 
-  std::unordered_map<pugi::xml_node_struct*, Container> containers_;
-  std::unordered_map<pugi::xml_node_struct*, int> paragraph_length_;
-  // Where a child is in its container's list, for containers of more than
-  // kScanned children; an entry is a hint, checked against the list.
-  static constexpr size_t kScanned = 8;
-  std::unordered_map<pugi::xml_node_struct*, size_t> index_;
+  // Where the last container found by its extent starts, so that reading or
+  // editing inside it right after (a cell's text, its insertion point) starts
+  // there instead of at the root. Good for one revision.
+  struct Hint {
+    unsigned long long revision = ~0ull;
+    pugi::xml_node root;
+    Container* container = nullptr;
+    int start = 0;
+  };
+  void Remember(pugi::xml_node root, Container& c, int start);
+
+  // Containers of up to this many children sum their lengths when asked
+  // for a start (a cell's paragraphs, a row's cells) and keep no starts.
+  static constexpr size_t kSummed = 8;
+
+  Entries entries_;
+  Hint hint_;
+  // Containers stay where they are: they are made in chunks.
+  static constexpr size_t kChunk = 256;
+  std::vector<std::unique_ptr<Container[]>> chunks_;
+  size_t used_ = kChunk;           // of the last chunk
+  std::vector<Container*> free_;   // forgotten ones, for reuse
+  std::vector<Container*> roots_;  // held story roots, for text boxes inside forgotten blocks
   std::vector<pugi::xml_node> scratch_;
+  std::vector<Kind> scratch_kinds_;
   unsigned long long revision_ = 0;
 };
 

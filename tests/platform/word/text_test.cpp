@@ -288,6 +288,15 @@ TEST(WordTextAfterStructuralEdits, CellsAndTablesGrowingLongAndShortAgain) {
   ExpectSameAsReopened(*doc);
 }
 
+// A cell's range leaves where the cell starts for the reads and edits right
+// after it; an edit in front of the cell must not leave that in use.
+TEST(WordTextAfterStructuralEdits, AReadAfterACellsRangeAndAnEditBeforeTheCell) {
+  auto doc = OpenBody(P("vor") + Tbl(2, 2) + P("nach"));
+  int start = doc->Tables().Item(1).Cell(2, 1).Range().Start();
+  doc->Range(0, 2).Delete();
+  ExpectAsReopened(*doc, [&](Document& d) { return d.Range(start, start + 6).Text(); });
+}
+
 // The comments in the order the collection lists them, each with the span of
 // its anchor, and those a few ranges find.
 std::vector<std::string> CommentsOf(Document& doc) {
