@@ -3,7 +3,7 @@
 // (Range, Table, Comment, Shape...) share it; only this layer sees it.
 #pragma once
 
-#include <functional>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,14 +105,19 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   int StoryEnd(const Story& story);     // last position a range may reach
 
   // Text edits; every live range of the story is moved along.
-  // Inserts text at pos (moved off marks onto the nearest text position) and
-  // returns the position where it went. '\r' starts a new paragraph, '\v' is
-  // a line break, '\t' a tab.
+  // Inserts UTF-8 text at pos (moved off marks onto the nearest text
+  // position) and returns the position where it went; `inserted` gets the
+  // number of characters added. '\r' starts a new paragraph, '\v' is a line
+  // break, '\t' a tab.
+  int InsertText(Story& story, int pos, std::string_view text, const RunFormat& format,
+                 int* inserted = nullptr);
   int InsertText(Story& story, int pos, std::u32string_view text, const RunFormat& format);
   void Delete(Story& story, int start, int end);
   // Splits runs so that a marker element can be placed exactly at pos.
   InsertPoint PointAt(Story& story, int pos);
-  InsertPoint PointIn(pugi::xml_node paragraph, int offset);
+  // The same within a paragraph; `rpr_template` gets the run properties that
+  // text typed at offset takes over (RunPropertiesTemplate).
+  InsertPoint PointIn(pugi::xml_node paragraph, int offset, pugi::xml_node* rpr_template = nullptr);
   // Removes a block (a table) with its comments and bookmarks.
   void RemoveTable(pugi::xml_node table);
   // Moves the live ranges of a story over an edit at pos. Ranges collapsed at
@@ -122,8 +127,10 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
                     bool everything_at_pos = false);
   // Calls f(paragraph, from, to, length) for the paragraphs that [start, end)
   // touches, from and to being offsets in the paragraph.
-  void ForEachParagraph(Story& story, int start, int end,
-                        const std::function<void(pugi::xml_node, int, int, int)>& f);
+  template <class F>
+  void ForEachParagraph(Story& story, int start, int end, F&& f) {
+    ParagraphsIn(story.root, 0, start, end, f);
+  }
   void SetSelection(const std::shared_ptr<Story>& story, int start, int end);
 
   // The related parts, created on demand.
@@ -167,6 +174,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // Builds the anchors from the comment markers of the main story, given in
   // document order.
   void KeepCommentAnchors(const std::vector<pugi::xml_node>& markers);
+  template <class F>
+  void ParagraphsIn(pugi::xml_node container, int base, int start, int end, F& f);
   pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at);
   void DeleteInParagraph(pugi::xml_node p, int from, int to);
   void MergeIntoNext(pugi::xml_node p, pugi::xml_node next);
@@ -177,6 +186,25 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   std::optional<CommentLookup> comments_;
 };
 
+template <class F>
+void DocumentData::ParagraphsIn(pugi::xml_node c, int base, int start, int end, F& f) {
+  auto& info = index.Info(c);
+  if (info.children.empty()) return;
+  for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size(); ++i) {
+    int cs = base + index.StartIn(info, i);
+    int len = info.length[i];
+    if (cs > end || (cs == end && end > start)) break;
+    if (cs + len <= start) continue;
+    pugi::xml_node child = info.children[i];
+    if (IsParagraph(child)) {
+      f(child, std::max(start - cs, 0), std::min(end - cs, len), len);
+    } else {
+      ParagraphsIn(child, cs, start, end, f);
+    }
+    if (start == end) return;
+  }
+}
+
 // Small helpers over WordprocessingML.
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
                             std::initializer_list<const char*> order);
@@ -184,5 +212,7 @@ pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
 void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 std::string Utf8(std::u32string_view s);
 std::u32string U32(std::string_view s);
+// True when Utf8(U32(s)) == s: every character in its shortest form.
+bool CanonicalUtf8(std::string_view s);
 
 }  // namespace korvax::word::detail

@@ -15,9 +15,31 @@ bool Is(pugi::xml_node n, const char* name) {
   return std::strcmp(n.name(), name) == 0;
 }
 
-void SetText(pugi::xml_node t, std::u32string_view s) {
-  t.text().set(Utf8(s).c_str());
+void SetText(pugi::xml_node t, std::string_view s) {
+  t.text().set(s.data(), s.size());
   if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
+}
+
+void SetText(pugi::xml_node t, std::u32string_view s) {
+  SetText(t, std::string_view(Utf8(s)));
+}
+
+// The bytes of the first n characters of UTF-8 text, counted as CountChars
+// counts them.
+size_t ByteOffset(std::string_view s, int n) {
+  size_t i = 0;
+  for (; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && n-- == 0) break;
+  }
+  return i;
+}
+
+// Tracked changes that a run copied as a template must not carry along.
+bool IsChangeMark(const char* name) {
+  if (name[0] != 'w' || name[1] != ':') return false;
+  std::string_view local = name + 2;
+  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
+         local == "rPrChange";
 }
 
 // Places an atom at the start of a run of its own so that content can go before it.
@@ -49,37 +71,36 @@ pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
   return clone;
 }
 
-pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::u32string_view text,
+pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_view text,
                        const RunFormat& format) {
   pugi::xml_node run =
       at.before ? at.parent.insert_child_before("w:r", at.before) : at.parent.append_child("w:r");
   if (rpr_template) {
     pugi::xml_node rpr = run.append_copy(rpr_template);
-    for (const char* change : {"w:ins", "w:del", "w:moveFrom", "w:moveTo", "w:rPrChange"}) {
-      while (auto c = rpr.child(change)) rpr.remove_child(c);
+    for (pugi::xml_node c = rpr.first_child(); c;) {
+      pugi::xml_node next = c.next_sibling();
+      if (IsChangeMark(c.name())) rpr.remove_child(c);
+      c = next;
     }
   }
   ApplyRunFormat(run, format);
   // Plain text between tabs and breaks goes into w:t elements as it stands.
   size_t from = 0;
-  auto flush = [&](size_t to) {
+  while (true) {
+    size_t to = text.find_first_of("\t\v\f", from);
+    if (to == std::string_view::npos) to = text.size();
     if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
-    from = to + 1;
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c == kTab) {
-      flush(i);
+    if (to == text.size()) break;
+    char c = text[to];
+    if (c == '\t') {
       run.append_child("w:tab");
-    } else if (c == kLineBreak) {
-      flush(i);
+    } else if (c == '\v') {
       run.append_child("w:br");
-    } else if (c == kPageBreak) {
-      flush(i);
+    } else {
       run.append_child("w:br").append_attribute("w:type") = "page";
     }
+    from = to + 1;
   }
-  flush(text.size());
   return run;
 }
 
@@ -91,24 +112,45 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
 
 }  // namespace
 
-InsertPoint DocumentData::PointIn(pugi::xml_node p, int k) {
+InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_template) {
   InsertPoint point{p, {}};
+  // The atom that holds position k, and for the template the last atom
+  // that ends at or before k (or else the first atom).
+  pugi::xml_node first, before, holder;
+  int holder_start = 0;
   int pos = 0;
   ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
-    if (len == 0 || start + len <= k) return true;
-    if (start < k) {
-      std::u32string t = AtomText(atom);
-      size_t cut = static_cast<size_t>(k - start);
-      pugi::xml_node rest = atom.parent().insert_child_after("w:t", atom);
-      SetText(rest, std::u32string_view(t).substr(cut));
-      SetText(atom, std::u32string_view(t).substr(0, cut));
-      point = BeforeAtom(rest);
-    } else {
-      point = BeforeAtom(atom);
+    if (!first) first = atom;
+    if (start + len <= k) {
+      if (k > 0) before = atom;
+      return true;
     }
+    holder = atom;
+    holder_start = start;
     return false;
   });
-  return point;
+  if (rpr_template) {
+    pugi::xml_node atom = before ? before : first;
+    *rpr_template = atom ? atom.parent().child("w:rPr") : p.child("w:pPr").child("w:rPr");
+  }
+  if (!holder) return point;
+  if (holder_start < k) {
+    size_t cut = static_cast<size_t>(k - holder_start);
+    pugi::xml_node rest = holder.parent().insert_child_after("w:t", holder);
+    std::string_view bytes = holder.child_value();
+    if (CanonicalUtf8(bytes)) {
+      size_t at = ByteOffset(bytes, static_cast<int>(cut));
+      std::string head(bytes.substr(0, at));
+      SetText(rest, bytes.substr(at));
+      SetText(holder, std::string_view(head));
+    } else {
+      std::u32string t = AtomText(holder);
+      SetText(rest, std::u32string_view(t).substr(cut));
+      SetText(holder, std::u32string_view(t).substr(0, cut));
+    }
+    return BeforeAtom(rest);
+  }
+  return BeforeAtom(holder);
 }
 
 InsertPoint DocumentData::PointAt(Story& story, int pos) {
@@ -151,34 +193,52 @@ pugi::xml_node DocumentData::SplitParagraph(pugi::xml_node p, InsertPoint at) {
   return q;
 }
 
-int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
+int DocumentData::InsertText(Story& story, int pos, std::u32string_view text,
                              const RunFormat& format) {
-  std::u32string text;
+  return InsertText(story, pos, std::string_view(Utf8(text)), format);
+}
+
+int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const RunFormat& format,
+                             int* inserted) {
+  // Text that is not in the shortest UTF-8 form is put into it first, so
+  // that the bytes below are those that the characters would give.
+  std::string canonical;
+  if (!CanonicalUtf8(raw)) {
+    canonical = Utf8(U32(raw));
+    raw = canonical;
+  }
+  // Control characters are dropped, except the marks a story holds; every
+  // byte of a longer character is above them.
+  std::string text;
   text.reserve(raw.size());
-  for (char32_t c : raw) {
-    if (c == '\n') c = kParagraphMark;
-    if (c >= 32 || c == kTab || c == kLineBreak || c == kPageBreak || c == kParagraphMark) {
+  int chars = 0;
+  for (char c : raw) {
+    if (c == '\n') c = '\r';
+    auto b = static_cast<unsigned char>(c);
+    if (b >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
       text.push_back(c);
+      chars += (b & 0xC0) != 0x80;
     }
   }
+  if (inserted) *inserted = 0;
   auto spot = index.Locate(story.root, pos);
   pugi::xml_node p = spot.paragraph;
   int at = spot.start + spot.offset;
   if (text.empty()) return at;
   pugi::xml_node first = p;
-  pugi::xml_node rpr = RunPropertiesTemplate(p, spot.offset);
-  InsertPoint point = PointIn(p, spot.offset);
+  pugi::xml_node rpr;
+  InsertPoint point = PointIn(p, spot.offset, &rpr);
   size_t begin = 0;
   bool split = false;
   while (true) {
-    size_t mark = text.find(kParagraphMark, begin);
-    std::u32string_view piece = std::u32string_view(text).substr(
-        begin, mark == std::u32string::npos ? std::u32string::npos : mark - begin);
+    size_t mark = text.find('\r', begin);
+    std::string_view piece = std::string_view(text).substr(
+        begin, mark == std::string::npos ? std::string::npos : mark - begin);
     if (!piece.empty()) {
       pugi::xml_node run = MakeRun(point, rpr, piece, format);
       point = {run.parent(), run.next_sibling()};
     }
-    if (mark == std::u32string::npos) break;
+    if (mark == std::string::npos) break;
     p = SplitParagraph(p, point);
     point = {p, ContentStart(p)};
     split = true;
@@ -186,8 +246,9 @@ int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
   }
   index.ParagraphChanged(first);
   if (split) index.StructureChanged(TextIndex::Parent(first));
-  AdjustRanges(story, at, 0, static_cast<int>(text.size()));
+  AdjustRanges(story, at, 0, chars);
   story.edited = true;
+  if (inserted) *inserted = chars;
   return at;
 }
 

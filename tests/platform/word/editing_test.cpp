@@ -83,6 +83,16 @@ TEST(WordEditing, RunsSplitForTextOrFormattingKeepTheirOwnFormatting) {
   EXPECT_EQ(Count(xml, "//w:r[w:t=' ']/w:rPr/w:b"), 0u);
 }
 
+// Positions count characters; bytes that are no character in its shortest
+// form go in as reading them gives.
+TEST(WordEditing, TextGoesInByCharactersNotBytes) {
+  Fixture f(P("äöü"));
+  Range r = f.doc->Range(1, 1);
+  r.InsertAfter("ß\xC0\x80x\xFF");
+  EXPECT_EQ(f.doc->Content().Text(), "äßx\xEF\xBF\xBDöü\r");
+  EXPECT_EQ(r.End(), 4);
+}
+
 // The share line of a parcel: a line break and small type after the cell's text.
 TEST(WordEditing, SmallTypeSetOnACollapsedSelectionAppliesToTheTextInsertedThere) {
   Fixture f(P(""));
