@@ -17,7 +17,10 @@ std::vector<pugi::xml_node> ElementsNamed(detail::DocumentData& d, const char* n
     const char* name;
     std::vector<pugi::xml_node> found;
     bool for_each(pugi::xml_node& n) override {
-      if (std::strcmp(n.name(), name) == 0 && n.type() == pugi::node_element) found.push_back(n);
+      const char* a = n.name();
+      const char* b = name;
+      while (*a && *a == *b) ++a, ++b;  // most names differ within a few characters
+      if (*a == *b && n.type() == pugi::node_element) found.push_back(n);
       return true;
     }
   } walker;

@@ -12,7 +12,10 @@ namespace korvax::word::detail {
 namespace {
 
 bool Is(pugi::xml_node n, const char* name) {
-  return std::strcmp(n.name(), name) == 0;
+  // Inline: names mostly differ within their first characters.
+  const char* a = n.name();
+  while (*a && *a == *name) ++a, ++name;
+  return *a == *name;
 }
 
 void SetText(pugi::xml_node t, std::string_view s) {
@@ -370,11 +373,12 @@ void DocumentData::Delete(Story& story, int start, int end) {
 
 void DocumentData::RemoveTable(pugi::xml_node table) {
   // The comments, bookmarks and text boxes inside the table, in one walk.
-  std::set<std::string> comments, bookmarks;
-  std::vector<pugi::xml_node> text_boxes;
-  for (pugi::xml_node n = table.first_child(); n;) {
-    const char* name = n.name();
-    if (n.type() == pugi::node_element && name[0] == 'w' && name[1] == ':') {
+  struct Walker : pugi::xml_tree_walker {
+    std::set<std::string> comments, bookmarks;
+    std::vector<pugi::xml_node> text_boxes;
+    bool for_each(pugi::xml_node& n) override {
+      const char* name = n.name();
+      if (name[0] != 'w' || name[1] != ':' || n.type() != pugi::node_element) return true;
       char first = name[2];  // most names are ruled out by their first letter
       if (first == 'c' && (Is(n, "w:commentRangeStart") || Is(n, "w:commentRangeEnd") ||
                            Is(n, "w:commentReference"))) {
@@ -384,15 +388,13 @@ void DocumentData::RemoveTable(pugi::xml_node table) {
       } else if (first == 't' && Is(n, "w:txbxContent")) {
         text_boxes.push_back(n);
       }
+      return true;
     }
-    if (pugi::xml_node child = n.first_child()) {
-      n = child;
-      continue;
-    }
-    while (n != table && !n.next_sibling()) n = n.parent();
-    if (n == table) break;
-    n = n.next_sibling();
-  }
+  } found;
+  table.traverse(found);
+  auto& comments = found.comments;
+  auto& bookmarks = found.bookmarks;
+  auto& text_boxes = found.text_boxes;
   for (auto& id : comments) DeleteComment(id);
   for (auto& id : bookmarks) DeleteBookmark(id);
   for (auto x : text_boxes) {
