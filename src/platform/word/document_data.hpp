@@ -112,6 +112,10 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   int InsertText(Story& story, int pos, std::string_view text, const RunFormat& format,
                  int* inserted = nullptr);
   int InsertText(Story& story, int pos, std::u32string_view text, const RunFormat& format);
+  // The same at the end of [start, end): at index.EndInsertPosition(), so
+  // inside a cell whose end-of-cell mark ends the range.
+  int InsertTextAfter(Story& story, int start, int end, std::string_view text,
+                      const RunFormat& format, int* inserted);
   void Delete(Story& story, int start, int end);
   // Splits runs so that a marker element can be placed exactly at pos.
   InsertPoint PointAt(Story& story, int pos);
@@ -176,6 +180,11 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void KeepCommentAnchors(const std::vector<pugi::xml_node>& markers);
   template <class F>
   void ParagraphsIn(pugi::xml_node container, int base, int start, int end, F& f);
+  int InsertAt(Story& story, TextIndex::Spot spot, const std::string& text, int chars,
+               const RunFormat& format, int* inserted);
+  // The spot where text added at the end of [start, end) goes when end
+  // follows an end-of-cell mark; false otherwise.
+  bool CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot);
   pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at);
   void DeleteInParagraph(pugi::xml_node p, int from, int to);
   void MergeIntoNext(pugi::xml_node p, pugi::xml_node next);

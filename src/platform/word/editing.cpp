@@ -90,8 +90,8 @@ pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_
   // Plain text between tabs and breaks goes into w:t elements as it stands.
   size_t from = 0;
   while (true) {
-    size_t to = text.find_first_of("\t\v\f", from);
-    if (to == std::string_view::npos) to = text.size();
+    size_t to = from;
+    while (to < text.size() && text[to] != '\t' && text[to] != '\v' && text[to] != '\f') ++to;
     if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
     if (to == text.size()) break;
     char c = text[to];
@@ -111,6 +111,31 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
   pugi::xml_node c = p.first_child();
   while (c && (c.type() != pugi::node_element || Is(c, "w:pPr"))) c = c.next_sibling();
   return c;
+}
+
+// Text as a story holds it, in UTF-8, and the number of its characters.
+std::string StoryText(std::string_view raw, int& chars) {
+  // Text that is not in the shortest UTF-8 form is put into it first, so
+  // that the bytes below are those that the characters would give.
+  std::string canonical;
+  if (!CanonicalUtf8(raw)) {
+    canonical = Utf8(U32(raw));
+    raw = canonical;
+  }
+  // Control characters are dropped, except the marks a story holds; every
+  // byte of a longer character is above them.
+  std::string text;
+  text.reserve(raw.size());
+  chars = 0;
+  for (char c : raw) {
+    if (c == '\n') c = '\r';
+    auto b = static_cast<unsigned char>(c);
+    if (b >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
+      text.push_back(c);
+      chars += (b & 0xC0) != 0x80;
+    }
+  }
+  return text;
 }
 
 }  // namespace
@@ -203,28 +228,54 @@ int DocumentData::InsertText(Story& story, int pos, std::u32string_view text,
 
 int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const RunFormat& format,
                              int* inserted) {
-  // Text that is not in the shortest UTF-8 form is put into it first, so
-  // that the bytes below are those that the characters would give.
-  std::string canonical;
-  if (!CanonicalUtf8(raw)) {
-    canonical = Utf8(U32(raw));
-    raw = canonical;
-  }
-  // Control characters are dropped, except the marks a story holds; every
-  // byte of a longer character is above them.
-  std::string text;
-  text.reserve(raw.size());
   int chars = 0;
-  for (char c : raw) {
-    if (c == '\n') c = '\r';
-    auto b = static_cast<unsigned char>(c);
-    if (b >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
-      text.push_back(c);
-      chars += (b & 0xC0) != 0x80;
-    }
-  }
+  std::string text = StoryText(raw, chars);
   if (inserted) *inserted = 0;
-  auto spot = index.Locate(story.root, pos);
+  return InsertAt(story, index.Locate(story.root, pos), text, chars, format, inserted);
+}
+
+int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_view raw,
+                                  const RunFormat& format, int* inserted) {
+  int chars = 0;
+  std::string text = StoryText(raw, chars);
+  if (inserted) *inserted = 0;
+  TextIndex::Spot spot;
+  if (!CellEndSpot(story.root, start, end, spot)) {
+    spot = index.Locate(story.root, index.EndInsertPosition(story.root, start, end));
+  }
+  return InsertAt(story, spot, text, chars, format, inserted);
+}
+
+bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot) {
+  // Down to the character before end, as IsAfterCellMark goes; when that is
+  // an end-of-cell mark, the text goes to the end of the cell's last
+  // paragraph, where Locate(end - 2) would find it.
+  if (end <= start || end <= 0) return false;
+  pugi::xml_node c = root;
+  int r = end - 1;
+  int base = 0;  // where c starts in the story
+  while (true) {
+    auto& info = index.Info(c);
+    if (info.children.empty()) return false;
+    int sum = info.total - info.extra;
+    if (r >= sum) {
+      if (r != sum || KindOf(c) != Kind::Cell) return false;
+      size_t last = info.children.size() - 1;
+      if (!IsParagraph(info.children[last])) return false;
+      spot = {info.children[last], info.length[last] - 1, base + index.StartIn(info, last)};
+      return true;
+    }
+    size_t i = index.ChildAt(info, r);
+    int cs = index.StartIn(info, i);
+    r -= cs;
+    base += cs;
+    if (IsParagraph(info.children[i])) return false;
+    c = info.children[i];
+  }
+}
+
+int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, const std::string& text, int chars,
+                           const RunFormat& format, int* inserted) {
   pugi::xml_node p = spot.paragraph;
   int at = spot.start + spot.offset;
   if (text.empty()) return at;

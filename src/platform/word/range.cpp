@@ -118,9 +118,8 @@ int Range::MoveEnd(int unit, int count) {
 
 void Range::InsertAfter(std::string_view text) {
   auto& s = S();
-  int p = s.doc->index.EndInsertPosition(s.story->root, s.start, s.end);
   int n = 0;
-  int at = s.doc->InsertText(*s.story, p, text, s.pending, &n);
+  int at = s.doc->InsertTextAfter(*s.story, s.start, s.end, text, s.pending, &n);
   s.start = std::min(s.start, at);
   s.end = std::max(s.end, at + n);
 }

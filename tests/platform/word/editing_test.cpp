@@ -26,6 +26,14 @@ TEST(WordEditing, InsertAfterACellRangeGoesBeforeTheEndOfCellMark) {
   EXPECT_EQ(cell.Text(), "R1C1 + ä\r\a");
   EXPECT_EQ(t.Cell(1, 2).Range().Text(), "R1C2\r\a");
   EXPECT_EQ(Count(f.Saved(), "//w:tc[1]/w:p"), 1u);
+  // After the last paragraph of a cell; into a table that ends a cell.
+  Fixture g("<w:tbl><w:tr><w:tc>" + P("a") + P("b") + "</w:tc><w:tc>" + P("") + Tbl(1, 1) +
+            "</w:tc></w:tr></w:tbl>" + P(""));
+  Table u = g.doc->Tables().Item(1);
+  u.Cell(1, 1).Range().InsertAfter("c");
+  u.Cell(1, 2).Range().InsertAfter("d");
+  EXPECT_EQ(u.Cell(1, 1).Range().Text(), "a\rbc\r\a");
+  EXPECT_EQ(u.Cell(1, 2).Range().Text(), "\rR1C1d\r\a\r\a\a");
 }
 
 TEST(WordEditing, LiveRangesFollowEditsElsewhere) {
