@@ -219,6 +219,42 @@ void DocumentData::AdjustRanges(Story& story, int pos, int removed, int inserted
   live.resize(kept);
 }
 
+DocumentData::ParagraphList DocumentData::TakeParagraphs(Story& story, int start, int end) {
+  ParagraphList list = std::move(paragraphs_);
+  paragraphs_.valid = false;
+  if (list.valid && list.root == story.root && list.start == start && list.end == end &&
+      list.revision == index.Revision()) {
+    return list;
+  }
+  list.spans.clear();  // the memory is kept
+  ParagraphsIn(story.root, 0, start, end, list.spans);
+  list.root = story.root;
+  list.start = start;
+  list.end = end;
+  list.revision = index.Revision();
+  list.valid = true;
+  return list;
+}
+
+void DocumentData::ParagraphsIn(pugi::xml_node c, int base, int start, int end,
+                                std::vector<ParagraphList::Span>& out) {
+  auto& info = index.Info(c);
+  if (info.children.empty()) return;
+  for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size(); ++i) {
+    int cs = base + index.StartIn(info, i);
+    int len = info.length[i];
+    if (cs > end || (cs == end && end > start)) break;
+    if (cs + len <= start) continue;
+    pugi::xml_node child = info.children[i];
+    if (IsParagraph(child)) {
+      out.push_back({child, std::max(start - cs, 0), std::min(end - cs, len), len});
+    } else {
+      ParagraphsIn(child, cs, start, end, out);
+    }
+    if (start == end) return;
+  }
+}
+
 void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, int end) {
   if (selection->story != story) {
     selection->story = story;

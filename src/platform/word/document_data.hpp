@@ -3,7 +3,6 @@
 // (Range, Table, Comment, Shape...) share it; only this layer sees it.
 #pragma once
 
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -130,10 +129,13 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void AdjustRanges(Story& story, int pos, int removed, int inserted,
                     bool everything_at_pos = false);
   // Calls f(paragraph, from, to, length) for the paragraphs that [start, end)
-  // touches, from and to being offsets in the paragraph.
+  // touches, from and to being offsets in the paragraph. f may change
+  // formatting, not text.
   template <class F>
   void ForEachParagraph(Story& story, int start, int end, F&& f) {
-    ParagraphsIn(story.root, 0, start, end, f);
+    ParagraphList list = TakeParagraphs(story, start, end);
+    for (const auto& p : list.spans) f(p.paragraph, p.from, p.to, p.length);
+    paragraphs_ = std::move(list);
   }
   void SetSelection(const std::shared_ptr<Story>& story, int start, int end);
 
@@ -178,8 +180,23 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // Builds the anchors from the comment markers of the main story, given in
   // document order.
   void KeepCommentAnchors(const std::vector<pugi::xml_node>& markers);
-  template <class F>
-  void ParagraphsIn(pugi::xml_node container, int base, int start, int end, F& f);
+  // The paragraphs of a range as ForEachParagraph passes them, kept for one
+  // revision of the index: formatting a range one setting after another
+  // asks for the same paragraphs again.
+  struct ParagraphList {
+    struct Span {
+      pugi::xml_node paragraph;
+      int from, to, length;
+    };
+    pugi::xml_node root;
+    int start = 0, end = 0;
+    unsigned long long revision = 0;
+    bool valid = false;
+    std::vector<Span> spans;
+  };
+  ParagraphList TakeParagraphs(Story& story, int start, int end);
+  void ParagraphsIn(pugi::xml_node container, int base, int start, int end,
+                    std::vector<ParagraphList::Span>& out);
   int InsertAt(Story& story, TextIndex::Spot spot, const std::string& text, int chars,
                const RunFormat& format, int* inserted);
   // The spot where text added at the end of [start, end) goes when end
@@ -193,26 +210,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   std::optional<std::vector<CommentAnchor>> anchors_;
   bool anchor_markers_repeated_ = false;  // an id with two markers of one kind
   std::optional<CommentLookup> comments_;
+  ParagraphList paragraphs_;
 };
-
-template <class F>
-void DocumentData::ParagraphsIn(pugi::xml_node c, int base, int start, int end, F& f) {
-  auto& info = index.Info(c);
-  if (info.children.empty()) return;
-  for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size(); ++i) {
-    int cs = base + index.StartIn(info, i);
-    int len = info.length[i];
-    if (cs > end || (cs == end && end > start)) break;
-    if (cs + len <= start) continue;
-    pugi::xml_node child = info.children[i];
-    if (IsParagraph(child)) {
-      f(child, std::max(start - cs, 0), std::min(end - cs, len), len);
-    } else {
-      ParagraphsIn(child, cs, start, end, f);
-    }
-    if (start == end) return;
-  }
-}
 
 // Small helpers over WordprocessingML.
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,

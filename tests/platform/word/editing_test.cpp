@@ -146,6 +146,14 @@ TEST(WordEditing, AlignmentAndTabStopsGoIntoTheParagraphProperties) {
   // Schema order: pStyle, tabs, spacing, jc.
   EXPECT_EQ(std::string(xml.select_node("//w:pPr/*[2]").node().name()), "w:tabs");
   EXPECT_EQ(std::string(xml.select_node("//w:pPr/*[4]").node().name()), "w:jc");
+  // After an edit the same positions may be another paragraph's.
+  Fixture g(P("a") + P("b"));
+  g.doc->Range(2, 2).ParagraphFormat().SetAlignment(wdAlignParagraphRight);
+  g.doc->Range(0, 0).InsertAfter("yy");
+  g.doc->Range(2, 2).ParagraphFormat().SetAlignment(wdAlignParagraphCenter);
+  auto moved = g.Saved();
+  EXPECT_EQ(Value(moved, "//w:body/w:p[1]/w:pPr/w:jc/@w:val"), "center");
+  EXPECT_EQ(Value(moved, "//w:body/w:p[2]/w:pPr/w:jc/@w:val"), "right");
 }
 
 // The texts of all cells, row by row, "|" between cells and "/" between rows.
