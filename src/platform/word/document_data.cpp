@@ -182,7 +182,12 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
 }
 
 int DocumentData::StoryLength(const Story& story) {
-  return index.Length(story.root);
+  // Ranges are made and clamped far more often than text changes.
+  if (story.length_revision != index.Revision()) {
+    story.length = index.Length(story.root);
+    story.length_revision = index.Revision();
+  }
+  return story.length;
 }
 
 int DocumentData::StoryEnd(const Story& story) {

@@ -37,6 +37,9 @@ struct Story {
   bool alive = true;
   bool edited = false;  // a text box's fallback copy must follow
   std::vector<std::weak_ptr<RangeState>> ranges;
+  // The story's length as of one revision of the position index.
+  mutable int length = 0;
+  mutable unsigned long long length_revision = ~0ULL;
 };
 
 struct RangeState {
@@ -200,8 +203,9 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   int InsertAt(Story& story, TextIndex::Spot spot, const std::string& text, int chars,
                const RunFormat& format, int* inserted);
   // The spot where text added at the end of [start, end) goes when end
-  // follows an end-of-cell mark; false otherwise.
-  bool CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot);
+  // follows the end-of-cell mark of `cell`; false otherwise.
+  bool CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot,
+                   pugi::xml_node& cell);
   pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at);
   void DeleteInParagraph(pugi::xml_node p, int from, int to);
   void MergeIntoNext(pugi::xml_node p, pugi::xml_node next);

@@ -240,13 +240,32 @@ int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_
   std::string text = StoryText(raw, chars);
   if (inserted) *inserted = 0;
   TextIndex::Spot spot;
-  if (!CellEndSpot(story.root, start, end, spot)) {
+  pugi::xml_node cell;
+  if (!CellEndSpot(story.root, start, end, spot, cell)) {
     spot = index.Locate(story.root, index.EndInsertPosition(story.root, start, end));
+    cell = {};
   }
-  return InsertAt(story, spot, text, chars, format, inserted);
+  int at = InsertAt(story, spot, text, chars, format, inserted);
+  if (cell) {
+    // The cell's range is formatted next, as a rule: a cell of one paragraph
+    // gives that paragraph, all of it, to ForEachParagraph.
+    auto& info = index.Info(cell);
+    if (info.children.size() == 1 && info.children[0] == spot.paragraph) {
+      int length = info.length[0];
+      paragraphs_.spans.clear();
+      paragraphs_.spans.push_back({spot.paragraph, 0, length, length});
+      paragraphs_.root = story.root;
+      paragraphs_.start = spot.start;  // the cell's, as the paragraph comes first
+      paragraphs_.end = spot.start + info.total;
+      paragraphs_.revision = index.Revision();
+      paragraphs_.valid = true;
+    }
+  }
+  return at;
 }
 
-bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot) {
+bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot,
+                               pugi::xml_node& cell) {
   // Down to the character before end, as IsAfterCellMark goes; when that is
   // an end-of-cell mark, the text goes to the end of the cell's last
   // paragraph, where Locate(end - 2) would find it.
@@ -263,6 +282,7 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
       size_t last = info.children.size() - 1;
       if (!IsParagraph(info.children[last])) return false;
       spot = {info.children[last], info.length[last] - 1, base + index.StartIn(info, last)};
+      cell = c;
       return true;
     }
     size_t i = index.ChildAt(info, r);

@@ -25,7 +25,13 @@ TEST(WordEditing, InsertAfterACellRangeGoesBeforeTheEndOfCellMark) {
   cell.InsertAfter(" + ä");
   EXPECT_EQ(cell.Text(), "R1C1 + ä\r\a");
   EXPECT_EQ(t.Cell(1, 2).Range().Text(), "R1C2\r\a");
-  EXPECT_EQ(Count(f.Saved(), "//w:tc[1]/w:p"), 1u);
+  Range second = t.Cell(1, 2).Range();
+  second.InsertAfter("x");
+  second.Font().SetBold(true);  // its text and its paragraph mark
+  auto saved = f.Saved();
+  EXPECT_EQ(Count(saved, "//w:tc[1]/w:p"), 1u);
+  EXPECT_EQ(Count(saved, "//w:tc[2]//w:r[w:rPr/w:b]"), 2u);
+  EXPECT_EQ(Count(saved, "//w:tc[2]/w:p/w:pPr/w:rPr/w:b"), 1u);
   // After the last paragraph of a cell; into a table that ends a cell.
   Fixture g("<w:tbl><w:tr><w:tc>" + P("a") + P("b") + "</w:tc><w:tc>" + P("") + Tbl(1, 1) +
             "</w:tc></w:tr></w:tbl>" + P(""));
