@@ -200,7 +200,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   ParagraphList TakeParagraphs(Story& story, int start, int end);
   void ParagraphsIn(pugi::xml_node container, int base, int start, int end,
                     std::vector<ParagraphList::Span>& out);
-  int InsertAt(Story& story, TextIndex::Spot spot, const std::string& text, int chars,
+  int InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
                const RunFormat& format, int* inserted);
   // The spot where text added at the end of [start, end) goes when end
   // follows the end-of-cell mark of `cell`; false otherwise.

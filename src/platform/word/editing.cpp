@@ -113,29 +113,34 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
   return c;
 }
 
-// Text as a story holds it, in UTF-8, and the number of its characters.
-std::string StoryText(std::string_view raw, int& chars) {
+// Text as a story holds it, in UTF-8, and the number of its characters;
+// `storage` holds it when it is not `raw` as it stands.
+std::string_view StoryText(std::string_view raw, std::string& storage, int& chars) {
   // Text that is not in the shortest UTF-8 form is put into it first, so
   // that the bytes below are those that the characters would give.
-  std::string canonical;
   if (!CanonicalUtf8(raw)) {
-    canonical = Utf8(U32(raw));
-    raw = canonical;
+    storage = Utf8(U32(raw));
+    raw = storage;
   }
   // Control characters are dropped, except the marks a story holds; every
   // byte of a longer character is above them.
-  std::string text;
-  text.reserve(raw.size());
+  auto kept = [](char c) {
+    return static_cast<unsigned char>(c) >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+  };
   chars = 0;
-  for (char c : raw) {
-    if (c == '\n') c = '\r';
-    auto b = static_cast<unsigned char>(c);
-    if (b >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
+  size_t i = 0;
+  for (; i < raw.size() && kept(raw[i]); ++i) chars += (raw[i] & 0xC0) != 0x80;
+  if (i == raw.size()) return raw;
+  std::string text(raw.substr(0, i));
+  for (; i < raw.size(); ++i) {
+    char c = raw[i] == '\n' ? '\r' : raw[i];
+    if (kept(c)) {
       text.push_back(c);
-      chars += (b & 0xC0) != 0x80;
+      chars += (c & 0xC0) != 0x80;
     }
   }
-  return text;
+  storage = std::move(text);
+  return storage;
 }
 
 }  // namespace
@@ -229,7 +234,8 @@ int DocumentData::InsertText(Story& story, int pos, std::u32string_view text,
 int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const RunFormat& format,
                              int* inserted) {
   int chars = 0;
-  std::string text = StoryText(raw, chars);
+  std::string storage;
+  std::string_view text = StoryText(raw, storage, chars);
   if (inserted) *inserted = 0;
   return InsertAt(story, index.Locate(story.root, pos), text, chars, format, inserted);
 }
@@ -237,7 +243,8 @@ int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const 
 int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_view raw,
                                   const RunFormat& format, int* inserted) {
   int chars = 0;
-  std::string text = StoryText(raw, chars);
+  std::string storage;
+  std::string_view text = StoryText(raw, storage, chars);
   if (inserted) *inserted = 0;
   TextIndex::Spot spot;
   pugi::xml_node cell;
@@ -294,7 +301,7 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
   }
 }
 
-int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, const std::string& text, int chars,
+int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
                            const RunFormat& format, int* inserted) {
   pugi::xml_node p = spot.paragraph;
   int at = spot.start + spot.offset;
@@ -306,13 +313,13 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, const std::string
   bool split = false;
   while (true) {
     size_t mark = text.find('\r', begin);
-    std::string_view piece = std::string_view(text).substr(
-        begin, mark == std::string::npos ? std::string::npos : mark - begin);
+    std::string_view piece =
+        text.substr(begin, mark == std::string_view::npos ? std::string_view::npos : mark - begin);
     if (!piece.empty()) {
       pugi::xml_node run = MakeRun(point, rpr, piece, format);
       point = {run.parent(), run.next_sibling()};
     }
-    if (mark == std::string::npos) break;
+    if (mark == std::string_view::npos) break;
     p = SplitParagraph(p, point);
     point = {p, ContentStart(p)};
     split = true;
@@ -451,12 +458,14 @@ void DocumentData::RemoveTable(pugi::xml_node table) {
       const char* name = n.name();
       if (name[0] != 'w' || name[1] != ':' || n.type() != pugi::node_element) return true;
       char first = name[2];  // most names are ruled out by their first letter
-      if (first == 'c' && (Is(n, "w:commentRangeStart") || Is(n, "w:commentRangeEnd") ||
-                           Is(n, "w:commentReference"))) {
+      if (first != 'c' && first != 'b' && first != 't') return true;
+      std::string_view local = name + 2;
+      if (first == 'c' && (local == "commentRangeStart" || local == "commentRangeEnd" ||
+                           local == "commentReference")) {
         comments.insert(n.attribute("w:id").value());
-      } else if (first == 'b' && (Is(n, "w:bookmarkStart") || Is(n, "w:bookmarkEnd"))) {
+      } else if (first == 'b' && (local == "bookmarkStart" || local == "bookmarkEnd")) {
         bookmarks.insert(n.attribute("w:id").value());
-      } else if (first == 't' && Is(n, "w:txbxContent")) {
+      } else if (first == 't' && local == "txbxContent") {
         text_boxes.push_back(n);
       }
       return true;

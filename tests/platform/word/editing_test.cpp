@@ -105,6 +105,9 @@ TEST(WordEditing, TextGoesInByCharactersNotBytes) {
   r.InsertAfter("ß\xC0\x80x\xFF");
   EXPECT_EQ(f.doc->Content().Text(), "äßx\xEF\xBF\xBDöü\r");
   EXPECT_EQ(r.End(), 4);
+  r.InsertAfter("\x01\ny");  // control characters go, a line feed starts a paragraph
+  EXPECT_EQ(f.doc->Content().Text(), "äßx\xEF\xBF\xBD\ryöü\r");
+  EXPECT_EQ(r.End(), 6);
 }
 
 // The share line of a parcel: a line break and small type after the cell's text.
