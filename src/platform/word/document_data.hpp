@@ -215,6 +215,18 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   bool anchor_markers_repeated_ = false;  // an id with two markers of one kind
   std::optional<CommentLookup> comments_;
   ParagraphList paragraphs_;
+  // The containers from the story root down to the cell that text went
+  // into last, with their starts, as of one revision of the index.
+  struct ContainerPath {
+    struct Level {
+      pugi::xml_node node;
+      int start;
+    };
+    pugi::xml_node root;
+    unsigned long long revision = 0;
+    bool valid = false;
+    std::vector<Level> levels;
+  } cell_path_;
 };
 
 // Small helpers over WordprocessingML.

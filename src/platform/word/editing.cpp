@@ -254,6 +254,9 @@ int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_
   }
   int at = InsertAt(story, spot, text, chars, format, inserted);
   if (cell) {
+    // The containers down to the cell start where they started.
+    cell_path_.revision = index.Revision();
+    cell_path_.valid = true;
     // The cell's range is formatted next, as a rule: a cell of one paragraph
     // gives that paragraph, all of it, to ForEachParagraph.
     auto& info = index.Info(cell);
@@ -278,10 +281,31 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
   // paragraph, where Locate(end - 2) would find it.
   if (end <= start || end <= 0) return false;
   pugi::xml_node c = root;
-  int r = end - 1;
   int base = 0;  // where c starts in the story
+  // Cells are written one after another: the descent may start at the row
+  // or table of the cell written last, if the text did not change since and
+  // the character lies inside it, as the descent from the root would get
+  // there.
+  auto& path = cell_path_;
+  size_t depth = 0;
+  if (path.valid && path.root == root && path.revision == index.Revision()) {
+    for (size_t j = path.levels.size(); j-- > 1;) {
+      const auto& level = path.levels[j];
+      if (level.start <= end - 1 && end - 1 < level.start + index.Info(level.node).total) {
+        c = level.node;
+        base = level.start;
+        depth = j;
+        break;
+      }
+    }
+  }
+  path.valid = false;
+  path.root = root;
+  path.levels.resize(depth);
+  int r = end - 1 - base;
   while (true) {
     auto& info = index.Info(c);
+    path.levels.push_back({c, base});
     if (info.children.empty()) return false;
     int sum = info.total - info.extra;
     if (r >= sum) {

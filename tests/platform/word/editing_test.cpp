@@ -40,6 +40,14 @@ TEST(WordEditing, InsertAfterACellRangeGoesBeforeTheEndOfCellMark) {
   u.Cell(1, 2).Range().InsertAfter("d");
   EXPECT_EQ(u.Cell(1, 1).Range().Text(), "a\rbc\r\a");
   EXPECT_EQ(u.Cell(1, 2).Range().Text(), "\rR1C1d\r\a\r\a\a");
+  // Text before the table moves its cells between two cells written.
+  Fixture h(P("a") + Tbl(1, 3) + P(""));
+  Table v = h.doc->Tables().Item(1);
+  v.Cell(1, 1).Range().InsertAfter("x");
+  h.doc->Range(0, 0).InsertAfter("123456");
+  v.Cell(1, 2).Range().InsertAfter("y");
+  EXPECT_EQ(v.Cell(1, 2).Range().Text(), "R1C2y\r\a");
+  EXPECT_EQ(v.Cell(1, 3).Range().Text(), "R1C3\r\a");
 }
 
 TEST(WordEditing, LiveRangesFollowEditsElsewhere) {
