@@ -1,6 +1,9 @@
 #include "platform/word/bookmarks.hpp"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/word/document_data.hpp"
 #include "platform/word/word_errors.hpp"
@@ -8,11 +11,33 @@
 namespace korvax::word {
 namespace {
 
-pugi::xml_node FindStart(detail::DocumentData& d, std::string_view name) {
-  for (auto x : d.body.select_nodes(".//w:bookmarkStart")) {
-    if (name == x.node().attribute("w:name").value()) return x.node();
+// The elements of one name below the body, in document order.
+std::vector<pugi::xml_node> ElementsNamed(detail::DocumentData& d, const char* name) {
+  struct Walker : pugi::xml_tree_walker {
+    const char* name;
+    std::vector<pugi::xml_node> found;
+    bool for_each(pugi::xml_node& n) override {
+      const char* a = n.name();
+      const char* b = name;
+      while (*a && *a == *b) ++a, ++b;  // most names differ within a few characters
+      if (*a == *b && n.type() == pugi::node_element) found.push_back(n);
+      return true;
+    }
+  } walker;
+  walker.name = name;
+  d.body.traverse(walker);
+  return std::move(walker.found);
+}
+
+pugi::xml_node FindStart(const std::vector<pugi::xml_node>& starts, std::string_view name) {
+  for (auto x : starts) {
+    if (name == x.attribute("w:name").value()) return x;
   }
   return {};
+}
+
+pugi::xml_node FindStart(detail::DocumentData& d, std::string_view name) {
+  return FindStart(ElementsNamed(d, "w:bookmarkStart"), name);
 }
 
 pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
@@ -27,8 +52,18 @@ void Bookmarks::Add(std::string_view name, const word::Range& range) {
   auto& state = *range.State();
   if (state.story != d.main) throw errors::NotAvailable("Textmarke außerhalb des Haupttextes");
   if (name.empty() || name.size() > 40) throw errors::ValueOutOfRange();
-  if (auto old = FindStart(d, name)) d.DeleteBookmark(old.attribute("w:id").value());
-  std::string id = d.NewId("w:bookmarkStart", d.body);
+  // The bookmark of that name goes, and the new one takes the id after the
+  // largest left; both from one walk over the body.
+  auto starts = ElementsNamed(d, "w:bookmarkStart");
+  pugi::xml_node old = FindStart(starts, name);
+  std::string old_id = old ? old.attribute("w:id").value() : "";
+  long max = -1;
+  for (auto x : starts) {
+    const char* v = x.attribute("w:id").value();
+    if (!old || old_id != v) max = std::max(max, std::strtol(v, nullptr, 10));
+  }
+  if (old) d.DeleteBookmark(old_id);
+  std::string id = std::to_string(max + 1);
   int start = range.Start();
   int end = range.End();
   detail::InsertPoint at = d.PointAt(*state.story, start);
@@ -45,8 +80,8 @@ bool Bookmarks::Exists(std::string_view name) const {
 
 int Bookmarks::Count() const {
   int n = 0;
-  for (auto x : doc_->body.select_nodes(".//w:bookmarkStart")) {
-    n += doc_->bookmarks_show_hidden || x.node().attribute("w:name").value()[0] != '_';
+  for (auto x : ElementsNamed(*doc_, "w:bookmarkStart")) {
+    n += doc_->bookmarks_show_hidden || x.attribute("w:name").value()[0] != '_';
   }
   return n;
 }
@@ -57,9 +92,9 @@ Range Bookmarks::Item(std::string_view name) const {
   if (!start) throw errors::NoSuchMember();
   int s = d.index.PositionOf(start);
   int e = s;
-  for (auto x : d.body.select_nodes(".//w:bookmarkEnd")) {
-    if (std::strcmp(x.node().attribute("w:id").value(), start.attribute("w:id").value()) == 0) {
-      e = d.index.PositionOf(x.node());
+  for (auto x : ElementsNamed(d, "w:bookmarkEnd")) {
+    if (std::strcmp(x.attribute("w:id").value(), start.attribute("w:id").value()) == 0) {
+      e = d.index.PositionOf(x);
       break;
     }
   }

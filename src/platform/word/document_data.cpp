@@ -61,22 +61,57 @@ std::u32string U32(std::string_view s) {
   return korvax::text::ToU32(s);
 }
 
+bool CanonicalUtf8(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const auto* end = p + s.size();
+  while (p < end) {
+    unsigned char b = *p;
+    if (b < 0x80) {
+      ++p;
+      continue;
+    }
+    // U32 reads up to three continuation bytes after a lead byte up to 0xF7
+    // and Utf8 writes back the same bytes unless the form was overlong.
+    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+    if (b < 0xC2 || b > 0xF7 || end - p <= extra) return false;
+    for (int k = 1; k <= extra; ++k) {
+      if ((p[k] & 0xC0) != 0x80) return false;
+    }
+    if ((b == 0xE0 && p[1] < 0xA0) || (b == 0xF0 && p[1] < 0x90)) return false;
+    p += extra + 1;
+  }
+  return true;
+}
+
+namespace {
+
+bool SameName(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+}  // namespace
+
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
                             std::initializer_list<const char*> order) {
   if (auto found = parent.child(name)) return found;
   auto rank = [&](const char* n) -> int {
     int i = 0;
     for (const char* o : order) {
-      if (std::strcmp(o, n) == 0) return i;
+      if (SameName(o, n)) return i;
       ++i;
     }
     return -1;
   };
-  int mine = rank(name);
+  int mine = 0;
+  bool ranked = false;  // an empty parent needs no rank
   for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-    if (c.type() == pugi::node_element && rank(c.name()) > mine) {
-      return parent.insert_child_before(name, c);
+    if (c.type() != pugi::node_element) continue;
+    if (!ranked) {
+      mine = rank(name);
+      ranked = true;
     }
+    if (rank(c.name()) > mine) return parent.insert_child_before(name, c);
   }
   return parent.append_child(name);
 }
@@ -147,7 +182,12 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
 }
 
 int DocumentData::StoryLength(const Story& story) {
-  return index.Length(story.root);
+  // Ranges are made and clamped far more often than text changes.
+  if (story.length_revision != index.Revision()) {
+    story.length = index.Length(story.root);
+    story.length_revision = index.Revision();
+  }
+  return story.length;
 }
 
 int DocumentData::StoryEnd(const Story& story) {
@@ -178,32 +218,46 @@ void DocumentData::AdjustRanges(Story& story, int pos, int removed, int inserted
     move(r->start, true, collapsed);
     move(r->end, false, collapsed);
     if (r->end < r->start) r->end = r->start;
-    live[kept++] = live[i];
+    if (kept != i) live[kept] = std::move(live[i]);
+    ++kept;
   }
   live.resize(kept);
 }
 
-void DocumentData::ForEachParagraph(Story& story, int start, int end,
-                                    const std::function<void(pugi::xml_node, int, int, int)>& f) {
-  std::function<void(pugi::xml_node, int)> walk = [&](pugi::xml_node c, int base) {
-    auto& info = index.Info(c);
-    if (info.children.empty()) return;
-    for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size(); ++i) {
-      int cs = base + index.StartIn(info, i);
-      int len = info.length[i];
-      if (cs > end || (cs == end && end > start)) break;
-      if (cs + len <= start) continue;
-      pugi::xml_node child = info.children[i];
-      if (IsParagraph(child)) {
-        f(child, std::max(start - cs, 0), std::min(end - cs, len), len);
-        if (start == end) return;
-      } else {
-        walk(child, cs);
-        if (start == end) return;
-      }
+DocumentData::ParagraphList DocumentData::TakeParagraphs(Story& story, int start, int end) {
+  ParagraphList list = std::move(paragraphs_);
+  paragraphs_.valid = false;
+  if (list.valid && list.root == story.root && list.start == start && list.end == end &&
+      list.revision == index.Revision()) {
+    return list;
+  }
+  list.spans.clear();  // the memory is kept
+  ParagraphsIn(story.root, 0, start, end, list.spans);
+  list.root = story.root;
+  list.start = start;
+  list.end = end;
+  list.revision = index.Revision();
+  list.valid = true;
+  return list;
+}
+
+void DocumentData::ParagraphsIn(pugi::xml_node c, int base, int start, int end,
+                                std::vector<ParagraphList::Span>& out) {
+  auto& info = index.Info(c);
+  if (info.children.empty()) return;
+  for (size_t i = index.ChildAt(info, std::max(start - base, 0)); i < info.children.size(); ++i) {
+    int cs = base + index.StartIn(info, i);
+    int len = info.length[i];
+    if (cs > end || (cs == end && end > start)) break;
+    if (cs + len <= start) continue;
+    pugi::xml_node child = info.children[i];
+    if (IsParagraph(child)) {
+      out.push_back({child, std::max(start - cs, 0), std::min(end - cs, len), len});
+    } else {
+      ParagraphsIn(child, cs, start, end, out);
     }
-  };
-  walk(story.root, 0);
+    if (start == end) return;
+  }
 }
 
 void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, int end) {

@@ -3,7 +3,6 @@
 // (Range, Table, Comment, Shape...) share it; only this layer sees it.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +37,9 @@ struct Story {
   bool alive = true;
   bool edited = false;  // a text box's fallback copy must follow
   std::vector<std::weak_ptr<RangeState>> ranges;
+  // The story's length as of one revision of the position index.
+  mutable int length = 0;
+  mutable unsigned long long length_revision = ~0ULL;
 };
 
 struct RangeState {
@@ -105,14 +107,23 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   int StoryEnd(const Story& story);     // last position a range may reach
 
   // Text edits; every live range of the story is moved along.
-  // Inserts text at pos (moved off marks onto the nearest text position) and
-  // returns the position where it went. '\r' starts a new paragraph, '\v' is
-  // a line break, '\t' a tab.
+  // Inserts UTF-8 text at pos (moved off marks onto the nearest text
+  // position) and returns the position where it went; `inserted` gets the
+  // number of characters added. '\r' starts a new paragraph, '\v' is a line
+  // break, '\t' a tab.
+  int InsertText(Story& story, int pos, std::string_view text, const RunFormat& format,
+                 int* inserted = nullptr);
   int InsertText(Story& story, int pos, std::u32string_view text, const RunFormat& format);
+  // The same at the end of [start, end): at index.EndInsertPosition(), so
+  // inside a cell whose end-of-cell mark ends the range.
+  int InsertTextAfter(Story& story, int start, int end, std::string_view text,
+                      const RunFormat& format, int* inserted);
   void Delete(Story& story, int start, int end);
   // Splits runs so that a marker element can be placed exactly at pos.
   InsertPoint PointAt(Story& story, int pos);
-  InsertPoint PointIn(pugi::xml_node paragraph, int offset);
+  // The same within a paragraph; `rpr_template` gets the run properties that
+  // text typed at offset takes over (RunPropertiesTemplate).
+  InsertPoint PointIn(pugi::xml_node paragraph, int offset, pugi::xml_node* rpr_template = nullptr);
   // Removes a block (a table) with its comments and bookmarks.
   void RemoveTable(pugi::xml_node table);
   // Moves the live ranges of a story over an edit at pos. Ranges collapsed at
@@ -121,9 +132,14 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void AdjustRanges(Story& story, int pos, int removed, int inserted,
                     bool everything_at_pos = false);
   // Calls f(paragraph, from, to, length) for the paragraphs that [start, end)
-  // touches, from and to being offsets in the paragraph.
-  void ForEachParagraph(Story& story, int start, int end,
-                        const std::function<void(pugi::xml_node, int, int, int)>& f);
+  // touches, from and to being offsets in the paragraph. f may change
+  // formatting, not text.
+  template <class F>
+  void ForEachParagraph(Story& story, int start, int end, F&& f) {
+    ParagraphList list = TakeParagraphs(story, start, end);
+    for (const auto& p : list.spans) f(p.paragraph, p.from, p.to, p.length);
+    paragraphs_ = std::move(list);
+  }
   void SetSelection(const std::shared_ptr<Story>& story, int start, int end);
 
   // The related parts, created on demand.
@@ -179,6 +195,29 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // Builds the anchors from the comment markers of the main story, given in
   // document order.
   void KeepCommentAnchors(const std::vector<pugi::xml_node>& markers);
+  // The paragraphs of a range as ForEachParagraph passes them, kept for one
+  // revision of the index: formatting a range one setting after another
+  // asks for the same paragraphs again.
+  struct ParagraphList {
+    struct Span {
+      pugi::xml_node paragraph;
+      int from, to, length;
+    };
+    pugi::xml_node root;
+    int start = 0, end = 0;
+    unsigned long long revision = 0;
+    bool valid = false;
+    std::vector<Span> spans;
+  };
+  ParagraphList TakeParagraphs(Story& story, int start, int end);
+  void ParagraphsIn(pugi::xml_node container, int base, int start, int end,
+                    std::vector<ParagraphList::Span>& out);
+  int InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
+               const RunFormat& format, int* inserted);
+  // The spot where text added at the end of [start, end) goes when end
+  // follows the end-of-cell mark of `cell`; false otherwise.
+  bool CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot,
+                   pugi::xml_node& cell);
   pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at);
   void DeleteInParagraph(pugi::xml_node p, int from, int to);
   void MergeIntoNext(pugi::xml_node p, pugi::xml_node next);
@@ -190,6 +229,19 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // The floating shapes of the body (none inside mc:Fallback) and every
   // wp:docPr of the main part; unset until known.
   std::optional<std::vector<pugi::xml_node>> shape_anchors_, doc_prs_;
+  ParagraphList paragraphs_;
+  // The containers from the story root down to the cell that text went
+  // into last, with their starts, as of one revision of the index.
+  struct ContainerPath {
+    struct Level {
+      pugi::xml_node node;
+      int start;
+    };
+    pugi::xml_node root;
+    unsigned long long revision = 0;
+    bool valid = false;
+    std::vector<Level> levels;
+  } cell_path_;
 };
 
 // Small helpers over WordprocessingML.
@@ -199,5 +251,7 @@ pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
 void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 std::string Utf8(std::u32string_view s);
 std::u32string U32(std::string_view s);
+// True when Utf8(U32(s)) == s: every character in its shortest form.
+bool CanonicalUtf8(std::string_view s);
 
 }  // namespace korvax::word::detail

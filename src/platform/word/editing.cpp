@@ -12,12 +12,37 @@ namespace korvax::word::detail {
 namespace {
 
 bool Is(pugi::xml_node n, const char* name) {
-  return std::strcmp(n.name(), name) == 0;
+  // Inline: names mostly differ within their first characters.
+  const char* a = n.name();
+  while (*a && *a == *name) ++a, ++name;
+  return *a == *name;
+}
+
+void SetText(pugi::xml_node t, std::string_view s) {
+  t.text().set(s.data(), s.size());
+  if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
 }
 
 void SetText(pugi::xml_node t, std::u32string_view s) {
-  t.text().set(Utf8(s).c_str());
-  if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
+  SetText(t, std::string_view(Utf8(s)));
+}
+
+// The bytes of the first n characters of UTF-8 text, counted as CountChars
+// counts them.
+size_t ByteOffset(std::string_view s, int n) {
+  size_t i = 0;
+  for (; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && n-- == 0) break;
+  }
+  return i;
+}
+
+// Tracked changes that a run copied as a template must not carry along.
+bool IsChangeMark(const char* name) {
+  if (name[0] != 'w' || name[1] != ':') return false;
+  std::string_view local = name + 2;
+  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
+         local == "rPrChange";
 }
 
 // Places an atom at the start of a run of its own so that content can go before it.
@@ -49,37 +74,36 @@ pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
   return clone;
 }
 
-pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::u32string_view text,
+pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_view text,
                        const RunFormat& format) {
   pugi::xml_node run =
       at.before ? at.parent.insert_child_before("w:r", at.before) : at.parent.append_child("w:r");
   if (rpr_template) {
     pugi::xml_node rpr = run.append_copy(rpr_template);
-    for (const char* change : {"w:ins", "w:del", "w:moveFrom", "w:moveTo", "w:rPrChange"}) {
-      while (auto c = rpr.child(change)) rpr.remove_child(c);
+    for (pugi::xml_node c = rpr.first_child(); c;) {
+      pugi::xml_node next = c.next_sibling();
+      if (IsChangeMark(c.name())) rpr.remove_child(c);
+      c = next;
     }
   }
   ApplyRunFormat(run, format);
   // Plain text between tabs and breaks goes into w:t elements as it stands.
   size_t from = 0;
-  auto flush = [&](size_t to) {
+  while (true) {
+    size_t to = from;
+    while (to < text.size() && text[to] != '\t' && text[to] != '\v' && text[to] != '\f') ++to;
     if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
-    from = to + 1;
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c == kTab) {
-      flush(i);
+    if (to == text.size()) break;
+    char c = text[to];
+    if (c == '\t') {
       run.append_child("w:tab");
-    } else if (c == kLineBreak) {
-      flush(i);
+    } else if (c == '\v') {
       run.append_child("w:br");
-    } else if (c == kPageBreak) {
-      flush(i);
+    } else {
       run.append_child("w:br").append_attribute("w:type") = "page";
     }
+    from = to + 1;
   }
-  flush(text.size());
   return run;
 }
 
@@ -89,26 +113,77 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
   return c;
 }
 
+// Text as a story holds it, in UTF-8, and the number of its characters;
+// `storage` holds it when it is not `raw` as it stands.
+std::string_view StoryText(std::string_view raw, std::string& storage, int& chars) {
+  // Text that is not in the shortest UTF-8 form is put into it first, so
+  // that the bytes below are those that the characters would give.
+  if (!CanonicalUtf8(raw)) {
+    storage = Utf8(U32(raw));
+    raw = storage;
+  }
+  // Control characters are dropped, except the marks a story holds; every
+  // byte of a longer character is above them.
+  auto kept = [](char c) {
+    return static_cast<unsigned char>(c) >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+  };
+  chars = 0;
+  size_t i = 0;
+  for (; i < raw.size() && kept(raw[i]); ++i) chars += (raw[i] & 0xC0) != 0x80;
+  if (i == raw.size()) return raw;
+  std::string text(raw.substr(0, i));
+  for (; i < raw.size(); ++i) {
+    char c = raw[i] == '\n' ? '\r' : raw[i];
+    if (kept(c)) {
+      text.push_back(c);
+      chars += (c & 0xC0) != 0x80;
+    }
+  }
+  storage = std::move(text);
+  return storage;
+}
+
 }  // namespace
 
-InsertPoint DocumentData::PointIn(pugi::xml_node p, int k) {
+InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_template) {
   InsertPoint point{p, {}};
+  // The atom that holds position k, and for the template the last atom
+  // that ends at or before k (or else the first atom).
+  pugi::xml_node first, before, holder;
+  int holder_start = 0;
   int pos = 0;
   ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
-    if (len == 0 || start + len <= k) return true;
-    if (start < k) {
-      std::u32string t = AtomText(atom);
-      size_t cut = static_cast<size_t>(k - start);
-      pugi::xml_node rest = atom.parent().insert_child_after("w:t", atom);
-      SetText(rest, std::u32string_view(t).substr(cut));
-      SetText(atom, std::u32string_view(t).substr(0, cut));
-      point = BeforeAtom(rest);
-    } else {
-      point = BeforeAtom(atom);
+    if (!first) first = atom;
+    if (start + len <= k) {
+      if (k > 0) before = atom;
+      return true;
     }
+    holder = atom;
+    holder_start = start;
     return false;
   });
-  return point;
+  if (rpr_template) {
+    pugi::xml_node atom = before ? before : first;
+    *rpr_template = atom ? atom.parent().child("w:rPr") : p.child("w:pPr").child("w:rPr");
+  }
+  if (!holder) return point;
+  if (holder_start < k) {
+    size_t cut = static_cast<size_t>(k - holder_start);
+    pugi::xml_node rest = holder.parent().insert_child_after("w:t", holder);
+    std::string_view bytes = holder.child_value();
+    if (CanonicalUtf8(bytes)) {
+      size_t at = ByteOffset(bytes, static_cast<int>(cut));
+      std::string head(bytes.substr(0, at));
+      SetText(rest, bytes.substr(at));
+      SetText(holder, std::string_view(head));
+    } else {
+      std::u32string t = AtomText(holder);
+      SetText(rest, std::u32string_view(t).substr(cut));
+      SetText(holder, std::u32string_view(t).substr(0, cut));
+    }
+    return BeforeAtom(rest);
+  }
+  return BeforeAtom(holder);
 }
 
 InsertPoint DocumentData::PointAt(Story& story, int pos) {
@@ -151,34 +226,124 @@ pugi::xml_node DocumentData::SplitParagraph(pugi::xml_node p, InsertPoint at) {
   return q;
 }
 
-int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
+int DocumentData::InsertText(Story& story, int pos, std::u32string_view text,
                              const RunFormat& format) {
-  std::u32string text;
-  text.reserve(raw.size());
-  for (char32_t c : raw) {
-    if (c == '\n') c = kParagraphMark;
-    if (c >= 32 || c == kTab || c == kLineBreak || c == kPageBreak || c == kParagraphMark) {
-      text.push_back(c);
+  return InsertText(story, pos, std::string_view(Utf8(text)), format);
+}
+
+int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const RunFormat& format,
+                             int* inserted) {
+  int chars = 0;
+  std::string storage;
+  std::string_view text = StoryText(raw, storage, chars);
+  if (inserted) *inserted = 0;
+  return InsertAt(story, index.Locate(story.root, pos), text, chars, format, inserted);
+}
+
+int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_view raw,
+                                  const RunFormat& format, int* inserted) {
+  int chars = 0;
+  std::string storage;
+  std::string_view text = StoryText(raw, storage, chars);
+  if (inserted) *inserted = 0;
+  TextIndex::Spot spot;
+  pugi::xml_node cell;
+  if (!CellEndSpot(story.root, start, end, spot, cell)) {
+    spot = index.Locate(story.root, index.EndInsertPosition(story.root, start, end));
+    cell = {};
+  }
+  int at = InsertAt(story, spot, text, chars, format, inserted);
+  if (cell) {
+    // The containers down to the cell start where they started.
+    cell_path_.revision = index.Revision();
+    cell_path_.valid = true;
+    // The cell's range is formatted next, as a rule: a cell of one paragraph
+    // gives that paragraph, all of it, to ForEachParagraph.
+    auto& info = index.Info(cell);
+    if (info.children.size() == 1 && info.children[0] == spot.paragraph) {
+      int length = info.length[0];
+      paragraphs_.spans.clear();
+      paragraphs_.spans.push_back({spot.paragraph, 0, length, length});
+      paragraphs_.root = story.root;
+      paragraphs_.start = spot.start;  // the cell's, as the paragraph comes first
+      paragraphs_.end = spot.start + info.total;
+      paragraphs_.revision = index.Revision();
+      paragraphs_.valid = true;
     }
   }
-  auto spot = index.Locate(story.root, pos);
+  return at;
+}
+
+bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextIndex::Spot& spot,
+                               pugi::xml_node& cell) {
+  // Down to the character before end, as IsAfterCellMark goes; when that is
+  // an end-of-cell mark, the text goes to the end of the cell's last
+  // paragraph, where Locate(end - 2) would find it.
+  if (end <= start || end <= 0) return false;
+  pugi::xml_node c = root;
+  int base = 0;  // where c starts in the story
+  // Cells are written one after another: the descent may start at the row
+  // or table of the cell written last, if the text did not change since and
+  // the character lies inside it, as the descent from the root would get
+  // there.
+  auto& path = cell_path_;
+  size_t depth = 0;
+  if (path.valid && path.root == root && path.revision == index.Revision()) {
+    for (size_t j = path.levels.size(); j-- > 1;) {
+      const auto& level = path.levels[j];
+      if (level.start <= end - 1 && end - 1 < level.start + index.Info(level.node).total) {
+        c = level.node;
+        base = level.start;
+        depth = j;
+        break;
+      }
+    }
+  }
+  path.valid = false;
+  path.root = root;
+  path.levels.resize(depth);
+  int r = end - 1 - base;
+  while (true) {
+    auto& info = index.Info(c);
+    path.levels.push_back({c, base});
+    if (info.children.empty()) return false;
+    int sum = info.total - info.extra;
+    if (r >= sum) {
+      if (r != sum || KindOf(c) != Kind::Cell) return false;
+      size_t last = info.children.size() - 1;
+      if (!IsParagraph(info.children[last])) return false;
+      spot = {info.children[last], info.length[last] - 1, base + index.StartIn(info, last)};
+      cell = c;
+      return true;
+    }
+    size_t i = index.ChildAt(info, r);
+    int cs = index.StartIn(info, i);
+    r -= cs;
+    base += cs;
+    if (IsParagraph(info.children[i])) return false;
+    c = info.children[i];
+  }
+}
+
+int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
+                           const RunFormat& format, int* inserted) {
   pugi::xml_node p = spot.paragraph;
   int at = spot.start + spot.offset;
   if (text.empty()) return at;
   pugi::xml_node first = p;
-  pugi::xml_node rpr = RunPropertiesTemplate(p, spot.offset);
-  InsertPoint point = PointIn(p, spot.offset);
+  pugi::xml_node rpr;
+  InsertPoint point = PointIn(p, spot.offset, &rpr);
   size_t begin = 0;
   bool split = false;
   while (true) {
-    size_t mark = text.find(kParagraphMark, begin);
-    std::u32string_view piece = std::u32string_view(text).substr(
-        begin, mark == std::u32string::npos ? std::u32string::npos : mark - begin);
+    size_t mark = text.find('\r', begin);
+    std::string_view piece =
+        text.substr(begin, mark == std::string_view::npos ? std::string_view::npos : mark - begin);
     if (!piece.empty()) {
       pugi::xml_node run = MakeRun(point, rpr, piece, format);
       point = {run.parent(), run.next_sibling()};
     }
-    if (mark == std::u32string::npos) break;
+    if (mark == std::string_view::npos) break;
     p = SplitParagraph(p, point);
     point = {p, ContentStart(p)};
     split = true;
@@ -186,8 +351,9 @@ int DocumentData::InsertText(Story& story, int pos, std::u32string_view raw,
   }
   index.ParagraphChanged(first);
   if (split) index.StructureChanged(TextIndex::Parent(first));
-  AdjustRanges(story, at, 0, static_cast<int>(text.size()));
+  AdjustRanges(story, at, 0, chars);
   story.edited = true;
+  if (inserted) *inserted = chars;
   return at;
 }
 
@@ -310,29 +476,30 @@ void DocumentData::Delete(Story& story, int start, int end) {
 
 void DocumentData::RemoveTable(pugi::xml_node table) {
   // The comments, bookmarks and text boxes inside the table, in one walk.
-  std::set<std::string> comments, bookmarks;
-  std::vector<pugi::xml_node> text_boxes;
-  for (pugi::xml_node n = table.first_child(); n;) {
-    const char* name = n.name();
-    if (n.type() == pugi::node_element && name[0] == 'w' && name[1] == ':') {
+  struct Walker : pugi::xml_tree_walker {
+    std::set<std::string> comments, bookmarks;
+    std::vector<pugi::xml_node> text_boxes;
+    bool for_each(pugi::xml_node& n) override {
+      const char* name = n.name();
+      if (name[0] != 'w' || name[1] != ':' || n.type() != pugi::node_element) return true;
       char first = name[2];  // most names are ruled out by their first letter
-      if (first == 'c' && (Is(n, "w:commentRangeStart") || Is(n, "w:commentRangeEnd") ||
-                           Is(n, "w:commentReference"))) {
+      if (first != 'c' && first != 'b' && first != 't') return true;
+      std::string_view local = name + 2;
+      if (first == 'c' && (local == "commentRangeStart" || local == "commentRangeEnd" ||
+                           local == "commentReference")) {
         comments.insert(n.attribute("w:id").value());
-      } else if (first == 'b' && (Is(n, "w:bookmarkStart") || Is(n, "w:bookmarkEnd"))) {
+      } else if (first == 'b' && (local == "bookmarkStart" || local == "bookmarkEnd")) {
         bookmarks.insert(n.attribute("w:id").value());
-      } else if (first == 't' && Is(n, "w:txbxContent")) {
+      } else if (first == 't' && local == "txbxContent") {
         text_boxes.push_back(n);
       }
+      return true;
     }
-    if (pugi::xml_node child = n.first_child()) {
-      n = child;
-      continue;
-    }
-    while (n != table && !n.next_sibling()) n = n.parent();
-    if (n == table) break;
-    n = n.next_sibling();
-  }
+  } found;
+  table.traverse(found);
+  auto& comments = found.comments;
+  auto& bookmarks = found.bookmarks;
+  auto& text_boxes = found.text_boxes;
   for (auto& id : comments) DeleteComment(id);
   for (auto& id : bookmarks) DeleteBookmark(id);
   for (auto x : text_boxes) {

@@ -221,24 +221,20 @@ void TabStops::Add(double position, int alignment, int leader) {
   long twips = std::lround(position * 20);
   s.doc->ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
     auto tabs = detail::ChildInOrder(ParagraphProperties(p), "w:tabs", kParagraphOrder);
-    pugi::xml_node before;
+    // A stop at the same place gives way; the new one goes before the first
+    // stop further right.
+    pugi::xml_node same, before;
     for (auto tab : tabs.children("w:tab")) {
       long pos = tab.attribute("w:pos").as_int();
-      if (pos == twips) {
-        tabs.remove_child(tab);
-        break;
-      }
+      if (pos == twips && !same) same = tab;
+      if (pos > twips && !before) before = tab;
+      if (same && before) break;
     }
-    for (auto tab : tabs.children("w:tab")) {
-      if (tab.attribute("w:pos").as_int() > twips) {
-        before = tab;
-        break;
-      }
-    }
+    if (same) tabs.remove_child(same);
     auto tab = before ? tabs.insert_child_before("w:tab", before) : tabs.append_child("w:tab");
     tab.append_attribute("w:val") = kAlign[alignment];
     if (leader != 0) tab.append_attribute("w:leader") = kLeader[leader];
-    tab.append_attribute("w:pos") = std::to_string(twips).c_str();
+    tab.append_attribute("w:pos") = twips;
   });
 }
 

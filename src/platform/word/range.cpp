@@ -16,14 +16,6 @@ namespace korvax::word {
 using detail::DocumentData;
 using detail::RangeState;
 
-namespace {
-
-int CountInserted(DocumentData& d, detail::Story& story, int before) {
-  return d.StoryLength(story) - before;
-}
-
-}  // namespace
-
 RangeState& Range::S() const {
   if (!state_ || !state_->doc) throw korvax::errors::ObjectNotSet();
   if (!state_->story->alive) throw errors::ObjectDeleted();
@@ -67,10 +59,10 @@ void Range::SetText(std::string_view text) {
   auto state = state_;  // the edits below must not outlive the handle
   int start = s.start;
   s.doc->Delete(*s.story, s.start, s.end);
-  int before = s.doc->StoryLength(*s.story);
-  int at = s.doc->InsertText(*s.story, start, detail::U32(text), s.pending);
+  int n = 0;
+  int at = s.doc->InsertText(*s.story, start, text, s.pending, &n);
   s.start = at;
-  s.end = at + CountInserted(*s.doc, *s.story, before);
+  s.end = at + n;
 }
 
 void Range::Collapse(int direction) {
@@ -126,19 +118,16 @@ int Range::MoveEnd(int unit, int count) {
 
 void Range::InsertAfter(std::string_view text) {
   auto& s = S();
-  int p = s.doc->index.EndInsertPosition(s.story->root, s.start, s.end);
-  int before = s.doc->StoryLength(*s.story);
-  int at = s.doc->InsertText(*s.story, p, detail::U32(text), s.pending);
-  int n = CountInserted(*s.doc, *s.story, before);
+  int n = 0;
+  int at = s.doc->InsertTextAfter(*s.story, s.start, s.end, text, s.pending, &n);
   s.start = std::min(s.start, at);
   s.end = std::max(s.end, at + n);
 }
 
 void Range::InsertBefore(std::string_view text) {
   auto& s = S();
-  int before = s.doc->StoryLength(*s.story);
-  int at = s.doc->InsertText(*s.story, s.start, detail::U32(text), s.pending);
-  int n = CountInserted(*s.doc, *s.story, before);
+  int n = 0;
+  int at = s.doc->InsertText(*s.story, s.start, text, s.pending, &n);
   s.start = at;
   s.end = std::max(s.end, at + n);
 }

@@ -25,7 +25,29 @@ TEST(WordEditing, InsertAfterACellRangeGoesBeforeTheEndOfCellMark) {
   cell.InsertAfter(" + ä");
   EXPECT_EQ(cell.Text(), "R1C1 + ä\r\a");
   EXPECT_EQ(t.Cell(1, 2).Range().Text(), "R1C2\r\a");
-  EXPECT_EQ(Count(f.Saved(), "//w:tc[1]/w:p"), 1u);
+  Range second = t.Cell(1, 2).Range();
+  second.InsertAfter("x");
+  second.Font().SetBold(true);  // its text and its paragraph mark
+  auto saved = f.Saved();
+  EXPECT_EQ(Count(saved, "//w:tc[1]/w:p"), 1u);
+  EXPECT_EQ(Count(saved, "//w:tc[2]//w:r[w:rPr/w:b]"), 2u);
+  EXPECT_EQ(Count(saved, "//w:tc[2]/w:p/w:pPr/w:rPr/w:b"), 1u);
+  // After the last paragraph of a cell; into a table that ends a cell.
+  Fixture g("<w:tbl><w:tr><w:tc>" + P("a") + P("b") + "</w:tc><w:tc>" + P("") + Tbl(1, 1) +
+            "</w:tc></w:tr></w:tbl>" + P(""));
+  Table u = g.doc->Tables().Item(1);
+  u.Cell(1, 1).Range().InsertAfter("c");
+  u.Cell(1, 2).Range().InsertAfter("d");
+  EXPECT_EQ(u.Cell(1, 1).Range().Text(), "a\rbc\r\a");
+  EXPECT_EQ(u.Cell(1, 2).Range().Text(), "\rR1C1d\r\a\r\a\a");
+  // Text before the table moves its cells between two cells written.
+  Fixture h(P("a") + Tbl(1, 3) + P(""));
+  Table v = h.doc->Tables().Item(1);
+  v.Cell(1, 1).Range().InsertAfter("x");
+  h.doc->Range(0, 0).InsertAfter("123456");
+  v.Cell(1, 2).Range().InsertAfter("y");
+  EXPECT_EQ(v.Cell(1, 2).Range().Text(), "R1C2y\r\a");
+  EXPECT_EQ(v.Cell(1, 3).Range().Text(), "R1C3\r\a");
 }
 
 TEST(WordEditing, LiveRangesFollowEditsElsewhere) {
@@ -83,6 +105,19 @@ TEST(WordEditing, RunsSplitForTextOrFormattingKeepTheirOwnFormatting) {
   EXPECT_EQ(Count(xml, "//w:r[w:t=' ']/w:rPr/w:b"), 0u);
 }
 
+// Positions count characters; bytes that are no character in its shortest
+// form go in as reading them gives.
+TEST(WordEditing, TextGoesInByCharactersNotBytes) {
+  Fixture f(P("äöü"));
+  Range r = f.doc->Range(1, 1);
+  r.InsertAfter("ß\xC0\x80x\xFF");
+  EXPECT_EQ(f.doc->Content().Text(), "äßx\xEF\xBF\xBDöü\r");
+  EXPECT_EQ(r.End(), 4);
+  r.InsertAfter("\x01\ny");  // control characters go, a line feed starts a paragraph
+  EXPECT_EQ(f.doc->Content().Text(), "äßx\xEF\xBF\xBD\ryöü\r");
+  EXPECT_EQ(r.End(), 6);
+}
+
 // The share line of a parcel: a line break and small type after the cell's text.
 TEST(WordEditing, SmallTypeSetOnACollapsedSelectionAppliesToTheTextInsertedThere) {
   Fixture f(P(""));
@@ -128,6 +163,14 @@ TEST(WordEditing, AlignmentAndTabStopsGoIntoTheParagraphProperties) {
   // Schema order: pStyle, tabs, spacing, jc.
   EXPECT_EQ(std::string(xml.select_node("//w:pPr/*[2]").node().name()), "w:tabs");
   EXPECT_EQ(std::string(xml.select_node("//w:pPr/*[4]").node().name()), "w:jc");
+  // After an edit the same positions may be another paragraph's.
+  Fixture g(P("a") + P("b"));
+  g.doc->Range(2, 2).ParagraphFormat().SetAlignment(wdAlignParagraphRight);
+  g.doc->Range(0, 0).InsertAfter("yy");
+  g.doc->Range(2, 2).ParagraphFormat().SetAlignment(wdAlignParagraphCenter);
+  auto moved = g.Saved();
+  EXPECT_EQ(Value(moved, "//w:body/w:p[1]/w:pPr/w:jc/@w:val"), "center");
+  EXPECT_EQ(Value(moved, "//w:body/w:p[2]/w:pPr/w:jc/@w:val"), "right");
 }
 
 // The texts of all cells, row by row, "|" between cells and "/" between rows.
