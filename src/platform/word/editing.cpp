@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <set>
 
 #include "platform/word/document_data.hpp"
@@ -477,7 +478,9 @@ void DocumentData::Delete(Story& story, int start, int end) {
 void DocumentData::RemoveTable(pugi::xml_node table) {
   // The comments, bookmarks and text boxes inside the table, in one walk.
   struct Walker : pugi::xml_tree_walker {
-    std::set<std::string> comments, bookmarks;
+    std::set<std::string> comments;
+    // The markers of each bookmark met: 1 its start, 2 its end.
+    std::map<std::string, int> bookmarks;
     std::vector<pugi::xml_node> text_boxes;
     bool for_each(pugi::xml_node& n) override {
       const char* name = n.name();
@@ -489,7 +492,7 @@ void DocumentData::RemoveTable(pugi::xml_node table) {
                            local == "commentReference")) {
         comments.insert(n.attribute("w:id").value());
       } else if (first == 'b' && (local == "bookmarkStart" || local == "bookmarkEnd")) {
-        bookmarks.insert(n.attribute("w:id").value());
+        bookmarks[n.attribute("w:id").value()] |= local == "bookmarkStart" ? 1 : 2;
       } else if (first == 't' && local == "txbxContent") {
         text_boxes.push_back(n);
       }
@@ -501,7 +504,11 @@ void DocumentData::RemoveTable(pugi::xml_node table) {
   auto& bookmarks = found.bookmarks;
   auto& text_boxes = found.text_boxes;
   for (auto& id : comments) DeleteComment(id);
-  for (auto& id : bookmarks) DeleteBookmark(id);
+  // A bookmark wholly inside goes with the table; only one that reaches out
+  // of it has a marker elsewhere to remove.
+  for (auto& [id, markers] : bookmarks) {
+    if (markers != 3) DeleteBookmark(id);
+  }
   for (auto x : text_boxes) {
     auto it = stories_.find(x.internal_object());
     if (it != stories_.end()) {

@@ -93,10 +93,13 @@ TEST(WordTables, DeleteTakesCommentsAndBookmarksAndCollapsesRangesInside) {
   Range place = t.Range();
   int start = place.Start();
   Range after = f.doc->Range(place.End(), place.End() + 1);
+  // A bookmark from inside the table to the text after it loses its end too.
+  f.doc->Bookmarks().Add("Bis_Fuss", f.doc->Range(inside.Start(), place.End() + 2));
   t.Delete();
   EXPECT_EQ(f.doc->Tables().Count(), 0);
   EXPECT_EQ(f.doc->Comments().Count(), 0);
   EXPECT_FALSE(f.doc->Bookmarks().Exists("Korvax_1"));
+  EXPECT_FALSE(f.doc->Bookmarks().Exists("Bis_Fuss"));
   for (const Range* r : {&inside, &place, &after}) EXPECT_EQ(r->Start(), start);
   EXPECT_EQ(inside.End(), start);
   EXPECT_EQ(place.End(), start);
@@ -109,6 +112,7 @@ TEST(WordTables, DeleteTakesCommentsAndBookmarksAndCollapsesRangesInside) {
   auto xml = f.Saved();
   EXPECT_EQ(Count(xml, "//w:commentRangeStart"), 1u);
   EXPECT_EQ(Count(xml, "//w:bookmarkStart"), 0u);
+  EXPECT_EQ(Count(xml, "//w:bookmarkEnd"), 0u);
   EXPECT_EQ(Count(testing::SavedXml(f.path, "word/comments.xml"), "//w:comment"), 1u);
 }
 
