@@ -376,7 +376,7 @@ void TextIndex::List(Container& c) {
   scratch_.clear();
   scratch_kinds_.clear();
   Flatten(c.node, rows, cells, scratch_, scratch_kinds_);
-  c.children.assign(scratch_.begin(), scratch_.end());
+  c.children.assign(scratch_.data(), scratch_.data() + scratch_.size());
   c.extra = c.kind == Kind::Cell ? 1 : cells ? 2 : 0;
   for (size_t i = 0; i < c.children.size(); ++i) {
     Entry& e = entries_.Insert(Raw(c.children[i]));
@@ -437,7 +437,7 @@ TextIndex::Container& TextIndex::Info(pugi::xml_node container) {
   return c;
 }
 
-const std::vector<pugi::xml_node>& TextIndex::Children(pugi::xml_node container) {
+const TextIndex::Nodes& TextIndex::Children(pugi::xml_node container) {
   return Listed(container).children;
 }
 
@@ -867,10 +867,10 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
     List(c);
     return;
   }
-  std::vector<pugi::xml_node> children;
-  std::vector<Kind> kinds;
-  children.reserve(c.children.size() + 1);
-  kinds.reserve(c.children.size() + 1);
+  std::vector<pugi::xml_node>& children = scratch_;
+  std::vector<Kind>& kinds = scratch_kinds_;
+  children.clear();
+  kinds.clear();
   Flatten(container, c.kind == Kind::Table, c.kind == Kind::Row, children, kinds);
   // The children before the first one that differs keep their starts.
   size_t same = 0;
@@ -878,20 +878,21 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
          Same(children[same], c.children[same])) {
     ++same;
   }
-  std::vector<int> length(children.size());
-  std::copy(c.length.begin(), c.length.begin() + static_cast<std::ptrdiff_t>(same), length.begin());
-  int total = c.extra;
-  for (size_t i = 0; i < same; ++i) total += length[i];
-  for (size_t i = same; i < children.size(); ++i) {
-    // Children that stay were kept up to date; new ones are measured here.
-    Entry& e = entries_.Insert(Raw(children[i]));
+  // Children that stay were kept up to date; new ones are measured below,
+  // once the lists are in place (measuring them uses the scratch lists).
+  c.children.assign(children.data(), children.data() + children.size());
+  c.length.resize(children.size());
+  for (size_t i = same; i < c.children.size(); ++i) {
+    Entry& e = entries_.Insert(Raw(c.children[i]));
     e.kind = kinds[i];
     SetPlace(e, &c, i);
-    length[i] = LengthOf(e);
-    total += length[i];
   }
-  c.children = std::move(children);
-  c.length = std::move(length);
+  int total = c.extra;
+  for (size_t i = 0; i < same; ++i) total += c.length[i];
+  for (size_t i = same; i < c.children.size(); ++i) {
+    c.length[i] = Length(c.children[i]);
+    total += c.length[i];
+  }
   if (c.children.size() > kSummed) c.start.resize(c.children.size());
   c.valid = std::min(c.valid, same);
   c.total = total;
