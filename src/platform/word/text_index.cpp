@@ -81,7 +81,12 @@ int CountChars(const char* s) {
   return static_cast<int>(n - continuation);
 }
 
-Walk Classify(pugi::xml_node n, int& length) {
+namespace {
+
+// Classify's work; without kCount a piece of text is not counted (its
+// length stays 0), for walks that take whole paragraphs.
+template <bool kCount>
+Walk ClassifyAs(pugi::xml_node n, int& length) {
   const char* name = n.name();
   length = 0;
   if (const char* s = WordLocal(name)) {
@@ -89,7 +94,7 @@ Walk Classify(pugi::xml_node n, int& length) {
     switch (s[0]) {
       case 't':
         if (s[1] == 0) {
-          length = CountChars(n.child_value());
+          if constexpr (kCount) length = CountChars(n.child_value());
           return Walk::Atom;
         }
         if (Eq(s, "tab")) {
@@ -152,6 +157,12 @@ Walk Classify(pugi::xml_node n, int& length) {
   if (Eq(name, "mc:Fallback")) return Walk::Skip;
   if (Eq(name, "mc:AlternateContent") || Eq(name, "mc:Choice")) return Walk::Descend;
   return Walk::Skip;  // foreign markup carries no text of the story
+}
+
+}  // namespace
+
+Walk Classify(pugi::xml_node n, int& length) {
+  return ClassifyAs<true>(n, length);
 }
 
 namespace {
@@ -368,7 +379,7 @@ void TextIndex::SetPlace(Entry& e, Container* parent, size_t index) {
   }
 }
 
-void TextIndex::List(Container& c) {
+void TextIndex::List(Container& c, bool measure) {
   bool rows = c.kind == Kind::Table;
   bool cells = c.kind == Kind::Row;
   // Gathered in a scratch list first so that the container's list is
@@ -376,16 +387,33 @@ void TextIndex::List(Container& c) {
   scratch_.clear();
   scratch_kinds_.clear();
   Flatten(c.node, rows, cells, scratch_, scratch_kinds_);
-  c.children.assign(scratch_.data(), scratch_.data() + scratch_.size());
+  size_t n = scratch_.size();
+  c.children.assign(scratch_.data(), scratch_.data() + n);
   c.extra = c.kind == Kind::Cell ? 1 : cells ? 2 : 0;
-  for (size_t i = 0; i < c.children.size(); ++i) {
+  if (measure) c.length.resize(n);
+  for (size_t i = 0; i < n; ++i) {
     Entry& e = entries_.Insert(Raw(c.children[i]));
     e.kind = scratch_kinds_[i];
     SetPlace(e, &c, i);
+    // Paragraphs are measured here, with their entry at hand; containers
+    // below, once this list is done with the scratch lists.
+    if (measure) {
+      if (e.kind == Kind::Paragraph && e.length == 0) e.length = WalkLength(c.children[i]);
+      c.length[i] = e.kind == Kind::Paragraph ? e.length : 0;
+    }
   }
+  if (!measure) return;
+  if (n > kSummed) c.start.resize(n);  // read below `valid` only
+  c.valid = 0;
+  c.total = c.extra;
+  for (size_t i = 0; i < n; ++i) {
+    if (c.length[i] == 0) c.length[i] = Length(c.children[i]);
+    c.total += c.length[i];
+  }
+  c.measured = true;
 }
 
-TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found) {
+TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found, bool measure) {
   Container* c;
   if (!free_.empty()) {
     c = free_.back();
@@ -408,14 +436,14 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* fo
   c->parent = e.parent;
   c->index = e.index;
   if (kind == Kind::StoryRoot) roots_.push_back(c);
-  List(*c);
+  List(*c, measure);
   return c;
 }
 
-TextIndex::Container& TextIndex::Listed(pugi::xml_node container) {
+TextIndex::Container& TextIndex::Listed(pugi::xml_node container, bool measure) {
   Entry* e = entries_.Find(Raw(container));
   if (e && e->container) return *e->container;
-  return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container), e);
+  return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container), e, measure);
 }
 
 void TextIndex::Measure(Container& c) {
@@ -432,7 +460,7 @@ void TextIndex::Measure(Container& c) {
 }
 
 TextIndex::Container& TextIndex::Info(pugi::xml_node container) {
-  Container& c = Listed(container);
+  Container& c = Listed(container, true);
   if (!c.measured) Measure(c);
   return c;
 }
@@ -447,8 +475,8 @@ int TextIndex::LengthOf(Entry& e) {
     return e.length;
   }
   pugi::xml_node node(e.key);
-  Container* c =
-      e.container ? e.container : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e);
+  Container* c = e.container ? e.container
+                             : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e, true);
   if (!c->measured) Measure(*c);
   return c->total;
 }
@@ -466,7 +494,7 @@ int TextIndex::Length(pugi::xml_node block) {
 TextIndex::Container* TextIndex::Sub(pugi::xml_node child) {
   Entry* e = entries_.Find(Raw(child));
   if (e ? e->kind == Kind::Paragraph : IsParagraph(child)) return nullptr;
-  Container* c = e && e->container ? e->container : &Listed(child);
+  Container* c = e && e->container ? e->container : &Listed(child, true);
   if (!c->measured) Measure(*c);
   return c;
 }
@@ -705,6 +733,25 @@ int TextIndex::EndInsertPosition(pugi::xml_node root, int start, int end) {
 
 namespace {
 
+// All the text of a paragraph's content, without counting it.
+template <class Out>
+void AppendAll(pugi::xml_node parent, Out& out) {
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    int len = 0;
+    Walk w = ClassifyAs<false>(c, len);
+    if (w == Walk::Atom) {
+      if (IsText(c)) {
+        PutAll(out, c.child_value());
+      } else {
+        Put(out, AtomChar(c));
+      }
+    } else if (w == Walk::Descend) {
+      AppendAll(c, out);
+    }
+  }
+}
+
 template <class Out>
 void AppendParagraph(pugi::xml_node p, int from, int to, Out& out) {
   int pos = 0;
@@ -747,6 +794,9 @@ void TextIndex::AppendText(Container& c, int base, int s, int e, Out& out) {
       pugi::xml_node child = c.children[i];
       if (Container* sub = Sub(child)) {
         AppendText(*sub, cs, s, e, out);
+      } else if (s <= cs && ce <= e) {  // all of it, with its mark
+        AppendAll(child, out);
+        Put(out, kParagraphMark);
       } else {
         AppendParagraph(child, s - cs, e - cs, out);
       }

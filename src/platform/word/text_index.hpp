@@ -275,9 +275,11 @@ class TextIndex {
     bool null_used_ = false;
   };
 
-  Container& Listed(pugi::xml_node container);
-  Container* Build(pugi::xml_node container, Kind kind, Entry* found);  // found: its entry
-  void List(Container& c);
+  // With `measure`, a container built here is measured as it is listed.
+  Container& Listed(pugi::xml_node container, bool measure = false);
+  Container* Build(pugi::xml_node container, Kind kind, Entry* found,  // found: its entry
+                   bool measure = false);
+  void List(Container& c, bool measure = false);
   void Measure(Container& c);
   int LengthOf(Entry& e);  // e is not used afterwards: measuring may move it
   // A child of a measured container: its measured list, or null for a paragraph.
