@@ -275,7 +275,7 @@ inline size_t TextIndex::Entries::Home(const pugi::xml_node_struct* key) const {
 TextIndex::Entry* TextIndex::Entries::Find(const pugi::xml_node_struct* key) {
   if (!key) return null_used_ ? &null_ : nullptr;
   if (count_ == 0) return nullptr;
-  size_t mask = slots_.size() - 1;
+  size_t mask = size_ - 1;
   for (size_t i = Home(key);; i = (i + 1) & mask) {
     Entry& e = slots_[i];
     if (e.key == key) return &e;
@@ -288,8 +288,8 @@ TextIndex::Entry& TextIndex::Entries::Insert(pugi::xml_node_struct* key) {
     null_used_ = true;
     return null_;
   }
-  if ((count_ + 1) * 2 > slots_.size()) Grow();
-  size_t mask = slots_.size() - 1;
+  if ((count_ + 1) * 2 > size_) Grow();
+  size_t mask = size_ - 1;
   for (size_t i = Home(key);; i = (i + 1) & mask) {
     Entry& e = slots_[i];
     if (e.key == key) return e;
@@ -308,7 +308,7 @@ bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
     return std::exchange(null_used_, false);
   }
   if (count_ == 0) return false;
-  size_t mask = slots_.size() - 1;
+  size_t mask = size_ - 1;
   size_t hole = Home(key);
   while (slots_[hole].key != key) {
     if (!slots_[hole].key) return false;
@@ -331,14 +331,16 @@ bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
 }
 
 void TextIndex::Entries::Grow() {
-  std::vector<Entry> old = std::move(slots_);
+  std::unique_ptr<Entry[]> old = std::move(slots_);
+  size_t old_size = size_;
   // Four times as many slots while the index is small: a document's first
   // measurement fills it from nothing.
-  size_t size = old.empty() ? 1024 : old.size() * (old.size() < (1u << 16) ? 4 : 2);
-  slots_.assign(size, Entry{});
-  shift_ = 64 - std::countr_zero(size);
-  size_t mask = size - 1;
-  for (const Entry& e : old) {
+  size_ = old_size == 0 ? 1024 : old_size * (old_size < (1u << 16) ? 4 : 2);
+  slots_.reset(new Entry[size_]());  // all empty
+  shift_ = 64 - std::countr_zero(size_);
+  size_t mask = size_ - 1;
+  for (size_t k = 0; k < old_size; ++k) {
+    const Entry& e = old[k];
     if (!e.key) continue;
     size_t i = Home(e.key);
     while (slots_[i].key) i = (i + 1) & mask;

@@ -12,6 +12,7 @@
 #include <bit>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -98,7 +99,7 @@ class SmallList {
   SmallList(const SmallList&) = delete;
   SmallList& operator=(const SmallList&) = delete;
   ~SmallList() {
-    if (data_ != inline_) delete[] data_;
+    if (data_ != inline_.items) delete[] data_;
   }
 
   size_t size() const { return size_; }
@@ -125,7 +126,7 @@ class SmallList {
   void assign(const T* from, const T* to) {
     size_t n = static_cast<size_t>(to - from);
     Reserve(n);
-    std::copy(from, to, data_);
+    std::uninitialized_copy(from, to, data_);
     size_ = n;
   }
 
@@ -135,12 +136,18 @@ class SmallList {
     size_t capacity = std::max(n, capacity_ * 2);
     T* data = new T[capacity]();
     std::copy(data_, data_ + size_, data);
-    if (data_ != inline_) delete[] data_;
+    if (data_ != inline_.items) delete[] data_;
     data_ = data;
     capacity_ = capacity;
   }
-  T inline_[N]{};
-  T* data_ = inline_;
+  // The items kept in place are written before they are read, so they are
+  // not constructed up front (a handle's constructor is a library call).
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+  union Items {
+    Items() {}
+    T items[N];
+  } inline_;
+  T* data_ = inline_.items;
   size_t size_ = 0;
   size_t capacity_ = N;
 };
@@ -248,13 +255,15 @@ class TextIndex {
 
  private:
   // What the index knows of one block (paragraph, table, row, cell) or root.
+  // Trivial, so that a new slot array is cleared in one go: all zero is an
+  // empty slot, and a new entry starts with nothing known.
   struct Entry {
-    pugi::xml_node_struct* key = nullptr;
-    Container* container = nullptr;  // its list, once built (not for paragraphs)
-    Container* parent = nullptr;     // the container listing it, with its place (a hint)
-    size_t index = 0;
-    int length = 0;  // a paragraph's length once measured (never 0: it has its mark)
-    Kind kind = Kind::Other;
+    pugi::xml_node_struct* key;
+    Container* container;  // its list, once built (not for paragraphs)
+    Container* parent;     // the container listing it, with its place (a hint)
+    size_t index;
+    int length;  // a paragraph's length once measured (never 0: it has its mark)
+    Kind kind;
   };
   // The entries by element: open addressing over one array, so that a
   // lookup is a multiplication and a probe or two, and the index is freed
@@ -268,10 +277,11 @@ class TextIndex {
    private:
     size_t Home(const pugi::xml_node_struct* key) const;
     void Grow();
-    std::vector<Entry> slots_;
+    std::unique_ptr<Entry[]> slots_;
+    size_t size_ = 0;  // of slots_, a power of two
     size_t count_ = 0;
     int shift_ = 64;
-    Entry null_;  // for an empty handle, as the slots use a null key for free
+    Entry null_{};  // for an empty handle, as the slots use a null key for free
     bool null_used_ = false;
   };
 
