@@ -294,6 +294,7 @@ TextIndex::Entry& TextIndex::Entries::Insert(pugi::xml_node_struct* key) {
     Entry& e = slots_[i];
     if (e.key == key) return e;
     if (!e.key) {
+      e = Entry{};
       e.key = key;
       ++count_;
       return e;
@@ -336,7 +337,9 @@ void TextIndex::Entries::Grow() {
   // Four times as many slots while the index is small: a document's first
   // measurement fills it from nothing.
   size_ = old_size == 0 ? 1024 : old_size * (old_size < (1u << 16) ? 4 : 2);
-  slots_.reset(new Entry[size_]());  // all empty
+  // A slot is free by its key alone; the rest is written when it is taken.
+  slots_.reset(new Entry[size_]);
+  for (size_t k = 0; k < size_; ++k) slots_[k].key = nullptr;
   shift_ = 64 - std::countr_zero(size_);
   size_t mask = size_ - 1;
   for (size_t k = 0; k < old_size; ++k) {

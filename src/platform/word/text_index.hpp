@@ -255,8 +255,8 @@ class TextIndex {
 
  private:
   // What the index knows of one block (paragraph, table, row, cell) or root.
-  // Trivial, so that a new slot array is cleared in one go: all zero is an
-  // empty slot, and a new entry starts with nothing known.
+  // Trivial, so that a new slot array needs no construction: a null key
+  // marks a free slot, and a new entry starts with nothing known.
   struct Entry {
     pugi::xml_node_struct* key;
     Container* container;  // its list, once built (not for paragraphs)
