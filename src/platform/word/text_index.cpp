@@ -81,7 +81,12 @@ int CountChars(const char* s) {
   return static_cast<int>(n - continuation);
 }
 
-Walk Classify(pugi::xml_node n, int& length) {
+namespace {
+
+// Classify's work; without kCount a piece of text is not counted (its
+// length stays 0), for walks that take whole paragraphs.
+template <bool kCount>
+Walk ClassifyAs(pugi::xml_node n, int& length) {
   const char* name = n.name();
   length = 0;
   if (const char* s = WordLocal(name)) {
@@ -89,7 +94,7 @@ Walk Classify(pugi::xml_node n, int& length) {
     switch (s[0]) {
       case 't':
         if (s[1] == 0) {
-          length = CountChars(n.child_value());
+          if constexpr (kCount) length = CountChars(n.child_value());
           return Walk::Atom;
         }
         if (Eq(s, "tab")) {
@@ -152,6 +157,12 @@ Walk Classify(pugi::xml_node n, int& length) {
   if (Eq(name, "mc:Fallback")) return Walk::Skip;
   if (Eq(name, "mc:AlternateContent") || Eq(name, "mc:Choice")) return Walk::Descend;
   return Walk::Skip;  // foreign markup carries no text of the story
+}
+
+}  // namespace
+
+Walk Classify(pugi::xml_node n, int& length) {
+  return ClassifyAs<true>(n, length);
 }
 
 namespace {
@@ -264,7 +275,7 @@ inline size_t TextIndex::Entries::Home(const pugi::xml_node_struct* key) const {
 TextIndex::Entry* TextIndex::Entries::Find(const pugi::xml_node_struct* key) {
   if (!key) return null_used_ ? &null_ : nullptr;
   if (count_ == 0) return nullptr;
-  size_t mask = slots_.size() - 1;
+  size_t mask = size_ - 1;
   for (size_t i = Home(key);; i = (i + 1) & mask) {
     Entry& e = slots_[i];
     if (e.key == key) return &e;
@@ -277,12 +288,13 @@ TextIndex::Entry& TextIndex::Entries::Insert(pugi::xml_node_struct* key) {
     null_used_ = true;
     return null_;
   }
-  if ((count_ + 1) * 2 > slots_.size()) Grow();
-  size_t mask = slots_.size() - 1;
+  if ((count_ + 1) * 2 > size_) Grow();
+  size_t mask = size_ - 1;
   for (size_t i = Home(key);; i = (i + 1) & mask) {
     Entry& e = slots_[i];
     if (e.key == key) return e;
     if (!e.key) {
+      e = Entry{};
       e.key = key;
       ++count_;
       return e;
@@ -297,7 +309,7 @@ bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
     return std::exchange(null_used_, false);
   }
   if (count_ == 0) return false;
-  size_t mask = slots_.size() - 1;
+  size_t mask = size_ - 1;
   size_t hole = Home(key);
   while (slots_[hole].key != key) {
     if (!slots_[hole].key) return false;
@@ -320,14 +332,18 @@ bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
 }
 
 void TextIndex::Entries::Grow() {
-  std::vector<Entry> old = std::move(slots_);
+  std::unique_ptr<Entry[]> old = std::move(slots_);
+  size_t old_size = size_;
   // Four times as many slots while the index is small: a document's first
   // measurement fills it from nothing.
-  size_t size = old.empty() ? 1024 : old.size() * (old.size() < (1u << 16) ? 4 : 2);
-  slots_.assign(size, Entry{});
-  shift_ = 64 - std::countr_zero(size);
-  size_t mask = size - 1;
-  for (const Entry& e : old) {
+  size_ = old_size == 0 ? 1024 : old_size * (old_size < (1u << 16) ? 4 : 2);
+  // A slot is free by its key alone; the rest is written when it is taken.
+  slots_.reset(new Entry[size_]);
+  for (size_t k = 0; k < size_; ++k) slots_[k].key = nullptr;
+  shift_ = 64 - std::countr_zero(size_);
+  size_t mask = size_ - 1;
+  for (size_t k = 0; k < old_size; ++k) {
+    const Entry& e = old[k];
     if (!e.key) continue;
     size_t i = Home(e.key);
     while (slots_[i].key) i = (i + 1) & mask;
@@ -368,7 +384,7 @@ void TextIndex::SetPlace(Entry& e, Container* parent, size_t index) {
   }
 }
 
-void TextIndex::List(Container& c) {
+void TextIndex::List(Container& c, bool measure) {
   bool rows = c.kind == Kind::Table;
   bool cells = c.kind == Kind::Row;
   // Gathered in a scratch list first so that the container's list is
@@ -376,16 +392,33 @@ void TextIndex::List(Container& c) {
   scratch_.clear();
   scratch_kinds_.clear();
   Flatten(c.node, rows, cells, scratch_, scratch_kinds_);
-  c.children.assign(scratch_.begin(), scratch_.end());
+  size_t n = scratch_.size();
+  c.children.assign(scratch_.data(), scratch_.data() + n);
   c.extra = c.kind == Kind::Cell ? 1 : cells ? 2 : 0;
-  for (size_t i = 0; i < c.children.size(); ++i) {
+  if (measure) c.length.resize(n);
+  for (size_t i = 0; i < n; ++i) {
     Entry& e = entries_.Insert(Raw(c.children[i]));
     e.kind = scratch_kinds_[i];
     SetPlace(e, &c, i);
+    // Paragraphs are measured here, with their entry at hand; containers
+    // below, once this list is done with the scratch lists.
+    if (measure) {
+      if (e.kind == Kind::Paragraph && e.length == 0) e.length = WalkLength(c.children[i]);
+      c.length[i] = e.kind == Kind::Paragraph ? e.length : 0;
+    }
   }
+  if (!measure) return;
+  if (n > kSummed) c.start.resize(n);  // read below `valid` only
+  c.valid = 0;
+  c.total = c.extra;
+  for (size_t i = 0; i < n; ++i) {
+    if (c.length[i] == 0) c.length[i] = Length(c.children[i]);
+    c.total += c.length[i];
+  }
+  c.measured = true;
 }
 
-TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found) {
+TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found, bool measure) {
   Container* c;
   if (!free_.empty()) {
     c = free_.back();
@@ -408,14 +441,14 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* fo
   c->parent = e.parent;
   c->index = e.index;
   if (kind == Kind::StoryRoot) roots_.push_back(c);
-  List(*c);
+  List(*c, measure);
   return c;
 }
 
-TextIndex::Container& TextIndex::Listed(pugi::xml_node container) {
+TextIndex::Container& TextIndex::Listed(pugi::xml_node container, bool measure) {
   Entry* e = entries_.Find(Raw(container));
   if (e && e->container) return *e->container;
-  return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container), e);
+  return *Build(container, e && e->kind != Kind::Other ? e->kind : KindOf(container), e, measure);
 }
 
 void TextIndex::Measure(Container& c) {
@@ -432,12 +465,12 @@ void TextIndex::Measure(Container& c) {
 }
 
 TextIndex::Container& TextIndex::Info(pugi::xml_node container) {
-  Container& c = Listed(container);
+  Container& c = Listed(container, true);
   if (!c.measured) Measure(c);
   return c;
 }
 
-const std::vector<pugi::xml_node>& TextIndex::Children(pugi::xml_node container) {
+const TextIndex::Nodes& TextIndex::Children(pugi::xml_node container) {
   return Listed(container).children;
 }
 
@@ -447,8 +480,8 @@ int TextIndex::LengthOf(Entry& e) {
     return e.length;
   }
   pugi::xml_node node(e.key);
-  Container* c =
-      e.container ? e.container : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e);
+  Container* c = e.container ? e.container
+                             : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e, true);
   if (!c->measured) Measure(*c);
   return c->total;
 }
@@ -466,7 +499,7 @@ int TextIndex::Length(pugi::xml_node block) {
 TextIndex::Container* TextIndex::Sub(pugi::xml_node child) {
   Entry* e = entries_.Find(Raw(child));
   if (e ? e->kind == Kind::Paragraph : IsParagraph(child)) return nullptr;
-  Container* c = e && e->container ? e->container : &Listed(child);
+  Container* c = e && e->container ? e->container : &Listed(child, true);
   if (!c->measured) Measure(*c);
   return c;
 }
@@ -705,6 +738,25 @@ int TextIndex::EndInsertPosition(pugi::xml_node root, int start, int end) {
 
 namespace {
 
+// All the text of a paragraph's content, without counting it.
+template <class Out>
+void AppendAll(pugi::xml_node parent, Out& out) {
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    int len = 0;
+    Walk w = ClassifyAs<false>(c, len);
+    if (w == Walk::Atom) {
+      if (IsText(c)) {
+        PutAll(out, c.child_value());
+      } else {
+        Put(out, AtomChar(c));
+      }
+    } else if (w == Walk::Descend) {
+      AppendAll(c, out);
+    }
+  }
+}
+
 template <class Out>
 void AppendParagraph(pugi::xml_node p, int from, int to, Out& out) {
   int pos = 0;
@@ -747,6 +799,9 @@ void TextIndex::AppendText(Container& c, int base, int s, int e, Out& out) {
       pugi::xml_node child = c.children[i];
       if (Container* sub = Sub(child)) {
         AppendText(*sub, cs, s, e, out);
+      } else if (s <= cs && ce <= e) {  // all of it, with its mark
+        AppendAll(child, out);
+        Put(out, kParagraphMark);
       } else {
         AppendParagraph(child, s - cs, e - cs, out);
       }
@@ -867,10 +922,10 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
     List(c);
     return;
   }
-  std::vector<pugi::xml_node> children;
-  std::vector<Kind> kinds;
-  children.reserve(c.children.size() + 1);
-  kinds.reserve(c.children.size() + 1);
+  std::vector<pugi::xml_node>& children = scratch_;
+  std::vector<Kind>& kinds = scratch_kinds_;
+  children.clear();
+  kinds.clear();
   Flatten(container, c.kind == Kind::Table, c.kind == Kind::Row, children, kinds);
   // The children before the first one that differs keep their starts.
   size_t same = 0;
@@ -878,20 +933,21 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
          Same(children[same], c.children[same])) {
     ++same;
   }
-  std::vector<int> length(children.size());
-  std::copy(c.length.begin(), c.length.begin() + static_cast<std::ptrdiff_t>(same), length.begin());
-  int total = c.extra;
-  for (size_t i = 0; i < same; ++i) total += length[i];
-  for (size_t i = same; i < children.size(); ++i) {
-    // Children that stay were kept up to date; new ones are measured here.
-    Entry& e = entries_.Insert(Raw(children[i]));
+  // Children that stay were kept up to date; new ones are measured below,
+  // once the lists are in place (measuring them uses the scratch lists).
+  c.children.assign(children.data(), children.data() + children.size());
+  c.length.resize(children.size());
+  for (size_t i = same; i < c.children.size(); ++i) {
+    Entry& e = entries_.Insert(Raw(c.children[i]));
     e.kind = kinds[i];
     SetPlace(e, &c, i);
-    length[i] = LengthOf(e);
-    total += length[i];
   }
-  c.children = std::move(children);
-  c.length = std::move(length);
+  int total = c.extra;
+  for (size_t i = 0; i < same; ++i) total += c.length[i];
+  for (size_t i = same; i < c.children.size(); ++i) {
+    c.length[i] = Length(c.children[i]);
+    total += c.length[i];
+  }
   if (c.children.size() > kSummed) c.start.resize(c.children.size());
   c.valid = std::min(c.valid, same);
   c.total = total;

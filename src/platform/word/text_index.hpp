@@ -8,9 +8,11 @@
 // again from there, so writing a table cell by cell stays linear.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -87,11 +89,80 @@ bool ForEachAtom(pugi::xml_node parent, int& pos, F&& f) {
   return true;
 }
 
-class TextIndex {
+// A list that keeps up to N items in itself: most containers (a cell's
+// paragraph, a row's cells) never need the heap. Its owner must not move
+// once the list is in use, as the index's containers never do.
+template <class T, size_t N>
+class SmallList {
  public:
+  SmallList() = default;
+  SmallList(const SmallList&) = delete;
+  SmallList& operator=(const SmallList&) = delete;
+  ~SmallList() {
+    if (data_ != inline_.items) delete[] data_;
+  }
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  T& operator[](size_t i) { return data_[i]; }
+  const T& operator[](size_t i) const { return data_[i]; }
+  T& front() { return data_[0]; }
+  const T& front() const { return data_[0]; }
+  T& back() { return data_[size_ - 1]; }
+  const T& back() const { return data_[size_ - 1]; }
+  T* data() { return data_; }
+  const T* data() const { return data_; }
+  T* begin() { return data_; }
+  T* end() { return data_ + size_; }
+  const T* begin() const { return data_; }
+  const T* end() const { return data_ + size_; }
+
+  void clear() { size_ = 0; }  // keeps the storage for the next use
+  // New items are left as the storage holds them: the index writes them first.
+  void resize(size_t n) {
+    Reserve(n);
+    size_ = n;
+  }
+  void assign(const T* from, const T* to) {
+    size_t n = static_cast<size_t>(to - from);
+    Reserve(n);
+    std::uninitialized_copy(from, to, data_);
+    size_ = n;
+  }
+
+ private:
+  void Reserve(size_t n) {
+    if (n <= capacity_) return;
+    size_t capacity = std::max(n, capacity_ * 2);
+    T* data = new T[capacity]();
+    std::copy(data_, data_ + size_, data);
+    if (data_ != inline_.items) delete[] data_;
+    data_ = data;
+    capacity_ = capacity;
+  }
+  // The items kept in place are written before they are read, so they are
+  // not constructed up front (a handle's constructor is a library call).
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+  union Items {
+    Items() {}
+    T items[N];
+  } inline_;
+  T* data_ = inline_.items;
+  size_t size_ = 0;
+  size_t capacity_ = N;
+};
+
+class TextIndex {
+  // Containers of up to this many children sum their lengths when asked
+  // for a start (a cell's paragraphs, a row's cells), keep no starts and
+  // hold their lists in themselves.
+  static constexpr size_t kSummed = 8;
+
+ public:
+  using Nodes = SmallList<pugi::xml_node, kSummed>;
   struct Container {
-    std::vector<pugi::xml_node> children;
-    std::vector<int> length;
+    Nodes children;
+    SmallList<int, kSummed> length;
     std::vector<int> start;  // valid below `valid`
     size_t valid = 0;
     int total = 0;          // children plus the marks the container adds itself
@@ -119,7 +190,7 @@ class TextIndex {
   Container& Info(pugi::xml_node container);  // with the children's lengths
   // The children alone: listing tables, rows or cells measures nothing, so
   // opening a document and walking its tables costs no position index.
-  const std::vector<pugi::xml_node>& Children(pugi::xml_node container);
+  const Nodes& Children(pugi::xml_node container);
   int Length(pugi::xml_node block);     // paragraph, table, row, cell or root
   int Start(pugi::xml_node block);      // absolute, within its story
   int StartIn(Container& c, size_t i);  // offset of child i in its container
@@ -184,13 +255,15 @@ class TextIndex {
 
  private:
   // What the index knows of one block (paragraph, table, row, cell) or root.
+  // Trivial, so that a new slot array needs no construction: a null key
+  // marks a free slot, and a new entry starts with nothing known.
   struct Entry {
-    pugi::xml_node_struct* key = nullptr;
-    Container* container = nullptr;  // its list, once built (not for paragraphs)
-    Container* parent = nullptr;     // the container listing it, with its place (a hint)
-    size_t index = 0;
-    int length = 0;  // a paragraph's length once measured (never 0: it has its mark)
-    Kind kind = Kind::Other;
+    pugi::xml_node_struct* key;
+    Container* container;  // its list, once built (not for paragraphs)
+    Container* parent;     // the container listing it, with its place (a hint)
+    size_t index;
+    int length;  // a paragraph's length once measured (never 0: it has its mark)
+    Kind kind;
   };
   // The entries by element: open addressing over one array, so that a
   // lookup is a multiplication and a probe or two, and the index is freed
@@ -204,16 +277,19 @@ class TextIndex {
    private:
     size_t Home(const pugi::xml_node_struct* key) const;
     void Grow();
-    std::vector<Entry> slots_;
+    std::unique_ptr<Entry[]> slots_;
+    size_t size_ = 0;  // of slots_, a power of two
     size_t count_ = 0;
     int shift_ = 64;
-    Entry null_;  // for an empty handle, as the slots use a null key for free
+    Entry null_{};  // for an empty handle, as the slots use a null key for free
     bool null_used_ = false;
   };
 
-  Container& Listed(pugi::xml_node container);
-  Container* Build(pugi::xml_node container, Kind kind, Entry* found);  // found: its entry
-  void List(Container& c);
+  // With `measure`, a container built here is measured as it is listed.
+  Container& Listed(pugi::xml_node container, bool measure = false);
+  Container* Build(pugi::xml_node container, Kind kind, Entry* found,  // found: its entry
+                   bool measure = false);
+  void List(Container& c, bool measure = false);
   void Measure(Container& c);
   int LengthOf(Entry& e);  // e is not used afterwards: measuring may move it
   // A child of a measured container: its measured list, or null for a paragraph.
@@ -245,10 +321,6 @@ class TextIndex {
     int start = 0;
   };
   void Remember(pugi::xml_node root, Container& c, int start);
-
-  // Containers of up to this many children sum their lengths when asked
-  // for a start (a cell's paragraphs, a row's cells) and keep no starts.
-  static constexpr size_t kSummed = 8;
 
   Entries entries_;
   Hint hint_;
