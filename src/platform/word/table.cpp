@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "platform/word/document_data.hpp"
 #include "platform/word/word_errors.hpp"
@@ -54,14 +55,24 @@ bool Named(pugi::xml_node n, const char* name) {
   return std::strcmp(n.name(), name) == 0;
 }
 
-void SetCellWidth(pugi::xml_node tc, const std::string& twips) {
+void SetCellWidth(pugi::xml_node tc, std::string_view twips) {
   // The properties come first in a cell and the width first in them: found
   // there, they are what a search by name would find.
   pugi::xml_node pr = tc.first_child();
   if (!Named(pr, "w:tcPr")) pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
   pugi::xml_node w = pr.first_child();
   if (!Named(w, "w:tcW")) w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
-  SetAttribute(w, "w:w", twips.c_str());
+  // A width written by this program has the value and then the type as its
+  // first two attributes: those are then set in place.
+  pugi::xml_attribute value = w.first_attribute();
+  pugi::xml_attribute type = value.next_attribute();
+  if (value && type && std::strcmp(value.name(), "w:w") == 0 &&
+      std::strcmp(type.name(), "w:type") == 0) {
+    if (value.value() != twips) value.set_value(twips.data(), twips.size());
+    if (std::strcmp(type.value(), "dxa") != 0) type.set_value("dxa", 3);
+    return;
+  }
+  SetAttribute(w, "w:w", std::string(twips).c_str());
   SetAttribute(w, "w:type", "dxa");
 }
 
