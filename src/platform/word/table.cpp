@@ -51,23 +51,32 @@ void SetAttribute(pugi::xml_node n, const char* name, const char* value) {
   a = value;
 }
 
-bool Named(pugi::xml_node n, const char* name) {
-  return std::strcmp(n.name(), name) == 0;
-}
+// Names found equal to an expected one while widths are set: the copies of a
+// row share their names' text, so most checks end at comparing pointers. No
+// node is removed while one of these is in use.
+struct KnownNames {
+  const char* seen[4] = {};
 
-void SetCellWidth(pugi::xml_node tc, std::string_view twips) {
+  bool Is(int slot, const char* name, const char* expected) {
+    if (name == seen[slot]) return true;
+    if (std::strcmp(name, expected) != 0) return false;
+    seen[slot] = name;
+    return true;
+  }
+};
+
+void SetCellWidth(pugi::xml_node tc, std::string_view twips, KnownNames& known) {
   // The properties come first in a cell and the width first in them: found
   // there, they are what a search by name would find.
   pugi::xml_node pr = tc.first_child();
-  if (!Named(pr, "w:tcPr")) pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
+  if (!known.Is(0, pr.name(), "w:tcPr")) pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
   pugi::xml_node w = pr.first_child();
-  if (!Named(w, "w:tcW")) w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
+  if (!known.Is(1, w.name(), "w:tcW")) w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
   // A width written by this program has the value and then the type as its
   // first two attributes: those are then set in place.
   pugi::xml_attribute value = w.first_attribute();
   pugi::xml_attribute type = value.next_attribute();
-  if (value && type && std::strcmp(value.name(), "w:w") == 0 &&
-      std::strcmp(type.name(), "w:type") == 0) {
+  if (type && known.Is(2, value.name(), "w:w") && known.Is(3, type.name(), "w:type")) {
     if (value.value() != twips) value.set_value(twips.data(), twips.size());
     if (std::strcmp(type.value(), "dxa") != 0) type.set_value("dxa", 3);
     return;
@@ -172,7 +181,8 @@ double Cell::Width() const {
 
 void Cell::SetWidth(double points) {
   DocOf(doc_, cell_);
-  SetCellWidth(cell_, std::to_string(std::lround(points * 20)));
+  KnownNames known;
+  SetCellWidth(cell_, std::to_string(std::lround(points * 20)), known);
 }
 
 void Cell::Select() const {
@@ -250,9 +260,10 @@ void Column::SetWidth(double points) {
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     if (i++ == index_) SetAttribute(c, "w:w", twips.c_str());
   }
+  KnownNames known;
   for (auto row : index.Children(table_)) {
     auto& cells = index.Children(row);
-    if (static_cast<size_t>(index_) <= cells.size()) SetCellWidth(cells[index_ - 1], twips);
+    if (static_cast<size_t>(index_) <= cells.size()) SetCellWidth(cells[index_ - 1], twips, known);
   }
 }
 
