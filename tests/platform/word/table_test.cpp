@@ -116,6 +116,17 @@ TEST(WordTables, DeleteTakesCommentsAndBookmarksAndCollapsesRangesInside) {
   EXPECT_EQ(Count(testing::SavedXml(f.path, "word/comments.xml"), "//w:comment"), 1u);
 }
 
+TEST(WordTables, ColumnWidthReachesCellsWithoutOrWithOtherWidthElements) {
+  std::string rows;
+  for (const char* pr : {"<w:tcPr><w:tcW w:w=\"1\" w:type=\"dxa\"/></w:tcPr>", "",
+                         "<w:tcPr><w:tcW w:type=\"pct\" w:w=\"50\"/></w:tcPr>"}) {
+    rows += std::string("<w:tr><w:tc>") + pr + "<w:p/></w:tc></w:tr>";
+  }
+  Fixture f(P("a") + "<w:tbl>" + rows + "</w:tbl>" + P("b"));
+  f.doc->Tables().Item(1).Columns().Item(1).SetWidth(Application::CentimetersToPoints(1));
+  EXPECT_EQ(Count(f.Saved(), "//w:tc/w:tcPr/w:tcW[@w:w='567'][@w:type='dxa']"), 3u);
+}
+
 TEST(WordTables, EmptyHandlesFailInsteadOfTouchingADocument) {
   Fixture f(P("a") + Tbl(2, 2) + P("b"));
   Table live = f.doc->Tables().Item(1);
