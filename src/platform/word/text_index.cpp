@@ -518,10 +518,6 @@ int TextIndex::StartIn(Container& c, size_t i) {
   return c.start[i];
 }
 
-size_t TextIndex::IndexIn(pugi::xml_node container, pugi::xml_node child) {
-  return IndexOf(Listed(container), child);
-}
-
 size_t TextIndex::IndexOf(Container& c, pugi::xml_node child) {
   Entry* e = entries_.Find(Raw(child));
   if (e && e->parent == &c && e->index < c.children.size() && Same(c.children[e->index], child)) {
@@ -781,12 +777,6 @@ void AppendParagraph(pugi::xml_node p, int from, int to, Out& out) {
 }
 
 }  // namespace
-
-std::u32string TextIndex::ParagraphText(pugi::xml_node p, int from, int to) {
-  std::u32string out;
-  AppendParagraph(p, from, to, out);
-  return out;
-}
 
 template <class Out>
 void TextIndex::AppendText(Container& c, int base, int s, int e, Out& out) {

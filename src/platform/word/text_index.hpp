@@ -194,7 +194,6 @@ class TextIndex {
   int Length(pugi::xml_node block);     // paragraph, table, row, cell or root
   int Start(pugi::xml_node block);      // absolute, within its story
   int StartIn(Container& c, size_t i);  // offset of child i in its container
-  size_t IndexIn(pugi::xml_node container, pugi::xml_node child);
   // The child holding relative position r (the last child when r is past all).
   size_t ChildAt(Container& c, int r);
 
@@ -238,7 +237,6 @@ class TextIndex {
   std::u32string Text(pugi::xml_node root, int start, int end);
   // The same text in UTF-8, read straight from the XML.
   std::string TextUtf8(pugi::xml_node root, int start, int end);
-  std::u32string ParagraphText(pugi::xml_node p, int from, int to);
 
   // The position of a marker element (bookmark, comment anchor) in its story.
   int PositionOf(pugi::xml_node node);
@@ -300,7 +298,7 @@ class TextIndex {
   Container* PlaceOf(pugi::xml_node block, size_t& index, bool build);
   Container* Fallback(pugi::xml_node block, size_t& index, bool build);
   void SetPlace(Entry& e, Container* parent, size_t index);
-  size_t IndexOf(Container& c, pugi::xml_node child);  // IndexIn for a container at hand
+  size_t IndexOf(Container& c, pugi::xml_node child);  // where child is in c's list
   // Gives the container holding child i its new length, and so on upwards.
   void Propagate(Container* c, size_t i, int length);
   void Drop(pugi::xml_node n);  // the entry and, for a container, all below it
