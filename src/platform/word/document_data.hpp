@@ -113,7 +113,6 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // break, '\t' a tab.
   int InsertText(Story& story, int pos, std::string_view text, const RunFormat& format,
                  int* inserted = nullptr);
-  int InsertText(Story& story, int pos, std::u32string_view text, const RunFormat& format);
   // The same at the end of [start, end): at index.EndInsertPosition(), so
   // inside a cell whose end-of-cell mark ends the range.
   int InsertTextAfter(Story& story, int start, int end, std::string_view text,

@@ -227,11 +227,6 @@ pugi::xml_node DocumentData::SplitParagraph(pugi::xml_node p, InsertPoint at) {
   return q;
 }
 
-int DocumentData::InsertText(Story& story, int pos, std::u32string_view text,
-                             const RunFormat& format) {
-  return InsertText(story, pos, std::string_view(Utf8(text)), format);
-}
-
 int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const RunFormat& format,
                              int* inserted) {
   int chars = 0;

@@ -312,7 +312,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   auto story = range.State()->story;
   auto spot = d.index.Locate(story->root, pos);
   if (spot.offset > 0) {
-    d.InsertText(*story, pos, U"\r", {});
+    d.InsertText(*story, pos, "\r", {});
     spot = d.index.Locate(story->root, spot.start + spot.offset + 1);
   }
   pugi::xml_node before = spot.paragraph;
