@@ -74,12 +74,19 @@ std::string Tausche(std::string_view text, std::string_view search, std::string_
 
 std::string WertFormatieren(std::string_view input, int16_t width, int16_t decimals) {
   Operation op(kModule, "WertFormatieren");
-  std::string value(input);
+  std::string value;
   int p = 0;
-  // The three exchanges of single ASCII characters, done in place.
-  op.Step(100, [&] { std::erase(value, '.'); });
-  op.Step(110, [&] { std::replace(value.begin(), value.end(), ',', '.'); });
-  op.Step(120, [&] { std::replace(value.begin(), value.end(), '%', ' '); });
+  // The three exchanges of single ASCII characters, in one pass: points
+  // out, commas to points, percent signs to blanks.
+  op.Step(100, [&] {
+    value.resize(input.size());
+    char* out = value.data();
+    for (char c : input) {
+      if (c == '.') continue;
+      *out++ = c == ',' ? '.' : c == '%' ? ' ' : c;
+    }
+    value.resize(static_cast<size_t>(out - value.data()));
+  });
   op.Step(130, [&] {
     p = width - decimals - 1;
     if (decimals == 0) p = p + 1;
@@ -134,7 +141,14 @@ std::string WertFormatieren(std::string_view input, int16_t width, int16_t decim
     }
   });
   std::string result;
-  op.Step(190, [&] { result = Format(Variant(value), std::string(std::max<int>(width, 0), '@')); });
+  op.Step(190, [&] {
+    if (width > 0 && text::IsAscii(value)) {  // Format's "@@@...": blanks up to the width
+      if (static_cast<size_t>(width) > value.size()) result.assign(width - value.size(), ' ');
+      result += value;
+      return;
+    }
+    result = Format(Variant(value), std::string(std::max<int>(width, 0), '@'));
+  });
   return result;
 }
 
