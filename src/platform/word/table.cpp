@@ -367,6 +367,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
     }
   }
   for (int r = 1; r < rows; ++r) table.append_copy(tr);
+  d.index.TableBuilt(table, tr);
   d.index.StructureChanged(container);
   d.AdjustRanges(*story, at, 0, d.index.Length(table), true);
   return Table(doc_, table);

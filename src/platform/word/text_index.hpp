@@ -247,6 +247,12 @@ class TextIndex {
   // take the difference in length.
   void StructureChanged(pugi::xml_node container);
   void Forget(pugi::xml_node subtree);  // before the subtree is removed
+  // A table the layer has just built, entered with the lengths it is known
+  // to have instead of being measured, before StructureChanged reports it to
+  // its container: its rows start at `first_row` and are all that follows,
+  // every child of a row is a cell, and every cell holds its properties and
+  // then one paragraph without text.
+  void TableBuilt(pugi::xml_node table, pugi::xml_node first_row);
   // Goes up with every change reported above; positions cached elsewhere are
   // good for the revision they were computed at only.
   unsigned long long Revision() const { return revision_; }
@@ -283,6 +289,7 @@ class TextIndex {
     bool null_used_ = false;
   };
 
+  Container* NewContainer(pugi::xml_node node, Kind kind);  // listing nothing yet
   // With `measure`, a container built here is measured as it is listed.
   Container& Listed(pugi::xml_node container, bool measure = false);
   Container* Build(pugi::xml_node container, Kind kind, Entry* found,  // found: its entry
