@@ -327,9 +327,11 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
       if (depth() >= kMaxXmlDepth) return false;
       if (markers) {
         const char* name = node.name();  // empty for text and other non-elements
+        // (c | 1) == 'c' for 'b' and 'c' alike: one test for most names.
         if (name[0] == 'w' &&
-            (name[1] == ':' ? name[2] == 'c' || (name[2] == 'b' && name[3] == 'o' && name[4] == 'o')
-                            : name[1] == 'p')) {
+            (name[1] == ':'
+                 ? (name[2] | 1) == 'c' && (name[2] == 'c' || (name[3] == 'o' && name[4] == 'o'))
+                 : name[1] == 'p')) {
           Keep(node);
         }
       }

@@ -418,7 +418,8 @@ void TextIndex::List(Container& c, bool measure) {
   c.measured = true;
 }
 
-TextIndex::Container* TextIndex::NewContainer(pugi::xml_node node, Kind kind) {
+[[gnu::always_inline]] inline TextIndex::Container* TextIndex::NewContainer(pugi::xml_node node,
+                                                                            Kind kind) {
   Container* c;
   if (!free_.empty()) {
     c = free_.back();
