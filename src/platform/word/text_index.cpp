@@ -1058,7 +1058,7 @@ void TextIndex::Drop(pugi::xml_node n) {
   // Everything a container lists is below it: its list leads to every entry
   // inside, without a walk over the elements.
   for (pugi::xml_node child : c->children) Drop(child);
-  if (auto r = std::find(roots_.begin(), roots_.end(), c); r != roots_.end()) roots_.erase(r);
+  if (c->kind == Kind::StoryRoot) std::erase(roots_, c);
   c->children.clear();
   c->length.clear();
   c->start.clear();
