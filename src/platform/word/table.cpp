@@ -285,8 +285,11 @@ void Table::Delete() {
 }
 
 Cell Table::Cell(int row, int column) const {
-  auto& index = DocOf(doc_, table_).index;
-  auto& rows = index.Children(table_);
+  // The rows from the index alone when it holds the table in the main story.
+  const detail::TextIndex::Nodes* held =
+      doc_ ? doc_->index.HeldChildren(table_, doc_->body) : nullptr;
+  auto& index = held ? doc_->index : DocOf(doc_, table_).index;
+  auto& rows = held ? *held : index.Children(table_);
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
   auto& cells = index.Children(rows[row - 1]);
   if (column < 1 || static_cast<size_t>(column) > cells.size()) throw errors::NoSuchMember();

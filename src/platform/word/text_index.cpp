@@ -669,6 +669,22 @@ bool TextIndex::Reaches(pugi::xml_node block, pugi::xml_node root) {
   return false;
 }
 
+const TextIndex::Nodes* TextIndex::HeldChildren(pugi::xml_node container, pugi::xml_node root) {
+  Entry* e = entries_.Find(Raw(container));
+  if (!e || !e->container) return nullptr;
+  if (Same(container, root)) return &e->container->children;
+  pugi::xml_node node = container;
+  Container* p = e->parent;
+  size_t i = e->index;
+  while (p && i < p->children.size() && Same(p->children[i], node)) {
+    if (p->kind == Kind::StoryRoot) return Same(p->node, root) ? &e->container->children : nullptr;
+    node = p->node;
+    i = p->index;
+    p = p->parent;
+  }
+  return nullptr;
+}
+
 size_t TextIndex::ChildAt(Container& c, int r) {
   if (c.children.empty()) return 0;
   if (c.children.size() <= kSummed) {

@@ -212,6 +212,9 @@ class TextIndex {
   // True when the block is listed, through containers the index holds, in
   // the story of `root`; builds nothing.
   bool Reaches(pugi::xml_node block, pugi::xml_node root);
+  // The children of a container that Reaches root, when the index holds its
+  // list; null otherwise. Builds nothing.
+  const Nodes* HeldChildren(pugi::xml_node container, pugi::xml_node root);
 
   // Where a walk over [start, end) of root's story may begin: the container
   // last found by its extent (a cell whose range was just asked for) when it
