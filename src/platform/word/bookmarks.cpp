@@ -29,6 +29,33 @@ std::vector<pugi::xml_node> ElementsNamed(detail::DocumentData& d, const char* n
   return std::move(walker.found);
 }
 
+bool IsStart(pugi::xml_node marker) {
+  return marker.name()[10] == 'S';  // w:bookmarkStart, not w:bookmarkEnd
+}
+
+// The bookmark markers of the body: those kept, without the buried ones, or
+// else found in one walk and kept from then on.
+std::vector<pugi::xml_node>& Markers(detail::DocumentData& d) {
+  if (d.bookmark_markers) {
+    std::erase_if(*d.bookmark_markers, IsBuried);
+  } else {
+    struct Walker : pugi::xml_tree_walker {
+      std::vector<pugi::xml_node> found;
+      bool for_each(pugi::xml_node& n) override {
+        const char* a = n.name();
+        if (a[0] == 'w' && a[1] == ':' && a[2] == 'b' && n.type() == pugi::node_element &&
+            (std::strcmp(a, "w:bookmarkStart") == 0 || std::strcmp(a, "w:bookmarkEnd") == 0)) {
+          found.push_back(n);
+        }
+        return true;
+      }
+    } walker;
+    d.body.traverse(walker);
+    d.bookmark_markers = std::move(walker.found);
+  }
+  return *d.bookmark_markers;
+}
+
 pugi::xml_node FindStart(const std::vector<pugi::xml_node>& starts, std::string_view name) {
   for (auto x : starts) {
     if (name == x.attribute("w:name").value()) return x;
@@ -53,9 +80,16 @@ void Bookmarks::Add(std::string_view name, const word::Range& range) {
   if (state.story != d.main) throw errors::NotAvailable("Textmarke außerhalb des Haupttextes");
   if (name.empty() || name.size() > 40) throw errors::ValueOutOfRange();
   // The bookmark of that name goes, and the new one takes the id after the
-  // largest left; both from one walk over the body.
-  auto starts = ElementsNamed(d, "w:bookmarkStart");
-  pugi::xml_node old = FindStart(starts, name);
+  // largest left; both from the markers kept. Of several of that name, the
+  // first in document order goes: only a walk knows which that is.
+  std::vector<pugi::xml_node> starts;
+  int named = 0;
+  for (auto x : Markers(d)) {
+    if (!IsStart(x)) continue;
+    starts.push_back(x);
+    named += name == x.attribute("w:name").value();
+  }
+  pugi::xml_node old = named > 1 ? FindStart(d, name) : FindStart(starts, name);
   std::string old_id = old ? old.attribute("w:id").value() : "";
   long max = -1;
   for (auto x : starts) {
@@ -71,7 +105,12 @@ void Bookmarks::Add(std::string_view name, const word::Range& range) {
   s.append_attribute("w:id") = id.c_str();
   s.append_attribute("w:name") = std::string(name).c_str();
   if (end != start) at = d.PointAt(*state.story, end);
-  InsertAt(at, "w:bookmarkEnd").append_attribute("w:id") = id.c_str();
+  auto e = InsertAt(at, "w:bookmarkEnd");
+  e.append_attribute("w:id") = id.c_str();
+  if (d.bookmark_markers) {
+    d.bookmark_markers->push_back(s);
+    d.bookmark_markers->push_back(e);
+  }
 }
 
 bool Bookmarks::Exists(std::string_view name) const {

@@ -176,6 +176,11 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void CommentAdded(const std::string& id, pugi::xml_node start, pugi::xml_node end,
                     pugi::xml_node reference);
   void DeleteBookmark(const std::string& id);
+  // The w:bookmarkStart and w:bookmarkEnd elements of the body, in no order:
+  // found by the walk at open, kept by whoever adds or removes them (and
+  // reset by DrawingsCopied, filtered by DrawingsFreed); buried ones are
+  // dropped where they are read. Unset when not known.
+  std::optional<std::vector<pugi::xml_node>> bookmark_markers;
   std::string NewId(const char* element, pugi::xml_node in);
 
   // The drawings of the main part (parts.cpp): found by the walk at open and

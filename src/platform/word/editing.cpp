@@ -1,6 +1,7 @@
 // Text edits on the XML of a story: splitting runs and paragraphs, inserting
 // runs, deleting text, paragraphs and tables, and moving live ranges along.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -471,33 +472,66 @@ void DocumentData::Delete(Story& story, int start, int end) {
 }
 
 void DocumentData::RemoveTable(pugi::xml_node table) {
-  // The comments, bookmarks and text boxes inside the table, in one walk.
-  struct Walker : pugi::xml_tree_walker {
-    std::set<std::string> comments;
-    // The markers of each bookmark met: 1 its start, 2 its end.
-    std::map<std::string, int> bookmarks;
-    std::vector<pugi::xml_node> text_boxes;
-    bool for_each(pugi::xml_node& n) override {
-      const char* name = n.name();
-      if (name[0] != 'w' || name[1] != ':' || n.type() != pugi::node_element) return true;
-      char first = name[2];  // most names are ruled out by their first letter
-      if (first != 'c' && first != 'b' && first != 't') return true;
-      std::string_view local = name + 2;
-      if (first == 'c' && (local == "commentRangeStart" || local == "commentRangeEnd" ||
-                           local == "commentReference")) {
-        comments.insert(n.attribute("w:id").value());
-      } else if (first == 'b' && (local == "bookmarkStart" || local == "bookmarkEnd")) {
-        bookmarks[n.attribute("w:id").value()] |= local == "bookmarkStart" ? 1 : 2;
-      } else if (first == 't' && local == "txbxContent") {
-        text_boxes.push_back(n);
+  std::set<std::string> comments;
+  // The markers of each bookmark met: 1 its start, 2 its end.
+  std::map<std::string, int> bookmarks;
+  std::vector<pugi::xml_node> text_boxes;
+  // The comments, bookmarks and text boxes inside the table: for a table of
+  // the body, from the markers kept of the whole body when they are known
+  // and fewer than the table's characters, else found in one walk.
+  pugi::xml_node up = table;
+  while (Raw(up) && !Same(up, body)) up = up.parent();
+  const size_t kept = bookmark_markers && anchors_ && !anchor_markers_repeated_
+                          ? bookmark_markers->size() + 3 * anchors_->size() + stories_.size()
+                          : SIZE_MAX;
+  if (Raw(up) && kept < static_cast<size_t>(index.Length(table))) {
+    auto inside = [&](pugi::xml_node n) {
+      for (pugi::xml_node x = n; Raw(x); x = x.parent()) {
+        if (Same(x, table)) return true;
+        if (Same(x, body)) return false;
       }
-      return true;
+      return false;
+    };
+    for (const auto& a : *anchors_) {
+      if (inside(a.start) || inside(a.end) || inside(a.reference)) comments.insert(a.id);
     }
-  } found;
-  table.traverse(found);
-  auto& comments = found.comments;
-  auto& bookmarks = found.bookmarks;
-  auto& text_boxes = found.text_boxes;
+    // Those inside go with the table.
+    std::erase_if(*bookmark_markers, [&](pugi::xml_node n) {
+      if (!inside(n)) return false;
+      // w:bookmarkStart or w:bookmarkEnd
+      bookmarks[n.attribute("w:id").value()] |= n.name()[10] == 'S' ? 1 : 2;
+      return true;
+    });
+    for (const auto& [node, story] : stories_) {
+      if (inside(story->root)) text_boxes.push_back(story->root);
+    }
+  } else {
+    struct Walker : pugi::xml_tree_walker {
+      std::set<std::string> comments;
+      std::map<std::string, int> bookmarks;
+      std::vector<pugi::xml_node> text_boxes;
+      bool for_each(pugi::xml_node& n) override {
+        const char* name = n.name();
+        if (name[0] != 'w' || name[1] != ':' || n.type() != pugi::node_element) return true;
+        char first = name[2];  // most names are ruled out by their first letter
+        if (first != 'c' && first != 'b' && first != 't') return true;
+        std::string_view local = name + 2;
+        if (first == 'c' && (local == "commentRangeStart" || local == "commentRangeEnd" ||
+                             local == "commentReference")) {
+          comments.insert(n.attribute("w:id").value());
+        } else if (first == 'b' && (local == "bookmarkStart" || local == "bookmarkEnd")) {
+          bookmarks[n.attribute("w:id").value()] |= local == "bookmarkStart" ? 1 : 2;
+        } else if (first == 't' && local == "txbxContent") {
+          text_boxes.push_back(n);
+        }
+        return true;
+      }
+    } found;
+    table.traverse(found);
+    comments = std::move(found.comments);
+    bookmarks = std::move(found.bookmarks);
+    text_boxes = std::move(found.text_boxes);
+  }
   for (auto& id : comments) DeleteComment(id);
   // A bookmark wholly inside goes with the table; only one that reaches out
   // of it has a marker elsewhere to remove.

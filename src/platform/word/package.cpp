@@ -327,15 +327,24 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
       if (depth() >= kMaxXmlDepth) return false;
       if (markers) {
         const char* name = node.name();  // empty for text and other non-elements
-        if (name[0] == 'w' && (name[1] == ':' ? name[2] == 'c' : name[1] == 'p')) Keep(node);
+        // (c | 1) == 'c' for 'b' and 'c' alike: one test for most names.
+        if (name[0] == 'w' &&
+            (name[1] == ':'
+                 ? (name[2] | 1) == 'c' && (name[2] == 'c' || (name[3] == 'o' && name[4] == 'o'))
+                 : name[1] == 'p')) {
+          Keep(node);
+        }
       }
       if (check_text && !bad_text) CheckText(node);
       return true;
     }
-    // w:comment..., wp:anchor or wp:docPr, the second and third letter ruling out most.
+    // w:comment..., w:bookmarkStart, w:bookmarkEnd, wp:anchor or wp:docPr,
+    // the second to fifth letter ruling out most.
     [[gnu::noinline]] void Keep(pugi::xml_node node) {
       const char* name = node.name();
-      if (name[1] == ':' ? std::strncmp(name, "w:comment", 9) == 0
+      if (name[1] == ':' ? (name[2] == 'c' ? std::strncmp(name, "w:comment", 9) == 0
+                                           : std::strcmp(name, "w:bookmarkStart") == 0 ||
+                                                 std::strcmp(name, "w:bookmarkEnd") == 0)
                          : name[2] == ':' && (std::strcmp(name + 3, "anchor") == 0 ||
                                               std::strcmp(name + 3, "docPr") == 0)) {
         markers->push_back(node);

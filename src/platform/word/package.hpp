@@ -35,8 +35,8 @@ class Package {
 
   // The parsed XML of a part, parsed once and serialised again on Write. When
   // this call parses it and markers is given, the elements named w:comment...,
-  // wp:anchor and wp:docPr are appended to it in document order, found by the
-  // walk that checks the parsed tree anyway.
+  // w:bookmarkStart, w:bookmarkEnd, wp:anchor and wp:docPr are appended to it
+  // in document order, found by the walk that checks the parsed tree anyway.
   pugi::xml_document& Xml(const std::string& name, std::vector<pugi::xml_node>* markers = nullptr);
   pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
   bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }

@@ -102,13 +102,17 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
       }
       return false;
     };
-    std::vector<pugi::xml_node> markers;
+    std::vector<pugi::xml_node> markers, bookmarks;
     shape_anchors_.emplace();
     doc_prs_.emplace();
     for (pugi::xml_node n : found) {
       const char* name = n.name();
-      if (name[1] != 'p') {  // w:comment...
-        if (in_body(n)) markers.push_back(n);
+      if (name[1] != 'p') {  // w:comment... or w:bookmark...
+        if (name[2] == 'c') {
+          if (in_body(n)) markers.push_back(n);
+        } else if (n.type() == pugi::node_element && in_body(n)) {
+          bookmarks.push_back(n);
+        }
       } else if (name[3] == 'd') {  // wp:docPr
         doc_prs_->push_back(n);
       } else if (floating(n)) {  // wp:anchor
@@ -116,6 +120,7 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
       }
     }
     KeepCommentAnchors(markers);
+    bookmark_markers = std::move(bookmarks);
   }
 }
 
@@ -308,19 +313,22 @@ void DocumentData::ShapeAdded(pugi::xml_node anchor) {
 }
 
 void DocumentData::DrawingsFreed(pugi::xml_node subtree) {
-  const bool none =
-      (!shape_anchors_ || shape_anchors_->empty()) && (!doc_prs_ || doc_prs_->empty());
+  const bool none = (!shape_anchors_ || shape_anchors_->empty()) &&
+                    (!doc_prs_ || doc_prs_->empty()) &&
+                    (!bookmark_markers || bookmark_markers->empty());
   if (none || std::strcmp(subtree.name(), "w:t") == 0) return;
   auto inside = [&](pugi::xml_node n) {
     while (n && n != subtree) n = n.parent();
     return static_cast<bool>(n);
   };
+  if (bookmark_markers) std::erase_if(*bookmark_markers, inside);
   if (shape_anchors_) std::erase_if(*shape_anchors_, inside);
   if (doc_prs_) std::erase_if(*doc_prs_, inside);
 }
 
 void DocumentData::DrawingsCopied() {
-  // A copy holds drawings only where the main part has some.
+  // A copy holds drawings or bookmarks only where the main part has some.
+  if (bookmark_markers && !bookmark_markers->empty()) bookmark_markers.reset();
   if (shape_anchors_ && shape_anchors_->empty() && doc_prs_ && doc_prs_->empty()) return;
   shape_anchors_.reset();
   doc_prs_.reset();
@@ -534,6 +542,11 @@ void DocumentData::DeleteBookmark(const std::string& id) {
     std::string_view rest = name + 10;
     if ((rest == "Start" || rest == "End") && id == n.attribute("w:id").value()) hits.push_back(n);
   });
+  if (bookmark_markers) {
+    std::erase_if(*bookmark_markers, [&](pugi::xml_node n) {
+      return std::find(hits.begin(), hits.end(), n) != hits.end();
+    });
+  }
   for (auto n : hits) n.parent().remove_child(n);
 }
 

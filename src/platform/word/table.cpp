@@ -51,11 +51,12 @@ void SetAttribute(pugi::xml_node n, const char* name, const char* value) {
   a = value;
 }
 
-// Names found equal to an expected one while widths are set: the copies of a
-// row share their names' text, so most checks end at comparing pointers. No
-// node is removed while one of these is in use.
+// Names (and a value) found equal to an expected one while widths are set:
+// the copies of a row share their names' text, so most checks end at
+// comparing pointers. No node is removed, and no value of the kind found
+// changed, while one of these is in use.
 struct KnownNames {
-  const char* seen[4] = {};
+  const char* seen[5] = {};
 
   bool Is(int slot, const char* name, const char* expected) {
     if (name == seen[slot]) return true;
@@ -78,7 +79,7 @@ void SetCellWidth(pugi::xml_node tc, std::string_view twips, KnownNames& known) 
   pugi::xml_attribute type = value.next_attribute();
   if (type && known.Is(2, value.name(), "w:w") && known.Is(3, type.name(), "w:type")) {
     if (value.value() != twips) value.set_value(twips.data(), twips.size());
-    if (std::strcmp(type.value(), "dxa") != 0) type.set_value("dxa", 3);
+    if (!known.Is(4, type.value(), "dxa")) type.set_value("dxa", 3);
     return;
   }
   SetAttribute(w, "w:w", std::string(twips).c_str());
@@ -284,8 +285,11 @@ void Table::Delete() {
 }
 
 Cell Table::Cell(int row, int column) const {
-  auto& index = DocOf(doc_, table_).index;
-  auto& rows = index.Children(table_);
+  // The rows from the index alone when it holds the table in the main story.
+  const detail::TextIndex::Nodes* held =
+      doc_ ? doc_->index.HeldChildren(table_, doc_->body) : nullptr;
+  auto& index = held ? doc_->index : DocOf(doc_, table_).index;
+  auto& rows = held ? *held : index.Children(table_);
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
   auto& cells = index.Children(rows[row - 1]);
   if (column < 1 || static_cast<size_t>(column) > cells.size()) throw errors::NoSuchMember();
@@ -367,6 +371,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
     }
   }
   for (int r = 1; r < rows; ++r) table.append_copy(tr);
+  d.index.TableBuilt(table, tr);
   d.index.StructureChanged(container);
   d.AdjustRanges(*story, at, 0, d.index.Length(table), true);
   return Table(doc_, table);

@@ -418,7 +418,8 @@ void TextIndex::List(Container& c, bool measure) {
   c.measured = true;
 }
 
-TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found, bool measure) {
+[[gnu::always_inline]] inline TextIndex::Container* TextIndex::NewContainer(pugi::xml_node node,
+                                                                            Kind kind) {
   Container* c;
   if (!free_.empty()) {
     c = free_.back();
@@ -435,6 +436,11 @@ TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* fo
   c->measured = false;
   c->valid = 0;
   c->total = 0;
+  return c;
+}
+
+TextIndex::Container* TextIndex::Build(pugi::xml_node node, Kind kind, Entry* found, bool measure) {
+  Container* c = NewContainer(node, kind);
   Entry& e = found ? *found : entries_.Insert(Raw(node));  // not used once List adds more
   e.container = c;
   e.kind = kind;
@@ -661,6 +667,22 @@ bool TextIndex::Reaches(pugi::xml_node block, pugi::xml_node root) {
     p = p->parent;
   }
   return false;
+}
+
+const TextIndex::Nodes* TextIndex::HeldChildren(pugi::xml_node container, pugi::xml_node root) {
+  Entry* e = entries_.Find(Raw(container));
+  if (!e || !e->container) return nullptr;
+  if (Same(container, root)) return &e->container->children;
+  pugi::xml_node node = container;
+  Container* p = e->parent;
+  size_t i = e->index;
+  while (p && i < p->children.size() && Same(p->children[i], node)) {
+    if (p->kind == Kind::StoryRoot) return Same(p->node, root) ? &e->container->children : nullptr;
+    node = p->node;
+    i = p->index;
+    p = p->parent;
+  }
+  return nullptr;
 }
 
 size_t TextIndex::ChildAt(Container& c, int r) {
@@ -946,6 +968,71 @@ void TextIndex::StructureChanged(pugi::xml_node container) {
   Propagate(up, i, total);
 }
 
+void TextIndex::TableBuilt(pugi::xml_node table, pugi::xml_node first_row) {
+  ++revision_;
+  // An entry is written in full before the next one is added: adding may
+  // move the entries.
+  auto enter = [&](pugi::xml_node n, Kind kind, Container* own, Container* parent, size_t index,
+                   int length) {
+    Entry& e = entries_.Insert(Raw(n));
+    e.container = own;
+    e.parent = parent;
+    e.index = index;
+    e.length = length;
+    e.kind = kind;
+  };
+  Container* t = NewContainer(table, Kind::Table);
+  Entry& te = entries_.Insert(Raw(table));
+  te.container = t;
+  te.kind = Kind::Table;
+  t->parent = te.parent;
+  t->index = te.index;
+  t->extra = 0;
+  std::vector<pugi::xml_node>& rows = scratch_;
+  rows.clear();
+  for (pugi::xml_node r = first_row; Raw(r); r = r.next_sibling()) rows.push_back(r);
+  size_t n = rows.size();
+  t->children.assign(rows.data(), rows.data() + n);
+  t->length.resize(n);
+  if (n > kSummed) t->start.resize(n);
+  t->total = 0;
+  pugi::xml_node cells[64];  // a table has 63 columns at most
+  for (size_t i = 0; i < n; ++i) {
+    pugi::xml_node row = t->children[i];
+    Container* r = NewContainer(row, Kind::Row);
+    r->extra = 2;
+    r->parent = t;
+    r->index = i;
+    size_t m = 0;
+    for (pugi::xml_node tc = row.first_child(); Raw(tc) && m < 64; tc = tc.next_sibling()) {
+      cells[m++] = tc;
+    }
+    r->children.assign(cells, cells + m);
+    r->length.resize(m);
+    for (size_t k = 0; k < m; ++k) {
+      Container* c = NewContainer(cells[k], Kind::Cell);
+      pugi::xml_node p = cells[k].last_child();
+      c->extra = 1;
+      c->parent = r;
+      c->index = k;
+      c->children.assign(&p, &p + 1);
+      c->length.resize(1);
+      c->length[0] = 1;  // its mark alone
+      c->total = 2;
+      c->measured = true;
+      enter(cells[k], Kind::Cell, c, r, k, 0);
+      enter(p, Kind::Paragraph, nullptr, c, 0, 1);
+      r->length[k] = c->total;
+    }
+    r->total = static_cast<int>(2 * m) + r->extra;
+    r->measured = true;
+    enter(row, Kind::Row, r, t, i, 0);
+    t->length[i] = r->total;
+    t->total += r->total;
+  }
+  t->measured = true;
+}
+
 void TextIndex::Forget(pugi::xml_node subtree) {
   ++revision_;
   // Text boxes are stories of their own that no list leads to: the held
@@ -987,7 +1074,7 @@ void TextIndex::Drop(pugi::xml_node n) {
   // Everything a container lists is below it: its list leads to every entry
   // inside, without a walk over the elements.
   for (pugi::xml_node child : c->children) Drop(child);
-  if (auto r = std::find(roots_.begin(), roots_.end(), c); r != roots_.end()) roots_.erase(r);
+  if (c->kind == Kind::StoryRoot) std::erase(roots_, c);
   c->children.clear();
   c->length.clear();
   c->start.clear();

@@ -212,6 +212,9 @@ class TextIndex {
   // True when the block is listed, through containers the index holds, in
   // the story of `root`; builds nothing.
   bool Reaches(pugi::xml_node block, pugi::xml_node root);
+  // The children of a container that Reaches root, when the index holds its
+  // list; null otherwise. Builds nothing.
+  const Nodes* HeldChildren(pugi::xml_node container, pugi::xml_node root);
 
   // Where a walk over [start, end) of root's story may begin: the container
   // last found by its extent (a cell whose range was just asked for) when it
@@ -247,6 +250,12 @@ class TextIndex {
   // take the difference in length.
   void StructureChanged(pugi::xml_node container);
   void Forget(pugi::xml_node subtree);  // before the subtree is removed
+  // A table the layer has just built, entered with the lengths it is known
+  // to have instead of being measured, before StructureChanged reports it to
+  // its container: its rows start at `first_row` and are all that follows,
+  // every child of a row is a cell, and every cell holds its properties and
+  // then one paragraph without text.
+  void TableBuilt(pugi::xml_node table, pugi::xml_node first_row);
   // Goes up with every change reported above; positions cached elsewhere are
   // good for the revision they were computed at only.
   unsigned long long Revision() const { return revision_; }
@@ -283,6 +292,7 @@ class TextIndex {
     bool null_used_ = false;
   };
 
+  Container* NewContainer(pugi::xml_node node, Kind kind);  // listing nothing yet
   // With `measure`, a container built here is measured as it is listed.
   Container& Listed(pugi::xml_node container, bool measure = false);
   Container* Build(pugi::xml_node container, Kind kind, Entry* found,  // found: its entry

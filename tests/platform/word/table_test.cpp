@@ -116,6 +116,23 @@ TEST(WordTables, DeleteTakesCommentsAndBookmarksAndCollapsesRangesInside) {
   EXPECT_EQ(Count(testing::SavedXml(f.path, "word/comments.xml"), "//w:comment"), 1u);
 }
 
+// The bookmarks of the opened file count for a new one's id; one added again
+// under its name replaces the old one.
+TEST(WordTables, BookmarksAddedAgainReplaceTheOldOnesAndTakeTheNextId) {
+  Fixture f(
+      "<w:p><w:bookmarkStart w:id=\"7\" w:name=\"Alt\"/><w:r><w:t>Kopf</w:t></w:r>"
+      "<w:bookmarkEnd w:id=\"7\"/></w:p>" +
+      P("Fuß"));
+  for (auto [name, start] : {std::pair{"Neu", 0}, {"Alt", 5}, {"Neu", 1}}) {
+    f.doc->Bookmarks().Add(name, f.doc->Range(start, start + 2));
+  }
+  EXPECT_EQ(f.doc->Bookmarks().Count(), 2);
+  auto xml = f.Saved();
+  EXPECT_EQ(Value(xml, "//w:bookmarkStart[@w:name='Alt']/@w:id"), "9");
+  EXPECT_EQ(Value(xml, "//w:bookmarkStart[@w:name='Neu']/@w:id"), "10");
+  EXPECT_EQ(Count(xml, "//w:bookmarkEnd"), 2u);
+}
+
 TEST(WordTables, ColumnWidthReachesCellsWithoutOrWithOtherWidthElements) {
   std::string rows;
   for (const char* pr : {"<w:tcPr><w:tcW w:w=\"1\" w:type=\"dxa\"/></w:tcPr>", "",
