@@ -166,18 +166,12 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
                                                    int end) {
   auto r = std::make_shared<RangeState>();
   r->doc = shared_from_this();
-  r->story = story;
+  r->MoveTo(story);
   if (start > 0 || end > 0) {  // a range at 0 needs no story length (and no index)
     int limit = StoryEnd(*story);
     r->start = std::clamp(start, 0, limit);
     r->end = std::clamp(end, r->start, limit);
   }
-  auto& live = story->ranges;
-  if (live.size() > 64 && live.size() == live.capacity()) {
-    live.erase(std::remove_if(live.begin(), live.end(), [](auto& w) { return w.expired(); }),
-               live.end());
-  }
-  live.push_back(r);
   return r;
 }
 
@@ -209,19 +203,12 @@ void DocumentData::AdjustRanges(Story& story, int pos, int removed, int inserted
       p += inserted;
     }
   };
-  auto& live = story.ranges;
-  size_t kept = 0;
-  for (size_t i = 0; i < live.size(); ++i) {
-    auto r = live[i].lock();
-    if (!r || r->story.get() != &story) continue;
+  for (RangeState* r = story.ranges; r; r = r->Next()) {
     bool collapsed = r->start == r->end;
     move(r->start, true, collapsed);
     move(r->end, false, collapsed);
     if (r->end < r->start) r->end = r->start;
-    if (kept != i) live[kept] = std::move(live[i]);
-    ++kept;
   }
-  live.resize(kept);
 }
 
 DocumentData::ParagraphList DocumentData::TakeParagraphs(Story& story, int start, int end) {
@@ -261,14 +248,7 @@ void DocumentData::ParagraphsIn(pugi::xml_node c, int base, int start, int end,
 }
 
 void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, int end) {
-  if (selection->story != story) {
-    selection->story = story;
-    // The selection may come back to a story that still lists it.
-    auto& live = story->ranges;
-    bool listed =
-        std::any_of(live.begin(), live.end(), [&](const auto& w) { return w.lock() == selection; });
-    if (!listed) live.push_back(selection);
-  }
+  if (selection->story != story) selection->MoveTo(story);
   int limit = StoryEnd(*story);
   selection->start = std::clamp(start, 0, limit);
   selection->end = std::clamp(end, selection->start, limit);

@@ -36,18 +36,49 @@ struct Story {
   pugi::xml_node root;
   bool alive = true;
   bool edited = false;  // a text box's fallback copy must follow
-  std::vector<std::weak_ptr<RangeState>> ranges;
+  // The live ranges of the story, linked through themselves: a range joins
+  // when made and leaves when it goes, so an edit moves the living alone.
+  RangeState* ranges = nullptr;
   // The story's length as of one revision of the position index.
   mutable int length = 0;
   mutable unsigned long long length_revision = ~0ULL;
 };
 
 struct RangeState {
+  RangeState() = default;
+  RangeState(const RangeState&) = delete;
+  RangeState& operator=(const RangeState&) = delete;
+  ~RangeState() { Leave(); }
+
   std::shared_ptr<class DocumentData> doc;
   std::shared_ptr<Story> story;
   int start = 0;
   int end = 0;
   RunFormat pending;
+
+  // Puts the range into the list of `to`, leaving the one it was in.
+  void MoveTo(std::shared_ptr<Story> to) {
+    Leave();
+    story = std::move(to);
+    next = story->ranges;
+    if (next) next->prev = this;
+    story->ranges = this;
+  }
+  RangeState* Next() const { return next; }
+
+ private:
+  void Leave() {
+    if (!story) return;
+    if (prev) {
+      prev->next = next;
+    } else if (story->ranges == this) {
+      story->ranges = next;
+    }
+    if (next) next->prev = prev;
+    prev = next = nullptr;
+  }
+  RangeState* prev = nullptr;
+  RangeState* next = nullptr;
 };
 
 // The markers of a comment in the main story.
