@@ -345,8 +345,12 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view 
     split = true;
     begin = mark + 1;
   }
-  index.ParagraphChanged(first);
-  if (split) index.StructureChanged(TextIndex::Parent(first));
+  if (split) {
+    index.ParagraphChanged(first);
+    index.StructureChanged(TextIndex::Parent(first));
+  } else {
+    index.ParagraphChanged(first, chars);  // the new runs hold all of the text
+  }
   AdjustRanges(story, at, 0, chars);
   story.edited = true;
   if (inserted) *inserted = chars;

@@ -887,6 +887,17 @@ void TextIndex::ParagraphChanged(pugi::xml_node p) {
   Propagate(c, i, len);
 }
 
+void TextIndex::ParagraphChanged(pugi::xml_node p, int added) {
+  ++revision_;
+  Entry* e = entries_.Find(Raw(p));
+  if (!e || e->length == 0) return;
+  int len = e->length + added;
+  e->length = len;
+  size_t i = 0;
+  Container* c = PlaceOf(p, i, false);
+  Propagate(c, i, len);
+}
+
 void TextIndex::Propagate(Container* c, size_t i, int len) {
   // Measuring a container measures everything below it: above one that
   // counts no lengths, none does.
