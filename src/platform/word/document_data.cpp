@@ -93,7 +93,7 @@ bool SameName(const char* a, const char* b) {
 }  // namespace
 
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
-                            std::initializer_list<const char*> order) {
+                            std::initializer_list<const char*> order, pugi::xml_node prototype) {
   if (auto found = parent.child(name)) return found;
   auto rank = [&](const char* n) -> int {
     int i = 0;
@@ -111,9 +111,12 @@ pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
       mine = rank(name);
       ranked = true;
     }
-    if (rank(c.name()) > mine) return parent.insert_child_before(name, c);
+    if (rank(c.name()) > mine) {
+      return prototype ? parent.insert_copy_before(prototype, c)
+                       : parent.insert_child_before(name, c);
+    }
   }
-  return parent.append_child(name);
+  return prototype ? parent.append_copy(prototype) : parent.append_child(name);
 }
 
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node p, int offset) {
@@ -245,6 +248,42 @@ void DocumentData::ParagraphsIn(pugi::xml_node c, int base, int start, int end,
     }
     if (start == end) return;
   }
+}
+
+pugi::xml_node DocumentData::PrototypeHolder() {
+  if (!proto_holder_) {
+    // Among the removed content: never saved, and no walk over the body
+    // or the document element meets it.
+    proto_holder_ = body.parent().append_child("korvax-prototypes");
+    Bury(proto_holder_);
+  }
+  return proto_holder_;
+}
+
+void DocumentData::MakePrototypes() {
+  static constexpr std::string_view kXml =
+      "<w:r/><w:t xml:space=\"preserve\">-</w:t><w:tab/><w:br/><w:br w:type=\"page\"/>"
+      "<w:pPr/><w:tabs/><w:jc w:val=\"left\"/><w:jc w:val=\"center\"/>"
+      "<w:jc w:val=\"right\"/><w:jc w:val=\"both\"/>";
+  pugi::xml_node holder = PrototypeHolder();
+  pugi::xml_node last = holder.last_child();
+  holder.append_buffer(kXml.data(), kXml.size());
+  pugi::xml_node n = last ? last.next_sibling() : holder.first_child();
+  for (pugi::xml_node* slot : {&protos_.run, &protos_.text, &protos_.tab, &protos_.line_break,
+                               &protos_.page_break, &protos_.paragraph_properties, &protos_.tabs,
+                               &protos_.jc[0], &protos_.jc[1], &protos_.jc[2], &protos_.jc[3]}) {
+    *slot = n;
+    n = n.next_sibling();
+  }
+}
+
+pugi::xml_node DocumentData::AddPrototype(unsigned long long key, const std::string& xml) {
+  pugi::xml_node holder = PrototypeHolder();
+  pugi::xml_node last = holder.last_child();
+  holder.append_buffer(xml.data(), xml.size());
+  pugi::xml_node n = last ? last.next_sibling() : holder.first_child();
+  keyed_protos_.push_back({key, n});
+  return n;
 }
 
 void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, int end) {

@@ -112,6 +112,18 @@ struct CommentLookup {
   void Overlapping(int first, int last, std::vector<size_t>& out) const;
 };
 
+// Small elements that edits add over and over. They are parsed once into the
+// main part, among the removed content that is never saved, and copied from
+// there: a copy shares the names and values parsed instead of allocating and
+// copying its own.
+struct Prototypes {
+  pugi::xml_node run;   // <w:r/>
+  pugi::xml_node text;  // <w:t xml:space="preserve">, with a text to replace
+  pugi::xml_node tab, line_break, page_break;
+  pugi::xml_node paragraph_properties, tabs;  // empty w:pPr, w:tabs
+  pugi::xml_node jc[4];                       // w:val left, center, right, both
+};
+
 // Where new content goes: before `before` in `parent` (append when null).
 struct InsertPoint {
   pugi::xml_node parent;
@@ -221,7 +233,27 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void DrawingsFreed(pugi::xml_node subtree);
   void DrawingsCopied();
 
+  const Prototypes& Protos() {
+    if (!protos_.run) MakePrototypes();
+    return protos_;
+  }
+  // A prototype that callers tell apart by `key`, its text made by `xml()`
+  // when first asked for; null once too many are kept, and the caller then
+  // builds the element itself.
+  template <class F>
+  pugi::xml_node KeyedPrototype(unsigned long long key, F&& xml) {
+    for (const auto& [k, node] : keyed_protos_) {
+      if (k == key) return node;
+    }
+    if (keyed_protos_.size() >= kKeyedPrototypes) return {};
+    return AddPrototype(key, xml());
+  }
+
  private:
+  static constexpr size_t kKeyedPrototypes = 32;
+  void MakePrototypes();
+  pugi::xml_node AddPrototype(unsigned long long key, const std::string& xml);
+  pugi::xml_node PrototypeHolder();
   // Builds the anchors from the comment markers of the main story, given in
   // document order.
   void KeepCommentAnchors(const std::vector<pugi::xml_node>& markers);
@@ -260,6 +292,9 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // wp:docPr of the main part; unset until known.
   std::optional<std::vector<pugi::xml_node>> shape_anchors_, doc_prs_;
   ParagraphList paragraphs_;
+  Prototypes protos_;
+  pugi::xml_node proto_holder_;
+  std::vector<std::pair<unsigned long long, pugi::xml_node>> keyed_protos_;
   // The containers from the story root down to the cell that text went
   // into last, with their starts, as of one revision of the index.
   struct ContainerPath {
@@ -275,8 +310,11 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 };
 
 // Small helpers over WordprocessingML.
+// The child `name` of parent, added where `order` puts it when missing (as
+// a copy of `prototype` when one is given).
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
-                            std::initializer_list<const char*> order);
+                            std::initializer_list<const char*> order,
+                            pugi::xml_node prototype = {});
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
 void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 std::string Utf8(std::u32string_view s);

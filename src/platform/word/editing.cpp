@@ -75,10 +75,10 @@ pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
   return clone;
 }
 
-pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_view text,
-                       const RunFormat& format) {
-  pugi::xml_node run =
-      at.before ? at.parent.insert_child_before("w:r", at.before) : at.parent.append_child("w:r");
+pugi::xml_node MakeRun(const Prototypes& proto, InsertPoint at, pugi::xml_node rpr_template,
+                       std::string_view text, const RunFormat& format) {
+  pugi::xml_node run = at.before ? at.parent.insert_copy_before(proto.run, at.before)
+                                 : at.parent.append_copy(proto.run);
   if (rpr_template) {
     pugi::xml_node rpr = run.append_copy(rpr_template);
     for (pugi::xml_node c = rpr.first_child(); c;) {
@@ -93,16 +93,13 @@ pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_
   while (true) {
     size_t to = from;
     while (to < text.size() && text[to] != '\t' && text[to] != '\v' && text[to] != '\f') ++to;
-    if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
+    if (to > from) {
+      // The prototype's text gives way to this one.
+      run.append_copy(proto.text).first_child().set_value(text.data() + from, to - from);
+    }
     if (to == text.size()) break;
     char c = text[to];
-    if (c == '\t') {
-      run.append_child("w:tab");
-    } else if (c == '\v') {
-      run.append_child("w:br");
-    } else {
-      run.append_child("w:br").append_attribute("w:type") = "page";
-    }
+    run.append_copy(c == '\t' ? proto.tab : c == '\v' ? proto.line_break : proto.page_break);
     from = to + 1;
   }
   return run;
@@ -329,6 +326,7 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view 
   pugi::xml_node first = p;
   pugi::xml_node rpr;
   InsertPoint point = PointIn(p, spot.offset, &rpr);
+  const Prototypes& proto = Protos();
   size_t begin = 0;
   bool split = false;
   while (true) {
@@ -336,7 +334,7 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view 
     std::string_view piece =
         text.substr(begin, mark == std::string_view::npos ? std::string_view::npos : mark - begin);
     if (!piece.empty()) {
-      pugi::xml_node run = MakeRun(point, rpr, piece, format);
+      pugi::xml_node run = MakeRun(proto, point, rpr, piece, format);
       point = {run.parent(), run.next_sibling()};
     }
     if (mark == std::string_view::npos) break;
