@@ -300,6 +300,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   struct ContainerPath {
     struct Level {
       pugi::xml_node node;
+      TextIndex::Container* info;  // held by the index while the revision lasts
       int start;
     };
     pugi::xml_node root;

@@ -281,12 +281,14 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
   // there.
   auto& path = cell_path_;
   size_t depth = 0;
+  TextIndex::Container* held = nullptr;
   if (path.valid && path.root == root && path.revision == index.Revision()) {
     for (size_t j = path.levels.size(); j-- > 1;) {
       const auto& level = path.levels[j];
-      if (level.start <= end - 1 && end - 1 < level.start + index.Info(level.node).total) {
+      if (level.start <= end - 1 && end - 1 < level.start + level.info->total) {
         c = level.node;
         base = level.start;
+        held = level.info;
         depth = j;
         break;
       }
@@ -297,12 +299,13 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
   path.levels.resize(depth);
   int r = end - 1 - base;
   while (true) {
-    auto& info = index.Info(c);
-    path.levels.push_back({c, base});
+    auto& info = held ? *held : index.Info(c);
+    held = nullptr;
+    path.levels.push_back({c, &info, base});
     if (info.children.empty()) return false;
     int sum = info.total - info.extra;
     if (r >= sum) {
-      if (r != sum || KindOf(c) != Kind::Cell) return false;
+      if (r != sum || info.kind != Kind::Cell) return false;
       size_t last = info.children.size() - 1;
       if (!IsParagraph(info.children[last])) return false;
       spot = {info.children[last], info.length[last] - 1, base + index.StartIn(info, last)};
