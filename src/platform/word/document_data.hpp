@@ -274,7 +274,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   ParagraphList TakeParagraphs(Story& story, int start, int end);
   void ParagraphsIn(pugi::xml_node container, int base, int start, int end,
                     std::vector<ParagraphList::Span>& out);
-  int InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
+  // `marks`: the text may hold tabs, breaks or paragraph marks.
+  int InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars, bool marks,
                const RunFormat& format, int* inserted);
   // The spot where text added at the end of [start, end) goes when end
   // follows the end-of-cell mark of `cell`; false otherwise.

@@ -1,6 +1,7 @@
 // Text edits on the XML of a story: splitting runs and paragraphs, inserting
 // runs, deleting text, paragraphs and tables, and moving live ranges along.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -76,7 +77,7 @@ pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
 }
 
 pugi::xml_node MakeRun(const Prototypes& proto, InsertPoint at, pugi::xml_node rpr_template,
-                       std::string_view text, const RunFormat& format) {
+                       std::string_view text, bool marks, const RunFormat& format) {
   pugi::xml_node run = at.before ? at.parent.insert_copy_before(proto.run, at.before)
                                  : at.parent.append_copy(proto.run);
   if (rpr_template) {
@@ -91,7 +92,7 @@ pugi::xml_node MakeRun(const Prototypes& proto, InsertPoint at, pugi::xml_node r
   // Plain text between tabs and breaks goes into w:t elements as it stands.
   size_t from = 0;
   while (true) {
-    size_t to = from;
+    size_t to = marks ? from : text.size();
     while (to < text.size() && text[to] != '\t' && text[to] != '\v' && text[to] != '\f') ++to;
     if (to > from) {
       // The prototype's text gives way to this one.
@@ -111,9 +112,33 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
   return c;
 }
 
+// True when s is ASCII without control characters: text that a story
+// holds as it stands, one character a byte, with no mark in it.
+bool PlainAscii(std::string_view s) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    // Below 0x80 a byte plus 0x60 reaches 0x80 exactly when it is 0x20 or more.
+    if ((w & kHigh) != 0 || ((w + 0x6060606060606060ull) & kHigh) != kHigh) return false;
+  }
+  for (; i < s.size(); ++i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x20 || b >= 0x80) return false;
+  }
+  return true;
+}
+
 // Text as a story holds it, in UTF-8, and the number of its characters;
-// `storage` holds it when it is not `raw` as it stands.
-std::string_view StoryText(std::string_view raw, std::string& storage, int& chars) {
+// `storage` holds it when it is not `raw` as it stands. `marks` tells
+// whether it may hold tabs, breaks or paragraph marks.
+std::string_view StoryText(std::string_view raw, std::string& storage, int& chars, bool& marks) {
+  marks = !PlainAscii(raw);
+  if (!marks) {
+    chars = static_cast<int>(raw.size());
+    return raw;
+  }
   // Text that is not in the shortest UTF-8 form is put into it first, so
   // that the bytes below are those that the characters would give.
   if (!CanonicalUtf8(raw)) {
@@ -227,17 +252,19 @@ pugi::xml_node DocumentData::SplitParagraph(pugi::xml_node p, InsertPoint at) {
 int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const RunFormat& format,
                              int* inserted) {
   int chars = 0;
+  bool marks = true;
   std::string storage;
-  std::string_view text = StoryText(raw, storage, chars);
+  std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
-  return InsertAt(story, index.Locate(story.root, pos), text, chars, format, inserted);
+  return InsertAt(story, index.Locate(story.root, pos), text, chars, marks, format, inserted);
 }
 
 int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_view raw,
                                   const RunFormat& format, int* inserted) {
   int chars = 0;
+  bool marks = true;
   std::string storage;
-  std::string_view text = StoryText(raw, storage, chars);
+  std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
   TextIndex::Spot spot;
   pugi::xml_node cell;
@@ -245,7 +272,7 @@ int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_
     spot = index.Locate(story.root, index.EndInsertPosition(story.root, start, end));
     cell = {};
   }
-  int at = InsertAt(story, spot, text, chars, format, inserted);
+  int at = InsertAt(story, spot, text, chars, marks, format, inserted);
   if (cell) {
     // The containers down to the cell start where they started.
     cell_path_.revision = index.Revision();
@@ -322,7 +349,7 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
 }
 
 int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
-                           const RunFormat& format, int* inserted) {
+                           bool marks, const RunFormat& format, int* inserted) {
   pugi::xml_node p = spot.paragraph;
   int at = spot.start + spot.offset;
   if (text.empty()) return at;
@@ -333,11 +360,11 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view 
   size_t begin = 0;
   bool split = false;
   while (true) {
-    size_t mark = text.find('\r', begin);
+    size_t mark = marks ? text.find('\r', begin) : std::string_view::npos;
     std::string_view piece =
         text.substr(begin, mark == std::string_view::npos ? std::string_view::npos : mark - begin);
     if (!piece.empty()) {
-      pugi::xml_node run = MakeRun(proto, point, rpr, piece, format);
+      pugi::xml_node run = MakeRun(proto, point, rpr, piece, marks, format);
       point = {run.parent(), run.next_sibling()};
     }
     if (mark == std::string_view::npos) break;
