@@ -264,14 +264,18 @@ void DocumentData::MakePrototypes() {
   static constexpr std::string_view kXml =
       "<w:r/><w:t xml:space=\"preserve\">-</w:t><w:tab/><w:br/><w:br w:type=\"page\"/>"
       "<w:pPr/><w:tabs/><w:jc w:val=\"left\"/><w:jc w:val=\"center\"/>"
-      "<w:jc w:val=\"right\"/><w:jc w:val=\"both\"/>";
+      "<w:jc w:val=\"right\"/><w:jc w:val=\"both\"/><w:pPr><w:tabs/></w:pPr>"
+      "<w:pPr><w:jc w:val=\"left\"/></w:pPr><w:pPr><w:jc w:val=\"center\"/></w:pPr>"
+      "<w:pPr><w:jc w:val=\"right\"/></w:pPr><w:pPr><w:jc w:val=\"both\"/></w:pPr>";
   pugi::xml_node holder = PrototypeHolder();
   pugi::xml_node last = holder.last_child();
   holder.append_buffer(kXml.data(), kXml.size());
   pugi::xml_node n = last ? last.next_sibling() : holder.first_child();
-  for (pugi::xml_node* slot : {&protos_.run, &protos_.text, &protos_.tab, &protos_.line_break,
-                               &protos_.page_break, &protos_.paragraph_properties, &protos_.tabs,
-                               &protos_.jc[0], &protos_.jc[1], &protos_.jc[2], &protos_.jc[3]}) {
+  for (pugi::xml_node* slot :
+       {&protos_.run, &protos_.text, &protos_.tab, &protos_.line_break, &protos_.page_break,
+        &protos_.paragraph_properties, &protos_.tabs, &protos_.jc[0], &protos_.jc[1],
+        &protos_.jc[2], &protos_.jc[3], &protos_.paragraph_tabs, &protos_.aligned[0],
+        &protos_.aligned[1], &protos_.aligned[2], &protos_.aligned[3]}) {
     *slot = n;
     n = n.next_sibling();
   }

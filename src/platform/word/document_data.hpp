@@ -122,6 +122,9 @@ struct Prototypes {
   pugi::xml_node tab, line_break, page_break;
   pugi::xml_node paragraph_properties, tabs;  // empty w:pPr, w:tabs
   pugi::xml_node jc[4];                       // w:val left, center, right, both
+  // Properties of a paragraph that had none: w:pPr with an empty w:tabs, or
+  // with a w:jc as above.
+  pugi::xml_node paragraph_tabs, aligned[4];
 };
 
 // Where new content goes: before `before` in `parent` (append when null).

@@ -57,6 +57,11 @@ pugi::xml_node ParagraphProperties(DocumentData& d, pugi::xml_node p) {
   return ppr ? ppr : p.prepend_copy(d.Protos().paragraph_properties);
 }
 
+bool Named(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
 bool OnOff(pugi::xml_node element) {
   if (!element) return false;
   std::string_view v = element.attribute("w:val").value();
@@ -205,9 +210,14 @@ void ParagraphFormat::SetAlignment(int alignment) {
   if (alignment < 0 || alignment > 3) throw errors::ValueOutOfRange();
   auto& d = *s.doc;
   // w:jc with w:val left, center, right or both.
-  pugi::xml_node model = d.Protos().jc[alignment];
+  const detail::Prototypes& proto = d.Protos();
+  pugi::xml_node model = proto.jc[alignment];
   d.ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
-    pugi::xml_node ppr = ParagraphProperties(d, p);
+    pugi::xml_node ppr = p.child("w:pPr");
+    if (!ppr) {
+      p.prepend_copy(proto.aligned[alignment]);
+      return;
+    }
     if (pugi::xml_node jc = ppr.child("w:jc")) {
       jc.remove_attribute("w:val");
       jc.append_copy(model.first_attribute());
@@ -240,14 +250,19 @@ void TabStops::Add(double position, int alignment, int leader) {
       return xml + " w:pos=\"" + std::to_string(twips) + "\"/>";
     });
   }
+  const detail::Prototypes& proto = d.Protos();
   d.ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
-    auto tabs =
-        detail::ChildInOrder(ParagraphProperties(d, p), "w:tabs", kParagraphOrder, d.Protos().tabs);
+    pugi::xml_node ppr = p.child("w:pPr");
+    pugi::xml_node tabs = ppr ? detail::ChildInOrder(ppr, "w:tabs", kParagraphOrder, proto.tabs)
+                              : p.prepend_copy(proto.paragraph_tabs).first_child();
     // A stop at the same place gives way; the new one goes before the first
     // stop further right.
     pugi::xml_node same, before;
-    for (auto tab : tabs.children("w:tab")) {
-      long pos = tab.attribute("w:pos").as_int();
+    for (pugi::xml_node tab = tabs.first_child(); tab; tab = tab.next_sibling()) {
+      if (!Named(tab.name(), "w:tab")) continue;
+      pugi::xml_attribute at = tab.first_attribute();
+      while (at && !Named(at.name(), "w:pos")) at = at.next_attribute();
+      long pos = at.as_int();
       if (pos == twips && !same) same = tab;
       if (pos > twips && !before) before = tab;
       if (same && before) break;
