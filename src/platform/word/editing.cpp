@@ -132,11 +132,11 @@ bool PlainAscii(std::string_view s) {
 
 // Text as a story holds it, in UTF-8, and the number of its characters;
 // `storage` holds it when it is not `raw` as it stands. `marks` tells
-// whether it may hold tabs, breaks or paragraph marks.
+// whether it holds tabs, breaks or paragraph marks.
 std::string_view StoryText(std::string_view raw, std::string& storage, int& chars, bool& marks) {
-  marks = !PlainAscii(raw);
-  if (!marks) {
+  if (PlainAscii(raw)) {
     chars = static_cast<int>(raw.size());
+    marks = false;
     return raw;
   }
   // Text that is not in the shortest UTF-8 form is put into it first, so
@@ -147,12 +147,18 @@ std::string_view StoryText(std::string_view raw, std::string& storage, int& char
   }
   // Control characters are dropped, except the marks a story holds; every
   // byte of a longer character is above them.
-  auto kept = [](char c) {
-    return static_cast<unsigned char>(c) >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r';
-  };
+  auto mark = [](char c) { return c == '\t' || c == '\v' || c == '\f' || c == '\r'; };
+  auto kept = [&](char c) { return static_cast<unsigned char>(c) >= 32 || mark(c); };
   chars = 0;
+  marks = false;
   size_t i = 0;
-  for (; i < raw.size() && kept(raw[i]); ++i) chars += (raw[i] & 0xC0) != 0x80;
+  for (; i < raw.size(); ++i) {
+    if (static_cast<unsigned char>(raw[i]) < 32) {
+      if (!mark(raw[i])) break;
+      marks = true;
+    }
+    chars += (raw[i] & 0xC0) != 0x80;
+  }
   if (i == raw.size()) return raw;
   std::string text(raw.substr(0, i));
   for (; i < raw.size(); ++i) {
@@ -160,6 +166,7 @@ std::string_view StoryText(std::string_view raw, std::string& storage, int& char
     if (kept(c)) {
       text.push_back(c);
       chars += (c & 0xC0) != 0x80;
+      marks = marks || static_cast<unsigned char>(c) < 32;
     }
   }
   storage = std::move(text);
@@ -279,7 +286,7 @@ int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_
     cell_path_.valid = true;
     // The cell's range is formatted next, as a rule: a cell of one paragraph
     // gives that paragraph, all of it, to ForEachParagraph.
-    auto& info = index.Info(cell);
+    auto& info = *cell_path_.levels.back().info;  // the cell's, as CellEndSpot ends there
     if (info.children.size() == 1 && info.children[0] == spot.paragraph) {
       int length = info.length[0];
       paragraphs_.spans.clear();
