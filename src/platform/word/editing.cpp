@@ -361,6 +361,8 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view 
   int at = spot.start + spot.offset;
   if (text.empty()) return at;
   pugi::xml_node first = p;
+  // The story grows by the characters inserted, paragraph marks included.
+  bool length_known = story.length_revision == index.Revision();
   pugi::xml_node rpr;
   InsertPoint point = PointIn(p, spot.offset, &rpr);
   const Prototypes& proto = Protos();
@@ -385,6 +387,10 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view 
     index.StructureChanged(TextIndex::Parent(first));
   } else {
     index.ParagraphChanged(first, chars);  // the new runs hold all of the text
+  }
+  if (length_known) {
+    story.length += chars;
+    story.length_revision = index.Revision();
   }
   AdjustRanges(story, at, 0, chars);
   story.edited = true;
