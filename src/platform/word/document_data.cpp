@@ -189,7 +189,7 @@ int DocumentData::StoryLength(const Story& story) {
 
 int DocumentData::StoryEnd(const Story& story) {
   int len = StoryLength(story);
-  return story.root == body ? len : std::max(len - 1, 0);
+  return Same(story.root, body) ? len : std::max(len - 1, 0);
 }
 
 void DocumentData::AdjustRanges(Story& story, int pos, int removed, int inserted,

@@ -893,8 +893,10 @@ void TextIndex::ParagraphChanged(pugi::xml_node p, int added) {
   if (!e || e->length == 0) return;
   int len = e->length + added;
   e->length = len;
-  size_t i = 0;
-  Container* c = PlaceOf(p, i, false);
+  // The place the entry keeps, when it still holds; else it is looked for.
+  size_t i = e->index;
+  Container* c = e->parent;
+  if (!c || i >= c->children.size() || !Same(c->children[i], p)) c = PlaceOf(p, i, false);
   Propagate(c, i, len);
 }
 
