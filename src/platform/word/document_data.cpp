@@ -93,7 +93,7 @@ bool SameName(const char* a, const char* b) {
 }  // namespace
 
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
-                            std::initializer_list<const char*> order) {
+                            std::initializer_list<const char*> order, pugi::xml_node prototype) {
   if (auto found = parent.child(name)) return found;
   auto rank = [&](const char* n) -> int {
     int i = 0;
@@ -111,9 +111,12 @@ pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
       mine = rank(name);
       ranked = true;
     }
-    if (rank(c.name()) > mine) return parent.insert_child_before(name, c);
+    if (rank(c.name()) > mine) {
+      return prototype ? parent.insert_copy_before(prototype, c)
+                       : parent.insert_child_before(name, c);
+    }
   }
-  return parent.append_child(name);
+  return prototype ? parent.append_copy(prototype) : parent.append_child(name);
 }
 
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node p, int offset) {
@@ -166,18 +169,12 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
                                                    int end) {
   auto r = std::make_shared<RangeState>();
   r->doc = shared_from_this();
-  r->story = story;
+  r->MoveTo(story);
   if (start > 0 || end > 0) {  // a range at 0 needs no story length (and no index)
     int limit = StoryEnd(*story);
     r->start = std::clamp(start, 0, limit);
     r->end = std::clamp(end, r->start, limit);
   }
-  auto& live = story->ranges;
-  if (live.size() > 64 && live.size() == live.capacity()) {
-    live.erase(std::remove_if(live.begin(), live.end(), [](auto& w) { return w.expired(); }),
-               live.end());
-  }
-  live.push_back(r);
   return r;
 }
 
@@ -192,7 +189,7 @@ int DocumentData::StoryLength(const Story& story) {
 
 int DocumentData::StoryEnd(const Story& story) {
   int len = StoryLength(story);
-  return story.root == body ? len : std::max(len - 1, 0);
+  return Same(story.root, body) ? len : std::max(len - 1, 0);
 }
 
 void DocumentData::AdjustRanges(Story& story, int pos, int removed, int inserted,
@@ -209,19 +206,12 @@ void DocumentData::AdjustRanges(Story& story, int pos, int removed, int inserted
       p += inserted;
     }
   };
-  auto& live = story.ranges;
-  size_t kept = 0;
-  for (size_t i = 0; i < live.size(); ++i) {
-    auto r = live[i].lock();
-    if (!r || r->story.get() != &story) continue;
+  for (RangeState* r = story.ranges; r; r = r->Next()) {
     bool collapsed = r->start == r->end;
     move(r->start, true, collapsed);
     move(r->end, false, collapsed);
     if (r->end < r->start) r->end = r->start;
-    if (kept != i) live[kept] = std::move(live[i]);
-    ++kept;
   }
-  live.resize(kept);
 }
 
 DocumentData::ParagraphList DocumentData::TakeParagraphs(Story& story, int start, int end) {
@@ -260,15 +250,48 @@ void DocumentData::ParagraphsIn(pugi::xml_node c, int base, int start, int end,
   }
 }
 
-void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, int end) {
-  if (selection->story != story) {
-    selection->story = story;
-    // The selection may come back to a story that still lists it.
-    auto& live = story->ranges;
-    bool listed =
-        std::any_of(live.begin(), live.end(), [&](const auto& w) { return w.lock() == selection; });
-    if (!listed) live.push_back(selection);
+pugi::xml_node DocumentData::PrototypeHolder() {
+  if (!proto_holder_) {
+    // Among the removed content: never saved, and no walk over the body
+    // or the document element meets it.
+    proto_holder_ = body.parent().append_child("korvax-prototypes");
+    Bury(proto_holder_);
   }
+  return proto_holder_;
+}
+
+void DocumentData::MakePrototypes() {
+  static constexpr std::string_view kXml =
+      "<w:r/><w:t xml:space=\"preserve\">-</w:t><w:tab/><w:br/><w:br w:type=\"page\"/>"
+      "<w:pPr/><w:tabs/><w:jc w:val=\"left\"/><w:jc w:val=\"center\"/>"
+      "<w:jc w:val=\"right\"/><w:jc w:val=\"both\"/><w:pPr><w:tabs/></w:pPr>"
+      "<w:pPr><w:jc w:val=\"left\"/></w:pPr><w:pPr><w:jc w:val=\"center\"/></w:pPr>"
+      "<w:pPr><w:jc w:val=\"right\"/></w:pPr><w:pPr><w:jc w:val=\"both\"/></w:pPr>";
+  pugi::xml_node holder = PrototypeHolder();
+  pugi::xml_node last = holder.last_child();
+  holder.append_buffer(kXml.data(), kXml.size());
+  pugi::xml_node n = last ? last.next_sibling() : holder.first_child();
+  for (pugi::xml_node* slot :
+       {&protos_.run, &protos_.text, &protos_.tab, &protos_.line_break, &protos_.page_break,
+        &protos_.paragraph_properties, &protos_.tabs, &protos_.jc[0], &protos_.jc[1],
+        &protos_.jc[2], &protos_.jc[3], &protos_.paragraph_tabs, &protos_.aligned[0],
+        &protos_.aligned[1], &protos_.aligned[2], &protos_.aligned[3]}) {
+    *slot = n;
+    n = n.next_sibling();
+  }
+}
+
+pugi::xml_node DocumentData::AddPrototype(unsigned long long key, const std::string& xml) {
+  pugi::xml_node holder = PrototypeHolder();
+  pugi::xml_node last = holder.last_child();
+  holder.append_buffer(xml.data(), xml.size());
+  pugi::xml_node n = last ? last.next_sibling() : holder.first_child();
+  keyed_protos_.push_back({key, n});
+  return n;
+}
+
+void DocumentData::SetSelection(const std::shared_ptr<Story>& story, int start, int end) {
+  if (selection->story != story) selection->MoveTo(story);
   int limit = StoryEnd(*story);
   selection->start = std::clamp(start, 0, limit);
   selection->end = std::clamp(end, selection->start, limit);

@@ -36,18 +36,49 @@ struct Story {
   pugi::xml_node root;
   bool alive = true;
   bool edited = false;  // a text box's fallback copy must follow
-  std::vector<std::weak_ptr<RangeState>> ranges;
+  // The live ranges of the story, linked through themselves: a range joins
+  // when made and leaves when it goes, so an edit moves the living alone.
+  RangeState* ranges = nullptr;
   // The story's length as of one revision of the position index.
   mutable int length = 0;
   mutable unsigned long long length_revision = ~0ULL;
 };
 
 struct RangeState {
+  RangeState() = default;
+  RangeState(const RangeState&) = delete;
+  RangeState& operator=(const RangeState&) = delete;
+  ~RangeState() { Leave(); }
+
   std::shared_ptr<class DocumentData> doc;
   std::shared_ptr<Story> story;
   int start = 0;
   int end = 0;
   RunFormat pending;
+
+  // Puts the range into the list of `to`, leaving the one it was in.
+  void MoveTo(std::shared_ptr<Story> to) {
+    Leave();
+    story = std::move(to);
+    next = story->ranges;
+    if (next) next->prev = this;
+    story->ranges = this;
+  }
+  RangeState* Next() const { return next; }
+
+ private:
+  void Leave() {
+    if (!story) return;
+    if (prev) {
+      prev->next = next;
+    } else if (story->ranges == this) {
+      story->ranges = next;
+    }
+    if (next) next->prev = prev;
+    prev = next = nullptr;
+  }
+  RangeState* prev = nullptr;
+  RangeState* next = nullptr;
 };
 
 // The markers of a comment in the main story.
@@ -79,6 +110,21 @@ struct CommentLookup {
 
   // Appends the entries with start <= last and end >= first, in anchor order.
   void Overlapping(int first, int last, std::vector<size_t>& out) const;
+};
+
+// Small elements that edits add over and over. They are parsed once into the
+// main part, among the removed content that is never saved, and copied from
+// there: a copy shares the names and values parsed instead of allocating and
+// copying its own.
+struct Prototypes {
+  pugi::xml_node run;   // <w:r/>
+  pugi::xml_node text;  // <w:t xml:space="preserve">, with a text to replace
+  pugi::xml_node tab, line_break, page_break;
+  pugi::xml_node paragraph_properties, tabs;  // empty w:pPr, w:tabs
+  pugi::xml_node jc[4];                       // w:val left, center, right, both
+  // Properties of a paragraph that had none: w:pPr with an empty w:tabs, or
+  // with a w:jc as above.
+  pugi::xml_node paragraph_tabs, aligned[4];
 };
 
 // Where new content goes: before `before` in `parent` (append when null).
@@ -195,7 +241,27 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void DrawingsFreed(pugi::xml_node subtree);
   void DrawingsCopied();
 
+  const Prototypes& Protos() {
+    if (!protos_.run) MakePrototypes();
+    return protos_;
+  }
+  // A prototype that callers tell apart by `key`, its text made by `xml()`
+  // when first asked for; null once too many are kept, and the caller then
+  // builds the element itself.
+  template <class F>
+  pugi::xml_node KeyedPrototype(unsigned long long key, F&& xml) {
+    for (const auto& [k, node] : keyed_protos_) {
+      if (k == key) return node;
+    }
+    if (keyed_protos_.size() >= kKeyedPrototypes) return {};
+    return AddPrototype(key, xml());
+  }
+
  private:
+  static constexpr size_t kKeyedPrototypes = 32;
+  void MakePrototypes();
+  pugi::xml_node AddPrototype(unsigned long long key, const std::string& xml);
+  pugi::xml_node PrototypeHolder();
   // Builds the anchors from the comment markers of the main story, given in
   // document order.
   void KeepCommentAnchors(const std::vector<pugi::xml_node>& markers);
@@ -216,7 +282,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   ParagraphList TakeParagraphs(Story& story, int start, int end);
   void ParagraphsIn(pugi::xml_node container, int base, int start, int end,
                     std::vector<ParagraphList::Span>& out);
-  int InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
+  // `marks`: the text may hold tabs, breaks or paragraph marks.
+  int InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars, bool marks,
                const RunFormat& format, int* inserted);
   // The spot where text added at the end of [start, end) goes when end
   // follows the end-of-cell mark of `cell`; false otherwise.
@@ -234,11 +301,15 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // wp:docPr of the main part; unset until known.
   std::optional<std::vector<pugi::xml_node>> shape_anchors_, doc_prs_;
   ParagraphList paragraphs_;
+  Prototypes protos_;
+  pugi::xml_node proto_holder_;
+  std::vector<std::pair<unsigned long long, pugi::xml_node>> keyed_protos_;
   // The containers from the story root down to the cell that text went
   // into last, with their starts, as of one revision of the index.
   struct ContainerPath {
     struct Level {
       pugi::xml_node node;
+      TextIndex::Container* info;  // held by the index while the revision lasts
       int start;
     };
     pugi::xml_node root;
@@ -249,8 +320,11 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 };
 
 // Small helpers over WordprocessingML.
+// The child `name` of parent, added where `order` puts it when missing (as
+// a copy of `prototype` when one is given).
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
-                            std::initializer_list<const char*> order);
+                            std::initializer_list<const char*> order,
+                            pugi::xml_node prototype = {});
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
 void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 std::string Utf8(std::u32string_view s);

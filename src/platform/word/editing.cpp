@@ -76,10 +76,10 @@ pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
   return clone;
 }
 
-pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_view text,
-                       const RunFormat& format) {
-  pugi::xml_node run =
-      at.before ? at.parent.insert_child_before("w:r", at.before) : at.parent.append_child("w:r");
+pugi::xml_node MakeRun(const Prototypes& proto, InsertPoint at, pugi::xml_node rpr_template,
+                       std::string_view text, bool marks, const RunFormat& format) {
+  pugi::xml_node run = at.before ? at.parent.insert_copy_before(proto.run, at.before)
+                                 : at.parent.append_copy(proto.run);
   if (rpr_template) {
     pugi::xml_node rpr = run.append_copy(rpr_template);
     for (pugi::xml_node c = rpr.first_child(); c;) {
@@ -92,18 +92,15 @@ pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_
   // Plain text between tabs and breaks goes into w:t elements as it stands.
   size_t from = 0;
   while (true) {
-    size_t to = from;
+    size_t to = marks ? from : text.size();
     while (to < text.size() && text[to] != '\t' && text[to] != '\v' && text[to] != '\f') ++to;
-    if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
+    if (to > from) {
+      // The prototype's text gives way to this one.
+      run.append_copy(proto.text).first_child().set_value(text.data() + from, to - from);
+    }
     if (to == text.size()) break;
     char c = text[to];
-    if (c == '\t') {
-      run.append_child("w:tab");
-    } else if (c == '\v') {
-      run.append_child("w:br");
-    } else {
-      run.append_child("w:br").append_attribute("w:type") = "page";
-    }
+    run.append_copy(c == '\t' ? proto.tab : c == '\v' ? proto.line_break : proto.page_break);
     from = to + 1;
   }
   return run;
@@ -115,9 +112,33 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
   return c;
 }
 
+// True when s is ASCII without control characters: text that a story
+// holds as it stands, one character a byte, with no mark in it.
+bool PlainAscii(std::string_view s) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    // Below 0x80 a byte plus 0x60 reaches 0x80 exactly when it is 0x20 or more.
+    if ((w & kHigh) != 0 || ((w + 0x6060606060606060ull) & kHigh) != kHigh) return false;
+  }
+  for (; i < s.size(); ++i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x20 || b >= 0x80) return false;
+  }
+  return true;
+}
+
 // Text as a story holds it, in UTF-8, and the number of its characters;
-// `storage` holds it when it is not `raw` as it stands.
-std::string_view StoryText(std::string_view raw, std::string& storage, int& chars) {
+// `storage` holds it when it is not `raw` as it stands. `marks` tells
+// whether it holds tabs, breaks or paragraph marks.
+std::string_view StoryText(std::string_view raw, std::string& storage, int& chars, bool& marks) {
+  if (PlainAscii(raw)) {
+    chars = static_cast<int>(raw.size());
+    marks = false;
+    return raw;
+  }
   // Text that is not in the shortest UTF-8 form is put into it first, so
   // that the bytes below are those that the characters would give.
   if (!CanonicalUtf8(raw)) {
@@ -126,12 +147,18 @@ std::string_view StoryText(std::string_view raw, std::string& storage, int& char
   }
   // Control characters are dropped, except the marks a story holds; every
   // byte of a longer character is above them.
-  auto kept = [](char c) {
-    return static_cast<unsigned char>(c) >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r';
-  };
+  auto mark = [](char c) { return c == '\t' || c == '\v' || c == '\f' || c == '\r'; };
+  auto kept = [&](char c) { return static_cast<unsigned char>(c) >= 32 || mark(c); };
   chars = 0;
+  marks = false;
   size_t i = 0;
-  for (; i < raw.size() && kept(raw[i]); ++i) chars += (raw[i] & 0xC0) != 0x80;
+  for (; i < raw.size(); ++i) {
+    if (static_cast<unsigned char>(raw[i]) < 32) {
+      if (!mark(raw[i])) break;
+      marks = true;
+    }
+    chars += (raw[i] & 0xC0) != 0x80;
+  }
   if (i == raw.size()) return raw;
   std::string text(raw.substr(0, i));
   for (; i < raw.size(); ++i) {
@@ -139,6 +166,7 @@ std::string_view StoryText(std::string_view raw, std::string& storage, int& char
     if (kept(c)) {
       text.push_back(c);
       chars += (c & 0xC0) != 0x80;
+      marks = marks || static_cast<unsigned char>(c) < 32;
     }
   }
   storage = std::move(text);
@@ -231,17 +259,19 @@ pugi::xml_node DocumentData::SplitParagraph(pugi::xml_node p, InsertPoint at) {
 int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const RunFormat& format,
                              int* inserted) {
   int chars = 0;
+  bool marks = true;
   std::string storage;
-  std::string_view text = StoryText(raw, storage, chars);
+  std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
-  return InsertAt(story, index.Locate(story.root, pos), text, chars, format, inserted);
+  return InsertAt(story, index.Locate(story.root, pos), text, chars, marks, format, inserted);
 }
 
 int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_view raw,
                                   const RunFormat& format, int* inserted) {
   int chars = 0;
+  bool marks = true;
   std::string storage;
-  std::string_view text = StoryText(raw, storage, chars);
+  std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
   TextIndex::Spot spot;
   pugi::xml_node cell;
@@ -249,14 +279,14 @@ int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_
     spot = index.Locate(story.root, index.EndInsertPosition(story.root, start, end));
     cell = {};
   }
-  int at = InsertAt(story, spot, text, chars, format, inserted);
+  int at = InsertAt(story, spot, text, chars, marks, format, inserted);
   if (cell) {
     // The containers down to the cell start where they started.
     cell_path_.revision = index.Revision();
     cell_path_.valid = true;
     // The cell's range is formatted next, as a rule: a cell of one paragraph
     // gives that paragraph, all of it, to ForEachParagraph.
-    auto& info = index.Info(cell);
+    auto& info = *cell_path_.levels.back().info;  // the cell's, as CellEndSpot ends there
     if (info.children.size() == 1 && info.children[0] == spot.paragraph) {
       int length = info.length[0];
       paragraphs_.spans.clear();
@@ -285,12 +315,14 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
   // there.
   auto& path = cell_path_;
   size_t depth = 0;
+  TextIndex::Container* held = nullptr;
   if (path.valid && path.root == root && path.revision == index.Revision()) {
     for (size_t j = path.levels.size(); j-- > 1;) {
       const auto& level = path.levels[j];
-      if (level.start <= end - 1 && end - 1 < level.start + index.Info(level.node).total) {
+      if (level.start <= end - 1 && end - 1 < level.start + level.info->total) {
         c = level.node;
         base = level.start;
+        held = level.info;
         depth = j;
         break;
       }
@@ -301,12 +333,13 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
   path.levels.resize(depth);
   int r = end - 1 - base;
   while (true) {
-    auto& info = index.Info(c);
-    path.levels.push_back({c, base});
+    auto& info = held ? *held : index.Info(c);
+    held = nullptr;
+    path.levels.push_back({c, &info, base});
     if (info.children.empty()) return false;
     int sum = info.total - info.extra;
     if (r >= sum) {
-      if (r != sum || KindOf(c) != Kind::Cell) return false;
+      if (r != sum || info.kind != Kind::Cell) return false;
       size_t last = info.children.size() - 1;
       if (!IsParagraph(info.children[last])) return false;
       spot = {info.children[last], info.length[last] - 1, base + index.StartIn(info, last)};
@@ -323,21 +356,24 @@ bool DocumentData::CellEndSpot(pugi::xml_node root, int start, int end, TextInde
 }
 
 int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view text, int chars,
-                           const RunFormat& format, int* inserted) {
+                           bool marks, const RunFormat& format, int* inserted) {
   pugi::xml_node p = spot.paragraph;
   int at = spot.start + spot.offset;
   if (text.empty()) return at;
   pugi::xml_node first = p;
+  // The story grows by the characters inserted, paragraph marks included.
+  bool length_known = story.length_revision == index.Revision();
   pugi::xml_node rpr;
   InsertPoint point = PointIn(p, spot.offset, &rpr);
+  const Prototypes& proto = Protos();
   size_t begin = 0;
   bool split = false;
   while (true) {
-    size_t mark = text.find('\r', begin);
+    size_t mark = marks ? text.find('\r', begin) : std::string_view::npos;
     std::string_view piece =
         text.substr(begin, mark == std::string_view::npos ? std::string_view::npos : mark - begin);
     if (!piece.empty()) {
-      pugi::xml_node run = MakeRun(point, rpr, piece, format);
+      pugi::xml_node run = MakeRun(proto, point, rpr, piece, marks, format);
       point = {run.parent(), run.next_sibling()};
     }
     if (mark == std::string_view::npos) break;
@@ -346,8 +382,16 @@ int DocumentData::InsertAt(Story& story, TextIndex::Spot spot, std::string_view 
     split = true;
     begin = mark + 1;
   }
-  index.ParagraphChanged(first);
-  if (split) index.StructureChanged(TextIndex::Parent(first));
+  if (split) {
+    index.ParagraphChanged(first);
+    index.StructureChanged(TextIndex::Parent(first));
+  } else {
+    index.ParagraphChanged(first, chars);  // the new runs hold all of the text
+  }
+  if (length_known) {
+    story.length += chars;
+    story.length_revision = index.Revision();
+  }
   AdjustRanges(story, at, 0, chars);
   story.edited = true;
   if (inserted) *inserted = chars;

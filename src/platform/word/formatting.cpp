@@ -1,7 +1,9 @@
 // Character and paragraph formatting of ranges: bold, size, alignment, tab stops.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "platform/word/document_data.hpp"
 #include "platform/word/range.hpp"
@@ -50,9 +52,14 @@ const std::initializer_list<const char*> kParagraphOrder = {"w:pStyle",
                                                             "w:sectPr",
                                                             "w:pPrChange"};
 
-pugi::xml_node ParagraphProperties(pugi::xml_node p) {
+pugi::xml_node ParagraphProperties(DocumentData& d, pugi::xml_node p) {
   pugi::xml_node ppr = p.child("w:pPr");
-  return ppr ? ppr : p.prepend_child("w:pPr");
+  return ppr ? ppr : p.prepend_copy(d.Protos().paragraph_properties);
+}
+
+bool Named(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
 }
 
 bool OnOff(pugi::xml_node element) {
@@ -105,7 +112,7 @@ double DefaultFontSize(DocumentData& d) {
 void FormatEmptyParagraphMark(detail::RangeState& s, const detail::RunFormat& format) {
   auto spot = s.doc->index.Locate(s.story->root, s.start);
   if (s.doc->index.Length(spot.paragraph) != 1) return;
-  pugi::xml_node ppr = ParagraphProperties(spot.paragraph);
+  pugi::xml_node ppr = ParagraphProperties(*s.doc, spot.paragraph);
   detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
   detail::ApplyRunFormat(ppr, format);
 }
@@ -146,7 +153,7 @@ void Font::Apply(const detail::RunFormat& format) {
   }
   for (auto run : RunsIn(*s.doc, *s.story, s.start, s.end)) detail::ApplyRunFormat(run, format);
   for (auto p : MarksIn(*s.doc, *s.story, s.start, s.end)) {
-    pugi::xml_node ppr = ParagraphProperties(p);
+    pugi::xml_node ppr = ParagraphProperties(*s.doc, p);
     detail::ChildInOrder(ppr, "w:rPr", kParagraphOrder);
     detail::ApplyRunFormat(ppr, format);
   }
@@ -200,12 +207,23 @@ int ParagraphFormat::Alignment() const {
 void ParagraphFormat::SetAlignment(int alignment) {
   Range(range_).Start();
   auto& s = *range_;
-  static const char* const kValues[] = {"left", "center", "right", "both"};
   if (alignment < 0 || alignment > 3) throw errors::ValueOutOfRange();
-  s.doc->ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
-    auto jc = detail::ChildInOrder(ParagraphProperties(p), "w:jc", kParagraphOrder);
-    jc.remove_attribute("w:val");
-    jc.append_attribute("w:val") = kValues[alignment];
+  auto& d = *s.doc;
+  // w:jc with w:val left, center, right or both.
+  const detail::Prototypes& proto = d.Protos();
+  pugi::xml_node model = proto.jc[alignment];
+  d.ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+    pugi::xml_node ppr = p.child("w:pPr");
+    if (!ppr) {
+      p.prepend_copy(proto.aligned[alignment]);
+      return;
+    }
+    if (pugi::xml_node jc = ppr.child("w:jc")) {
+      jc.remove_attribute("w:val");
+      jc.append_copy(model.first_attribute());
+    } else {
+      detail::ChildInOrder(ppr, "w:jc", kParagraphOrder, model);
+    }
   });
 }
 
@@ -219,18 +237,41 @@ void TabStops::Add(double position, int alignment, int leader) {
     throw errors::ValueOutOfRange();
   }
   long twips = std::lround(position * 20);
-  s.doc->ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
-    auto tabs = detail::ChildInOrder(ParagraphProperties(p), "w:tabs", kParagraphOrder);
+  auto& d = *s.doc;
+  // The stop as it is written, shared by every paragraph that gets it.
+  pugi::xml_node model;
+  if (twips >= INT32_MIN && twips <= INT32_MAX) {
+    unsigned long long key = static_cast<std::uint32_t>(twips) |
+                             static_cast<unsigned long long>(alignment) << 32 |
+                             static_cast<unsigned long long>(leader) << 40 | 1ULL << 48;
+    model = d.KeyedPrototype(key, [&] {
+      std::string xml = std::string("<w:tab w:val=\"") + kAlign[alignment] + '"';
+      if (leader != 0) xml += std::string(" w:leader=\"") + kLeader[leader] + '"';
+      return xml + " w:pos=\"" + std::to_string(twips) + "\"/>";
+    });
+  }
+  const detail::Prototypes& proto = d.Protos();
+  d.ForEachParagraph(*s.story, s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+    pugi::xml_node ppr = p.child("w:pPr");
+    pugi::xml_node tabs = ppr ? detail::ChildInOrder(ppr, "w:tabs", kParagraphOrder, proto.tabs)
+                              : p.prepend_copy(proto.paragraph_tabs).first_child();
     // A stop at the same place gives way; the new one goes before the first
     // stop further right.
     pugi::xml_node same, before;
-    for (auto tab : tabs.children("w:tab")) {
-      long pos = tab.attribute("w:pos").as_int();
+    for (pugi::xml_node tab = tabs.first_child(); tab; tab = tab.next_sibling()) {
+      if (!Named(tab.name(), "w:tab")) continue;
+      pugi::xml_attribute at = tab.first_attribute();
+      while (at && !Named(at.name(), "w:pos")) at = at.next_attribute();
+      long pos = at.as_int();
       if (pos == twips && !same) same = tab;
       if (pos > twips && !before) before = tab;
       if (same && before) break;
     }
     if (same) tabs.remove_child(same);
+    if (model) {
+      before ? tabs.insert_copy_before(model, before) : tabs.append_copy(model);
+      return;
+    }
     auto tab = before ? tabs.insert_child_before("w:tab", before) : tabs.append_child("w:tab");
     tab.append_attribute("w:val") = kAlign[alignment];
     if (leader != 0) tab.append_attribute("w:leader") = kLeader[leader];

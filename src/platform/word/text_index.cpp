@@ -909,6 +909,19 @@ void TextIndex::ParagraphChanged(pugi::xml_node p) {
   Propagate(c, i, len);
 }
 
+void TextIndex::ParagraphChanged(pugi::xml_node p, int added) {
+  ++revision_;
+  Entry* e = entries_.Find(Raw(p));
+  if (!e || e->length == 0) return;
+  int len = e->length + added;
+  e->length = len;
+  // The place the entry keeps, when it still holds; else it is looked for.
+  size_t i = e->index;
+  Container* c = e->parent;
+  if (!c || i >= c->children.size() || !Same(c->children[i], p)) c = PlaceOf(p, i, false);
+  Propagate(c, i, len);
+}
+
 void TextIndex::Propagate(Container* c, size_t i, int len) {
   // Measuring a container measures everything below it: above one that
   // counts no lengths, none does.

@@ -245,6 +245,9 @@ class TextIndex {
   int PositionOf(pugi::xml_node node);
 
   void ParagraphChanged(pugi::xml_node p);  // its text changed, not the block list
+  // The same when the change is known to have added `added` characters: no
+  // walk over the paragraph for its length.
+  void ParagraphChanged(pugi::xml_node p, int added);
   // Its children were added or removed: its child list is read again, the
   // lengths of children it already knew are kept, and its ancestors only
   // take the difference in length.

@@ -171,6 +171,17 @@ TEST(WordEditing, AlignmentAndTabStopsGoIntoTheParagraphProperties) {
   auto moved = g.Saved();
   EXPECT_EQ(Value(moved, "//w:body/w:p[1]/w:pPr/w:jc/@w:val"), "center");
   EXPECT_EQ(Value(moved, "//w:body/w:p[2]/w:pPr/w:jc/@w:val"), "right");
+  // Stops at many places, with and without leaders, each written in full
+  // (i = 5 and 36).
+  Fixture h(P("z"));
+  for (int i = 40; i > 0; --i) {
+    h.doc->Range(0, 0).ParagraphFormat().TabStops().Add(i, i % 2 ? wdAlignTabDecimal : 0, i % 3);
+  }
+  auto many = h.Saved();
+  EXPECT_EQ(Count(many, "//w:tabs/w:tab"), 40u);
+  EXPECT_EQ(Count(many, "//w:tab[@w:val='decimal' and @w:leader='hyphen' and @w:pos='100']"), 1u);
+  EXPECT_EQ(Count(many, "//w:tab[@w:val='left' and not(@w:leader) and @w:pos='720']"), 1u);
+  EXPECT_EQ(Value(many, "//w:tabs/w:tab[40]/@w:pos"), "800");
 }
 
 // The texts of all cells, row by row, "|" between cells and "/" between rows.
