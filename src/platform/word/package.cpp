@@ -263,8 +263,10 @@ void Package::Write(const std::filesystem::path& path) {
   }
   std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
   static int saves = 0;
-  std::filesystem::path tmp = dir / ("." + path.filename().string() + ".korvax-" +
-                                     std::to_string(::getpid()) + "-" + std::to_string(++saves));
+  std::string tmp_name = ".";
+  tmp_name += path.filename().string();
+  tmp_name += ".korvax-" + std::to_string(::getpid()) + "-" + std::to_string(++saves);
+  std::filesystem::path tmp = dir / tmp_name;
   std::filesystem::remove(tmp);
   int err = 0;
   zip_t* z = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_EXCL, &err);
