@@ -165,9 +165,78 @@ std::shared_ptr<Story> DocumentData::StoryFor(pugi::xml_node root) {
   return slot;
 }
 
+namespace {
+
+// Ranges come and go by the thousand (a cell's range, read once and
+// dropped): the blocks that hold them are kept in a short list per thread
+// for the next range instead of going back to the heap each time.
+struct SpareBlocks {
+  struct Block {
+    Block* next;
+  };
+  static constexpr int kKept = 64;
+  Block* head = nullptr;
+  int count = 0;
+  bool closed = false;  // the thread is ending: blocks go back to the heap
+  SpareBlocks() = default;
+  SpareBlocks(const SpareBlocks&) = delete;
+  SpareBlocks& operator=(const SpareBlocks&) = delete;
+  ~SpareBlocks() {
+    closed = true;
+    while (head) {
+      Block* b = head;
+      head = b->next;
+      ::operator delete(b);
+    }
+    count = 0;
+  }
+};
+
+thread_local SpareBlocks spare_range_blocks;
+
+template <class T>
+struct RangeAllocator {
+  using value_type = T;
+  RangeAllocator() = default;
+  template <class U>
+  RangeAllocator(const RangeAllocator<U>&) {}
+
+  T* allocate(size_t n) {
+    static_assert(sizeof(T) >= sizeof(SpareBlocks::Block));
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    auto& spare = spare_range_blocks;
+    if (n == 1 && spare.head) {
+      SpareBlocks::Block* b = spare.head;
+      spare.head = b->next;
+      --spare.count;
+      return reinterpret_cast<T*>(b);
+    }
+    return static_cast<T*>(::operator new(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) {
+    auto& spare = spare_range_blocks;
+    if (n == 1 && !spare.closed && spare.count < SpareBlocks::kKept) {
+      auto* b = reinterpret_cast<SpareBlocks::Block*>(p);
+      b->next = spare.head;
+      spare.head = b;
+      ++spare.count;
+      return;
+    }
+    ::operator delete(p);
+  }
+  template <class U>
+  bool operator==(const RangeAllocator<U>&) const {
+    return true;
+  }
+};
+
+}  // namespace
+
 std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>& story, int start,
                                                    int end) {
-  auto r = std::make_shared<RangeState>();
+  // Only the control block with the range in it is ever allocated here, so
+  // every block the list keeps has the one size.
+  auto r = std::allocate_shared<RangeState>(RangeAllocator<RangeState>());
   r->doc = shared_from_this();
   r->MoveTo(story);
   if (start > 0 || end > 0) {  // a range at 0 needs no story length (and no index)
