@@ -109,7 +109,7 @@ detail::DocumentData& DocOf(const DocumentDataPtr& doc, pugi::xml_node node) {
 // The story of a root; `other` keeps one that is not the main story alive.
 const std::shared_ptr<detail::Story>& StoryAt(detail::DocumentData& d, pugi::xml_node root,
                                               std::shared_ptr<detail::Story>&& other = {}) {
-  if (root == d.body) return d.main;
+  if (detail::Same(root, d.body)) return d.main;
   other = d.StoryFor(root);
   return other;
 }
@@ -118,7 +118,7 @@ const std::shared_ptr<detail::Story>& StoryAt(detail::DocumentData& d, pugi::xml
 // the block in the main story, else after the checks of DocOf.
 detail::DocumentData& ExtentOf(const DocumentDataPtr& doc, pugi::xml_node node,
                                detail::TextIndex::Extent& x) {
-  if (doc && doc->index.HeldExtent(node, x) && x.root == doc->body) return *doc;
+  if (doc && doc->index.HeldExtent(node, x) && detail::Same(x.root, doc->body)) return *doc;
   auto& d = DocOf(doc, node);
   x = d.index.ExtentOf(node);
   return d;
