@@ -760,10 +760,12 @@ namespace {
 template <class Out>
 void AppendAll(pugi::xml_node parent, Out& out) {
   for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
-    if (c.type() != pugi::node_element) continue;
     // The elements of nearly every paragraph are settled here, as Classify
     // settles them, with their name read once: text, a run to look into,
-    // the run's or the paragraph's properties to skip, a tab.
+    // the run's or the paragraph's properties to skip, a tab. Text between
+    // elements has no name; the only other named nodes, processing
+    // instructions, have no children, so that reading one as text or as a
+    // run adds nothing, as skipping it would: only a tab needs its type.
     if (const char* s = WordLocal(c.name())) {
       if (s[0] == 't' && s[1] == 0) {
         PutAll(out, c.child_value());
@@ -775,10 +777,11 @@ void AppendAll(pugi::xml_node parent, Out& out) {
       }
       if ((s[0] == 'r' || s[0] == 'p') && Eq(s + 1, "Pr")) continue;
       if (s[0] == 't' && Eq(s, "tab")) {
-        Put(out, kTab);
+        if (c.type() == pugi::node_element) Put(out, kTab);
         continue;
       }
     }
+    if (c.type() != pugi::node_element) continue;
     int len = 0;
     Walk w = ClassifyAs<false>(c, len);
     if (w == Walk::Atom) {

@@ -78,8 +78,9 @@ TEST(WordText, SpecialRunContentAndRevisionsCount) {
       "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>"
       "<w:fldSimple w:instr=\" DATE \"><w:r><w:t>heute</w:t></w:r></w:fldSimple>"
       "<w:sdt><w:sdtPr/><w:sdtContent><w:r><w:t>e</w:t></w:r></w:sdtContent></w:sdt>"
-      "<w:r><w:br w:type=\"page\"/></w:r></w:p>");
-  EXPECT_EQ(doc->Content().Text(), "a\tb\vcd7heutee\f\r");
+      "<w:r><w:br w:type=\"page\"/></w:r></w:p>"
+      "<w:p><w:r><?w:tab?><w:t>f</w:t><?w:t g?><?w:r h?><!-- w:tab --></w:r></w:p>");
+  EXPECT_EQ(doc->Content().Text(), "a\tb\vcd7heutee\f\rf\r");
 }
 
 TEST(WordText, BlockContentControlsAndNestedTablesCount) {
