@@ -236,9 +236,8 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
                                                    int end) {
   // Only the control block with the range in it is ever allocated here, so
   // every block the list keeps has the one size.
-  auto r = std::allocate_shared<RangeState>(RangeAllocator<RangeState>());
-  r->doc = shared_from_this();
-  r->MoveTo(story);
+  auto r =
+      std::allocate_shared<RangeState>(RangeAllocator<RangeState>(), shared_from_this(), story);
   if (start > 0 || end > 0) {  // a range at 0 needs no story length (and no index)
     int limit = StoryEnd(*story);
     r->start = std::clamp(start, 0, limit);

@@ -46,6 +46,11 @@ struct Story {
 
 struct RangeState {
   RangeState() = default;
+  // A range of `in` in `of`, in the story's list from the start.
+  RangeState(std::shared_ptr<class DocumentData> of, const std::shared_ptr<Story>& in)
+      : doc(std::move(of)), story(in) {
+    Join();
+  }
   RangeState(const RangeState&) = delete;
   RangeState& operator=(const RangeState&) = delete;
   ~RangeState() { Leave(); }
@@ -60,13 +65,16 @@ struct RangeState {
   void MoveTo(std::shared_ptr<Story> to) {
     Leave();
     story = std::move(to);
-    next = story->ranges;
-    if (next) next->prev = this;
-    story->ranges = this;
+    Join();
   }
   RangeState* Next() const { return next; }
 
  private:
+  void Join() {
+    next = story->ranges;
+    if (next) next->prev = this;
+    story->ranges = this;
+  }
   void Leave() {
     if (!story) return;
     if (prev) {
