@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -374,14 +375,14 @@ bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
 }
 
 void TextIndex::Entries::Grow() {
-  std::unique_ptr<Entry[]> old = std::move(slots_);
+  std::unique_ptr<Entry[], Free> old = std::move(slots_);
   size_t old_size = size_;
   // Four times as many slots while the index is small: a document's first
   // measurement fills it from nothing.
   size_ = old_size == 0 ? 1024 : old_size * (old_size < (1u << 16) ? 4 : 2);
-  // A slot is free by its key alone; the rest is written when it is taken.
-  slots_.reset(new Entry[size_]);
-  for (size_t k = 0; k < size_; ++k) slots_[k].key = nullptr;
+  // A slot is free by its null key; the rest is written when it is taken.
+  slots_.reset(static_cast<Entry*>(std::calloc(size_, sizeof(Entry))));
+  if (!slots_) throw std::bad_alloc();
   shift_ = 64 - std::countr_zero(size_);
   size_t mask = size_ - 1;
   for (size_t k = 0; k < old_size; ++k) {

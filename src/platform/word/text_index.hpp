@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -287,7 +288,12 @@ class TextIndex {
    private:
     size_t Home(const pugi::xml_node_struct* key) const;
     void Grow();
-    std::unique_ptr<Entry[]> slots_;
+    // Zeroed memory from the allocator is all free slots: large arrays come
+    // as fresh pages that need no clearing.
+    struct Free {
+      void operator()(Entry* slots) const { std::free(slots); }
+    };
+    std::unique_ptr<Entry[], Free> slots_;
     size_t size_ = 0;  // of slots_, a power of two
     size_t count_ = 0;
     int shift_ = 64;
