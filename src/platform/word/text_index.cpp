@@ -378,8 +378,10 @@ void TextIndex::Entries::Grow() {
   std::unique_ptr<Entry[], Free> old = std::move(slots_);
   size_t old_size = size_;
   // Four times as many slots while the index is small: a document's first
-  // measurement fills it from nothing.
-  size_ = old_size == 0 ? 1024 : old_size * (old_size < (1u << 16) ? 4 : 2);
+  // measurement fills it from nothing. The first array holds what is
+  // expected at half its slots at most.
+  size_ = old_size == 0 ? std::max<size_t>(1024, std::bit_ceil(expected_ * 2 + 1))
+                        : old_size * (old_size < (1u << 16) ? 4 : 2);
   // A slot is free by its null key; the rest is written when it is taken.
   slots_.reset(static_cast<Entry*>(std::calloc(size_, sizeof(Entry))));
   if (!slots_) throw std::bad_alloc();
