@@ -414,10 +414,28 @@ void TextIndex::Flatten(pugi::xml_node parent, bool rows, bool cells,
   }
 }
 
-int TextIndex::WalkLength(pugi::xml_node p) {
+namespace {
+
+// ForEachAtom's walk for the length alone, the names classified in place.
+[[gnu::flatten]] int AtomsLength(pugi::xml_node parent) {
   int pos = 0;
-  ForEachAtom(p, pos, [](pugi::xml_node, int, int) { return true; });
-  return pos + 1;
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    int len = 0;
+    Walk w = ClassifyAs<true>(c, len);
+    if (w == Walk::Atom) {
+      pos += len;
+    } else if (w == Walk::Descend) {
+      pos += AtomsLength(c);
+    }
+  }
+  return pos;
+}
+
+}  // namespace
+
+int TextIndex::WalkLength(pugi::xml_node p) {
+  return AtomsLength(p) + 1;
 }
 
 void TextIndex::SetPlace(Entry& e, Container* parent, size_t index) {
@@ -527,10 +545,10 @@ const TextIndex::Nodes& TextIndex::Children(pugi::xml_node container) {
 
 int TextIndex::LengthOf(Entry& e) {
   if (e.kind == Kind::Paragraph) {
-    if (e.length == 0) e.length = WalkLength(pugi::xml_node(e.key));
+    if (e.length == 0) e.length = WalkLength(Handle(e.key));
     return e.length;
   }
-  pugi::xml_node node(e.key);
+  pugi::xml_node node = Handle(e.key);
   Container* c = e.container ? e.container
                              : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e, true);
   if (!c->measured) Measure(*c);

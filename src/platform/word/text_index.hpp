@@ -68,6 +68,10 @@ inline pugi::xml_node_struct* Raw(pugi::xml_node n) {
   static_assert(sizeof(pugi::xml_node) == sizeof(pugi::xml_node_struct*));
   return std::bit_cast<pugi::xml_node_struct*>(n);
 }
+// The handle of an element, or an empty one, made the same way.
+inline pugi::xml_node Handle(pugi::xml_node_struct* n) {
+  return std::bit_cast<pugi::xml_node>(n);
+}
 inline bool Same(pugi::xml_node a, pugi::xml_node b) {
   return Raw(a) == Raw(b);
 }
