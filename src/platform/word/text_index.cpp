@@ -458,26 +458,37 @@ void TextIndex::List(Container& c, bool measure) {
   size_t n = scratch_.size();
   c.children.assign(scratch_.data(), scratch_.data() + n);
   c.extra = c.kind == Kind::Cell ? 1 : cells ? 2 : 0;
-  if (measure) c.length.resize(n);
-  for (size_t i = 0; i < n; ++i) {
-    Entry& e = entries_.Insert(Raw(c.children[i]));
-    e.kind = scratch_kinds_[i];
-    SetPlace(e, &c, i);
-    // Paragraphs are measured here, with their entry at hand; containers
-    // below, once this list is done with the scratch lists.
-    if (measure) {
-      if (e.kind == Kind::Paragraph && e.length == 0) e.length = WalkLength(c.children[i]);
-      c.length[i] = e.kind == Kind::Paragraph ? e.length : 0;
+  if (!measure) {
+    for (size_t i = 0; i < n; ++i) {
+      Entry& e = entries_.Insert(Raw(c.children[i]));
+      e.kind = scratch_kinds_[i];
+      SetPlace(e, &c, i);
     }
+    return;
   }
-  if (!measure) return;
+  // Each child is measured as soon as it is entered, with its entry at hand;
+  // a container's build takes the scratch lists, so the kinds are kept aside.
+  Kind few[kSummed];
+  std::vector<Kind> many;
+  const Kind* kinds = few;
+  if (n <= kSummed) {
+    std::copy_n(scratch_kinds_.data(), n, few);
+  } else {
+    many.assign(scratch_kinds_.begin(), scratch_kinds_.end());
+    kinds = many.data();
+  }
+  c.length.resize(n);
   if (n > kSummed) c.start.resize(n);  // read below `valid` only
   c.valid = 0;
-  c.total = c.extra;
+  int total = c.extra;
   for (size_t i = 0; i < n; ++i) {
-    if (c.length[i] == 0) c.length[i] = Length(c.children[i]);
-    c.total += c.length[i];
+    Entry& e = entries_.Insert(Raw(c.children[i]));
+    e.kind = kinds[i];
+    SetPlace(e, &c, i);
+    c.length[i] = LengthOf(e);  // e is not used afterwards
+    total += c.length[i];
   }
+  c.total = total;
   c.measured = true;
 }
 
