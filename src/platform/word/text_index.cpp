@@ -336,8 +336,7 @@ TextIndex::Entry& TextIndex::Entries::Insert(pugi::xml_node_struct* key) {
   for (size_t i = Home(key);; i = (i + 1) & mask) {
     Entry& e = slots_[i];
     if (e.key == key) return e;
-    if (!e.key) {
-      e = Entry{};
+    if (!e.key) {  // a free slot is all zero (Grow, Take): nothing known yet
       e.key = key;
       ++count_;
       return e;
