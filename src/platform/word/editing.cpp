@@ -176,14 +176,17 @@ std::string_view StoryText(std::string_view raw, std::string& storage, int& char
 }  // namespace
 
 InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_template) {
-  InsertPoint point{p, {}};
+  // Empty handles and their tests without a call into the library each: this
+  // runs for every insertion.
+  const pugi::xml_node none = Handle(nullptr);
+  InsertPoint point{p, none};
   // The atom that holds position k, and for the template the last atom
   // that ends at or before k (or else the first atom).
-  pugi::xml_node first, before, holder;
+  pugi::xml_node first = none, before = none, holder = none;
   int holder_start = 0;
   int pos = 0;
   ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
-    if (!first) first = atom;
+    if (!Raw(first)) first = atom;
     if (start + len <= k) {
       if (k > 0) before = atom;
       return true;
@@ -193,10 +196,10 @@ InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_t
     return false;
   });
   if (rpr_template) {
-    pugi::xml_node atom = before ? before : first;
-    *rpr_template = atom ? atom.parent().child("w:rPr") : p.child("w:pPr").child("w:rPr");
+    pugi::xml_node atom = Raw(before) ? before : first;
+    *rpr_template = Raw(atom) ? atom.parent().child("w:rPr") : p.child("w:pPr").child("w:rPr");
   }
-  if (!holder) return point;
+  if (!Raw(holder)) return point;
   if (holder_start < k) {
     size_t cut = static_cast<size_t>(k - holder_start);
     pugi::xml_node rest = holder.parent().insert_child_after("w:t", holder);

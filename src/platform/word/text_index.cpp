@@ -6,7 +6,12 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/text.hpp"
 #include "platform/word/word_errors.hpp"
@@ -63,6 +68,43 @@ Kind KindOf(pugi::xml_node n) {
   }
 }
 
+#if defined(__SSE2__)
+// Whole aligned blocks of 16 bytes are read: a block never crosses a page, so
+// the bytes read before the text and past its terminator are harmless; they
+// are masked out. The sanitizer would take them for overflows.
+[[gnu::no_sanitize_address]] int CountChars(const char* s) {
+  // Windows into this table give masks of the bytes from or before a place.
+  alignas(16) static constexpr signed char kWindow[48] = {
+      0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,   // cleared
+      -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  // set
+      0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0};  // cleared
+  auto address = reinterpret_cast<std::uintptr_t>(s);
+  size_t skip = address & 15;
+  const auto* block = reinterpret_cast<const __m128i*>(address - skip);
+  const __m128i zero = _mm_setzero_si128();
+  // Continuation bytes (10xxxxxx) are the ones below 11000000 taken as signed.
+  const __m128i lowest_lead = _mm_set1_epi8(-64);
+  __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kWindow + 16 - skip));
+  __m128i sum = zero;
+  while (true) {
+    __m128i bytes = _mm_load_si128(block);
+    // Every byte but a continuation byte starts a character; each start adds 1.
+    __m128i starts = _mm_andnot_si128(_mm_cmplt_epi8(bytes, lowest_lead), keep);
+    int ends = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(bytes, zero), keep));
+    if (ends) {
+      int end = std::countr_zero(static_cast<unsigned>(ends));
+      starts = _mm_and_si128(starts,
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(kWindow + 32 - end)));
+      sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_sub_epi8(zero, starts), zero));
+      break;
+    }
+    sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_sub_epi8(zero, starts), zero));
+    keep = _mm_cmpeq_epi8(zero, zero);
+    ++block;
+  }
+  return static_cast<int>(_mm_cvtsi128_si64(sum) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sum, sum)));
+}
+#else
 int CountChars(const char* s) {
   // Every byte but the continuation bytes (10xxxxxx) starts a character;
   // eight bytes at a time, the continuation bytes are counted by their bits.
@@ -80,6 +122,7 @@ int CountChars(const char* s) {
   for (; i < n; ++i) continuation += (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
   return static_cast<int>(n - continuation);
 }
+#endif
 
 namespace {
 
@@ -293,8 +336,7 @@ TextIndex::Entry& TextIndex::Entries::Insert(pugi::xml_node_struct* key) {
   for (size_t i = Home(key);; i = (i + 1) & mask) {
     Entry& e = slots_[i];
     if (e.key == key) return e;
-    if (!e.key) {
-      e = Entry{};
+    if (!e.key) {  // a free slot is all zero (Grow, Take): nothing known yet
       e.key = key;
       ++count_;
       return e;
@@ -332,14 +374,16 @@ bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
 }
 
 void TextIndex::Entries::Grow() {
-  std::unique_ptr<Entry[]> old = std::move(slots_);
+  std::unique_ptr<Entry[], Free> old = std::move(slots_);
   size_t old_size = size_;
   // Four times as many slots while the index is small: a document's first
-  // measurement fills it from nothing.
-  size_ = old_size == 0 ? 1024 : old_size * (old_size < (1u << 16) ? 4 : 2);
-  // A slot is free by its key alone; the rest is written when it is taken.
-  slots_.reset(new Entry[size_]);
-  for (size_t k = 0; k < size_; ++k) slots_[k].key = nullptr;
+  // measurement fills it from nothing. The first array holds what is
+  // expected at half its slots at most.
+  size_ = old_size == 0 ? std::max<size_t>(1024, std::bit_ceil(expected_ * 2 + 1))
+                        : old_size * (old_size < (1u << 16) ? 4 : 2);
+  // A slot is free by its null key; the rest is written when it is taken.
+  slots_.reset(static_cast<Entry*>(std::calloc(size_, sizeof(Entry))));
+  if (!slots_) throw std::bad_alloc();
   shift_ = 64 - std::countr_zero(size_);
   size_t mask = size_ - 1;
   for (size_t k = 0; k < old_size; ++k) {
@@ -369,10 +413,28 @@ void TextIndex::Flatten(pugi::xml_node parent, bool rows, bool cells,
   }
 }
 
-int TextIndex::WalkLength(pugi::xml_node p) {
+namespace {
+
+// ForEachAtom's walk for the length alone, the names classified in place.
+[[gnu::flatten]] int AtomsLength(pugi::xml_node parent) {
   int pos = 0;
-  ForEachAtom(p, pos, [](pugi::xml_node, int, int) { return true; });
-  return pos + 1;
+  for (pugi::xml_node c = parent.first_child(); Raw(c); c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    int len = 0;
+    Walk w = ClassifyAs<true>(c, len);
+    if (w == Walk::Atom) {
+      pos += len;
+    } else if (w == Walk::Descend) {
+      pos += AtomsLength(c);
+    }
+  }
+  return pos;
+}
+
+}  // namespace
+
+int TextIndex::WalkLength(pugi::xml_node p) {
+  return AtomsLength(p) + 1;
 }
 
 void TextIndex::SetPlace(Entry& e, Container* parent, size_t index) {
@@ -395,26 +457,37 @@ void TextIndex::List(Container& c, bool measure) {
   size_t n = scratch_.size();
   c.children.assign(scratch_.data(), scratch_.data() + n);
   c.extra = c.kind == Kind::Cell ? 1 : cells ? 2 : 0;
-  if (measure) c.length.resize(n);
-  for (size_t i = 0; i < n; ++i) {
-    Entry& e = entries_.Insert(Raw(c.children[i]));
-    e.kind = scratch_kinds_[i];
-    SetPlace(e, &c, i);
-    // Paragraphs are measured here, with their entry at hand; containers
-    // below, once this list is done with the scratch lists.
-    if (measure) {
-      if (e.kind == Kind::Paragraph && e.length == 0) e.length = WalkLength(c.children[i]);
-      c.length[i] = e.kind == Kind::Paragraph ? e.length : 0;
+  if (!measure) {
+    for (size_t i = 0; i < n; ++i) {
+      Entry& e = entries_.Insert(Raw(c.children[i]));
+      e.kind = scratch_kinds_[i];
+      SetPlace(e, &c, i);
     }
+    return;
   }
-  if (!measure) return;
+  // Each child is measured as soon as it is entered, with its entry at hand;
+  // a container's build takes the scratch lists, so the kinds are kept aside.
+  Kind few[kSummed];
+  std::vector<Kind> many;
+  const Kind* kinds = few;
+  if (n <= kSummed) {
+    std::copy_n(scratch_kinds_.data(), n, few);
+  } else {
+    many.assign(scratch_kinds_.begin(), scratch_kinds_.end());
+    kinds = many.data();
+  }
+  c.length.resize(n);
   if (n > kSummed) c.start.resize(n);  // read below `valid` only
   c.valid = 0;
-  c.total = c.extra;
+  int total = c.extra;
   for (size_t i = 0; i < n; ++i) {
-    if (c.length[i] == 0) c.length[i] = Length(c.children[i]);
-    c.total += c.length[i];
+    Entry& e = entries_.Insert(Raw(c.children[i]));
+    e.kind = kinds[i];
+    SetPlace(e, &c, i);
+    c.length[i] = LengthOf(e);  // e is not used afterwards
+    total += c.length[i];
   }
+  c.total = total;
   c.measured = true;
 }
 
@@ -482,10 +555,10 @@ const TextIndex::Nodes& TextIndex::Children(pugi::xml_node container) {
 
 int TextIndex::LengthOf(Entry& e) {
   if (e.kind == Kind::Paragraph) {
-    if (e.length == 0) e.length = WalkLength(pugi::xml_node(e.key));
+    if (e.length == 0) e.length = WalkLength(Handle(e.key));
     return e.length;
   }
-  pugi::xml_node node(e.key);
+  pugi::xml_node node = Handle(e.key);
   Container* c = e.container ? e.container
                              : Build(node, e.kind != Kind::Other ? e.kind : KindOf(node), &e, true);
   if (!c->measured) Measure(*c);

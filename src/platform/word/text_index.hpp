@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -66,6 +67,10 @@ int CountChars(const char* utf8);
 inline pugi::xml_node_struct* Raw(pugi::xml_node n) {
   static_assert(sizeof(pugi::xml_node) == sizeof(pugi::xml_node_struct*));
   return std::bit_cast<pugi::xml_node_struct*>(n);
+}
+// The handle of an element, or an empty one, made the same way.
+inline pugi::xml_node Handle(pugi::xml_node_struct* n) {
+  return std::bit_cast<pugi::xml_node>(n);
 }
 inline bool Same(pugi::xml_node a, pugi::xml_node b) {
   return Raw(a) == Raw(b);
@@ -259,6 +264,9 @@ class TextIndex {
   // every child of a row is a cell, and every cell holds its properties and
   // then one paragraph without text.
   void TableBuilt(pugi::xml_node table, pugi::xml_node first_row);
+  // About how many blocks the index will hold, so that the first measurement
+  // of a large story does not grow the index step by step.
+  void Expect(size_t blocks) { entries_.Expect(blocks); }
   // Goes up with every change reported above; positions cached elsewhere are
   // good for the revision they were computed at only.
   unsigned long long Revision() const { return revision_; }
@@ -283,13 +291,20 @@ class TextIndex {
     Entry* Find(const pugi::xml_node_struct* key);
     Entry& Insert(pugi::xml_node_struct* key);                // found or added; others may move
     bool Take(const pugi::xml_node_struct* key, Entry& out);  // false when absent
+    void Expect(size_t count) { expected_ = count; }          // for the first array
 
    private:
     size_t Home(const pugi::xml_node_struct* key) const;
     void Grow();
-    std::unique_ptr<Entry[]> slots_;
+    // Zeroed memory from the allocator is all free slots: large arrays come
+    // as fresh pages that need no clearing.
+    struct Free {
+      void operator()(Entry* slots) const { std::free(slots); }
+    };
+    std::unique_ptr<Entry[], Free> slots_;
     size_t size_ = 0;  // of slots_, a power of two
     size_t count_ = 0;
+    size_t expected_ = 0;
     int shift_ = 64;
     Entry null_{};  // for an empty handle, as the slots use a null key for free
     bool null_used_ = false;

@@ -27,6 +27,22 @@ TEST(WordText, UmlautsAndEuroCountAsOneCharacterEach) {
   EXPECT_EQ(doc->Range(10, 14).Text(), "zwei");
 }
 
+// Texts of every length up to a few dozen bytes, with multibyte characters
+// at every place, ending at every place of the blocks counted at a time.
+TEST(WordText, LongTextsCountEveryCharacterOnce) {
+  std::string body;
+  int end = 0;
+  for (int n = 0; n < 40; ++n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += i % 3 ? "ä" : "x€";
+    body += P(text);
+    end += n + (n + 2) / 3 + 1;  // a character each, one more for every "x€", the mark
+  }
+  auto doc = OpenBody(body + P("z"));
+  EXPECT_EQ(doc->Range(end, end + 1).Text(), "z");
+  EXPECT_EQ(doc->Content().End(), end + 2);
+}
+
 // Character references are read as the characters they stand for; one that
 // stands for no character (a lone surrogate) makes the part unreadable, as
 // stray bytes do.
