@@ -87,8 +87,10 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
     // Word never writes a body without a paragraph; give ranges a place to stand.
     body.prepend_child("w:p");
   }
-  // Word writes a hundred bytes and more for a paragraph or a cell.
-  index.Expect(package.Bytes(main_part).size() / 64);
+  // Word writes a hundred bytes and more for a paragraph or a cell; a guess
+  // on the low side keeps the index's slots below the part's own size, and
+  // a document with more blocks grows the index once or twice.
+  index.Expect(package.Bytes(main_part).size() / 128);
   main = std::make_shared<Story>();
   main->root = body;
   stories_[body.internal_object()] = main;
