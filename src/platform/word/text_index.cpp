@@ -993,20 +993,14 @@ int TextIndex::PositionOf(pugi::xml_node node) {
 }
 
 void TextIndex::ParagraphChanged(pugi::xml_node p) {
-  ++revision_;
-  Entry* e = entries_.Find(Raw(p));
-  if (!e || e->length == 0) return;  // not measured yet: no container counts it
-  int len = WalkLength(p);
-  e->length = len;
-  size_t i = 0;
-  Container* c = PlaceOf(p, i, false);
-  Propagate(c, i, len);
+  const Entry* e = entries_.Find(Raw(p));
+  ParagraphChanged(p, e && e->length != 0 ? WalkLength(p) - e->length : 0);
 }
 
 void TextIndex::ParagraphChanged(pugi::xml_node p, int added) {
   ++revision_;
   Entry* e = entries_.Find(Raw(p));
-  if (!e || e->length == 0) return;
+  if (!e || e->length == 0) return;  // not measured yet: no container counts it
   int len = e->length + added;
   e->length = len;
   // The place the entry keeps, when it still holds; else it is looked for.
