@@ -1,7 +1,9 @@
 // The floor: what any .docx writer pays to read, parse, serialise and write
 // back the same package, with pugixml and libzip and no object model. Parsed
-// with the Word layer's flags and saved as durably (temporary file, fsync,
-// rename), so that only the object model's own work separates the two.
+// with the Word layer's flags, into the same memory (pugixml's pages from
+// the layer's huge-page regions), serialised into a string reserved at the
+// part's size as the layer does, and saved as durably (temporary file,
+// fsync, rename), so that only the object model's own work separates the two.
 #include <fcntl.h>
 #include <unistd.h>
 #include <zip.h>
@@ -13,6 +15,7 @@
 
 #include <pugixml.hpp>
 
+#include "platform/word/regions.hpp"
 #include "workloads.hpp"
 
 namespace korvax::bench {
@@ -34,6 +37,7 @@ bool IsXml(const std::string& name) {
 }
 
 std::vector<Entry> ReadAndParse(const std::filesystem::path& in) {
+  word::detail::UseXmlRegions();
   int err = 0;
   zip_t* z = zip_open(in.c_str(), ZIP_RDONLY, &err);
   if (z == nullptr) throw std::runtime_error("cannot open " + in.string());
@@ -90,6 +94,7 @@ void FloorRoundTrip(const std::filesystem::path& in, const std::filesystem::path
   for (Entry& e : entries) {
     if (!e.xml) continue;
     StringWriter writer;
+    writer.out.reserve(e.bytes.size() + e.bytes.size() / 8);
     for (pugi::xml_node n = e.xml->first_child(); n; n = n.next_sibling()) {
       n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     }

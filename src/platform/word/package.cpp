@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/word/regions.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -241,6 +242,7 @@ pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_
 
 pugi::xml_document& Package::CreateXml(const std::string& name) {
   if (!Has(name)) entries_.push_back({name, std::string()});
+  detail::UseXmlRegions();
   auto& slot = xml_[name];
   slot = std::make_unique<pugi::xml_document>();
   auto decl = slot->append_child(pugi::node_declaration);
@@ -301,6 +303,7 @@ void Package::Write(const std::filesystem::path& path) {
 
 void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
               std::vector<pugi::xml_node>* markers) {
+  detail::UseXmlRegions();
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   flags &= ~pugi::parse_eol;

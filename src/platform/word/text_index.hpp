@@ -299,7 +299,7 @@ class TextIndex {
     // Zeroed memory from the allocator is all free slots: large arrays come
     // as fresh pages that need no clearing.
     struct Free {
-      void operator()(Entry* slots) const { std::free(slots); }
+      void operator()(Entry* slots) const;
     };
     std::unique_ptr<Entry[], Free> slots_;
     size_t size_ = 0;  // of slots_, a power of two
@@ -352,7 +352,10 @@ class TextIndex {
   Hint hint_;
   // Containers stay where they are: they are made in chunks.
   static constexpr size_t kChunk = 256;
-  std::vector<std::unique_ptr<Container[]>> chunks_;
+  struct FreeChunk {
+    void operator()(Container* chunk) const;
+  };
+  std::vector<std::unique_ptr<Container[], FreeChunk>> chunks_;
   size_t used_ = kChunk;           // of the last chunk
   std::vector<Container*> free_;   // forgotten ones, for reuse
   std::vector<Container*> roots_;  // held story roots, for text boxes inside forgotten blocks

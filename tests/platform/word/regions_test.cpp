@@ -1,0 +1,119 @@
+// The regions the layer's XML trees and position index take their memory
+// from: blocks stay intact, memory goes back, foreign pointers are passed on.
+#include "platform/word/regions.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace korvax::word::detail {
+namespace {
+
+struct Held {
+  unsigned char* p;
+  size_t size;
+  unsigned char fill;
+};
+
+TEST(Regions, BlocksStayIntactAndRegionsGoBackWhenEmpty) {
+  if (!RegionsUsed()) GTEST_SKIP() << "malloc under AddressSanitizer";
+  const size_t before = Regions().mapped;
+  std::mt19937 random(7);
+  std::vector<Held> held;
+  // Pages as pugixml asks for them, odd sizes, and a part's text larger than
+  // a region: about 24 MB in all.
+  for (int i = 0; i < 600; ++i) {
+    size_t size = i % 50 == 49 ? (size_t{3} << 20) + 5 : 32768 + 40 + random() % 300;
+    auto* p = static_cast<unsigned char*>(RegionAllocate(size));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
+    auto fill = static_cast<unsigned char>(i);
+    std::memset(p, fill, size);
+    held.push_back({p, size, fill});
+  }
+  EXPECT_GE(Regions().mapped, before + 10);
+  std::shuffle(held.begin(), held.end(), random);
+  for (const Held& h : held) {
+    ASSERT_TRUE(std::all_of(h.p, h.p + h.size, [&](unsigned char c) { return c == h.fill; }));
+    RegionFree(h.p);
+  }
+  // The region in use and the few kept for the next tree stay; no more.
+  EXPECT_LE(Regions().mapped, before + 3);
+  EXPECT_LE(Regions().kept, 2u);
+}
+
+TEST(Regions, TheLastBlockGivesItsRoomBackAtOnce) {
+  if (!RegionsUsed()) GTEST_SKIP() << "malloc under AddressSanitizer";
+  void* keep = RegionAllocate(100);
+  void* last = RegionAllocate(32768);
+  RegionFree(last);
+  // A tree made and dropped again and again does not walk through regions.
+  for (int i = 0; i < 1000; ++i) {
+    void* again = RegionAllocate(32768);
+    EXPECT_EQ(again, last);
+    RegionFree(again);
+  }
+  RegionFree(keep);
+}
+
+TEST(Regions, ZeroedBlocksAreZeroWhereverTheirRoomWasUsedBefore) {
+  std::vector<void*> held;
+  for (int round = 0; round < 3; ++round) {
+    for (size_t size : {size_t{100}, size_t{70000}, size_t{1} << 20, size_t{600000}}) {
+      auto* p = static_cast<unsigned char*>(RegionAllocateZeroed(size));
+      ASSERT_NE(p, nullptr);
+      ASSERT_TRUE(std::all_of(p, p + size, [](unsigned char c) { return c == 0; }));
+      std::memset(p, 0xA5, size);  // dirty for the next round
+      held.push_back(p);
+    }
+    // Given back newest first, so that the room is used again next round.
+    for (auto it = held.rbegin(); it != held.rend(); ++it) RegionFree(*it);
+    held.clear();
+  }
+}
+
+TEST(Regions, PointersFromElsewhereAreFreedAsBefore) {
+  // A tree allocated before the regions were used is freed with them in use.
+  RegionFree(std::malloc(64));
+  RegionFree(nullptr);
+  UseXmlRegions();
+  pugi::xml_document doc;
+  for (int i = 0; i < 5000; ++i) doc.append_child("w:p").append_child("w:r").text().set(i);
+  EXPECT_EQ(std::string(doc.last_child().first_child().text().get()), "4999");
+}
+
+TEST(Regions, ThreadsAllocateAtTheSameTime) {
+  auto work = [](int seed) {
+    std::mt19937 random(seed);
+    std::vector<void*> held;
+    for (int i = 0; i < 2000; ++i) {
+      if (held.empty() || random() % 3) {
+        void* p = RegionAllocate(16 + random() % 40000);
+        ASSERT_NE(p, nullptr);
+        std::memset(p, seed, 16);
+        held.push_back(p);
+      } else {
+        size_t k = random() % held.size();
+        EXPECT_EQ(*static_cast<unsigned char*>(held[k]), static_cast<unsigned char>(seed));
+        RegionFree(held[k]);
+        held.erase(held.begin() + static_cast<std::ptrdiff_t>(k));
+      }
+    }
+    for (void* p : held) RegionFree(p);
+  };
+  std::thread a(work, 1);
+  std::thread b(work, 2);
+  a.join();
+  b.join();
+}
+
+}  // namespace
+}  // namespace korvax::word::detail
