@@ -1,11 +1,10 @@
 // The floor: what any .docx writer pays to read, parse, serialise and write
 // back the same package, with pugixml and libzip and no object model. Parsed
 // with the Word layer's flags, into the same memory (pugixml's pages from
-// the layer's huge-page regions), serialised into a string reserved at the
-// part's size as the layer does, and saved as durably (temporary file,
-// fsync, rename), so that only the object model's own work separates the two.
-#include <fcntl.h>
-#include <unistd.h>
+// the layer's huge-page regions, as are the bytes read and written),
+// serialised into a string reserved at the part's size as the layer does, and zipped and saved by
+// the layer's own function (in memory, then temporary file, fsync, rename), so that only the object
+// model's own work separates the two.
 #include <zip.h>
 
 #include <memory>
@@ -15,6 +14,7 @@
 
 #include <pugixml.hpp>
 
+#include "platform/word/package.hpp"
 #include "platform/word/regions.hpp"
 #include "workloads.hpp"
 
@@ -24,7 +24,7 @@ namespace {
 
 struct Entry {
   std::string name;
-  std::string bytes;
+  word::detail::RegionString bytes;
   std::unique_ptr<pugi::xml_document> xml;
 };
 
@@ -47,7 +47,7 @@ std::vector<Entry> ReadAndParse(const std::filesystem::path& in) {
     zip_stat_t st;
     zip_stat_init(&st);
     zip_stat_index(z, i, 0, &st);
-    Entry e{st.name, std::string(st.size, '\0'), nullptr};
+    Entry e{st.name, word::detail::RegionString(st.size, '\0'), nullptr};
     zip_file_t* f = zip_fopen_index(z, i, 0);
     if (f == nullptr ||
         zip_fread(f, e.bytes.data(), e.bytes.size()) != static_cast<zip_int64_t>(e.bytes.size())) {
@@ -70,18 +70,11 @@ std::vector<Entry> ReadAndParse(const std::filesystem::path& in) {
 }
 
 struct StringWriter : pugi::xml_writer {
-  std::string out;
+  word::detail::RegionString out;
   void write(const void* data, size_t size) override {
     out.append(static_cast<const char*>(data), size);
   }
 };
-
-void Sync(const std::filesystem::path& path, bool directory) {
-  const int fd = ::open(path.c_str(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
 
 }  // namespace
 
@@ -100,21 +93,9 @@ void FloorRoundTrip(const std::filesystem::path& in, const std::filesystem::path
     }
     e.bytes = std::move(writer.out);
   }
-  const std::filesystem::path tmp = out.string() + ".tmp";
-  std::filesystem::remove(tmp);
-  int err = 0;
-  zip_t* z = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_EXCL, &err);
-  if (z == nullptr) throw std::runtime_error("cannot create " + tmp.string());
-  for (const Entry& e : entries) {
-    zip_source_t* src = zip_source_buffer(z, e.bytes.data(), e.bytes.size(), 0);
-    const zip_int64_t index = zip_file_add(z, e.name.c_str(), src, ZIP_FL_ENC_UTF_8);
-    if (index < 0) throw std::runtime_error("cannot add " + e.name);
-    zip_set_file_compression(z, index, ZIP_CM_DEFLATE, 0);
-  }
-  if (zip_close(z) != 0) throw std::runtime_error("cannot write " + tmp.string());
-  Sync(tmp, false);
-  std::filesystem::rename(tmp, out);
-  Sync(out.parent_path(), true);
+  std::vector<word::ZipEntry> zip;
+  for (const Entry& e : entries) zip.push_back({e.name, e.bytes});
+  word::WriteZip(out, zip);
 }
 
 }  // namespace korvax::bench

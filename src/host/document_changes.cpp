@@ -21,7 +21,7 @@ bool IsXmlPart(const std::string& name) {
 
 // The part as the Word layer writes it once parsed; parsing alone already
 // changes the bytes (quotes, empty elements), so both sides go through it.
-std::string Canonical(const std::string& bytes, const std::string& name) {
+std::string Canonical(std::string_view bytes, const std::string& name) {
   pugi::xml_document xml;
   word::ParseXml(xml, bytes, name);
   return word::SerializeXml(xml);
@@ -34,8 +34,8 @@ bool SamePackages(const std::filesystem::path& a, const std::filesystem::path& b
   const word::Package second = word::Package::Read(b);
   if (first.Names() != second.Names()) return false;
   for (const std::string& name : first.Names()) {
-    const std::string& x = first.Bytes(name);
-    const std::string& y = second.Bytes(name);
+    const std::string_view x = first.Bytes(name);
+    const std::string_view y = second.Bytes(name);
     if (x == y) continue;
     if (!IsXmlPart(name) || Canonical(x, name) != Canonical(y, name)) return false;
   }

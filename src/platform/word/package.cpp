@@ -26,7 +26,7 @@ struct ArchiveCloser {
 };
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
-std::string ReadEntry(zip_t* z, zip_uint64_t index, const std::string& path) {
+detail::RegionString ReadEntry(zip_t* z, zip_uint64_t index, const std::string& path) {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(z, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
@@ -38,7 +38,7 @@ std::string ReadEntry(zip_t* z, zip_uint64_t index, const std::string& path) {
   }
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0), &zip_fclose);
   if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
-  std::string bytes(static_cast<size_t>(st.size), '\0');
+  detail::RegionString bytes(static_cast<size_t>(st.size), '\0');
   zip_int64_t got = bytes.empty() ? 0 : zip_fread(file.get(), bytes.data(), bytes.size());
   if (got != static_cast<zip_int64_t>(bytes.size())) {
     throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
@@ -151,11 +151,11 @@ bool IsUtf8(const char* s) {
 // reads them as UTF-8, or as Latin-1 when so declared, which it turns into
 // UTF-8 as well) and no character reference (the only escape that can give
 // anything but ASCII). False does not mean bad text: the tree is to be checked.
-bool TextSurelyUtf8(const std::string& bytes) {
-  if (std::memchr(bytes.data(), 0, bytes.size()) || bytes.find("&#") != std::string::npos) {
+bool TextSurelyUtf8(std::string_view bytes) {
+  if (std::memchr(bytes.data(), 0, bytes.size()) || bytes.find("&#") != std::string_view::npos) {
     return false;
   }
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.c_str());
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   return IsUtf8(p, p + bytes.size());
 }
 
@@ -218,17 +218,17 @@ bool Package::Has(const std::string& name) const {
   return Find(name) != nullptr;
 }
 
-const std::string& Package::Bytes(const std::string& name) const {
+std::string_view Package::Bytes(const std::string& name) const {
   const Entry* e = Find(name);
   if (!e) throw errors::InvalidDocument(source_.string(), "der Teil \"" + name + "\" fehlt");
   return e->bytes;
 }
 
-void Package::SetBytes(const std::string& name, std::string bytes) {
+void Package::SetBytes(const std::string& name, std::string_view bytes) {
   if (Entry* e = Find(name)) {
-    e->bytes = std::move(bytes);
+    e->bytes.assign(bytes);
   } else {
-    entries_.push_back({name, std::move(bytes)});
+    entries_.push_back({name, detail::RegionString(bytes)});
   }
 }
 
@@ -241,7 +241,7 @@ pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_
 }
 
 pugi::xml_document& Package::CreateXml(const std::string& name) {
-  if (!Has(name)) entries_.push_back({name, std::string()});
+  if (!Has(name)) entries_.push_back({name, detail::RegionString()});
   detail::UseXmlRegions();
   auto& slot = xml_[name];
   slot = std::make_unique<pugi::xml_document>();
@@ -261,47 +261,129 @@ std::vector<std::string> Package::Names() const {
 void Package::Write(const std::filesystem::path& path) {
   for (auto& [name, doc] : xml_) {
     Entry* e = Find(name);
-    SetBytes(name, SerializeXml(*doc, e ? e->bytes.size() : 0));
+    if (!e) {
+      entries_.push_back({name, detail::RegionString()});
+      e = &entries_.back();
+    }
+    detail::RegionString bytes;
+    SerializeXml(*doc, e->bytes.size(), bytes);
+    e->bytes = std::move(bytes);
   }
+  std::vector<ZipEntry> entries;
+  entries.reserve(entries_.size());
+  for (const auto& e : entries_) entries.push_back({e.name, e.bytes});
+  WriteZip(path, entries);
+}
+
+namespace {
+
+// The archive as libzip builds it in memory, released on every path out.
+struct MemoryArchive {
+  zip_source_t* source = nullptr;  // held by us as well as by the archive
+  zip_t* archive = nullptr;
+
+  ~MemoryArchive() {
+    if (archive) zip_discard(archive);
+    if (source) zip_source_free(source);
+  }
+};
+
+// The archive's bytes after zip_close, read back from the memory source.
+detail::RegionString ArchiveBytes(zip_source_t* source, const std::string& where) {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_source_is_deleted(source)) throw errors::SaveFailed(where, "das Archiv ist leer");
+  if (zip_source_stat(source, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+      zip_source_open(source) != 0) {
+    throw errors::SaveFailed(where, zip_error_strerror(zip_source_error(source)));
+  }
+  detail::RegionString bytes(static_cast<size_t>(st.size), '\0');
+  zip_int64_t got = zip_source_read(source, bytes.data(), bytes.size());
+  zip_source_close(source);
+  if (got != static_cast<zip_int64_t>(bytes.size())) {
+    throw errors::SaveFailed(where, "das Archiv ist im Speicher unvollständig");
+  }
+  return bytes;
+}
+
+// Writes all bytes to a new file and syncs it; the error text on failure.
+std::string WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return "die temporäre Datei ist nicht anlegbar";
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      std::string why = std::strerror(n < 0 ? errno : EIO);
+      ::close(fd);
+      return why;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  if (::fsync(fd) != 0) {
+    std::string why = std::strerror(errno);
+    ::close(fd);
+    return why;
+  }
+  if (::close(fd) != 0) return std::strerror(errno);
+  return {};
+}
+
+}  // namespace
+
+void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries) {
+  const std::string where = path.string();
+  // Built in memory and written in one piece: libzip writing a file itself
+  // goes through a temporary file of its own, named with random bytes for
+  // which it loads the system's crypto library.
+  MemoryArchive m;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
+  m.archive = source ? zip_open_from_source(source, ZIP_TRUNCATE, &error) : nullptr;
+  if (!m.archive) {
+    if (source) zip_source_free(source);
+    std::string why = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    throw errors::SaveFailed(where, why);
+  }
+  zip_error_fini(&error);
+  zip_source_keep(source);
+  m.source = source;
+  for (const auto& e : entries) {
+    zip_source_t* src = zip_source_buffer(m.archive, e.bytes.data(), e.bytes.size(), 0);
+    zip_int64_t idx = src ? zip_file_add(m.archive, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+    if (idx < 0) {
+      if (src) zip_source_free(src);
+      throw errors::SaveFailed(where, zip_strerror(m.archive));
+    }
+    zip_set_file_compression(m.archive, idx, ZIP_CM_DEFLATE, 0);
+  }
+  if (zip_close(m.archive) != 0) throw errors::SaveFailed(where, zip_strerror(m.archive));
+  m.archive = nullptr;
+  const detail::RegionString bytes = ArchiveBytes(m.source, where);
+
   std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
-  static int saves = 0;
+  static std::atomic<int> saves{0};
   std::string tmp_name = ".";
   tmp_name += path.filename().string();
   tmp_name += ".korvax-" + std::to_string(::getpid()) + "-" + std::to_string(++saves);
   std::filesystem::path tmp = dir / tmp_name;
-  std::filesystem::remove(tmp);
-  int err = 0;
-  zip_t* z = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_EXCL, &err);
-  if (!z) throw errors::SaveFailed(path.string(), "die temporäre Datei ist nicht anlegbar");
-  for (const auto& e : entries_) {
-    zip_source_t* src = zip_source_buffer(z, e.bytes.data(), e.bytes.size(), 0);
-    zip_int64_t idx = src ? zip_file_add(z, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
-    if (idx < 0) {
-      if (src) zip_source_free(src);
-      std::string why = zip_strerror(z);
-      zip_discard(z);
-      std::filesystem::remove(tmp);
-      throw errors::SaveFailed(path.string(), why);
-    }
-    zip_set_file_compression(z, idx, ZIP_CM_DEFLATE, 0);
-  }
-  if (zip_close(z) != 0) {
-    std::string why = zip_strerror(z);
-    zip_discard(z);
-    std::filesystem::remove(tmp);
-    throw errors::SaveFailed(path.string(), why);
-  }
-  SyncFile(tmp, false);
   std::error_code ec;
+  std::filesystem::remove(tmp, ec);
+  if (std::string why = WriteNewFile(tmp, bytes); !why.empty()) {
+    std::filesystem::remove(tmp, ec);
+    throw errors::SaveFailed(where, why);
+  }
   std::filesystem::rename(tmp, path, ec);
   if (ec) {
-    std::filesystem::remove(tmp);
-    throw errors::SaveFailed(path.string(), ec.message());
+    std::filesystem::remove(tmp, ec);
+    throw errors::SaveFailed(where, ec.message());
   }
   SyncFile(dir, true);
 }
 
-void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
+void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,
               std::vector<pugi::xml_node>* markers) {
   detail::UseXmlRegions();
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
@@ -377,23 +459,37 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
 }
 
 namespace {
-constexpr const char* kGraveyard = "korvax-removed";
-}
 
-std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
-  // Appends straight to the string: no stream buffer, no copy at the end.
+constexpr const char* kGraveyard = "korvax-removed";
+
+// Appends straight to the string: no stream buffer, no copy at the end.
+template <class String>
+void Serialize(const pugi::xml_document& doc, size_t expected_size, String& out) {
   struct Writer : pugi::xml_writer {
-    std::string out;
+    explicit Writer(String& s) : out(s) {}
+    String& out;
     void write(const void* data, size_t size) override {
       out.append(static_cast<const char*>(data), size);
     }
-  } writer;
-  writer.out.reserve(expected_size + expected_size / 8);
+  } writer(out);
+  out.clear();
+  out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (std::strcmp(n.name(), kGraveyard) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   }
-  return std::move(writer.out);
+}
+
+}  // namespace
+
+std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
+  std::string out;
+  Serialize(doc, expected_size, out);
+  return out;
+}
+
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, detail::RegionString& out) {
+  Serialize(doc, expected_size, out);
 }
 
 namespace {

@@ -8,9 +8,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
+
+#include "platform/word/regions.hpp"
 
 namespace korvax::word {
 
@@ -30,8 +33,8 @@ class Package {
   static Package Read(const std::filesystem::path& path);
 
   bool Has(const std::string& name) const;
-  const std::string& Bytes(const std::string& name) const;    // raw entry content
-  void SetBytes(const std::string& name, std::string bytes);  // adds at the end when new
+  std::string_view Bytes(const std::string& name) const;           // raw entry content
+  void SetBytes(const std::string& name, std::string_view bytes);  // adds at the end when new
 
   // The parsed XML of a part, parsed once and serialised again on Write. When
   // this call parses it and markers is given, the elements named w:comment...,
@@ -48,9 +51,11 @@ class Package {
   std::vector<std::string> Names() const;
 
  private:
+  // The bytes come from the regions: a large part is read, parsed and
+  // written again in pieces of a megabyte each time the document is saved.
   struct Entry {
     std::string name;
-    std::string bytes;
+    detail::RegionString bytes;
   };
   std::vector<Entry> entries_;
   std::map<std::string, std::unique_ptr<pugi::xml_document>> xml_;
@@ -60,13 +65,23 @@ class Package {
   const Entry* Find(const std::string& name) const;
 };
 
+// One entry of an archive to write; both strings outlive the call.
+struct ZipEntry {
+  const std::string& name;
+  std::string_view bytes;
+};
+// Writes the entries, deflated, to a temporary file beside path, syncs it
+// and renames it over path; SaveFailed names what went wrong.
+void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries);
+
 // Parses without DTD processing; pugixml never expands external entities and
 // a document carrying a DOCTYPE is refused outright. So is a part with bytes
 // that are no UTF-8, as Word refuses them.
-void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& what,
+void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,
               std::vector<pugi::xml_node>* markers = nullptr);
 // expected_size, the part's size when read, saves growing the string step by step.
 std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size = 0);
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, detail::RegionString& out);
 
 // Removed objects (tables, comments, shapes) are moved aside instead of freed,
 // so that a handle still held by a caller can tell that its object is gone

@@ -8,6 +8,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <new>
+#include <string>
 
 namespace korvax::word::detail {
 
@@ -25,6 +28,28 @@ void UseXmlRegions();
 void* RegionAllocate(size_t size);
 void* RegionAllocateZeroed(size_t size);  // like calloc: clears only what was used before
 void RegionFree(void* block);
+
+// For containers whose memory should come from the regions as well: the
+// bytes of a package's parts, read and written in pieces of a megabyte.
+template <class T>
+struct RegionAllocator {
+  using value_type = T;
+  RegionAllocator() = default;
+  template <class U>
+  RegionAllocator(const RegionAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    void* p = RegionAllocate(n * sizeof(T));
+    if (!p) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, size_t) noexcept { RegionFree(p); }
+  template <class U>
+  bool operator==(const RegionAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+using RegionString = std::basic_string<char, std::char_traits<char>, RegionAllocator<char>>;
 
 struct RegionCount {
   size_t mapped = 0;  // regions of the process, including the kept ones

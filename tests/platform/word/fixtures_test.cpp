@@ -33,7 +33,7 @@ bool IsXml(const std::string& name) {
 }
 
 // Element names with their counts, attributes included, per XML part.
-std::map<std::string, size_t> Census(const std::string& bytes) {
+std::map<std::string, size_t> Census(std::string_view bytes) {
   pugi::xml_document doc;
   ParseXml(doc, bytes, "census");
   std::map<std::string, size_t> counts;
