@@ -18,9 +18,6 @@ namespace {
 
 constexpr size_t kRegion = size_t{2} << 20;  // a huge page on x86-64 and arm64
 constexpr size_t kAlign = 16;                // what malloc guarantees, and pugixml expects
-// Empty regions kept for the next tree: opening the next invoice then takes
-// no fault at all. The rest go back to the kernel.
-constexpr size_t kKeep = 2;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;
@@ -177,7 +174,7 @@ void RegionFree(void* block) {
   if (--r->live > 0) return;
   r->used = kHeader;
   if (r == s.current) return;
-  if (r->size == kRegion && s.kept.size() < kKeep) {
+  if (r->size == kRegion && s.kept.size() < kKeptRegions) {
     s.kept.push_back(r);
   } else {
     Unmap(s, r);

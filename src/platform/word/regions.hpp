@@ -51,6 +51,11 @@ struct RegionAllocator {
 };
 using RegionString = std::basic_string<char, std::char_traits<char>, RegionAllocator<char>>;
 
+// Empty regions kept for the next document, up to 16 MB: about what a
+// fifty-page invoice takes while it is edited, so opening the next one
+// takes no fault at all. The rest go back to the kernel.
+inline constexpr size_t kKeptRegions = 8;
+
 struct RegionCount {
   size_t mapped = 0;  // regions of the process, including the kept ones
   size_t kept = 0;    // empty regions kept for the next tree
