@@ -84,7 +84,7 @@ void ClearBordersSetWidths(const word::Table& table, std::initializer_list<doubl
 }
 
 std::string CellText(const word::Table& table, int row, int col) {
-  return text::WithoutLast(table.Cell(row, col).Range().Text(), 2);
+  return table.Cell(row, col).Text();
 }
 
 std::string BeforeLineBreak(std::string_view text) {

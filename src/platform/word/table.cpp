@@ -172,6 +172,14 @@ Range Cell::Range() const {
   return word::Range(d.NewRange(StoryAt(d, x.root), x.start, x.start + x.length));
 }
 
+std::string Cell::Text() const {
+  auto& index =
+      doc_ && doc_->index.Reaches(cell_, doc_->body) ? doc_->index : DocOf(doc_, cell_).index;
+  std::string text = index.BlockTextUtf8(cell_);
+  text.resize(text.size() - 2);  // the end-of-cell mark, "\r\a"
+  return text;
+}
+
 double Cell::Width() const {
   DocOf(doc_, cell_);
   auto w = cell_.child("w:tcPr").child("w:tcW");

@@ -43,7 +43,9 @@ class Cell {
   Cell() = default;  // refers to no cell; every member fails with 5825
   Cell(DocumentDataPtr doc, pugi::xml_node cell) : doc_(std::move(doc)), cell_(cell) {}
   word::Range Range() const;  // the cell's text with its end-of-cell mark "\r\a"
-  double Width() const;       // points
+  // What Range().Text() holds before the end-of-cell mark, read without a range.
+  std::string Text() const;
+  double Width() const;  // points
   void SetWidth(double points);
   void Select() const;  // the selection covers the text, not the end-of-cell mark
   pugi::xml_node Node() const { return cell_; }

@@ -957,6 +957,14 @@ std::string TextIndex::TextUtf8(pugi::xml_node root, int start, int end) {
   return out;
 }
 
+std::string TextIndex::BlockTextUtf8(pugi::xml_node block) {
+  Container& c = Info(block);
+  std::string out;
+  out.reserve(static_cast<size_t>(c.total));
+  AppendText(c, 0, 0, c.total, out);
+  return out;
+}
+
 int TextIndex::PositionOf(pugi::xml_node node) {
   pugi::xml_node p;
   for (pugi::xml_node x = node.parent(); x; x = x.parent()) {

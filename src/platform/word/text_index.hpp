@@ -245,6 +245,9 @@ class TextIndex {
   std::u32string Text(pugi::xml_node root, int start, int end);
   // The same text in UTF-8, read straight from the XML.
   std::string TextUtf8(pugi::xml_node root, int start, int end);
+  // A cell's, row's or table's whole text in UTF-8, its marks included, from
+  // its own container: no position in its story needed.
+  std::string BlockTextUtf8(pugi::xml_node block);
 
   // The position of a marker element (bookmark, comment anchor) in its story.
   int PositionOf(pugi::xml_node node);

@@ -35,7 +35,8 @@ Calls Members(Table& t) {
           [&] { t.Select(); }};
 }
 Calls Members(Cell& c) {
-  return {[&] { c.Range(); }, [&] { c.Width(); }, [&] { c.SetWidth(10); }, [&] { c.Select(); }};
+  return {[&] { c.Range(); }, [&] { c.Text(); }, [&] { c.Width(); }, [&] { c.SetWidth(10); },
+          [&] { c.Select(); }};
 }
 Calls Members(Comment& c) {
   return {[&] { c.Range(); }, [&] { c.Scope(); }, [&] { c.Delete(); }, [&] { c.Id(); }};
@@ -54,7 +55,10 @@ TEST(WordTables, AddAtTheEndFillsTheTextWidthThenColumnsBordersAndRowsChangeIt) 
                 wdBorderVertical}) {
     t.Borders(b).SetLineStyle(wdLineStyleNone);
   }
-  t.Cell(2, 3).Range().InsertAfter("alt");
+  t.Cell(2, 3).Range().InsertAfter("alt\rneu 5 €");
+  EXPECT_EQ(t.Cell(1, 1).Text(), "Flurstückszerlegung");
+  EXPECT_EQ(t.Cell(2, 3).Text(), "alt\rneu 5 €");
+  EXPECT_EQ(t.Cell(2, 4).Text(), "");
   t.Rows().Add();
   EXPECT_EQ(t.Cell(3, 3).Range().Text(), "\r\a");
   EXPECT_THROW(t.Columns().Item(6), Error);
