@@ -1,10 +1,10 @@
 // The floor: what any .docx writer pays to read, parse, serialise and write
 // back the same package, with pugixml and libzip and no object model. Parsed
-// with the Word layer's flags, into the same memory (pugixml's pages from
-// the layer's huge-page regions, as are the bytes read and written),
-// serialised into a string reserved at the part's size as the layer does, and zipped and saved by
-// the layer's own function (in memory, then temporary file, fsync, rename), so that only the object
-// model's own work separates the two.
+// with the Word layer's flags into the same memory (pugixml's pages and the
+// bytes read and written come from the layer's huge-page regions), serialised
+// into a string reserved at the part's size as the layer does, and zipped and
+// saved by the layer's own function (in memory, then temporary file, fsync,
+// rename), so that only the object model's own work separates the two.
 #include <zip.h>
 
 #include <memory>

@@ -260,14 +260,10 @@ std::vector<std::string> Package::Names() const {
 
 void Package::Write(const std::filesystem::path& path) {
   for (auto& [name, doc] : xml_) {
-    Entry* e = Find(name);
-    if (!e) {
-      entries_.push_back({name, detail::RegionString()});
-      e = &entries_.back();
-    }
-    detail::RegionString bytes;
-    SerializeXml(*doc, e->bytes.size(), bytes);
-    e->bytes = std::move(bytes);
+    // Every parsed or created part has its entry; the part's old size is
+    // what its new bytes are expected to take.
+    Entry& e = *Find(name);
+    SerializeXml(*doc, e.bytes.size(), e.bytes);
   }
   std::vector<ZipEntry> entries;
   entries.reserve(entries_.size());

@@ -173,10 +173,16 @@ Range Cell::Range() const {
 }
 
 std::string Cell::Text() const {
-  auto& index =
-      doc_ && doc_->index.Reaches(cell_, doc_->body) ? doc_->index : DocOf(doc_, cell_).index;
-  std::string text = index.BlockTextUtf8(cell_);
-  text.resize(text.size() - 2);  // the end-of-cell mark, "\r\a"
+  std::string text = DocOf(doc_, cell_).index.BlockTextUtf8(cell_);
+  // The end-of-cell mark, "\r\a" after the last paragraph: two characters,
+  // counted back over a character of several bytes where a cell has no
+  // paragraph to end with.
+  size_t n = text.size();
+  for (int i = 0; i < 2 && n > 0; ++i) {
+    --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  }
+  text.resize(n);
   return text;
 }
 

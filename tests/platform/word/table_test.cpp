@@ -74,6 +74,17 @@ TEST(WordTables, AddAtTheEndFillsTheTextWidthThenColumnsBordersAndRowsChangeIt) 
   EXPECT_EQ(Count(xml, "//w:tc[1]//w:r[w:rPr/w:b]/w:t[.='Flurstückszerlegung']"), 1u);
 }
 
+TEST(WordTables, CellTextOfACellWithoutParagraphLosesOnlyItsMark) {
+  Fixture f(
+      "<w:tbl><w:tr><w:tc><w:tcPr/></w:tc><w:tc><w:p><w:r><w:t>Gebühr</w:t></w:r></w:p>"
+      "</w:tc></w:tr></w:tbl>" +
+      P(""));
+  Table t = f.doc->Tables().Item(1);
+  EXPECT_EQ(t.Cell(1, 1).Text(), "");
+  EXPECT_EQ(t.Cell(1, 2).Text(), "Gebühr");
+  EXPECT_EQ(t.Cell(1, 2).Range().Text(), "Gebühr\r\a");
+}
+
 TEST(WordTables, AddInTheMiddleOfAParagraphSplitsIt) {
   Fixture f(P("linksrechts"));
   f.doc->Tables().Add(f.doc->Range(5, 5), 1, 2);
