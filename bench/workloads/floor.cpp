@@ -76,14 +76,7 @@ struct StringWriter : pugi::xml_writer {
   }
 };
 
-}  // namespace
-
-void FloorRead(const std::filesystem::path& in) {
-  ReadAndParse(in);
-}
-
-void FloorRoundTrip(const std::filesystem::path& in, const std::filesystem::path& out) {
-  std::vector<Entry> entries = ReadAndParse(in);
+void WriteBack(std::vector<Entry>& entries, const std::filesystem::path& out) {
   for (Entry& e : entries) {
     if (!e.xml) continue;
     StringWriter writer;
@@ -96,6 +89,24 @@ void FloorRoundTrip(const std::filesystem::path& in, const std::filesystem::path
   std::vector<word::ZipEntry> zip;
   for (const Entry& e : entries) zip.push_back({e.name, e.bytes});
   word::WriteZip(out, zip);
+}
+
+}  // namespace
+
+void FloorRead(const std::filesystem::path& in) {
+  ReadAndParse(in);
+}
+
+void FloorRoundTrip(const std::filesystem::path& in, const std::filesystem::path& out) {
+  std::vector<Entry> entries = ReadAndParse(in);
+  WriteBack(entries, out);
+}
+
+void FloorWrite(const std::filesystem::path& in, const std::filesystem::path& out,
+                Stopwatch& clock) {
+  std::vector<Entry> entries = ReadAndParse(in);
+  clock.Restart();
+  WriteBack(entries, out);
 }
 
 }  // namespace korvax::bench

@@ -4,18 +4,18 @@
 //   korvax_workloads generate FOLDER
 //   korvax_workloads run WORKLOAD INPUT REPETITIONS
 //
-// WORKLOAD is floor, floor-read, open-save, totals, nr7-finish or nr7-open;
-// the input's folder holds the host database and gets the saved copies.
-// Each repetition starts from the input file. The line gives the least CPU
+// WORKLOAD is floor, floor-read, floor-write, open-save, totals, nr7-finish,
+// nr7-open, nr7-finish-alone or nr7-open-alone; the input's folder holds the
+// host database and gets the saved copies. Each repetition starts from the
+// input file; the ...-alone workloads and floor-write leave untimed what the
+// host has done before the user waits (workloads.hpp). The line gives the least CPU
 // and wall time of the repetitions (the least is what noise from other
 // processes disturbs least), the median wall time, the peak resident set of
 // the process and a check value of the workload's result.
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <functional>
 #include <string>
@@ -25,16 +25,6 @@
 
 namespace korvax::bench {
 namespace {
-
-double CpuSeconds() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double WallSeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 int Generate(const std::filesystem::path& folder) {
   Inputs inputs{folder};
@@ -53,11 +43,14 @@ int Run(const std::string& workload, const std::filesystem::path& input, int rep
   const std::filesystem::path out = scratch / (workload + "-" + input.filename().string());
   PrepareProcess(scratch);
 
+  Stopwatch clock;
   std::function<int()> once;
   if (workload == "floor") {
     once = [&] { return FloorRoundTrip(input, out), 0; };
   } else if (workload == "floor-read") {
     once = [&] { return FloorRead(input), 0; };
+  } else if (workload == "floor-write") {
+    once = [&] { return FloorWrite(input, out, clock), 0; };
   } else if (workload == "open-save") {
     once = [&] { return OpenAndSave(input, out); };
   } else if (workload == "totals") {
@@ -66,6 +59,10 @@ int Run(const std::string& workload, const std::filesystem::path& input, int rep
     once = [&] { return Nr7Finish(input, out); };
   } else if (workload == "nr7-open") {
     once = [&] { return Nr7Open(input); };
+  } else if (workload == "nr7-finish-alone") {
+    once = [&] { return Nr7FinishAlone(input, out, clock); };
+  } else if (workload == "nr7-open-alone") {
+    once = [&] { return Nr7OpenAlone(input, clock); };
   } else {
     std::fprintf(stderr, "unknown workload %s\n", workload.c_str());
     return 2;
@@ -75,11 +72,11 @@ int Run(const std::string& workload, const std::filesystem::path& input, int rep
   std::vector<double> wall;
   int check = 0;
   for (int i = 0; i < repetitions; ++i) {
-    const double cpu0 = CpuSeconds();
-    const double wall0 = WallSeconds();
+    clock.Restart();
     check = once();
-    wall.push_back(WallSeconds() - wall0);
-    cpu.push_back(CpuSeconds() - cpu0);
+    wall.push_back(clock.WallSeconds());
+    cpu.push_back(clock.CpuSeconds());
+    clock.Stop();
   }
   std::vector<double> sorted = wall;
   std::sort(sorted.begin(), sorted.end());

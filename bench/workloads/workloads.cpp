@@ -2,9 +2,18 @@
 // leaves it, the dialogs played by the scripted UI.
 #include <stdlib.h>
 
+#include <ctime>
+#include <functional>
 #include <string>
 
 #include <nlohmann/json.hpp>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define KORVAX_HAVE_CALLGRIND 1
+#else
+#define KORVAX_HAVE_CALLGRIND 0
+#endif
 
 #include "billing/summe_bilden.hpp"
 #include "dialogs/frm_kat4.hpp"
@@ -38,19 +47,49 @@ void SetOrder(const std::shared_ptr<word::Document>& doc) {
   order.Bodenwert = 12;
 }
 
+// Under callgrind, the instructions counted start here: what comes before
+// a restart is left out as from the clocks.
+void CountFromHere() {
+#if KORVAX_HAVE_CALLGRIND
+  CALLGRIND_ZERO_STATS;
+#endif
+}
+
+double CpuNow() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+double WallNow() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 // Plays the script against frmKat4 opened on the order's document; the
 // table selection comes first because the document holds a Korvax_4 table,
 // then the grid must hold the header and every line of the table. Fails
 // unless the script went to plan.
-void PlayNr7(const json& last_step) {
+// `before_show` runs just before the dialog is shown, `before_last` just
+// before the last step.
+void PlayNr7(const json& last_step, const std::function<void()>& before_show = {},
+             const std::function<void()>& before_last = {}) {
   const json steps =
       json::array({{{"form", "G_frmTabelle"}, {"action", "click"}, {"control", "optTabelle(0)"}},
                    {{"form", "G_frmTabelle"}, {"action", "click"}, {"control", "cmdEnde"}},
                    {{"action", "expect"}, {"control", "GridGebühren6"}, {"rows", kNr7GridRows}},
                    last_step});
   forms::ScriptedUi ui(steps);
+  if (before_last) {
+    const int last = static_cast<int>(steps.size());
+    ui.OnStep([&](int number) {
+      if (number == last) before_last();
+    });
+  }
   forms::SetBackend(&ui);
   try {
+    if (before_show) before_show();
     forms::FormInstance<dialogs::FrmKat4>().ShowModal();
     ui.Finish();
   } catch (...) {
@@ -61,6 +100,26 @@ void PlayNr7(const json& last_step) {
 }
 
 }  // namespace
+
+void Stopwatch::Restart() {
+  CountFromHere();
+  cpu0 = CpuNow();
+  wall0 = WallNow();
+}
+
+void Stopwatch::Stop() {
+#if KORVAX_HAVE_CALLGRIND
+  CALLGRIND_DUMP_STATS_AT("timed");
+#endif
+}
+
+double Stopwatch::CpuSeconds() const {
+  return CpuNow() - cpu0;
+}
+
+double Stopwatch::WallSeconds() const {
+  return WallNow() - wall0;
+}
 
 void PrepareProcess(const std::filesystem::path& scratch) {
   std::filesystem::create_directories(scratch / "config");
@@ -105,6 +164,26 @@ int Nr7Open(const std::filesystem::path& in) {
   auto doc = word::Document::Open(in);
   SetOrder(doc);
   PlayNr7({{"action", "click"}, {"control", "CommandAbbruch"}});
+  forms::DestroyFormInstances();
+  ResetLibrary();
+  return kNr7GridRows;
+}
+
+int Nr7FinishAlone(const std::filesystem::path& in, const std::filesystem::path& out,
+                   Stopwatch& clock) {
+  auto doc = word::Document::Open(in);
+  SetOrder(doc);
+  PlayNr7({{"action", "click"}, {"control", "CommandEnde"}}, {}, [&] { clock.Restart(); });
+  doc->SaveAs(out);
+  forms::DestroyFormInstances();
+  ResetLibrary();
+  return doc->Tables().Item(1).Rows().Count();
+}
+
+int Nr7OpenAlone(const std::filesystem::path& in, Stopwatch& clock) {
+  auto doc = word::Document::Open(in);
+  SetOrder(doc);
+  PlayNr7({{"action", "click"}, {"control", "CommandAbbruch"}}, [&] { clock.Restart(); });
   forms::DestroyFormInstances();
   ResetLibrary();
   return kNr7GridRows;

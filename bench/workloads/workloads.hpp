@@ -17,6 +17,19 @@ struct Inputs {
   std::filesystem::path Office() const;            // the host database
 };
 
+// The clocks a repetition is timed by: started before the workload is
+// called; a workload restarts them after set-up that the user does not wait
+// for (a document the host has open already, a dialog already shown).
+struct Stopwatch {
+  double cpu0 = 0;
+  double wall0 = 0;
+  void Restart();
+  // Under callgrind, dumps the instructions counted since the restart.
+  void Stop();
+  double CpuSeconds() const;   // since the last restart
+  double WallSeconds() const;  // since the last restart
+};
+
 // Writes every input; the same bytes on every run.
 void GenerateInputs(const Inputs& inputs);
 
@@ -27,6 +40,10 @@ uint64_t DocumentXmlBytes(const std::filesystem::path& docx);
 void FloorRoundTrip(const std::filesystem::path& in, const std::filesystem::path& out);
 // Unzip and parse only: the floor of a workload that does not save.
 void FloorRead(const std::filesystem::path& in);
+// Serialise and zip only, timed from a parsed package: the floor of a
+// workload on a document that is open already.
+void FloorWrite(const std::filesystem::path& in, const std::filesystem::path& out,
+                Stopwatch& clock);
 
 // What every workload needs before the first run: the log and settings
 // folder, the registered dialogs.
@@ -42,6 +59,14 @@ int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out)
 // P3: open, the Nr. 7 dialog loads the table into its grid, cancel. Returns
 // the grid rows.
 int Nr7Open(const std::filesystem::path& in);
+// P2 as the user waits for it: the document open and the Nr. 7 dialog shown
+// with its grid loaded beforehand, untimed; timed from the click on OK
+// through the save. Returns the rows of the rewritten table.
+int Nr7FinishAlone(const std::filesystem::path& in, const std::filesystem::path& out,
+                   Stopwatch& clock);
+// P3 as the user waits for it: the document open beforehand, untimed; timed
+// from showing the dialog until its grid is loaded and it is cancelled.
+int Nr7OpenAlone(const std::filesystem::path& in, Stopwatch& clock);
 // Open and save through the Word layer, nothing else.
 int OpenAndSave(const std::filesystem::path& in, const std::filesystem::path& out);
 

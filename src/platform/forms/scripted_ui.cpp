@@ -116,6 +116,7 @@ void ScriptedUi::RunModal(Form& form) {
                        step["form"].get<std::string>() + ", modal angezeigt ist aber " +
                        form.Name());
     }
+    if (before_step_) before_step_(number);
     RunStep(form, step, number);
     // A failure in a nested modal form may have been swallowed by the
     // dialog's report-and-continue; it still ends the run here.

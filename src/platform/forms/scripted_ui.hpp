@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -66,6 +67,10 @@ class ScriptedUi : public UiBackend {
   // One line per step run and message box answered, for a failing test's log.
   const std::vector<std::string>& Transcript() const { return transcript_; }
 
+  // Called with the step's 1-based number before each step runs: for a
+  // caller that times or traces a part of the script.
+  void OnStep(std::function<void(int)> before) { before_step_ = std::move(before); }
+
   // Called by the scripted message-box component.
   int32_t AnswerMessageBox(const MessageBoxRequest& request);
 
@@ -88,6 +93,7 @@ class ScriptedUi : public UiBackend {
   std::vector<MessageBoxRequest> shown_boxes_;
   std::vector<std::string> transcript_;
   std::shared_ptr<MessageBoxFactory> factory_;
+  std::function<void(int)> before_step_;
 };
 
 // Runs one action step on a form; throws ScriptError naming the step.

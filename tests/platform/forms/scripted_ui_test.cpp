@@ -61,6 +61,7 @@ class ScriptedUiTest : public ::testing::Test {
     choice_ = Form::Create<ChoiceForm>();
     fee_ = Form::Create<FeeForm>(*choice_);
     ScriptedUi ui(script);
+    ui.OnStep([this](int number) { observed_.push_back(number); });
     SetBackend(&ui);
     std::string failure;
     try {
@@ -87,6 +88,7 @@ class ScriptedUiTest : public ::testing::Test {
   int step_ = 0;
   size_t boxes_ = 0;
   size_t transcript_ = 0;
+  std::vector<int> observed_;  // step numbers, as the observer saw them
 };
 
 const json kChooseFirstTable = json::array({
@@ -123,6 +125,10 @@ TEST_F(ScriptedUiTest, TypesAnswersAndCloses) {
   });
   EXPECT_EQ(Run(script), "");
   EXPECT_EQ(transcript_, script.size() + boxes_);  // every step and every box answered
+  // The observer sees every step once, in order, the nested form's as well.
+  std::vector<int> all(script.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i) + 1;
+  EXPECT_EQ(observed_, all);
   EXPECT_EQ(fee_->check_clicks, 1);
   EXPECT_FALSE(fee_->IsLoaded());
   EXPECT_TRUE(choice_->Get<OptionButton>("optTabelle(0)").Value());  // only hidden by its OK
