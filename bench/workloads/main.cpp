@@ -11,7 +11,8 @@
 // host has done before the user waits (workloads.hpp). The line gives the least CPU
 // and wall time of the repetitions (the least is what noise from other
 // processes disturbs least), the median wall time, the peak resident set of
-// the process and a check value of the workload's result.
+// the process, the page faults of the first and the fewest of any
+// repetition, and a check value of the workload's result.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -54,7 +55,7 @@ int Run(const std::string& workload, const std::filesystem::path& input, int rep
   } else if (workload == "open-save") {
     once = [&] { return OpenAndSave(input, out); };
   } else if (workload == "totals") {
-    once = [&] { return TotalsRoundTrip(inputs, input, out); };
+    once = [&] { return TotalsRoundTrip(inputs, input, out, clock); };
   } else if (workload == "nr7-finish") {
     once = [&] { return Nr7Finish(input, out); };
   } else if (workload == "nr7-open") {
@@ -70,12 +71,14 @@ int Run(const std::string& workload, const std::filesystem::path& input, int rep
 
   std::vector<double> cpu;
   std::vector<double> wall;
+  std::vector<long> faults;
   int check = 0;
   for (int i = 0; i < repetitions; ++i) {
     clock.Restart();
     check = once();
     wall.push_back(clock.WallSeconds());
     cpu.push_back(clock.CpuSeconds());
+    faults.push_back(clock.Faults());
     clock.Stop();
   }
   std::vector<double> sorted = wall;
@@ -84,9 +87,10 @@ int Run(const std::string& workload, const std::filesystem::path& input, int rep
   getrusage(RUSAGE_SELF, &usage);
   std::printf(
       "workload=%s input=%s cpu_ms=%.1f wall_ms=%.1f wall_median_ms=%.1f maxrss_kb=%ld "
-      "document_xml=%ju check=%d\n",
+      "faults_first=%ld faults_least=%ld document_xml=%ju check=%d\n",
       workload.c_str(), input.filename().c_str(), *std::min_element(cpu.begin(), cpu.end()) * 1000,
-      sorted.front() * 1000, sorted[sorted.size() / 2] * 1000, usage.ru_maxrss,
+      sorted.front() * 1000, sorted[sorted.size() / 2] * 1000, usage.ru_maxrss, faults.front(),
+      *std::min_element(faults.begin(), faults.end()),
       static_cast<uintmax_t>(DocumentXmlBytes(input)), check);
   return 0;
 }

@@ -1,6 +1,7 @@
 // The workloads as the host drives them: the order context set up as Show
 // leaves it, the dialogs played by the scripted UI.
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <ctime>
 #include <functional>
@@ -99,10 +100,17 @@ void PlayNr7(const json& last_step, const std::function<void()>& before_show = {
   forms::SetBackend(nullptr);
 }
 
+long FaultsNow() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt + usage.ru_majflt;
+}
+
 }  // namespace
 
 void Stopwatch::Restart() {
   CountFromHere();
+  faults0 = FaultsNow();
   cpu0 = CpuNow();
   wall0 = WallNow();
 }
@@ -121,6 +129,10 @@ double Stopwatch::WallSeconds() const {
   return WallNow() - wall0;
 }
 
+long Stopwatch::Faults() const {
+  return FaultsNow() - faults0;
+}
+
 void PrepareProcess(const std::filesystem::path& scratch) {
   std::filesystem::create_directories(scratch / "config");
   setenv("KORVAX_LOG_DIR", scratch.c_str(), 1);
@@ -129,11 +141,12 @@ void PrepareProcess(const std::filesystem::path& scratch) {
 }
 
 int TotalsRoundTrip(const Inputs& inputs, const std::filesystem::path& in,
-                    const std::filesystem::path& out) {
+                    const std::filesystem::path& out, Stopwatch& clock) {
   // The host's database and invoice record are open before the call.
   auto database = dao::CreateWorkspace()->OpenDatabase(inputs.Office().string());
   auto rechnung = database->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = 17",
                                           dao::dbOpenDynaset);
+  clock.Restart();
   auto doc = word::Document::Open(in);
   SetOrder(doc);
   Library().order.NeueAbfrage = database;

@@ -23,11 +23,13 @@ struct Inputs {
 struct Stopwatch {
   double cpu0 = 0;
   double wall0 = 0;
+  long faults0 = 0;
   void Restart();
   // Under callgrind, dumps the instructions counted since the restart.
   void Stop();
   double CpuSeconds() const;   // since the last restart
   double WallSeconds() const;  // since the last restart
+  long Faults() const;         // page faults since the last restart
 };
 
 // Writes every input; the same bytes on every run.
@@ -49,10 +51,11 @@ void FloorWrite(const std::filesystem::path& in, const std::filesystem::path& ou
 // folder, the registered dialogs.
 void PrepareProcess(const std::filesystem::path& scratch);
 
-// P1: open, rebuild the totals, save. Returns a check value (the rows of the
+// P1: open, rebuild the totals, save; the host's database, open before,
+// untimed. Returns a check value (the rows of the
 // totals table) so that a broken run shows.
 int TotalsRoundTrip(const Inputs& inputs, const std::filesystem::path& in,
-                    const std::filesystem::path& out);
+                    const std::filesystem::path& out, Stopwatch& clock);
 // P2: open, the Nr. 7 dialog through the table selection and OK, save.
 // Returns the rows of the rewritten table.
 int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out);
