@@ -51,16 +51,16 @@ void FloorWrite(const std::filesystem::path& in, const std::filesystem::path& ou
 // folder, the registered dialogs.
 void PrepareProcess(const std::filesystem::path& scratch);
 
-// P1: open, rebuild the totals, save; the host's database, open before,
-// untimed. Returns a check value (the rows of the
-// totals table) so that a broken run shows.
+// P1: open, rebuild the totals, save; the host's database is open before,
+// untimed. Returns a check value (the rows of the totals table) so that a
+// broken run shows.
 int TotalsRoundTrip(const Inputs& inputs, const std::filesystem::path& in,
                     const std::filesystem::path& out, Stopwatch& clock);
-// P2: open, the Nr. 7 dialog through the table selection and OK, save.
-// Returns the rows of the rewritten table.
+// P2's round trip: open, the Nr. 7 dialog through the table selection and
+// OK, save. Returns the rows of the rewritten table.
 int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out);
-// P3: open, the Nr. 7 dialog loads the table into its grid, cancel. Returns
-// the grid rows.
+// P3's round trip: open, the Nr. 7 dialog loads the table into its grid,
+// cancel. Returns the grid rows.
 int Nr7Open(const std::filesystem::path& in);
 // P2 as the user waits for it: the document open and the Nr. 7 dialog shown
 // with its grid loaded beforehand, untimed; timed from the click on OK
