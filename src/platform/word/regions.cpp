@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include <sanitizer/asan_interface.h>  // its macros do nothing without the sanitizer
 #include <pugixml.hpp>
 
 namespace korvax::word::detail {
@@ -30,6 +32,14 @@ constexpr bool kSanitized = false;
 #else
 constexpr bool kSanitized = false;
 #endif
+
+// In builds with AddressSanitizer, malloc until a test switches the regions
+// on; then the room outside live blocks is poisoned, block headers included.
+std::atomic<bool> sanitized_regions{false};
+
+bool Bypassed() {
+  return kSanitized && !sanitized_regions.load(std::memory_order_acquire);
+}
 
 constexpr size_t RoundUp(size_t n, size_t to) {
   return (n + to - 1) / to * to;
@@ -86,11 +96,13 @@ Region* Map(size_t size) {
   r->used = kHeader;
   r->live = 0;
   r->touched = kHeader;
+  ASAN_POISON_MEMORY_REGION(reinterpret_cast<char*>(r) + kHeader, size - kHeader);
   return r;
 }
 
 void Unmap(State& s, Region* r) {
   s.regions.erase(reinterpret_cast<uintptr_t>(r));
+  ASAN_UNPOISON_MEMORY_REGION(r, r->size);
   munmap(r, r->size);
 }
 
@@ -107,11 +119,24 @@ Region* Adopt(State& s, Region* r) {
   return r;
 }
 
-void* Carve(Region* r, size_t need, bool zeroed) {
+// A block's header, read or written where the sanitizer keeps it poisoned.
+size_t HeaderSize(Block* b) {
+  ASAN_UNPOISON_MEMORY_REGION(b, sizeof(Block));
+  const size_t size = b->size;
+  ASAN_POISON_MEMORY_REGION(b, sizeof(Block));
+  return size;
+}
+
+void* Carve(Region* r, size_t need, size_t size, bool zeroed) {
   auto* b = reinterpret_cast<Block*>(reinterpret_cast<char*>(r) + r->used);
+  ASAN_UNPOISON_MEMORY_REGION(b, sizeof(Block));
   b->size = need;
+  ASAN_POISON_MEMORY_REGION(b, sizeof(Block));
+  ASAN_UNPOISON_MEMORY_REGION(b + 1, size);
+  // What lies below `touched` may hold old bytes; only the block's own size
+  // is cleared, the padding after it is no one's.
   if (zeroed && r->touched > r->used + sizeof(Block)) {
-    std::memset(b + 1, 0, std::min(r->touched, r->used + need) - r->used - sizeof(Block));
+    std::memset(b + 1, 0, std::min(r->touched - r->used - sizeof(Block), size));
   }
   r->used += need;
   r->touched = std::max(r->touched, r->used);
@@ -127,7 +152,7 @@ void* Allocate(size_t size, bool zeroed) {
   if (need > kRegion - kHeader) {  // a large part's text: a region of its own
     if (need > SIZE_MAX - kHeader - kRegion) return nullptr;
     Region* r = Adopt(s, Map(RoundUp(kHeader + need, kRegion)));
-    return r ? Carve(r, need, zeroed) : nullptr;
+    return r ? Carve(r, need, size, zeroed) : nullptr;
   }
   if (!s.current || s.current->size - s.current->used < need) {
     Region* r = nullptr;
@@ -140,24 +165,24 @@ void* Allocate(size_t size, bool zeroed) {
     }
     s.current = r;  // the one left behind goes when its last block is back
   }
-  return Carve(s.current, need, zeroed);
+  return Carve(s.current, need, size, zeroed);
 }
 
 }  // namespace
 
 void* RegionAllocate(size_t size) {
-  if (kSanitized) return std::malloc(size);
+  if (Bypassed()) return std::malloc(size);
   return Allocate(size, false);
 }
 
 void* RegionAllocateZeroed(size_t size) {
-  if (kSanitized) return std::calloc(size, 1);
+  if (Bypassed()) return std::calloc(size, 1);
   return Allocate(size, true);
 }
 
 void RegionFree(void* block) {
   if (!block) return;
-  if (kSanitized) return std::free(block);
+  if (Bypassed()) return std::free(block);  // never a region's: the switch stays on
   State& s = TheState();
   std::unique_lock lock(s.mutex);
   auto* r = reinterpret_cast<Region*>(reinterpret_cast<uintptr_t>(block) & ~(kRegion - 1));
@@ -168,8 +193,10 @@ void RegionFree(void* block) {
     return;
   }
   Block* b = static_cast<Block*>(block) - 1;
-  if (reinterpret_cast<char*>(b) + b->size == reinterpret_cast<char*>(r) + r->used) {
-    r->used -= b->size;
+  const size_t size = HeaderSize(b);
+  ASAN_POISON_MEMORY_REGION(b + 1, size - sizeof(Block));
+  if (reinterpret_cast<char*>(b) + size == reinterpret_cast<char*>(r) + r->used) {
+    r->used -= size;
   }
   if (--r->live > 0) return;
   r->used = kHeader;
@@ -182,7 +209,11 @@ void RegionFree(void* block) {
 }
 
 bool RegionsUsed() {
-  return !kSanitized;
+  return !Bypassed();
+}
+
+void UseRegionsUnderSanitizer() {
+  sanitized_regions.store(true, std::memory_order_release);
 }
 
 RegionCount Regions() {

@@ -24,7 +24,8 @@ void UseXmlRegions();
 // Blocks aligned to 16 bytes, null when no memory is left; the functions
 // pugixml is given. A pointer that did not come from a region goes to the
 // deallocation function pugixml had before (std::free when none was). In
-// builds with AddressSanitizer they are malloc and free.
+// builds with AddressSanitizer they are malloc and free unless switched on
+// (UseRegionsUnderSanitizer).
 void* RegionAllocate(size_t size);
 void* RegionAllocateZeroed(size_t size);  // like calloc: clears only what was used before
 void RegionFree(void* block);
@@ -61,6 +62,12 @@ struct RegionCount {
   size_t kept = 0;    // empty regions kept for the next tree
 };
 RegionCount Regions();
-bool RegionsUsed();  // false in builds with AddressSanitizer
+bool RegionsUsed();  // false in builds with AddressSanitizer, until switched on
+
+// For tests: in builds with AddressSanitizer, RegionAllocate and RegionFree
+// use the regions from now on, with the room outside live blocks and every
+// block header poisoned, so that the region code itself runs under the
+// sanitizer (pugixml keeps malloc). Elsewhere this does nothing.
+void UseRegionsUnderSanitizer();
 
 }  // namespace korvax::word::detail

@@ -1,5 +1,7 @@
 // The regions the layer's XML trees and position index take their memory
 // from: blocks stay intact, memory goes back, foreign pointers are passed on.
+// Under AddressSanitizer the tests switch the regions on, with the room
+// outside live blocks poisoned, so that the sanitizer watches this code too.
 #include "platform/word/regions.hpp"
 
 #include <gtest/gtest.h>
@@ -12,10 +14,23 @@
 #include <thread>
 #include <vector>
 
+#include <sanitizer/asan_interface.h>
 #include <pugixml.hpp>
 
 namespace korvax::word::detail {
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// The regions in use, in every build.
+void SwitchOn() {
+  UseRegionsUnderSanitizer();
+  ASSERT_TRUE(RegionsUsed());
+}
 
 struct Held {
   unsigned char* p;
@@ -24,7 +39,7 @@ struct Held {
 };
 
 TEST(Regions, BlocksStayIntactAndRegionsGoBackWhenEmpty) {
-  if (!RegionsUsed()) GTEST_SKIP() << "malloc under AddressSanitizer";
+  SwitchOn();
   const size_t before = Regions().mapped;
   std::mt19937 random(7);
   std::vector<Held> held;
@@ -51,7 +66,7 @@ TEST(Regions, BlocksStayIntactAndRegionsGoBackWhenEmpty) {
 }
 
 TEST(Regions, TheLastBlockGivesItsRoomBackAtOnce) {
-  if (!RegionsUsed()) GTEST_SKIP() << "malloc under AddressSanitizer";
+  SwitchOn();
   void* keep = RegionAllocate(100);
   void* last = RegionAllocate(32768);
   RegionFree(last);
@@ -65,9 +80,10 @@ TEST(Regions, TheLastBlockGivesItsRoomBackAtOnce) {
 }
 
 TEST(Regions, ZeroedBlocksAreZeroWhereverTheirRoomWasUsedBefore) {
+  SwitchOn();
   std::vector<void*> held;
   for (int round = 0; round < 3; ++round) {
-    for (size_t size : {size_t{100}, size_t{70000}, size_t{1} << 20, size_t{600000}}) {
+    for (size_t size : {size_t{100}, size_t{70001}, size_t{1} << 20, size_t{600003}}) {
       auto* p = static_cast<unsigned char*>(RegionAllocateZeroed(size));
       ASSERT_NE(p, nullptr);
       ASSERT_TRUE(std::all_of(p, p + size, [](unsigned char c) { return c == 0; }));
@@ -81,6 +97,7 @@ TEST(Regions, ZeroedBlocksAreZeroWhereverTheirRoomWasUsedBefore) {
 }
 
 TEST(Regions, PointersFromElsewhereAreFreedAsBefore) {
+  SwitchOn();
   // A tree allocated before the regions were used is freed with them in use.
   RegionFree(std::malloc(64));
   RegionFree(nullptr);
@@ -91,6 +108,7 @@ TEST(Regions, PointersFromElsewhereAreFreedAsBefore) {
 }
 
 TEST(Regions, ThreadsAllocateAtTheSameTime) {
+  SwitchOn();
   auto work = [](int seed) {
     std::mt19937 random(seed);
     std::vector<void*> held;
@@ -113,6 +131,27 @@ TEST(Regions, ThreadsAllocateAtTheSameTime) {
   std::thread b(work, 2);
   a.join();
   b.join();
+}
+
+TEST(Regions, TheRoomOutsideLiveBlocksIsPoisoned) {
+  if (!kSanitized) GTEST_SKIP() << "poisoning needs AddressSanitizer";
+  SwitchOn();
+  auto* p = static_cast<unsigned char*>(RegionAllocate(20));
+  auto* q = static_cast<unsigned char*>(RegionAllocateZeroed(40));
+  ASSERT_NE(p, nullptr);
+  ASSERT_NE(q, nullptr);
+  EXPECT_FALSE(__asan_address_is_poisoned(p + 19));
+  EXPECT_TRUE(__asan_address_is_poisoned(p + 20));  // the padding after the block
+  EXPECT_TRUE(__asan_address_is_poisoned(p - 1));   // its header
+  EXPECT_TRUE(__asan_address_is_poisoned(q - 1));
+  EXPECT_FALSE(__asan_address_is_poisoned(q + 39));
+  EXPECT_TRUE(__asan_address_is_poisoned(q + 40));  // the room not handed out yet
+  std::memset(p, 1, 20);
+  EXPECT_DEATH(p[20] = 1, "use-after-poison");
+  RegionFree(q);
+  EXPECT_TRUE(__asan_address_is_poisoned(q));  // given back
+  RegionFree(p);
+  EXPECT_TRUE(__asan_address_is_poisoned(p));
 }
 
 }  // namespace
