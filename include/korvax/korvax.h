@@ -20,6 +20,7 @@
 #ifndef KORVAX_KORVAX_H
 #define KORVAX_KORVAX_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -119,6 +120,11 @@ KORVAX_API int32_t korvax_field_value(korvax_object* recordset, const char* fiel
  * ("Mehrwertsteuersatz", "AbschlagProzent", ...): for checks and support. */
 KORVAX_API int32_t korvax_billing_setting(const char* field, korvax_variant* result,
                                           korvax_error* err);
+
+/* Gives the memory kept for the next document back to the system, once the
+ * host has closed its documents and expects none for a while. Documents
+ * still open keep theirs. Returns the bytes given back. */
+KORVAX_API size_t korvax_trim_memory(void);
 
 /* The error log the plug-in appends to. */
 KORVAX_API const char* korvax_error_log_path(void);

@@ -14,6 +14,7 @@
 #include "korvax/korvax.h"
 #include "platform/dao/dao.hpp"
 #include "platform/word/document.hpp"
+#include "platform/word/regions.hpp"
 #include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
 
@@ -350,6 +351,10 @@ int32_t korvax_billing_setting(const char* field, korvax_variant* result, korvax
   } catch (...) {
     return FailWith(err, std::current_exception());
   }
+}
+
+size_t korvax_trim_memory(void) {
+  return korvax::word::detail::ReleaseKeptRegions();
 }
 
 const char* korvax_error_log_path(void) {

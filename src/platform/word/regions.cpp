@@ -216,6 +216,24 @@ void UseRegionsUnderSanitizer() {
   sanitized_regions.store(true, std::memory_order_release);
 }
 
+size_t ReleaseKeptRegions() {
+  State& s = TheState();
+  std::lock_guard lock(s.mutex);
+  size_t bytes = 0;
+  for (Region* r : s.kept) {
+    bytes += r->size;
+    Unmap(s, r);
+  }
+  s.kept.clear();
+  // The region small blocks come from, when nothing lives in it any more.
+  if (s.current && s.current->live == 0) {
+    bytes += s.current->size;
+    Unmap(s, s.current);
+    s.current = nullptr;
+  }
+  return bytes;
+}
+
 RegionCount Regions() {
   State& s = TheState();
   std::lock_guard lock(s.mutex);

@@ -57,6 +57,10 @@ using RegionString = std::basic_string<char, std::char_traits<char>, RegionAlloc
 // takes no fault at all. The rest go back to the kernel.
 inline constexpr size_t kKeptRegions = 8;
 
+// Gives the empty regions kept for the next document back to the kernel;
+// regions that still hold blocks stay. Returns the bytes given back.
+size_t ReleaseKeptRegions();
+
 struct RegionCount {
   size_t mapped = 0;  // regions of the process, including the kept ones
   size_t kept = 0;    // empty regions kept for the next tree

@@ -65,6 +65,26 @@ TEST(Regions, BlocksStayIntactAndRegionsGoBackWhenEmpty) {
   EXPECT_LE(Regions().kept, kKeptRegions);
 }
 
+TEST(Regions, KeptRegionsGoBackOnRequestButNotTheLiveOnes) {
+  SwitchOn();
+  std::vector<void*> held;
+  for (int i = 0; i < 200; ++i) held.push_back(RegionAllocate(100000));  // some 10 regions
+  void* live = RegionAllocate(64);
+  ASSERT_NE(live, nullptr);
+  std::memset(live, 7, 64);
+  for (void* p : held) RegionFree(p);
+  const size_t kept = Regions().kept;
+  EXPECT_GT(kept, 0u);
+  EXPECT_GE(ReleaseKeptRegions(), kept * (size_t{2} << 20));
+  EXPECT_EQ(Regions().kept, 0u);
+  EXPECT_EQ(static_cast<unsigned char*>(live)[63], 7);  // its region stays
+  EXPECT_EQ(ReleaseKeptRegions(), 0u);
+  RegionFree(live);
+  void* again = RegionAllocate(64);  // regions are mapped again as needed
+  ASSERT_NE(again, nullptr);
+  RegionFree(again);
+}
+
 TEST(Regions, TheLastBlockGivesItsRoomBackAtOnce) {
   SwitchOn();
   void* keep = RegionAllocate(100);
