@@ -468,8 +468,15 @@ void Serialize(const pugi::xml_document& doc, size_t expected_size, String& out)
       out.append(static_cast<const char*>(data), size);
     }
   } writer(out);
+  const size_t want = expected_size + expected_size / 8;
+  if (out.capacity() < want) {
+    // A string that grows asks for twice its old room at least: the bytes a
+    // part was read into would ask for more than a region holds.
+    String fresh(out.get_allocator());
+    fresh.reserve(want);
+    out.swap(fresh);
+  }
   out.clear();
-  out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (std::strcmp(n.name(), kGraveyard) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/word/package.hpp"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -151,6 +153,22 @@ TEST(Regions, ThreadsAllocateAtTheSameTime) {
   std::thread b(work, 2);
   a.join();
   b.join();
+}
+
+TEST(Regions, APartSerialisedOverItsOldBytesFitsARegion) {
+  SwitchOn();
+  // A part of 1.2 MB, serialised into the string its bytes were read into:
+  // growing that string would ask for twice its room, more than a region,
+  // and map a region of its own on every save.
+  pugi::xml_document doc;
+  pugi::xml_node body = doc.append_child("w:body");
+  for (int i = 0; i < 75000; ++i) body.append_child("w:p").text().set("Zeile");
+  const size_t size = 1200000;
+  RegionString bytes(size, 'x');
+  SerializeXml(doc, size, bytes);
+  EXPECT_EQ(bytes.size(), size + 17);  // <w:body>...</w:body>
+  EXPECT_EQ(bytes.compare(0, 21, "<w:body><w:p>Zeile</w"), 0);
+  EXPECT_LT(bytes.capacity(), size_t{2} << 20);
 }
 
 TEST(Regions, TheRoomOutsideLiveBlocksIsPoisoned) {
