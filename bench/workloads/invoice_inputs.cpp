@@ -189,7 +189,7 @@ void GenerateInputs(const Inputs& inputs) {
   const std::filesystem::path bare = inputs.folder / "nr7-bare.docx";
   WriteBareNr7Invoice(bare);
   PrepareProcess(inputs.folder / "scratch");
-  if (Nr7Finish(bare, inputs.Nr7Invoice()) != kNr7Lines + 1) {
+  if (Nr7Finish(bare, inputs.Nr7Invoice(), nullptr) != kNr7Lines + 1) {
     throw std::runtime_error("frmKat4 did not write the Nr. 7 table of the input");
   }
   FixCommentDates(inputs.Nr7Invoice());

@@ -7,9 +7,9 @@
 // WORKLOAD is floor, floor-read, floor-write, open-save, totals, nr7-finish,
 // nr7-open, nr7-finish-alone or nr7-open-alone; the input's folder holds the
 // host database and gets the saved copies. Each repetition starts from the
-// input file; the ...-alone workloads and floor-write leave untimed what the
-// host has done before the user waits (workloads.hpp). The line gives the least CPU
-// and wall time of the repetitions (the least is what noise from other
+// input file; the ...-alone workloads, totals and floor-write leave untimed
+// what the host has done before the user waits (workloads.hpp). The line
+// gives the least CPU and wall time of the repetitions (the least is what noise from other
 // processes disturbs least), the median wall time, the peak resident set of
 // the process, the page faults of the first and the fewest of any
 // repetition, and a check value of the workload's result.
@@ -57,13 +57,13 @@ int Run(const std::string& workload, const std::filesystem::path& input, int rep
   } else if (workload == "totals") {
     once = [&] { return TotalsRoundTrip(inputs, input, out, clock); };
   } else if (workload == "nr7-finish") {
-    once = [&] { return Nr7Finish(input, out); };
+    once = [&] { return Nr7Finish(input, out, nullptr); };
   } else if (workload == "nr7-open") {
-    once = [&] { return Nr7Open(input); };
+    once = [&] { return Nr7Open(input, nullptr); };
   } else if (workload == "nr7-finish-alone") {
-    once = [&] { return Nr7FinishAlone(input, out, clock); };
+    once = [&] { return Nr7Finish(input, out, &clock); };
   } else if (workload == "nr7-open-alone") {
-    once = [&] { return Nr7OpenAlone(input, clock); };
+    once = [&] { return Nr7Open(input, &clock); };
   } else {
     std::fprintf(stderr, "unknown workload %s\n", workload.c_str());
     return 2;

@@ -178,40 +178,25 @@ int TotalsRoundTrip(const Inputs& inputs, const std::filesystem::path& in,
   return rows;
 }
 
-int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out) {
+int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out,
+              Stopwatch* from_ok) {
   auto doc = word::Document::Open(in);
   SetOrder(doc);
-  PlayNr7({{"action", "click"}, {"control", "CommandEnde"}});
+  std::function<void()> before_ok;
+  if (from_ok) before_ok = [from_ok] { from_ok->Restart(); };
+  PlayNr7({{"action", "click"}, {"control", "CommandEnde"}}, {}, before_ok);
   doc->SaveAs(out);
   forms::DestroyFormInstances();
   ResetLibrary();
   return doc->Tables().Item(1).Rows().Count();
 }
 
-int Nr7Open(const std::filesystem::path& in) {
+int Nr7Open(const std::filesystem::path& in, Stopwatch* from_show) {
   auto doc = word::Document::Open(in);
   SetOrder(doc);
-  PlayNr7({{"action", "click"}, {"control", "CommandAbbruch"}});
-  forms::DestroyFormInstances();
-  ResetLibrary();
-  return kNr7GridRows;
-}
-
-int Nr7FinishAlone(const std::filesystem::path& in, const std::filesystem::path& out,
-                   Stopwatch& clock) {
-  auto doc = word::Document::Open(in);
-  SetOrder(doc);
-  PlayNr7({{"action", "click"}, {"control", "CommandEnde"}}, {}, [&] { clock.Restart(); });
-  doc->SaveAs(out);
-  forms::DestroyFormInstances();
-  ResetLibrary();
-  return doc->Tables().Item(1).Rows().Count();
-}
-
-int Nr7OpenAlone(const std::filesystem::path& in, Stopwatch& clock) {
-  auto doc = word::Document::Open(in);
-  SetOrder(doc);
-  PlayNr7({{"action", "click"}, {"control", "CommandAbbruch"}}, [&] { clock.Restart(); });
+  std::function<void()> before_show;
+  if (from_show) before_show = [from_show] { from_show->Restart(); };
+  PlayNr7({{"action", "click"}, {"control", "CommandAbbruch"}}, before_show);
   forms::DestroyFormInstances();
   ResetLibrary();
   return kNr7GridRows;

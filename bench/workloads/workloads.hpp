@@ -56,20 +56,18 @@ void PrepareProcess(const std::filesystem::path& scratch);
 // broken run shows.
 int TotalsRoundTrip(const Inputs& inputs, const std::filesystem::path& in,
                     const std::filesystem::path& out, Stopwatch& clock);
-// P2's round trip: open, the Nr. 7 dialog through the table selection and
-// OK, save. Returns the rows of the rewritten table.
-int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out);
-// P3's round trip: open, the Nr. 7 dialog loads the table into its grid,
-// cancel. Returns the grid rows.
-int Nr7Open(const std::filesystem::path& in);
-// P2 as the user waits for it: the document open and the Nr. 7 dialog shown
-// with its grid loaded beforehand, untimed; timed from the click on OK
-// through the save. Returns the rows of the rewritten table.
-int Nr7FinishAlone(const std::filesystem::path& in, const std::filesystem::path& out,
-                   Stopwatch& clock);
-// P3 as the user waits for it: the document open beforehand, untimed; timed
-// from showing the dialog until its grid is loaded and it is cancelled.
-int Nr7OpenAlone(const std::filesystem::path& in, Stopwatch& clock);
+// P2: the Nr. 7 dialog through the table selection and OK, save. With
+// `from_ok`, timed as the user waits for it: the document opened and the
+// grid loaded before are set-up, and the clock restarts at the click on OK;
+// without, the round trip from opening the file. Returns the rows of the
+// rewritten table.
+int Nr7Finish(const std::filesystem::path& in, const std::filesystem::path& out,
+              Stopwatch* from_ok);
+// P3: the Nr. 7 dialog loads the table into its grid, cancel. With
+// `from_show`, the clock restarts as the dialog is shown (the document is
+// open before); without, the round trip from opening the file. Returns the
+// grid rows.
+int Nr7Open(const std::filesystem::path& in, Stopwatch* from_show);
 // Open and save through the Word layer, nothing else.
 int OpenAndSave(const std::filesystem::path& in, const std::filesystem::path& out);
 
