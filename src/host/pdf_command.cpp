@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "host/exit_codes.hpp"
+
 extern char** environ;
 
 namespace korvax::host {
@@ -19,10 +21,6 @@ namespace korvax::host {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kExitMissing = 66;
-constexpr int kExitNoRenderer = 69;
-constexpr int kExitFailed = 70;
 
 struct PdfOptions {
   std::string document;
@@ -69,7 +67,7 @@ int RunPdf(const PdfOptions& o) {
   const fs::path document = o.document;
   if (!fs::is_regular_file(document)) {
     std::cerr << "korvax pdf: Die Rechnung \"" << o.document << "\" gibt es nicht.\n";
-    return kExitMissing;
+    return kExitNoInput;
   }
   const fs::path renderer = Renderer();
   if (renderer.empty()) {
@@ -90,7 +88,7 @@ int RunPdf(const PdfOptions& o) {
   const fs::path pdf = out_dir / document.filename().replace_extension(".pdf");
   if (status != 0 || !fs::is_regular_file(pdf)) {
     std::cerr << "korvax pdf: LibreOffice konnte \"" << o.document << "\" nicht umwandeln.\n";
-    return kExitFailed;
+    return kExitInternal;
   }
   std::cout << pdf.string() << "\n";
   return 0;

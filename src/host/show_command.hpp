@@ -13,15 +13,9 @@
 
 #include <CLI/CLI.hpp>
 
-namespace korvax::host {
+#include "host/exit_codes.hpp"
 
-// Exit codes of korvax show.
-inline constexpr int kExitScriptFailed = 1;  // the user's script did not run as written
-inline constexpr int kExitNoGui = 2;         // --gui: no desktop dialogs in this version
-inline constexpr int kExitUsage = 64;        // bad or missing arguments
-inline constexpr int kExitBadData = 65;      // a file that is not what it should be
-inline constexpr int kExitNoInput = 66;      // a file that does not exist
-inline constexpr int kExitCannotSave = 74;   // the invoice could not be saved
+namespace korvax::host {
 
 // The arguments as given, before they are checked.
 struct ShowArguments {
