@@ -172,13 +172,4 @@ void Transaction::Commit() {
   done_ = true;
 }
 
-std::string QuoteIdentifier(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 }  // namespace korvax::dao::sqlite
