@@ -14,6 +14,7 @@
 #include "common/variant.hpp"
 #include "host/document_changes.hpp"
 #include "platform/dao/dao.hpp"
+#include "platform/dao/dao_errors.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
 #include "plugin/tarvo.hpp"
@@ -138,8 +139,9 @@ int Run(const ShowArguments& a) {
     }
   }
 
-  // 2. The files.
-  RequireFile(a.database, "Die Datenbank");
+  // 2. The files, and the office's database server.
+  const bool on_server = dao::IsServerConnection(a.database);
+  if (!on_server) RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
   std::unique_ptr<forms::ScriptedUi> ui;
   if (!a.gui) {
@@ -162,8 +164,9 @@ int Run(const ShowArguments& a) {
   try {
     database = workspace->OpenDatabase(a.database);
   } catch (const Error& e) {
-    throw Refusal(kExitBadData,
-                  "Die Datenbank \"" + a.database + "\" lässt sich nicht öffnen: " + Describe(e));
+    throw Refusal(dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+                  "Die Datenbank \"" + dao::DisplayName(a.database) +
+                      "\" lässt sich nicht öffnen: " + Describe(e));
   }
 
   // 3. The order context, as the office software writes it.
@@ -189,8 +192,9 @@ int Run(const ShowArguments& a) {
       invoice = database->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = " +
                                         dao::SqlInteger(Variant(invoice_id)));
     } catch (const Error& e) {
-      throw Refusal(kExitBadData, "Die Rechnung " + std::to_string(invoice_id) +
-                                      " lässt sich nicht lesen: " + Describe(e));
+      throw Refusal(
+          dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+          "Die Rechnung " + std::to_string(invoice_id) + " lässt sich nicht lesen: " + Describe(e));
     }
     if (invoice->Eof()) {
       std::cerr << "korvax show: Hinweis: keine Rechnung mit ID_Rechnungsnummer " << invoice_id
@@ -233,7 +237,13 @@ int Run(const ShowArguments& a) {
               << "\n";
   }
 
-  // 6. The invoice, saved only when the dialog changed it.
+  // 6. The invoice, saved only when the dialog changed it, and never with
+  // totals that the database server did not take.
+  if (const Error* fault = database->ServerFault()) {
+    throw Refusal(kExitDatabaseUnavailable,
+                  "Der Datenbankserver hat nicht alles übernommen: " + Describe(*fault) +
+                      "\nDie Rechnung wurde nicht gespeichert.");
+  }
   try {
     const bool saved = SaveIfChanged(*doc, a.document);
     std::cout << (saved ? "Rechnung gespeichert: " : "Rechnung unverändert: ") << a.document
@@ -278,9 +288,10 @@ void AddShowCommand(CLI::App& app) {
   formatter->label("OPTIONS", "OPTIONEN");
   show->formatter(formatter);
   show->add_option("--db", a->database,
-                   "Datenbank des Büros (SQLite) mit TempDoc, Rechnung, Termine und Version; "
-                   "wird DatenbankPfad und NeueAbfrage")
-      ->type_name("DATEI");
+                   "Datenbank des Büros mit TempDoc, Rechnung, Termine und Version: eine "
+                   "SQLite-Datei oder ein PostgreSQL-Server (\"postgresql://…\" oder "
+                   "\"host=… dbname=…\"); wird DatenbankPfad und NeueAbfrage")
+      ->type_name("DATEI|SERVER");
   show->add_option("--doc", a->document,
                    "die Rechnung, ein Word-Dokument (.docx); wird Doc und nach dem Dialog "
                    "gespeichert, wenn er sie geändert hat")
@@ -312,7 +323,9 @@ void AddShowCommand(CLI::App& app) {
       "nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 64 falsche Argumente, 65 "
       "Datei "
       "unbrauchbar (keine .docx, kein JSON, keine Datenbank), 66 Datei fehlt, 74 Rechnung nicht "
-      "speicherbar. Fehler der Dialoge stehen in Verw.log (KORVAX_LOG_DIR).");
+      "speicherbar, 8 Datenbankserver nicht erreichbar, Anmeldung abgelehnt, Verbindung "
+      "abgebrochen oder Zeit überschritten (die Rechnung bleibt dann ungespeichert). Fehler der "
+      "Dialoge stehen in Verw.log (KORVAX_LOG_DIR).");
   show->callback([show, a] {
     a->unexpected = show->remaining();
     const int code = RunShow(*a);
