@@ -70,8 +70,9 @@ ServerSchema::~ServerSchema() {
   PQfinish(admin_);
 }
 
-std::string ServerSchema::ConnectionString() const {
-  return server_ + " options='-csearch_path=" + schema_ + "'";
+std::string ServerSchema::ConnectionString(const std::string& options) const {
+  return server_ + " options='-csearch_path=" + schema_ + (options.empty() ? "" : " ") + options +
+         "'";
 }
 
 void ServerSchema::Sql(const std::string& sql) {

@@ -22,8 +22,9 @@ class ServerSchema {
   ServerSchema(const ServerSchema&) = delete;
   ServerSchema& operator=(const ServerSchema&) = delete;
 
-  // A connection string whose names are those of this schema.
-  std::string ConnectionString() const;
+  // A connection string whose names are those of this schema; options are
+  // more of the server's settings ("-cstatement_timeout=300").
+  std::string ConnectionString(const std::string& options = "") const;
   // Runs SQL in the schema; std::runtime_error on failure.
   void Sql(const std::string& sql);
   // The first column of the first row as text, "<null>" or "<no row>".
