@@ -246,7 +246,7 @@ void SqliteRecordset::Delete() {
   if (row.deleted) throw errors::RecordDeleted();
   EndEdit();
 
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   Statement statement(connection_,
                       "DELETE FROM " + QuoteIdentifier(base_table_) + " WHERE _rowid_ = ?");
   sqlite3_bind_int64(statement.Get(), 1, row.rowid);
@@ -297,7 +297,7 @@ void SqliteRecordset::WriteEdit() {
   }
   sql += " WHERE _rowid_ = ?";
 
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   Statement statement(connection_, sql);
   int index = 1;
   for (const auto& entry : changed) BindValue(statement.Get(), index++, entry.second.second);
@@ -324,7 +324,7 @@ void SqliteRecordset::WriteNew() {
     sql += " (" + names + ") VALUES (" + marks + ")";
   }
 
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   Statement statement(connection_, sql);
   int index = 1;
   for (const auto& entry : changed) BindValue(statement.Get(), index++, entry.second.second);
