@@ -92,6 +92,7 @@ class Database : public Object {
   virtual int32_t RecordsAffected() const = 0;  // rows changed by the last Execute
 
   // Closes the database; later calls on it or its recordsets fail with 3420.
+  // A transaction still open is rolled back.
   virtual void Close() = 0;
 
   // A server database: the first failure since it was opened that means the
@@ -100,9 +101,52 @@ class Database : public Object {
   // not have taken.
   virtual const Error* ServerFault() const { return nullptr; }
 
+  // Transactions, as DAO's BeginTrans, CommitTrans and Rollback: what is
+  // written through this database and its recordsets after BeginTrans is
+  // stored by CommitTrans, all of it, or undone by Rollback. They nest up to
+  // five levels (3003 beyond); CommitTrans or Rollback without one is 3034.
+  // A failing CommitTrans (3260 when another process holds the file) leaves
+  // the transaction open, to be committed again or rolled back. Recordsets
+  // keep showing what was written through them after a Rollback until they
+  // are opened again. The guard below is the safe way to use them.
+  void BeginTrans() { DoBeginTrans(); }
+  void CommitTrans() { DoCommitTrans(); }
+  void Rollback() { DoRollback(); }
+  // How many transactions are open, 0 outside of any.
+  virtual int TransactionLevel() const { return 0; }
+
  protected:
   // type 0 means the default for the source.
   virtual std::shared_ptr<Recordset> DoOpenRecordset(const std::string& source, int type) = 0;
+  // A back end without transactions keeps these: 3251.
+  virtual void DoBeginTrans();
+  virtual void DoCommitTrans();
+  virtual void DoRollback();
+};
+
+// A transaction that rolls back unless Commit ran, so that a failure between
+// its writes, or before the caller is ready to keep them, leaves the database
+// as it was:
+//
+//   dao::Transaction transaction(database);
+//   invoice->Edit(); ... invoice->Update();
+//   document->Save();        // throws: the record stays as it was
+//   transaction.Commit();
+class Transaction {
+ public:
+  explicit Transaction(std::shared_ptr<Database> database);  // BeginTrans
+  ~Transaction();  // Rollback unless committed; never throws
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  // CommitTrans. When it fails the transaction stays open and the guard
+  // still rolls it back.
+  void Commit();
+  bool Committed() const { return committed_; }
+
+ private:
+  std::shared_ptr<Database> database_;
+  bool committed_ = false;
 };
 
 // The rows of a query with a current row. Positions: before the first row

@@ -80,6 +80,18 @@ Error RecordDeleted() {
   return Error(3167, "Datensatz ist gelöscht.");
 }
 
+Error TooManyTransactions() {
+  return Error(3003,
+               "Transaktion kann nicht gestartet werden; zu viele Transaktionen sind bereits "
+               "verschachtelt.");
+}
+
+Error NoTransaction() {
+  return Error(3034,
+               "Sie haben versucht, für eine Transaktion ein Commit oder Rollback auszuführen, "
+               "ohne sie vorher zu beginnen.");
+}
+
 Error Locked(std::string_view detail) {
   return Error(3260,
                "Aktualisieren nicht möglich; momentan gesperrt (" + std::string(detail) + ").");

@@ -31,6 +31,8 @@ Error Locked(std::string_view detail);                 // 3260
 Error DuplicateOrConstraint(std::string_view detail);  // 3022
 Error ConversionError();                               // 3421
 Error ObjectClosed();                                  // 3420
+Error TooManyTransactions();                           // 3003
+Error NoTransaction();                                 // 3034, CommitTrans or Rollback without one
 Error EngineError(std::string_view detail);            // 3000, anything else the engine reports
 
 // A database server's own failures, with the numbers Jet gave them for ODBC

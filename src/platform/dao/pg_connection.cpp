@@ -82,18 +82,67 @@ void Connection::Raise(Error error) {
   throw error;
 }
 
-Result Connection::Try(const std::string& sql, const Parameters& parameters, std::string* sqlstate,
-                       std::optional<Error>* error) {
+Result Connection::Send(const std::string& sql, const Parameters& parameters) {
   std::vector<const char*> values;
   values.reserve(parameters.size());
   for (const auto& p : parameters) values.push_back(p ? p->c_str() : nullptr);
-  Result result(PQexecParams(handle_.get(), sql.c_str(), static_cast<int>(values.size()), nullptr,
+  return Result(PQexecParams(handle_.get(), sql.c_str(), static_cast<int>(values.size()), nullptr,
                              values.data(), nullptr, nullptr, 0));
+}
+
+Result Connection::Try(const std::string& sql, const Parameters& parameters, std::string* sqlstate,
+                       std::optional<Error>* error) {
+  if (InTransaction()) return TryGuarded(sql, parameters, sqlstate, error);
+  Result result = Send(sql, parameters);
   const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
   if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
   const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
   *sqlstate = state != nullptr && Usable() ? state : "";
   error->emplace(Failure(result.get(), sql));
+  return nullptr;
+}
+
+Result Connection::TryGuarded(const std::string& sql, const Parameters& parameters,
+                              std::string* sqlstate, std::optional<Error>* error) {
+  PGconn* h = handle_.get();
+  std::vector<const char*> values;
+  for (const auto& p : parameters) values.push_back(p ? p->c_str() : nullptr);
+  const bool sent = PQenterPipelineMode(h) != 0 &&
+                    PQsendQueryParams(h, "SAVEPOINT korvax_statement", 0, nullptr, nullptr, nullptr,
+                                      nullptr, 0) != 0 &&
+                    PQsendQueryParams(h, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                      values.data(), nullptr, nullptr, 0) != 0 &&
+                    PQsendQueryParams(h, "RELEASE SAVEPOINT korvax_statement", 0, nullptr, nullptr,
+                                      nullptr, nullptr, 0) != 0 &&
+                    PQpipelineSync(h) != 0;
+  // Each statement's result, then the end of the pipeline.
+  Result results[3];
+  for (int q = 0; sent && q < 3; ++q) {
+    results[q].reset(PQgetResult(h));
+    if (!results[q]) break;
+    while (PGresult* rest = PQgetResult(h)) PQclear(rest);
+  }
+  while (PGresult* rest = PQgetResult(h)) {
+    const bool synced = PQresultStatus(rest) == PGRES_PIPELINE_SYNC;
+    PQclear(rest);
+    if (synced) break;
+  }
+  PQexitPipelineMode(h);
+
+  const auto ok = [](const Result& r) {
+    return r && (PQresultStatus(r.get()) == PGRES_COMMAND_OK ||
+                 PQresultStatus(r.get()) == PGRES_TUPLES_OK);
+  };
+  if (ok(results[0]) && ok(results[1]) && ok(results[2])) return std::move(results[1]);
+  const Result& failed = !ok(results[0]) ? results[0] : results[1];
+  const char* state = failed ? PQresultErrorField(failed.get(), PG_DIAG_SQLSTATE) : nullptr;
+  *sqlstate = state != nullptr && Usable() ? state : "";
+  error->emplace(Failure(failed.get(), sql));
+  // Back to where the statement began; the transaction goes on.
+  if (ok(results[0]) && Usable()) {
+    RunQuietly("ROLLBACK TO SAVEPOINT korvax_statement");
+    RunQuietly("RELEASE SAVEPOINT korvax_statement");
+  }
   return nullptr;
 }
 
@@ -105,9 +154,15 @@ Result Connection::Run(const std::string& sql, const Parameters& parameters) {
   return result;
 }
 
+Result Connection::RunControl(const std::string& sql) {
+  Result result = Send(sql, {});
+  const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Raise(Failure(result.get(), sql));
+  return result;
+}
+
 Result Connection::RunWrite(const std::string& sql, const Parameters& parameters) {
-  // Inside a transaction a failed statement has ended it: no second try.
-  const int attempts = InTransaction() ? 1 : std::max(1, settings_.lock_attempts);
+  const int attempts = std::max(1, settings_.lock_attempts);
   for (int attempt = 1;; ++attempt) {
     std::string sqlstate;
     std::optional<Error> error;
@@ -230,12 +285,60 @@ const TableInfo& Connection::Table(Oid table) {
   return table_info_.emplace(table, std::move(info)).first->second;
 }
 
-Transaction::Transaction(Connection& connection) : connection_(connection) {
-  nested_ = connection_.InTransaction();
-  connection_.Run(nested_ ? "SAVEPOINT korvax_write" : "BEGIN");
+namespace {
+
+std::string SavepointName(int level) {
+  return "korvax_trans_" + std::to_string(level);
 }
 
-Transaction::~Transaction() {
+}  // namespace
+
+void Connection::BeginTransaction() {
+  if (transaction_level_ >= kMaxTransactionLevel) throw errors::TooManyTransactions();
+  RunControl(transaction_level_ == 0 ? std::string("BEGIN")
+                                     : "SAVEPOINT " + SavepointName(transaction_level_ + 1));
+  ++transaction_level_;
+}
+
+void Connection::CommitTransaction() {
+  if (transaction_level_ == 0) throw errors::NoTransaction();
+  if (transaction_level_ > 1) {
+    RunControl("RELEASE SAVEPOINT " + SavepointName(transaction_level_));
+    --transaction_level_;
+    return;
+  }
+  // A COMMIT that fails has ended the transaction on the server too.
+  transaction_level_ = 0;
+  Result result = RunControl("COMMIT");
+  if (std::string_view(PQcmdStatus(result.get())) == "ROLLBACK") {
+    throw errors::EngineError("der Datenbankserver hat die Transaktion zurückgesetzt");
+  }
+}
+
+void Connection::RollbackTransaction() {
+  if (transaction_level_ == 0) throw errors::NoTransaction();
+  const std::string name = SavepointName(transaction_level_);
+  --transaction_level_;
+  if (transaction_level_ > 0) {
+    RunControl("ROLLBACK TO SAVEPOINT " + name);
+    RunControl("RELEASE SAVEPOINT " + name);
+  } else {
+    RunControl("ROLLBACK");
+  }
+}
+
+void Connection::RollbackAll() noexcept {
+  if (transaction_level_ == 0) return;
+  transaction_level_ = 0;
+  RunQuietly("ROLLBACK");
+}
+
+WriteTransaction::WriteTransaction(Connection& connection) : connection_(connection) {
+  nested_ = connection_.InTransaction();
+  connection_.RunControl(nested_ ? "SAVEPOINT korvax_write" : "BEGIN");
+}
+
+WriteTransaction::~WriteTransaction() {
   if (done_ || !connection_.Usable()) return;
   if (nested_) {
     connection_.RunQuietly("ROLLBACK TO SAVEPOINT korvax_write");
@@ -245,13 +348,13 @@ Transaction::~Transaction() {
   }
 }
 
-void Transaction::Commit() {
+void WriteTransaction::Commit() {
   // A transaction that failed would end in a silent ROLLBACK.
   if (!connection_.InTransaction()) throw errors::InvalidOperation();
-  Result result = connection_.Run(nested_ ? "RELEASE SAVEPOINT korvax_write" : "COMMIT");
+  Result result = connection_.RunControl(nested_ ? "RELEASE SAVEPOINT korvax_write" : "COMMIT");
   done_ = true;
   if (std::string_view(PQcmdStatus(result.get())) == "ROLLBACK") {
-    throw errors::EngineError("die Transaktion wurde vom Server zurückgesetzt");
+    throw errors::EngineError("der Datenbankserver hat die Transaktion zurückgesetzt");
   }
 }
 

@@ -62,11 +62,19 @@ class Connection {
   bool Usable() const { return PQstatus(handle_.get()) == CONNECTION_OK; }
   bool InTransaction() const;
 
+  // As deep as Jet let transactions nest.
+  static constexpr int kMaxTransactionLevel = 5;
+
   // Runs one statement with its parameters; a failure raises its Jet error.
+  // Inside a transaction the statement runs under a savepoint of its own, so
+  // that its failure leaves the transaction as it was, as in Jet: the server
+  // would otherwise refuse everything after it until the end.
   Result Run(const std::string& sql, const Parameters& parameters = {});
-  // Runs one writing statement. Outside a transaction a lock wait that runs
-  // out, a deadlock or a serialisation failure is retried a few times
-  // before it fails with 3260.
+  // Runs a statement that begins, ends or marks a transaction, as it is.
+  Result RunControl(const std::string& sql);
+  // Runs one writing statement. A lock wait that runs out, a deadlock or a
+  // serialisation failure is tried again a few times before it fails with
+  // 3260.
   Result RunWrite(const std::string& sql, const Parameters& parameters);
   // Runs a script of statements, each with its own result; unless
   // rows_allowed, refuses a statement that returns rows (3065) after running
@@ -84,6 +92,15 @@ class Connection {
   void ForgetCatalog();
   bool CatalogLoaded() const { return catalog_loaded_; }
 
+  // The host's transactions (BeginTrans): the first is BEGIN, deeper ones
+  // savepoints. A COMMIT the server refuses ends the transaction all the
+  // same: its writes are undone, and the failure is raised.
+  int TransactionLevel() const { return transaction_level_; }
+  void BeginTransaction();
+  void CommitTransaction();
+  void RollbackTransaction();
+  void RollbackAll() noexcept;
+
   // The first failure of this session that means the server's data could
   // not be reached (errors::IsServerUnavailable), or nullptr.
   const Error* Fault() const { return fault_ ? &*fault_ : nullptr; }
@@ -94,6 +111,10 @@ class Connection {
   // connection failed) when it fails, with the error in *error.
   Result Try(const std::string& sql, const Parameters& parameters, std::string* sqlstate,
              std::optional<Error>* error);
+  // The same, under a savepoint, all in one round trip (libpq's pipeline).
+  Result TryGuarded(const std::string& sql, const Parameters& parameters, std::string* sqlstate,
+                    std::optional<Error>* error);
+  Result Send(const std::string& sql, const Parameters& parameters);
   Error Failure(const PGresult* result, std::string_view sql);
   [[noreturn]] void Raise(Error error);
   void LoadCatalog();
@@ -113,16 +134,17 @@ class Connection {
   std::unordered_map<std::u32string, std::string> columns_;
   std::map<Oid, TableInfo> table_info_;
   std::optional<Error> fault_;
+  int transaction_level_ = 0;
 };
 
-// Rolls back unless Commit ran; inside a transaction the host opened it nests
-// as a savepoint.
-class Transaction {
+// One write of the layer (an Execute): rolls back unless Commit ran; inside
+// a transaction of the host it nests as a savepoint.
+class WriteTransaction {
  public:
-  explicit Transaction(Connection& connection);
-  ~Transaction();
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
+  explicit WriteTransaction(Connection& connection);
+  ~WriteTransaction();
+  WriteTransaction(const WriteTransaction&) = delete;
+  WriteTransaction& operator=(const WriteTransaction&) = delete;
 
   void Commit();
 

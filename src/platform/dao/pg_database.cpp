@@ -27,13 +27,18 @@ Connection& Link::Session() const {
   return *connection;
 }
 
+void PgDatabase::Close() {
+  if (link_->connection) link_->connection->RollbackAll();
+  link_->connection.reset();
+}
+
 void PgDatabase::Execute(const std::string& sql) {
   Connection& session = link_->Session();
   if (session.ReadOnly()) throw errors::ReadOnly();
   const std::string server_sql = session.ServerSql(sql);
   // All statements of one call in one transaction: a failing one undoes the
   // ones before it.
-  Transaction transaction(session);
+  WriteTransaction transaction(session);
   const int64_t changed = session.RunScript(server_sql);
   transaction.Commit();
   session.ForgetCatalog();  // it may have made or dropped tables

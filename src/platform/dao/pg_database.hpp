@@ -44,13 +44,21 @@ class PgDatabase : public Database {
   bool Updatable() const override { return !link_->Session().ReadOnly(); }
   void Execute(const std::string& sql) override;
   int32_t RecordsAffected() const override { return records_affected_; }
-  void Close() override { link_->connection.reset(); }
+  // Rolls back a transaction still open, also one another database object
+  // of the same session began.
+  void Close() override;
+  int TransactionLevel() const override {
+    return link_->connection ? link_->connection->TransactionLevel() : 0;
+  }
   const Error* ServerFault() const override {
     return link_->connection ? link_->connection->Fault() : nullptr;
   }
 
  protected:
   std::shared_ptr<Recordset> DoOpenRecordset(const std::string& source, int type) override;
+  void DoBeginTrans() override { link_->Session().BeginTransaction(); }
+  void DoCommitTrans() override { link_->Session().CommitTransaction(); }
+  void DoRollback() override { link_->Session().RollbackTransaction(); }
 
  private:
   std::shared_ptr<Link> link_;

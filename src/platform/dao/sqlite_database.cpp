@@ -25,7 +25,7 @@ void SqliteDatabase::Execute(const std::string& sql) {
   if (connection_->ReadOnly()) throw errors::ReadOnly();
   // All statements of one call in one transaction: a failing one undoes the
   // ones before it.
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   int32_t changes = 0;
   std::string_view rest = sql;
   while (true) {

@@ -44,7 +44,7 @@ bool SqliteRecordset::FetchNext(Row& row) {
 }
 
 bool SqliteRecordset::DeleteStored(const Row& row) {
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   Statement statement(connection_,
                       "DELETE FROM " + QuoteIdentifier(base_table_) + " WHERE _rowid_ = ?");
   sqlite3_bind_int64(statement.Get(), 1, row.rowid);
@@ -63,7 +63,7 @@ SqliteRecordset::Row SqliteRecordset::StoreEdit(const Row& row, const Changes& c
   }
   sql += " WHERE _rowid_ = ?";
 
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   Statement statement(connection_, sql);
   int index = 1;
   for (const auto& entry : changed) BindValue(statement.Get(), index++, entry.second.second);
@@ -89,7 +89,7 @@ SqliteRecordset::Row SqliteRecordset::StoreNew(const Changes& changed, Row fallb
     sql += " (" + names + ") VALUES (" + marks + ")";
   }
 
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   Statement statement(connection_, sql);
   int index = 1;
   for (const auto& entry : changed) BindValue(statement.Get(), index++, entry.second.second);
