@@ -38,9 +38,9 @@ struct Link {
 class PgDatabase : public Database {
  public:
   explicit PgDatabase(std::shared_ptr<Connection> connection)
-      : link_(std::make_shared<Link>(Link{std::move(connection)})) {}
+      : name_(connection->Name()), link_(std::make_shared<Link>(Link{std::move(connection)})) {}
 
-  std::string Name() const override { return link_->Session().Name(); }
+  std::string Name() const override { return name_; }
   bool Updatable() const override { return !link_->Session().ReadOnly(); }
   void Execute(const std::string& sql) override;
   int32_t RecordsAffected() const override { return records_affected_; }
@@ -61,6 +61,7 @@ class PgDatabase : public Database {
   void DoRollback() override { link_->Session().RollbackTransaction(); }
 
  private:
+  std::string name_;
   std::shared_ptr<Link> link_;
   int32_t records_affected_ = 0;
 };
