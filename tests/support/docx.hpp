@@ -58,6 +58,12 @@ std::string TableStartXml(const std::vector<int>& widths);
 // an empty paragraph when there is no prefix.
 std::string TableXml(int rows, int columns, std::string_view prefix = "R");
 
+// Rewrites the tables of a saved document as Word stores a table whose rows
+// have different cell boundaries (cells of their own widths): the grid holds
+// every boundary of every row, each cell spans the grid columns it covers
+// (w:gridSpan) and a row that ends early leaves the rest out (w:gridAfter).
+void StoreTablesAsWord(const std::filesystem::path& path);
+
 // A fresh empty folder, removed when the test program ends.
 std::filesystem::path TempDir();
 

@@ -1,5 +1,6 @@
 #include "platform/word/table.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -242,16 +243,18 @@ void Rows::Add() {
 }
 
 int Columns::Count() const {
-  auto& d = DocOf(doc_, table_);
-  int n = 0;
+  // As Word counts them: the cells of the row that has the most. A table
+  // whose rows have different cell boundaries has a grid of every boundary
+  // (cells spanning several grid columns), which is no column of the table.
+  auto& index = DocOf(doc_, table_).index;
+  size_t n = 0;
+  for (pugi::xml_node row : index.Children(table_)) n = std::max(n, index.Children(row).size());
+  if (n > 0) return static_cast<int>(n);
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     (void)c;
     ++n;
   }
-  if (n == 0 && !d.index.Children(table_).empty()) {
-    n = static_cast<int>(d.index.Children(d.index.Children(table_)[0]).size());
-  }
-  return n;
+  return static_cast<int>(n);
 }
 
 Column Columns::Item(int index) const {
