@@ -334,6 +334,12 @@ pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
                             std::initializer_list<const char*> order,
                             pugi::xml_node prototype = {});
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
+// Tracked changes (w:ins, w:del, moves, w:rPrChange) among run properties:
+// formatting copied as a template must not carry them along.
+bool IsChangeMark(const char* name);
+// A paragraph's own properties removed but for the section it ends and its
+// mark's character formatting (without tracked changes).
+void ClearParagraphFormatting(pugi::xml_node paragraph);
 void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 std::string Utf8(std::u32string_view s);
 std::u32string U32(std::string_view s);

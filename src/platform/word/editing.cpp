@@ -39,14 +39,6 @@ size_t ByteOffset(std::string_view s, int n) {
   return i;
 }
 
-// Tracked changes that a run copied as a template must not carry along.
-bool IsChangeMark(const char* name) {
-  if (name[0] != 'w' || name[1] != ':') return false;
-  std::string_view local = name + 2;
-  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
-         local == "rPrChange";
-}
-
 // Places an atom at the start of a run of its own so that content can go before it.
 InsertPoint BeforeAtom(pugi::xml_node atom) {
   pugi::xml_node run = atom.parent();
@@ -174,6 +166,13 @@ std::string_view StoryText(std::string_view raw, std::string& storage, int& char
 }
 
 }  // namespace
+
+bool IsChangeMark(const char* name) {
+  if (name[0] != 'w' || name[1] != ':') return false;
+  std::string_view local = name + 2;
+  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
+         local == "rPrChange";
+}
 
 InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_template) {
   // Empty handles and their tests without a call into the library each: this

@@ -335,6 +335,9 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   if (spot.offset > 0) {
     d.InsertText(*story, pos, "\r", {});
     spot = d.index.Locate(story->root, spot.start + spot.offset + 1);
+    // The paragraph made for the table holds nothing: it takes the default
+    // paragraph style, not the formatting of the one it was split from.
+    if (d.index.Length(spot.paragraph) == 1) detail::ClearParagraphFormatting(spot.paragraph);
   }
   pugi::xml_node before = spot.paragraph;
   int at = spot.start;
@@ -345,13 +348,18 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
     width = container.child("w:tcPr").child("w:tcW").attribute("w:w").as_int(width);
   }
   std::string cell_width = std::to_string(width / columns);
-  // The cells take the formatting of the paragraph the table goes in front of.
+  // The cells take the character formatting of the paragraph mark they are
+  // inserted at (a font size set at the insertion point), nothing of its
+  // paragraph formatting: a heading's style or page break stays with it.
   pugi::xml_document holder;
   pugi::xml_node cell_format;
-  if (pugi::xml_node ppr = before.child("w:pPr")) {
-    cell_format = holder.append_copy(ppr);
-    for (const char* drop : {"w:sectPr", "w:pPrChange", "w:numPr", "w:pageBreakBefore"}) {
-      while (auto c = cell_format.child(drop)) cell_format.remove_child(c);
+  if (pugi::xml_node rpr = before.child("w:pPr").child("w:rPr")) {
+    cell_format = holder.append_child("w:pPr");
+    pugi::xml_node copy = cell_format.append_copy(rpr);
+    for (pugi::xml_node c = copy.first_child(); c;) {
+      pugi::xml_node next = c.next_sibling();
+      if (detail::IsChangeMark(c.name())) copy.remove_child(c);
+      c = next;
     }
   }
   pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);

@@ -1,0 +1,49 @@
+// What a table added at the end of a document takes from its surroundings:
+// no paragraph formatting.
+#include <gtest/gtest.h>
+
+#include "docx_builder.hpp"
+#include "platform/word/word.hpp"
+
+namespace korvax::word {
+namespace {
+
+using testing::Count;
+using testing::P;
+using testing::Tbl;
+
+using Fixture = testing::OpenedDocx;
+
+// The collapsed end of the document content, where the fee dialogs append.
+Range End(Document& doc) {
+  Range end = doc.Content();
+  end.Collapse(wdCollapseEnd);
+  return end;
+}
+
+// A heading that starts a new page, by its style and by its own property.
+const std::string kHeading =
+    "<w:p><w:pPr><w:pStyle w:val=\"Heading1\"/><w:pageBreakBefore/><w:spacing w:before=\"480\"/>"
+    "<w:rPr><w:b/><w:del w:id=\"7\" w:author=\"A\" w:date=\"2026-01-01T00:00:00Z\"/></w:rPr>"
+    "</w:pPr><w:r><w:t>Anlagen</w:t></w:r></w:p>";
+
+TEST(WordPlacement, NewTableAndItsParagraphsTakeNoFormattingOfTheParagraphBefore) {
+  Fixture f(kHeading);
+  Table t = f.doc->Tables().Add(End(*f.doc), 2, 5);
+  t.Cell(1, 1).Range().InsertAfter("Gebühr");
+  Range after = End(*f.doc);
+  after.InsertParagraphAfter();  // as the finish paths write their paragraphs
+  after.Collapse(wdCollapseEnd);
+  after.ClearParagraphAllFormatting();
+  auto xml = f.Saved();
+  EXPECT_EQ(Count(xml, "//w:body/w:p[1]/w:pPr/w:pStyle[@w:val='Heading1']"), 1u);
+  EXPECT_EQ(Count(xml, "//w:tc//w:pPr/*[not(self::w:rPr)]"), 0u);
+  EXPECT_EQ(Count(xml, "//w:tc//w:rPr/w:del"), 0u);  // no tracked deletion copied
+  EXPECT_EQ(Count(xml, "//w:tc//w:r[w:t='Gebühr']/w:rPr/w:del"), 0u);
+  EXPECT_EQ(Count(xml, "//w:tbl/following-sibling::w:p/w:pPr/*[not(self::w:rPr)]"), 0u);
+  EXPECT_EQ(Count(xml, "//w:tbl/following-sibling::w:p//w:del"), 0u);
+  EXPECT_EQ(Count(xml, "//w:body/w:p"), 3u);
+}
+
+}  // namespace
+}  // namespace korvax::word
