@@ -125,6 +125,20 @@ detail::DocumentData& ExtentOf(const DocumentDataPtr& doc, pugi::xml_node node,
   return d;
 }
 
+// The paragraph, table or content control in front of a block in its
+// parent, passing over markup between blocks (bookmarks, comment ranges).
+pugi::xml_node PreviousBlock(pugi::xml_node block) {
+  for (pugi::xml_node n = block.previous_sibling(); n; n = n.previous_sibling()) {
+    if (n.type() != pugi::node_element) continue;
+    detail::Kind kind = detail::KindOf(n);
+    if (kind == detail::Kind::Paragraph || kind == detail::Kind::Table ||
+        kind == detail::Kind::Sdt || kind == detail::Kind::CustomXml) {
+      return n;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 Border::Border(DocumentDataPtr doc, pugi::xml_node table, int which)
@@ -362,6 +376,11 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
       c = next;
     }
   }
+  // Word joins two tables with nothing between them into one.
+  pugi::xml_node separator;
+  if (detail::IsTable(PreviousBlock(before))) {
+    separator = before.parent().insert_child_before("w:p", before);
+  }
   pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);
   pugi::xml_node pr = table.append_child("w:tblPr");
   auto tw = pr.append_child("w:tblW");
@@ -398,7 +417,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   for (int r = 1; r < rows; ++r) table.append_copy(tr);
   d.index.TableBuilt(table, tr);
   d.index.StructureChanged(container);
-  d.AdjustRanges(*story, at, 0, d.index.Length(table), true);
+  d.AdjustRanges(*story, at, 0, d.index.Length(table) + (separator ? 1 : 0), true);
   return Table(doc_, table);
 }
 

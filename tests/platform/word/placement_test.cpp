@@ -1,5 +1,6 @@
-// What a table added at the end of a document takes from its surroundings:
-// no paragraph formatting.
+// Where a table added at the end of a document goes, and what it takes from
+// its surroundings: no paragraph formatting, and never joined to a table
+// before it.
 #include <gtest/gtest.h>
 
 #include "docx_builder.hpp"
@@ -43,6 +44,33 @@ TEST(WordPlacement, NewTableAndItsParagraphsTakeNoFormattingOfTheParagraphBefore
   EXPECT_EQ(Count(xml, "//w:tbl/following-sibling::w:p/w:pPr/*[not(self::w:rPr)]"), 0u);
   EXPECT_EQ(Count(xml, "//w:tbl/following-sibling::w:p//w:del"), 0u);
   EXPECT_EQ(Count(xml, "//w:body/w:p"), 3u);
+}
+
+// A new table never stands right after another: Word would join the two.
+TEST(WordPlacement, NewTableAtTheEndStandsAfterEverythingAndApartFromTables) {
+  struct Case {
+    const char* what;
+    std::string body;
+  };
+  const Case cases[] = {
+      {"table and empty paragraph", Tbl(2, 2) + "<w:p/>"},
+  };
+  for (const Case& c : cases) {
+    Fixture f(c.body);
+    Table t = f.doc->Tables().Add(End(*f.doc), 2, 5);
+    t.Cell(1, 1).Range().InsertAfter("neu");
+    // A sub-table follows as the Nr. 7 dialog writes it: after a paragraph.
+    Range next = End(*f.doc);
+    next.InsertParagraphAfter();
+    next.Collapse(wdCollapseEnd);
+    f.doc->Tables().Add(next, 2, 5).Cell(1, 1).Range().InsertAfter("zwei");
+    auto xml = f.Saved();
+    EXPECT_EQ(Count(xml, "//w:body/w:tbl[.//w:t='neu']/following-sibling::w:tbl[.//w:t='zwei']"),
+              1u)
+        << c.what;
+    EXPECT_EQ(Count(xml, "//w:tbl/following-sibling::*[1][self::w:tbl]"), 0u) << c.what;
+    EXPECT_EQ(Count(xml, "//w:body/w:tbl[.//w:t='zwei']/following-sibling::w:p"), 1u) << c.what;
+  }
 }
 
 }  // namespace
