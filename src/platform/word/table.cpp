@@ -125,6 +125,15 @@ detail::DocumentData& ExtentOf(const DocumentDataPtr& doc, pugi::xml_node node,
   return d;
 }
 
+// True when a paragraph holds anything besides its properties: text, or
+// markup without characters (a shape's anchor, a bookmark).
+bool HoldsContent(pugi::xml_node p) {
+  for (pugi::xml_node c = p.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:pPr") != 0) return true;
+  }
+  return false;
+}
+
 // The paragraph, table or content control in front of a block in its
 // parent, passing over markup between blocks (bookmarks, comment ranges).
 pugi::xml_node PreviousBlock(pugi::xml_node block) {
@@ -346,7 +355,12 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   auto& d = *doc_;
   auto story = range.State()->story;
   auto spot = d.index.Locate(story->root, pos);
-  if (spot.offset > 0) {
+  // What stands before the point stays before the table: text, and at the
+  // end of the document content (a range after its last paragraph mark)
+  // whatever the last paragraph holds, such as the anchor of a floating
+  // shape, which has no character of its own.
+  const bool content_end = pos >= d.StoryLength(*story);
+  if (spot.offset > 0 || (content_end && HoldsContent(spot.paragraph))) {
     d.InsertText(*story, pos, "\r", {});
     spot = d.index.Locate(story->root, spot.start + spot.offset + 1);
     // The paragraph made for the table holds nothing: it takes the default

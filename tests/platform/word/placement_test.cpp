@@ -1,6 +1,6 @@
 // Where a table added at the end of a document goes, and what it takes from
-// its surroundings: no paragraph formatting, and never joined to a table
-// before it.
+// its surroundings: no paragraph formatting, never joined to a table before
+// it, and never between a shape's anchor and the text that came before it.
 #include <gtest/gtest.h>
 
 #include "docx_builder.hpp"
@@ -46,14 +46,19 @@ TEST(WordPlacement, NewTableAndItsParagraphsTakeNoFormattingOfTheParagraphBefore
   EXPECT_EQ(Count(xml, "//w:body/w:p"), 3u);
 }
 
-// A new table never stands right after another: Word would join the two.
+// A table after a table and a floating shape anchored in the last
+// paragraph: the new table goes after all that, with a paragraph before it.
 TEST(WordPlacement, NewTableAtTheEndStandsAfterEverythingAndApartFromTables) {
+  const std::string anchor =
+      "<w:p><w:r><w:drawing><wp:anchor><wp:docPr id=\"1\" name=\"Zahlungsziel\"/>"
+      "</wp:anchor></w:drawing></w:r></w:p>";
   struct Case {
     const char* what;
     std::string body;
   };
   const Case cases[] = {
       {"table and empty paragraph", Tbl(2, 2) + "<w:p/>"},
+      {"shape anchored at the end", Tbl(2, 2) + anchor},
   };
   for (const Case& c : cases) {
     Fixture f(c.body);
@@ -70,6 +75,9 @@ TEST(WordPlacement, NewTableAtTheEndStandsAfterEverythingAndApartFromTables) {
         << c.what;
     EXPECT_EQ(Count(xml, "//w:tbl/following-sibling::*[1][self::w:tbl]"), 0u) << c.what;
     EXPECT_EQ(Count(xml, "//w:body/w:tbl[.//w:t='zwei']/following-sibling::w:p"), 1u) << c.what;
+    EXPECT_EQ(Count(xml, "//w:body/w:p[.//wp:anchor]/following-sibling::w:tbl[.//w:t='neu']"),
+              Count(xml, "//wp:anchor"))
+        << c.what;
   }
 }
 
