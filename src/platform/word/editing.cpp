@@ -219,6 +219,7 @@ InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_t
 }
 
 InsertPoint DocumentData::PointAt(Story& story, int pos) {
+  EndWithParagraph(story, pos);
   auto spot = index.Locate(story.root, pos);
   return PointIn(spot.paragraph, spot.offset);
 }
@@ -265,6 +266,7 @@ int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const 
   std::string storage;
   std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
+  EndWithParagraph(story, pos);
   return InsertAt(story, index.Locate(story.root, pos), text, chars, marks, format, inserted);
 }
 
@@ -275,6 +277,7 @@ int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_
   std::string storage;
   std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
+  EndWithParagraph(story, end);
   TextIndex::Spot spot;
   pugi::xml_node cell;
   if (!CellEndSpot(story.root, start, end, spot, cell)) {

@@ -354,6 +354,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   if (rows < 1 || columns < 1 || rows > 32767 || columns > 63) throw errors::ValueOutOfRange();
   auto& d = *doc_;
   auto story = range.State()->story;
+  d.EndWithParagraph(*story, pos);
   auto spot = d.index.Locate(story->root, pos);
   // What stands before the point stays before the table: text, and at the
   // end of the document content (a range after its last paragraph mark)

@@ -1,6 +1,7 @@
 // Where a table added at the end of a document goes, and what it takes from
 // its surroundings: no paragraph formatting, never joined to a table before
-// it, and never between a shape's anchor and the text that came before it.
+// it, never inside a table or content control that ends the body, and never
+// between a shape's anchor and the text that came before it.
 #include <gtest/gtest.h>
 
 #include "docx_builder.hpp"
@@ -46,8 +47,9 @@ TEST(WordPlacement, NewTableAndItsParagraphsTakeNoFormattingOfTheParagraphBefore
   EXPECT_EQ(Count(xml, "//w:body/w:p"), 3u);
 }
 
-// A table after a table and a floating shape anchored in the last
-// paragraph: the new table goes after all that, with a paragraph before it.
+// A table after a table, a body ending with a table or a content control,
+// and a floating shape anchored in the last paragraph: the new table goes
+// at the body's level, after all that, with a paragraph before it.
 TEST(WordPlacement, NewTableAtTheEndStandsAfterEverythingAndApartFromTables) {
   const std::string anchor =
       "<w:p><w:r><w:drawing><wp:anchor><wp:docPr id=\"1\" name=\"Zahlungsziel\"/>"
@@ -58,6 +60,9 @@ TEST(WordPlacement, NewTableAtTheEndStandsAfterEverythingAndApartFromTables) {
   };
   const Case cases[] = {
       {"table and empty paragraph", Tbl(2, 2) + "<w:p/>"},
+      {"body ending with a table", P("Rechnung") + Tbl(2, 2)},
+      {"body ending with a content control",
+       "<w:sdt><w:sdtContent>" + P("Unterschrift") + "</w:sdtContent></w:sdt>"},
       {"shape anchored at the end", Tbl(2, 2) + anchor},
   };
   for (const Case& c : cases) {
