@@ -242,6 +242,7 @@ pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_
 
 pugi::xml_document& Package::CreateXml(const std::string& name) {
   if (!Has(name)) entries_.push_back({name, detail::RegionString()});
+  always_written_.insert(name);
   detail::UseXmlRegions();
   auto& slot = xml_[name];
   slot = std::make_unique<pugi::xml_document>();
@@ -263,7 +264,17 @@ void Package::Write(const std::filesystem::path& path) {
     // Every parsed or created part has its entry; the part's old size is
     // what its new bytes are expected to take.
     Entry& e = *Find(name);
-    SerializeXml(*doc, e.bytes.size(), e.bytes);
+    if (always_written_.count(name)) {
+      SerializeXml(*doc, e.bytes.size(), e.bytes);
+      continue;
+    }
+    // A part parsed to be read, or edited back to what it was, keeps its
+    // bytes: serialising drops what the tree does not hold (the line break
+    // after the declaration, the quotes and blanks between attributes).
+    std::string now = SerializeXml(*doc, e.bytes.size());
+    pugi::xml_document read;
+    ParseXml(read, e.bytes, source_.string() + " (" + name + ")");
+    if (now != SerializeXml(read, e.bytes.size())) e.bytes.assign(now);
   }
   std::vector<ZipEntry> entries;
   entries.reserve(entries_.size());
