@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/word/namespaces.hpp"
 #include "platform/word/regions.hpp"
 #include "platform/word/word_errors.hpp"
 
@@ -455,13 +456,23 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
     }
   } check;
   check.check_text = !TextSurelyUtf8(bytes);
-  check.markers = markers;
+  // Markers are found by their usual names: after the prefixes are made so.
+  const bool unusual = detail::HasUnusualPrefixes(bytes);
+  check.markers = unusual ? nullptr : markers;
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
   }
   if (check.bad_text) {
     throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
+  }
+  if (unusual) {
+    detail::NormalizePrefixes(doc, what);
+    if (markers) {
+      check.check_text = false;
+      check.markers = markers;
+      doc.traverse(check);
+    }
   }
 }
 

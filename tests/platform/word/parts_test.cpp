@@ -300,5 +300,45 @@ TEST(WordPackage, SaveIsAtomicAndKeepsUnknownParts) {
   EXPECT_EQ(Document::Open(dir / "b.docx")->Content().Text(), "xy\r");
 }
 
+// Other programs bind WordprocessingML to other prefixes or to the default
+// namespace; what an element is follows from its namespace alone. A usual
+// prefix bound to a foreign namespace where it would be needed is refused.
+TEST(WordPackage, ReadsWordprocessingMLUnderAnyPrefix) {
+  const std::string w = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+  const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+  const std::pair<const char*, std::string> cases[] = {
+      {"ns0", "<ns0:document xmlns:ns0=\"" + w +
+                  "\"><ns0:body><ns0:p><ns0:pPr><ns0:jc ns0:val=\"right\"/></ns0:pPr><ns0:r>"
+                  "<ns0:t>Rechnung</ns0:t></ns0:r></ns0:p><ns0:sectPr/></ns0:body></ns0:document>"},
+      {"default", "<document xmlns=\"" + w +
+                      "\"><body><p><r><t>Rechnung</t></r></p><sectPr/></body></document>"},
+  };
+  for (const auto& [what, xml] : cases) {
+    testing::DocxParts parts;
+    parts.extra = {{"word/document.xml", decl + xml}};
+    auto path = testing::WriteDocx(testing::TempDir() / "fremd.docx", "", parts);
+    auto doc = Document::Open(path);
+    EXPECT_EQ(doc->Content().Text(), "Rechnung\r") << what;
+    Table t = testing::AddAtEnd(*doc, 2, 5);
+    t.Cell(2, 1).Range().InsertAfter("Flst.Nr. 1");
+    testing::Mark(*doc, t, "Korvax_4");
+    doc->Save();
+    auto again = Document::Open(path);
+    EXPECT_EQ(again->Content().ParagraphFormat().Alignment(),
+              std::string(what) == "ns0" ? wdAlignParagraphRight : wdAlignParagraphLeft)
+        << what;
+    ASSERT_EQ(again->Tables().Count(), 1) << what;
+    EXPECT_EQ(again->Tables().Item(1).Cell(2, 1).Text(), "Flst.Nr. 1") << what;
+    EXPECT_EQ(again->Comments().Item(1).Range().Text(), "Korvax_4") << what;
+  }
+  testing::DocxParts clash;
+  clash.extra = {{"word/document.xml",
+                  decl + "<ns0:document xmlns:ns0=\"" + w +
+                      "\"><ns0:body><ns0:p xmlns:w=\"urn:fremd\"><ns0:r><ns0:t>x</ns0:t></ns0:r>"
+                      "</ns0:p></ns0:body></ns0:document>"}};
+  auto path = testing::WriteDocx(testing::TempDir() / "fremd.docx", "", clash);
+  testing::ExpectEachFailsWith(5792, {[&] { Document::Open(path); }});
+}
+
 }  // namespace
 }  // namespace korvax::word
