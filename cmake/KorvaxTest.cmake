@@ -1,15 +1,14 @@
-# korvax_unit_test(NAME SOURCES... LIBS libs...)
+# korvax_unit_test(NAME SOURCES... LIBS libs... [LABELS labels...])
 # One GoogleTest executable, one CTest entry per test case, labelled "unit"
-# so that the sanitizer build runs it too.
+# so that the sanitizer build runs it too, and with the labels given.
 include(GoogleTest)
 function(korvax_unit_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-  target_compile_definitions(${name} PRIVATE
-    KORVAX_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
-    KORVAX_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)
+  target_compile_definitions(${name} PRIVATE KORVAX_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(labels unit ${T_LABELS})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}")
 endfunction()
 
 # Adds every direct subfolder of the current source folder that has a CMakeLists.txt.

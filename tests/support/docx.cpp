@@ -176,6 +176,10 @@ void StoreTablesAsWord(const std::filesystem::path& path) {
   package.Write(path);
 }
 
+std::filesystem::path SharedFixtures(const std::string& name) {
+  return (std::filesystem::path(KORVAX_SHARED_FIXTURES) / name).lexically_normal();
+}
+
 std::filesystem::path TempDir() {
   static Folders folders;
   static std::atomic<int> counter{0};

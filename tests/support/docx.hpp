@@ -64,6 +64,14 @@ std::string TableXml(int rows, int columns, std::string_view prefix = "R");
 // (w:gridSpan) and a row that ends early leaves the rest out (w:gridAfter).
 void StoreTablesAsWord(const std::filesystem::path& path);
 
+// A folder of third-party test documents, read where they lie: the
+// project's sibling ../shared/fixtures/<name>, never copied into it.
+std::filesystem::path SharedFixtures(const std::string& name);
+// Ends the test as skipped, naming the folder, when the folder is absent.
+#define KORVAX_SKIP_WITHOUT(folder)                                                        \
+  if (const auto& korvax_folder = (folder); !std::filesystem::is_directory(korvax_folder)) \
+  GTEST_SKIP() << "missing folder " << korvax_folder.string()
+
 // A fresh empty folder, removed when the test program ends.
 std::filesystem::path TempDir();
 
