@@ -68,9 +68,10 @@ void StoreTablesAsWord(const std::filesystem::path& path);
 // project's sibling ../shared/fixtures/<name>, never copied into it.
 std::filesystem::path SharedFixtures(const std::string& name);
 // Ends the test as skipped, naming the folder, when the folder is absent.
-#define KORVAX_SKIP_WITHOUT(folder)                                                        \
-  if (const auto& korvax_folder = (folder); !std::filesystem::is_directory(korvax_folder)) \
-  GTEST_SKIP() << "missing folder " << korvax_folder.string()
+#define KORVAX_SKIP_WITHOUT(folder)                                                         \
+  if (const auto& korvax_folder = (folder); std::filesystem::is_directory(korvax_folder)) { \
+  } else                                                                                    \
+    GTEST_SKIP() << "missing folder " << korvax_folder.string()
 
 // A fresh empty folder, removed when the test program ends.
 std::filesystem::path TempDir();
