@@ -159,7 +159,7 @@ void FrmKat2::FinishPath() {
   });
   op.Step(6, [&] { AddBookmark(tabelle, kKeyNr3); });
   for (int row = 1; row < zeilen; ++row) ZeileInTabelle(op, tabelle, row);
-  op.Step(16, [&] { InvoiceDocument().Content().InsertParagraphAfter(); });
+  op.Step(16, [&] { AppendParagraph(); });
   op.Step(17, [&] { TabelleFormatieren(tabelle); });
   op.Step(18, [&] { BookmarkSetzen(tabelle, kKeyNr3); });
   op.Step(19, [&] { SetMousePointer(forms::kMousePointerDefault); });

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,8 +44,12 @@ class Package {
   pugi::xml_document& Xml(const std::string& name, std::vector<pugi::xml_node>* markers = nullptr);
   pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
   bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }
+  // A parsed part that Write serialises without asking whether it changed:
+  // the main part, which nearly every use edits and which is large.
+  void AlwaysWrite(const std::string& name) { always_written_.insert(name); }
 
   // Writes to a temporary file beside path, syncs it and renames it over path.
+  // A parsed part whose tree is still the one its bytes give keeps its bytes.
   void Write(const std::filesystem::path& path);
 
   const std::filesystem::path& Source() const { return source_; }
@@ -59,6 +64,7 @@ class Package {
   };
   std::vector<Entry> entries_;
   std::map<std::string, std::unique_ptr<pugi::xml_document>> xml_;
+  std::set<std::string> always_written_;  // and the parts created here
   std::filesystem::path source_;
 
   Entry* Find(const std::string& name);
