@@ -2,15 +2,18 @@
 
 #include "common/error.hpp"
 #include "platform/word/document_data.hpp"
+#include "platform/word/document_file.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
 
 std::shared_ptr<Document> Document::Open(const std::filesystem::path& path) {
-  auto data = std::make_shared<detail::DocumentData>(Package::Read(path));
+  auto file = DocumentFile::Open(path);
+  auto data = std::make_shared<detail::DocumentData>(Package::Read(file->RealPath()));
+  file->Confirm();
   std::shared_ptr<Document> doc(new Document());
   doc->data_ = data;
-  doc->path_ = path;
+  doc->file_ = std::move(file);
   data->owner = doc;
   data->selection = data->NewRange(data->main, 0, 0);
   doc->application_ = std::make_shared<word::Application>();
@@ -25,17 +28,31 @@ Document::~Document() {
 
 void Document::Save() {
   data_->SyncTextBoxFallbacks();
-  data_->package.Write(path_);
+  file_->Save(data_->package.Serialize());
 }
 
 void Document::SaveAs(const std::filesystem::path& path) {
   data_->SyncTextBoxFallbacks();
-  data_->package.Write(path);
-  path_ = path;
+  const auto bytes = data_->package.Serialize();
+  std::error_code ec;
+  if (std::filesystem::equivalent(path, file_->RealPath(), ec)) {
+    file_->Save(bytes);
+  } else {
+    file_ = DocumentFile::SaveNew(path, bytes);
+  }
 }
 
 std::string Document::FullName() const {
-  return path_.string();
+  return file_->Path().string();
+}
+
+std::filesystem::path Document::SaveRecoveryCopy() {
+  data_->SyncTextBoxFallbacks();
+  return file_->SaveCopy(data_->package.Serialize());
+}
+
+bool Document::ReadOnly() const {
+  return file_->ReadOnly();
 }
 
 Range Document::Content() const {

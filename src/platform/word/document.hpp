@@ -24,6 +24,7 @@ namespace korvax::word {
 namespace detail {
 class DocumentData;
 }
+class DocumentFile;
 
 class Application;
 
@@ -40,14 +41,24 @@ class Selection : public Range {
 
 class Document : public Object, public std::enable_shared_from_this<Document> {
  public:
-  // Fails with 5174 when the file is missing and 5792 when it is no .docx.
+  // Opens the file behind any links for editing and holds its lock until the
+  // document is released (document_file.hpp). Fails with 5174 when the file
+  // is missing, 5792 when it is no .docx and 70 when someone else has it open.
   static std::shared_ptr<Document> Open(const std::filesystem::path& path);
   ~Document() override;
   std::string TypeName() const override { return "Document"; }
 
+  // Saves over the file it was opened from: 75 when it is write-protected,
+  // 4199 when it changed meanwhile (the document then goes to a copy beside
+  // it), 4198 for any other failure, the file staying as it was.
   void Save();
   void SaveAs(const std::filesystem::path& path);  // later saves go there too
   std::string FullName() const;
+  bool ReadOnly() const;  // a write-protected file, which Save refuses
+  // Saves to a new file beside the document's own, named as a Korvax copy,
+  // for work that may not go into the file itself; the document stays with
+  // its file. Returns the copy's path.
+  std::filesystem::path SaveRecoveryCopy();
 
   word::Range Content() const;  // the whole main story
   word::Range Range(int start, int end) const;
@@ -62,7 +73,7 @@ class Document : public Object, public std::enable_shared_from_this<Document> {
  private:
   Document() = default;
   std::shared_ptr<detail::DocumentData> data_;
-  std::filesystem::path path_;
+  std::unique_ptr<DocumentFile> file_;
   std::shared_ptr<word::Application> application_;
 };
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <bit>
@@ -27,24 +28,41 @@ struct ArchiveCloser {
 };
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
-detail::RegionString ReadEntry(zip_t* z, zip_uint64_t index, const std::string& path) {
-  zip_stat_t st;
-  zip_stat_init(&st);
-  if (zip_stat_index(z, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
-    throw errors::InvalidDocument(path, "ein Eintrag des Archivs ist unlesbar");
-  }
-  std::string name = st.name ? st.name : "";
-  if (st.size > kMaxEntryBytes) {
-    throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist größer als 512 MiB");
-  }
+// Reads an entry piece by piece, so that one whose data inflates to more
+// than its declared size is refused before it is held whole.
+detail::RegionString ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared,
+                               const std::string& name, const std::string& path) {
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0), &zip_fclose);
   if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
-  detail::RegionString bytes(static_cast<size_t>(st.size), '\0');
-  zip_int64_t got = bytes.empty() ? 0 : zip_fread(file.get(), bytes.data(), bytes.size());
-  if (got != static_cast<zip_int64_t>(bytes.size())) {
+  detail::RegionString bytes;
+  bytes.reserve(static_cast<size_t>(declared));
+  constexpr size_t kPiece = 1 << 20;
+  while (true) {
+    const size_t at = bytes.size();
+    // One byte more than declared is read when there is one, to find it out.
+    const size_t want = std::min<uint64_t>(kPiece, declared + 1 - at);
+    bytes.resize(at + want);
+    const zip_int64_t got = zip_fread(file.get(), bytes.data() + at, want);
+    if (got < 0) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
+    bytes.resize(at + static_cast<size_t>(got));
+    if (bytes.size() > declared) {
+      throw errors::InvalidDocument(
+          path, "der Eintrag \"" + name + "\" ist entpackt größer als angegeben");
+    }
+    if (got == 0) break;
+  }
+  if (bytes.size() != declared) {
     throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
   }
   return bytes;
+}
+
+// At most what pugixml takes for a tree: its copy of the bytes, a node of 64
+// bytes per tag and an attribute of 40 bytes per equals sign.
+uint64_t TreeBytes(std::string_view xml) {
+  const auto tags = static_cast<uint64_t>(std::count(xml.begin(), xml.end(), '<'));
+  const auto attributes = static_cast<uint64_t>(std::count(xml.begin(), xml.end(), '='));
+  return xml.size() + 64 * tags + 40 * attributes;
 }
 
 // Why Word would refuse an entry name, or empty when the name is fine. A name
@@ -175,31 +193,60 @@ Package Package::Read(const std::filesystem::path& path) {
   int err = 0;
   Archive z(zip_open(path.c_str(), ZIP_RDONLY, &err));
   if (!z) throw errors::InvalidDocument(path.string(), "die Datei ist kein ZIP-Archiv");
-  Package package;
+  Package package = ReadArchive(z.get(), path.string());
   package.source_ = path;
-  zip_int64_t count = zip_get_num_entries(z.get(), 0);
-  uint64_t total = 0;
+  return package;
+}
+
+Package Package::ReadArchive(zip_t* z, const std::string& path) {
+  // First the names and the declared sizes of all entries: a package that
+  // would not fit is refused before anything is unpacked.
+  struct Listed {
+    zip_uint64_t index;
+    std::string name;
+    uint64_t size;
+  };
+  std::vector<Listed> listed;
   std::set<std::string> seen;
+  uint64_t others = 0;
+  const zip_int64_t count = zip_get_num_entries(z, 0);
   for (zip_int64_t i = 0; i < count; ++i) {
-    const char* name = zip_get_name(z.get(), i, 0);
-    if (!name) continue;
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(z, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || !st.name) {
+      throw errors::InvalidDocument(path, "ein Eintrag des Archivs ist unlesbar");
+    }
+    const std::string name = st.name;
     // The entries are written back under their names: one that points outside
     // the package, or two that name the same part, would make that ambiguous.
-    if (std::string odd = OddName(name); !odd.empty()) {
-      throw errors::InvalidDocument(path.string(), odd);
-    }
+    if (std::string odd = OddName(name); !odd.empty()) throw errors::InvalidDocument(path, odd);
     if (!seen.insert(FoldCase(name)).second) {
-      throw errors::InvalidDocument(path.string(),
-                                    "der Eintrag \"" + std::string(name) + "\" ist doppelt");
+      throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist doppelt");
     }
-    package.entries_.push_back({name, ReadEntry(z.get(), i, path.string())});
-    total += package.entries_.back().bytes.size();
-    if (total > kMaxPackageBytes) {
-      throw errors::InvalidDocument(path.string(), "das Archiv ist entpackt größer als 1 GiB");
+    if (name == kMainPart) {
+      if (st.size > kMaxMainPartBytes) {
+        throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist größer als " +
+                                                std::to_string(kMaxMainPartBytes >> 20) + " MiB");
+      }
+    } else {
+      others += st.size;
+      if (others > kMaxOtherPartsBytes) {
+        throw errors::InvalidDocument(path, "die Einträge außer \"" + std::string(kMainPart) +
+                                                "\" sind entpackt größer als " +
+                                                std::to_string(kMaxOtherPartsBytes >> 20) +
+                                                " MiB (zuletzt \"" + name + "\")");
+      }
     }
+    listed.push_back({static_cast<zip_uint64_t>(i), name, st.size});
+  }
+  Package package;
+  for (const Listed& entry : listed) {
+    package.entries_.push_back(
+        {entry.name, ReadEntry(z, entry.index, entry.size, entry.name, path)});
+    package.held_bytes_ += entry.size;
   }
   if (!package.Has("[Content_Types].xml")) {
-    throw errors::InvalidDocument(path.string(), "[Content_Types].xml fehlt");
+    throw errors::InvalidDocument(path, "[Content_Types].xml fehlt");
   }
   return package;
 }
@@ -236,6 +283,18 @@ void Package::SetBytes(const std::string& name, std::string_view bytes) {
 pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_node>* markers) {
   auto it = xml_.find(name);
   if (it != xml_.end()) return *it->second;
+  // A tree takes several times the bytes it is parsed from: what the package
+  // holds may not pass three times its main text and a fixed allowance.
+  const uint64_t tree = TreeBytes(Bytes(name));
+  const Entry* main = Find(kMainPart);
+  const uint64_t allowed = 3 * (main ? main->bytes.size() : 0) + kFixedAllowanceBytes;
+  if (held_bytes_ + tree > allowed) {
+    throw errors::InvalidDocument(source_.string(),
+                                  "das Dokument ist zu groß zum Bearbeiten (der Teil \"" + name +
+                                      "\" bräuchte etwa " + std::to_string((tree >> 20) + 1) +
+                                      " MB Speicher)");
+  }
+  held_bytes_ += tree;
   auto doc = std::make_unique<pugi::xml_document>();
   ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", markers);
   return *xml_.emplace(name, std::move(doc)).first->second;
@@ -260,7 +319,7 @@ std::vector<std::string> Package::Names() const {
   return names;
 }
 
-void Package::Write(const std::filesystem::path& path) {
+detail::RegionString Package::Serialize() {
   for (auto& [name, doc] : xml_) {
     // Every parsed or created part has its entry; the part's old size is
     // what its new bytes are expected to take.
@@ -280,7 +339,12 @@ void Package::Write(const std::filesystem::path& path) {
   std::vector<ZipEntry> entries;
   entries.reserve(entries_.size());
   for (const auto& e : entries_) entries.push_back({e.name, e.bytes});
-  WriteZip(path, entries);
+  return ZipBytes(entries, source_.string());
+}
+
+void Package::Write(const std::filesystem::path& path) {
+  const detail::RegionString bytes = Serialize();
+  WriteFile(path, bytes);
 }
 
 namespace {
@@ -339,8 +403,7 @@ std::string WriteNewFile(const std::filesystem::path& path, std::string_view byt
 
 }  // namespace
 
-void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries) {
-  const std::string where = path.string();
+detail::RegionString ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
   // Built in memory and written in one piece: libzip writing a file itself
   // goes through a temporary file of its own, named with random bytes for
   // which it loads the system's crypto library.
@@ -369,8 +432,11 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
   }
   if (zip_close(m.archive) != 0) throw errors::SaveFailed(where, zip_strerror(m.archive));
   m.archive = nullptr;
-  const detail::RegionString bytes = ArchiveBytes(m.source, where);
+  return ArchiveBytes(m.source, where);
+}
 
+void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+  const std::string where = path.string();
   std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
   static std::atomic<int> saves{0};
   std::string tmp_name = ".";
@@ -389,6 +455,10 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
     throw errors::SaveFailed(where, ec.message());
   }
   SyncFile(dir, true);
+}
+
+void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries) {
+  WriteFile(path, ZipBytes(entries, path.string()));
 }
 
 void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,

@@ -16,13 +16,23 @@
 
 #include "platform/word/regions.hpp"
 
+struct zip;
+
 namespace korvax::word {
 
-// Entries larger than this (uncompressed) are refused: a zip bomb would
-// otherwise exhaust memory long before the XML parser could object.
-inline constexpr uint64_t kMaxEntryBytes = 512ull * 1024 * 1024;
-// And all entries together, so that many entries just under the limit fail too.
-inline constexpr uint64_t kMaxPackageBytes = 1024ull * 1024 * 1024;
+// The main text, the one part whose size a document's memory may grow with.
+inline constexpr const char* kMainPart = "word/document.xml";
+// Packages beyond these sizes (uncompressed, as declared and as they unpack)
+// are refused before they are held whole: a zip bomb would otherwise exhaust
+// memory long before the XML parser could object. The main text may be large;
+// everything else (styles, comments, pictures) together stays small, so that
+// a document takes at most three times its main text and a fixed amount.
+inline constexpr uint64_t kMaxMainPartBytes = 512ull * 1024 * 1024;
+inline constexpr uint64_t kMaxOtherPartsBytes = 16ull * 1024 * 1024;
+// What a package may hold besides three times its main text: its parts and
+// their parsed trees (Package::Xml refuses to parse beyond it), leaving room
+// for the program itself.
+inline constexpr uint64_t kFixedAllowanceBytes = 24ull * 1024 * 1024;
 // XML nested deeper than this is refused: the layer walks trees recursively.
 inline constexpr int kMaxXmlDepth = 256;
 
@@ -48,8 +58,11 @@ class Package {
   // the main part, which nearly every use edits and which is large.
   void AlwaysWrite(const std::string& name) { always_written_.insert(name); }
 
-  // Writes to a temporary file beside path, syncs it and renames it over path.
-  // A parsed part whose tree is still the one its bytes give keeps its bytes.
+  // The package as a .docx file's bytes, parsed parts serialised anew; a parsed part whose tree
+  // is still the one its bytes give keeps its bytes.
+  detail::RegionString Serialize();
+  // Writes Serialize() to path (WriteFile): for packages made from scratch;
+  // an open document saves through its DocumentFile.
   void Write(const std::filesystem::path& path);
 
   const std::filesystem::path& Source() const { return source_; }
@@ -66,7 +79,9 @@ class Package {
   std::map<std::string, std::unique_ptr<pugi::xml_document>> xml_;
   std::set<std::string> always_written_;  // and the parts created here
   std::filesystem::path source_;
+  uint64_t held_bytes_ = 0;  // the entries as read and the trees parsed since
 
+  static Package ReadArchive(zip* archive, const std::string& path);
   Entry* Find(const std::string& name);
   const Entry* Find(const std::string& name) const;
 };
@@ -76,8 +91,12 @@ struct ZipEntry {
   const std::string& name;
   std::string_view bytes;
 };
-// Writes the entries, deflated, to a temporary file beside path, syncs it
-// and renames it over path; SaveFailed names what went wrong.
+// The entries, deflated, as a zip archive's bytes; SaveFailed names `where`.
+detail::RegionString ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where);
+// Writes the bytes to a temporary file beside path, syncs it and renames it
+// over path; SaveFailed names what went wrong.
+void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+// WriteFile(path, ZipBytes(entries)).
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries);
 
 // Parses without DTD processing; pugixml never expands external entities and

@@ -12,10 +12,15 @@ namespace korvax::word::errors {
 Error FileNotFound(const std::string& path);                              // 5174
 Error InvalidDocument(const std::string& path, const std::string& what);  // 5792
 Error SaveFailed(const std::string& path, const std::string& what);       // 4198
-Error NoSuchMember();                                                     // 5941
-Error ValueOutOfRange();                                                  // 4608
-Error NotAvailable(const std::string& what);                              // 4605
-Error ObjectDeleted();                                                    // 5825
+// The file locks, which Word leaves to the system: the classic runtime's file
+// errors, and a number of the layer's own for a file changed meanwhile.
+Error InUse(const std::string& path, const std::string& holder);           // 70
+Error ReadOnly(const std::string& path, const std::string& why);           // 75
+Error ChangedMeanwhile(const std::string& path, const std::string& copy);  // 4199
+Error NoSuchMember();                                                      // 5941
+Error ValueOutOfRange();                                                   // 4608
+Error NotAvailable(const std::string& what);                               // 4605
+Error ObjectDeleted();                                                     // 5825
 
 // The node behind a handle, or 5825 when its object was deleted meanwhile.
 pugi::xml_node Alive(pugi::xml_node node);

@@ -248,10 +248,16 @@ TEST(WordPackage, SaveIsAtomicAndKeepsUnknownParts) {
   doc->Content().InsertAfter("y");
   doc->SaveAs(dir / "b.docx");
   EXPECT_EQ(doc->FullName(), (dir / "b.docx").string());
-  std::vector<std::string> files;
-  for (auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().filename());
-  std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"a.docx", "b.docx"}));
+  auto files = [&] {
+    std::vector<std::string> names;
+    for (auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  // No temporary file is left; the lock went along to the new file.
+  EXPECT_EQ(files(), (std::vector<std::string>{".~lock.b.docx#", "a.docx", "b.docx"}));
+  doc.reset();
+  EXPECT_EQ(files(), (std::vector<std::string>{"a.docx", "b.docx"}));
   Package saved = Package::Read(dir / "b.docx");
   EXPECT_EQ(saved.Bytes("customXml/item1.xml"), "<root><unverändert/></root>");
   EXPECT_EQ(saved.Bytes("word/media/image1.png"), std::string("\x89PNG\0\x01", 6));
