@@ -26,6 +26,9 @@ const char* const kFixtures[] = {"d2p-comments-in-table-cell.docx",
 std::filesystem::path Copy(const std::string& name) {
   auto path = testing::TempDir() / name;
   std::filesystem::copy_file(testing::SharedFixtures("docx") / name, path);
+  // The shared originals are read-only; a copy to edit is the user's own file.
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
   return path;
 }
 
