@@ -121,9 +121,8 @@ KORVAX_API int32_t korvax_field_value(korvax_object* recordset, const char* fiel
 KORVAX_API int32_t korvax_billing_setting(const char* field, korvax_variant* result,
                                           korvax_error* err);
 
-/* Gives the memory kept for the next document back to the system, once the
- * host has closed its documents and expects none for a while. Documents
- * still open keep theirs. Returns the bytes given back. */
+/* Kept for hosts built against it: the plug-in keeps no memory for the next
+ * document, so there is nothing to give back. Returns 0. */
 KORVAX_API size_t korvax_trim_memory(void);
 
 /* The error log the plug-in appends to. */

@@ -17,7 +17,6 @@
 #include <system_error>
 
 #include "platform/word/namespaces.hpp"
-#include "platform/word/regions.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -30,11 +29,11 @@ using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
 // Reads an entry piece by piece, so that one whose data inflates to more
 // than its declared size is refused before it is held whole.
-detail::RegionString ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared,
-                               const std::string& name, const std::string& path) {
+std::string ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared, const std::string& name,
+                      const std::string& path) {
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0), &zip_fclose);
   if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
-  detail::RegionString bytes;
+  std::string bytes;
   bytes.reserve(static_cast<size_t>(declared));
   constexpr size_t kPiece = 1 << 20;
   while (true) {
@@ -276,7 +275,7 @@ void Package::SetBytes(const std::string& name, std::string_view bytes) {
   if (Entry* e = Find(name)) {
     e->bytes.assign(bytes);
   } else {
-    entries_.push_back({name, detail::RegionString(bytes)});
+    entries_.push_back({name, std::string(bytes)});
   }
 }
 
@@ -301,9 +300,8 @@ pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_
 }
 
 pugi::xml_document& Package::CreateXml(const std::string& name) {
-  if (!Has(name)) entries_.push_back({name, detail::RegionString()});
+  if (!Has(name)) entries_.push_back({name, std::string()});
   always_written_.insert(name);
-  detail::UseXmlRegions();
   auto& slot = xml_[name];
   slot = std::make_unique<pugi::xml_document>();
   auto decl = slot->append_child(pugi::node_declaration);
@@ -319,7 +317,7 @@ std::vector<std::string> Package::Names() const {
   return names;
 }
 
-detail::RegionString Package::Serialize() {
+std::string Package::Serialize() {
   for (auto& [name, doc] : xml_) {
     // Every parsed or created part has its entry; the part's old size is
     // what its new bytes are expected to take.
@@ -343,7 +341,7 @@ detail::RegionString Package::Serialize() {
 }
 
 void Package::Write(const std::filesystem::path& path) {
-  const detail::RegionString bytes = Serialize();
+  const std::string bytes = Serialize();
   WriteFile(path, bytes);
 }
 
@@ -361,7 +359,7 @@ struct MemoryArchive {
 };
 
 // The archive's bytes after zip_close, read back from the memory source.
-detail::RegionString ArchiveBytes(zip_source_t* source, const std::string& where) {
+std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_source_is_deleted(source)) throw errors::SaveFailed(where, "das Archiv ist leer");
@@ -369,7 +367,7 @@ detail::RegionString ArchiveBytes(zip_source_t* source, const std::string& where
       zip_source_open(source) != 0) {
     throw errors::SaveFailed(where, zip_error_strerror(zip_source_error(source)));
   }
-  detail::RegionString bytes(static_cast<size_t>(st.size), '\0');
+  std::string bytes(static_cast<size_t>(st.size), '\0');
   zip_int64_t got = zip_source_read(source, bytes.data(), bytes.size());
   zip_source_close(source);
   if (got != static_cast<zip_int64_t>(bytes.size())) {
@@ -403,7 +401,7 @@ std::string WriteNewFile(const std::filesystem::path& path, std::string_view byt
 
 }  // namespace
 
-detail::RegionString ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
+std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
   // Built in memory and written in one piece: libzip writing a file itself
   // goes through a temporary file of its own, named with random bytes for
   // which it loads the system's crypto library.
@@ -463,7 +461,6 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
 
 void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,
               std::vector<pugi::xml_node>* markers) {
-  detail::UseXmlRegions();
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   flags &= ~pugi::parse_eol;
@@ -560,15 +557,8 @@ void Serialize(const pugi::xml_document& doc, size_t expected_size, String& out)
       out.append(static_cast<const char*>(data), size);
     }
   } writer(out);
-  const size_t want = expected_size + expected_size / 8;
-  if (out.capacity() < want) {
-    // A string that grows asks for twice its old room at least: the bytes a
-    // part was read into would ask for more than a region holds.
-    String fresh(out.get_allocator());
-    fresh.reserve(want);
-    out.swap(fresh);
-  }
   out.clear();
+  out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (std::strcmp(n.name(), kGraveyard) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
@@ -583,7 +573,7 @@ std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
   return out;
 }
 
-void SerializeXml(const pugi::xml_document& doc, size_t expected_size, detail::RegionString& out) {
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
   Serialize(doc, expected_size, out);
 }
 

@@ -14,8 +14,6 @@
 
 #include <pugixml.hpp>
 
-#include "platform/word/regions.hpp"
-
 struct zip;
 
 namespace korvax::word {
@@ -60,7 +58,7 @@ class Package {
 
   // The package as a .docx file's bytes, parsed parts serialised anew; a parsed part whose tree
   // is still the one its bytes give keeps its bytes.
-  detail::RegionString Serialize();
+  std::string Serialize();
   // Writes Serialize() to path (WriteFile): for packages made from scratch;
   // an open document saves through its DocumentFile.
   void Write(const std::filesystem::path& path);
@@ -69,11 +67,9 @@ class Package {
   std::vector<std::string> Names() const;
 
  private:
-  // The bytes come from the regions: a large part is read, parsed and
-  // written again in pieces of a megabyte each time the document is saved.
   struct Entry {
     std::string name;
-    detail::RegionString bytes;
+    std::string bytes;
   };
   std::vector<Entry> entries_;
   std::map<std::string, std::unique_ptr<pugi::xml_document>> xml_;
@@ -92,7 +88,7 @@ struct ZipEntry {
   std::string_view bytes;
 };
 // The entries, deflated, as a zip archive's bytes; SaveFailed names `where`.
-detail::RegionString ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where);
+std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where);
 // Writes the bytes to a temporary file beside path, syncs it and renames it
 // over path; SaveFailed names what went wrong.
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
@@ -106,7 +102,7 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
               std::vector<pugi::xml_node>* markers = nullptr);
 // expected_size, the part's size when read, saves growing the string step by step.
 std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size = 0);
-void SerializeXml(const pugi::xml_document& doc, size_t expected_size, detail::RegionString& out);
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out);
 
 // Removed objects (tables, comments, shapes) are moved aside instead of freed,
 // so that a handle still held by a caller can tell that its object is gone

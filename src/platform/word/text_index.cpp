@@ -15,7 +15,6 @@
 #endif
 
 #include "common/text.hpp"
-#include "platform/word/regions.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word::detail {
@@ -380,12 +379,12 @@ bool TextIndex::Entries::Take(const pugi::xml_node_struct* key, Entry& out) {
 }
 
 void TextIndex::Entries::Free::operator()(Entry* slots) const {
-  RegionFree(slots);
+  std::free(slots);
 }
 
 void TextIndex::FreeChunk::operator()(Container* chunk) const {
   std::destroy_n(chunk, kChunk);
-  RegionFree(chunk);
+  std::free(chunk);
 }
 
 void TextIndex::Entries::Grow() {
@@ -397,7 +396,7 @@ void TextIndex::Entries::Grow() {
   size_ = old_size == 0 ? std::max<size_t>(1024, std::bit_ceil(expected_ * 2 + 1))
                         : old_size * (old_size < (1u << 16) ? 4 : 2);
   // A slot is free by its null key; the rest is written when it is taken.
-  slots_.reset(static_cast<Entry*>(RegionAllocateZeroed(size_ * sizeof(Entry))));
+  slots_.reset(static_cast<Entry*>(std::calloc(size_, sizeof(Entry))));
   if (!slots_) throw std::bad_alloc();
   shift_ = 64 - std::countr_zero(size_);
   size_t mask = size_ - 1;
@@ -515,7 +514,7 @@ void TextIndex::List(Container& c, bool measure) {
   } else {
     if (used_ == kChunk) {
       chunks_.emplace_back();  // first, so that the chunk cannot be lost
-      auto* chunk = static_cast<Container*>(RegionAllocate(sizeof(Container) * kChunk));
+      auto* chunk = static_cast<Container*>(std::malloc(sizeof(Container) * kChunk));
       if (!chunk) throw std::bad_alloc();
       std::uninitialized_value_construct_n(chunk, kChunk);
       chunks_.back().reset(chunk);
