@@ -1,14 +1,18 @@
 #include "platform/word/comments.hpp"
 
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <random>
 
-#include "platform/word/document_data.hpp"
+#include "common/error.hpp"
+#include "internal/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
+
+using detail::NodeOf;
+using detail::Xml;
+
 namespace {
 
 std::string NowUtc() {
@@ -31,25 +35,16 @@ pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
   return at.before ? at.parent.insert_child_before(name, at.before) : at.parent.append_child(name);
 }
 
-// The document behind a comment handle: 5825 when the comment is gone (or
-// there never was one), 91 when the handle has no document.
-detail::DocumentData& DocOf(const std::shared_ptr<detail::DocumentData>& doc,
-                            pugi::xml_node comment) {
-  errors::Alive(comment);
-  if (!doc) throw korvax::errors::ObjectNotSet();
-  return *doc;
-}
-
 }  // namespace
 
 Range Comment::Range() const {
-  auto& d = DocOf(doc_, comment_);
-  auto story = d.StoryFor(comment_);
-  return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
+  auto& d = Doc();
+  auto story = d.StoryFor(Xml(node_));
+  return word::Range(d.NewRange(story, detail::First(story->root), d.StoryEnd(*story)));
 }
 
 Range Comment::Scope() const {
-  auto& d = DocOf(doc_, comment_);
+  auto& d = Doc();
   std::string id = Id();
   for (const auto& anchor : d.CommentAnchors()) {
     if (anchor.id == id) {
@@ -61,12 +56,12 @@ Range Comment::Scope() const {
 }
 
 void Comment::Delete() {
-  DocOf(doc_, comment_).DeleteComment(Id());
+  Doc().DeleteComment(Id());
 }
 
 std::string Comment::Id() const {
-  DocOf(doc_, comment_);
-  return comment_.attribute("w:id").value();
+  Doc();
+  return Xml(node_).attribute("w:id").value();
 }
 
 Comment Comments::Item(int index) const {
@@ -74,62 +69,56 @@ Comment Comments::Item(int index) const {
   return Comment(doc_, comments_[index - 1]);
 }
 
-Comments Comments::Of(const std::shared_ptr<detail::DocumentData>& doc, const word::Range* within) {
-  if (within) within->Start();  // 91 for a range that refers to nothing
+Comments Comments::Of(const DocumentDataPtr& doc, const word::Range* within) {
+  if (within) detail::Live(within->State());  // 91 for a range that refers to nothing
   if (!doc) throw korvax::errors::ObjectNotSet();
   auto& d = *doc;
-  std::vector<pugi::xml_node> out;
+  std::vector<detail::Node*> out;
+  if (within && within->State()->story != d.main) return Comments(doc, out);
+  const auto& placed = d.PlacedComments(within != nullptr);
   if (!within) {
-    const auto& all = d.CommentsInOrder();
-    out.reserve(all.anchored.size() + all.unanchored.size());
-    for (const auto& a : all.anchored) out.push_back(a.comment);
-    out.insert(out.end(), all.unanchored.begin(), all.unanchored.end());
+    for (const auto& c : placed) out.push_back(NodeOf(c.comment));
     return Comments(doc, out);
   }
-  if (within->State()->story != d.main) return Comments(doc, out);
   int rs = within->Start();
   int re = within->End();
   // A collapsed range takes the comments whose span holds it; any other those
-  // that overlap it, and empty spans at its start or inside it. Either way the
-  // span ends at or after the range's start and starts before its end (at its
-  // start when collapsed), which the lookup narrows down to.
-  const auto& all = d.PositionedComments();
-  std::vector<size_t> candidates;
-  all.Overlapping(rs, rs == re ? rs : re - 1, candidates);
-  for (size_t i : candidates) {
-    int cs = all.anchored[i].start;
-    int ce = all.anchored[i].end;
-    bool hit = rs == re ? (cs <= rs && rs <= ce)
-                        : ((cs < re && ce > rs) || (cs == ce && rs <= cs && cs < re));
-    if (hit) out.push_back(all.anchored[i].comment);
+  // that overlap it, and empty spans at its start or inside it.
+  for (const auto& c : placed) {
+    if (!c.anchored) continue;
+    bool hit = rs == re ? (c.start <= rs && rs <= c.end)
+                        : ((c.start < re && c.end > rs) ||
+                           (c.start == c.end && rs <= c.start && c.start < re));
+    if (hit) out.push_back(NodeOf(c.comment));
   }
   return Comments(doc, out);
 }
 
 Comment Comments::Add(const word::Range& range, std::string_view text) {
-  range.Start();  // 91 for a range that refers to nothing
+  detail::Live(range.State());  // 91 for a range that refers to nothing
   if (!doc_) throw korvax::errors::ObjectNotSet();
   auto& d = *doc_;
   auto& state = *range.State();
   if (state.story != d.main) throw errors::NotAvailable("Kommentar außerhalb des Haupttextes");
-  int start = range.Start();
-  int end = range.End();
   pugi::xml_node root = d.CommentsRoot(true);
   std::string id = d.NewId("w:comment", root);
 
   // With an empty scope the end marker goes right behind the start marker.
-  detail::InsertPoint at = d.PointAt(*state.story, start);
+  // The range is read again after each marker: a marker at the end of the
+  // document may have made the body a paragraph to stand in.
+  const bool collapsed = state.start == state.end;
+  detail::InsertPoint at = d.PointAt(*state.story, state.start);
   pugi::xml_node range_start = InsertAt(at, "w:commentRangeStart");
   range_start.append_attribute("w:id") = id.c_str();
-  if (end != start) at = d.PointAt(*state.story, end);
+  if (!collapsed) at = d.PointAt(*state.story, state.end);
   pugi::xml_node range_end = InsertAt(at, "w:commentRangeEnd");
   range_end.append_attribute("w:id") = id.c_str();
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
   pugi::xml_node reference = ref_run.append_child("w:commentReference");
   reference.append_attribute("w:id") = id.c_str();
+  d.Changed(false);
 
   pugi::xml_node comment = root.append_child("w:comment");
-  d.CommentAdded(id, range_start, range_end, reference);
   comment.append_attribute("w:id") = id.c_str();
   comment.append_attribute("w:author") = "Korvax";
   comment.append_attribute("w:date") = NowUtc().c_str();
@@ -175,7 +164,7 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
       c.append_attribute("w16cex:dateUtc") = NowUtc().c_str();
     }
   }
-  return Comment(doc_, comment);
+  return Comment(doc_, NodeOf(comment));
 }
 
 }  // namespace korvax::word

@@ -5,7 +5,6 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -16,7 +15,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/word/namespaces.hpp"
+#include "internal/namespaces.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -279,7 +278,7 @@ void Package::SetBytes(const std::string& name, std::string_view bytes) {
   }
 }
 
-pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_node>* markers) {
+pugi::xml_document& Package::Xml(const std::string& name) {
   auto it = xml_.find(name);
   if (it != xml_.end()) return *it->second;
   // A tree takes several times the bytes it is parsed from: what the package
@@ -295,7 +294,7 @@ pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_
   }
   held_bytes_ += tree;
   auto doc = std::make_unique<pugi::xml_document>();
-  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", markers);
+  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")");
   return *xml_.emplace(name, std::move(doc)).first->second;
 }
 
@@ -459,8 +458,7 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
   WriteFile(path, ZipBytes(entries, path.string()));
 }
 
-void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,
-              std::vector<pugi::xml_node>* markers) {
+void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what) {
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   flags &= ~pugi::parse_eol;
@@ -477,45 +475,18 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   }
   // One walk checks the nesting depth and, since pugixml passes bytes through
   // unchecked and the character counting of the layer relies on every string
-  // being UTF-8, the encoding. Too deep a tree is reported before bad text.
-  // When the bytes show the text to be UTF-8, the walk checks the depth only.
+  // being UTF-8, the encoding, unless the bytes settle it. Too deep a tree is
+  // reported before bad text.
   struct Check : pugi::xml_tree_walker {
     bool check_text = true;
     bool bad_text = false;
-    std::vector<pugi::xml_node>* markers = nullptr;
-    // Called for every node: what is rare goes out of line, so that the
-    // common path saves and restores few registers.
     bool for_each(pugi::xml_node& node) override {
       if (depth() >= kMaxXmlDepth) return false;
-      if (markers) {
-        const char* name = node.name();  // empty for text and other non-elements
-        // (c | 1) == 'c' for 'b' and 'c' alike: one test for most names.
-        if (name[0] == 'w' &&
-            (name[1] == ':'
-                 ? (name[2] | 1) == 'c' && (name[2] == 'c' || (name[3] == 'o' && name[4] == 'o'))
-                 : name[1] == 'p')) {
-          Keep(node);
-        }
-      }
-      if (check_text && !bad_text) CheckText(node);
+      if (check_text && !bad_text) bad_text = !TextUtf8(node);
       return true;
     }
-    // w:comment..., w:bookmarkStart, w:bookmarkEnd, wp:anchor or wp:docPr,
-    // the second to fifth letter ruling out most.
-    [[gnu::noinline]] void Keep(pugi::xml_node node) {
-      const char* name = node.name();
-      if (name[1] == ':' ? (name[2] == 'c' ? std::strncmp(name, "w:comment", 9) == 0
-                                           : std::strcmp(name, "w:bookmarkStart") == 0 ||
-                                                 std::strcmp(name, "w:bookmarkEnd") == 0)
-                         : name[2] == ':' && (std::strcmp(name + 3, "anchor") == 0 ||
-                                              std::strcmp(name + 3, "docPr") == 0)) {
-        markers->push_back(node);
-      }
-    }
-    [[gnu::noinline]] void CheckText(pugi::xml_node node) {
-      bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
-    }
-    static bool AttributesUtf8(pugi::xml_node node) {
+    static bool TextUtf8(pugi::xml_node node) {
+      if (!IsUtf8(node.name()) || !IsUtf8(node.value())) return false;
       for (pugi::xml_attribute a : node.attributes()) {
         if (!IsUtf8(a.name()) || !IsUtf8(a.value())) return false;
       }
@@ -523,9 +494,6 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
     }
   } check;
   check.check_text = !TextSurelyUtf8(bytes);
-  // Markers are found by their usual names: after the prefixes are made so.
-  const bool unusual = detail::HasUnusualPrefixes(bytes);
-  check.markers = unusual ? nullptr : markers;
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
@@ -533,14 +501,7 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   if (check.bad_text) {
     throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
   }
-  if (unusual) {
-    detail::NormalizePrefixes(doc, what);
-    if (markers) {
-      check.check_text = false;
-      check.markers = markers;
-      doc.traverse(check);
-    }
-  }
+  if (detail::HasUnusualPrefixes(bytes)) detail::NormalizePrefixes(doc, what);
 }
 
 namespace {
@@ -548,11 +509,10 @@ namespace {
 constexpr const char* kGraveyard = "korvax-removed";
 
 // Appends straight to the string: no stream buffer, no copy at the end.
-template <class String>
-void Serialize(const pugi::xml_document& doc, size_t expected_size, String& out) {
+void Serialize(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
   struct Writer : pugi::xml_writer {
-    explicit Writer(String& s) : out(s) {}
-    String& out;
+    explicit Writer(std::string& s) : out(s) {}
+    std::string& out;
     void write(const void* data, size_t size) override {
       out.append(static_cast<const char*>(data), size);
     }
@@ -577,65 +537,18 @@ void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::stri
   Serialize(doc, expected_size, out);
 }
 
-namespace {
-
-// Nodes found in the tree, not buried, since the last burial. A handle is
-// checked on every call (a cell read, written, aligned...) and climbing to
-// the top asks pugixml for a parent per level. Only Bury moves a node into
-// the graveyard and every burial forgets them all; a node created since a
-// check, even where a forgotten one was, is in the tree as well.
-std::atomic<std::uint64_t> burials{0};
-
-struct LiveNode {
-  const void* node = nullptr;
-  std::uint64_t burials = ~std::uint64_t{0};  // no burial count matches
-};
-thread_local std::array<LiveNode, 256> live_nodes;
-
-LiveNode& LiveSlot(const void* node) {
-  const auto bits = reinterpret_cast<std::uintptr_t>(node);
-  return live_nodes[(bits * 0x9E3779B97F4A7C15ull) >> 56];
-}
-
-bool KnownLive(const void* node, std::uint64_t now) {
-  const LiveNode& slot = LiveSlot(node);
-  return slot.node == node && slot.burials == now;
-}
-
-}  // namespace
-
 void Bury(pugi::xml_node node) {
   pugi::xml_node root = node.root();
   pugi::xml_node grave = root.child(kGraveyard);
   if (!grave) grave = root.append_child(kGraveyard);
   grave.append_move(node);
-  burials.fetch_add(1, std::memory_order_relaxed);
 }
 
 bool IsBuried(pugi::xml_node node) {
-  if (!node) return true;
-  const std::uint64_t now = burials.load(std::memory_order_relaxed);
-  const void* seen[8];
-  size_t count = 0;
-  seen[count++] = node.internal_object();
-  if (KnownLive(seen[0], now)) return false;
-  auto remember = [&] {
-    for (size_t i = 0; i < count; ++i) LiveSlot(seen[i]) = {seen[i], now};
-    return false;
-  };
-  // Up to the node below the document node, the only node without a parent,
-  // or to a node known to be in the tree.
-  pugi::xml_node up = node.parent();
-  if (!up) return true;  // the document node itself
-  for (pugi::xml_node above = up.parent(); above; above = above.parent()) {
-    const void* key = up.internal_object();
-    if (KnownLive(key, now)) return remember();
-    if (count < std::size(seen)) seen[count++] = key;
-    node = up;
-    up = above;
-  }
-  if (node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0) return true;
-  return remember();
+  if (!node || !node.parent()) return true;
+  // Up to the node below the document node, the only node without a parent.
+  while (node.parent().parent()) node = node.parent();
+  return node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0;
 }
 
 }  // namespace korvax::word

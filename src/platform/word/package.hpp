@@ -45,11 +45,8 @@ class Package {
   std::string_view Bytes(const std::string& name) const;           // raw entry content
   void SetBytes(const std::string& name, std::string_view bytes);  // adds at the end when new
 
-  // The parsed XML of a part, parsed once and serialised again on Write. When
-  // this call parses it and markers is given, the elements named w:comment...,
-  // w:bookmarkStart, w:bookmarkEnd, wp:anchor and wp:docPr are appended to it
-  // in document order, found by the walk that checks the parsed tree anyway.
-  pugi::xml_document& Xml(const std::string& name, std::vector<pugi::xml_node>* markers = nullptr);
+  // The parsed XML of a part, parsed once and serialised again on Write.
+  pugi::xml_document& Xml(const std::string& name);
   pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
   bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }
   // A parsed part that Write serialises without asking whether it changed:
@@ -98,8 +95,7 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
 // Parses without DTD processing; pugixml never expands external entities and
 // a document carrying a DOCTYPE is refused outright. So is a part with bytes
 // that are no UTF-8, as Word refuses them.
-void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,
-              std::vector<pugi::xml_node>* markers = nullptr);
+void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what);
 // expected_size, the part's size when read, saves growing the string step by step.
 std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size = 0);
 void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out);
@@ -108,6 +104,6 @@ void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::stri
 // so that a handle still held by a caller can tell that its object is gone
 // rather than touch freed memory. The aside is never written.
 void Bury(pugi::xml_node node);
-bool IsBuried(pugi::xml_node node);  // also true for an empty handle
+bool IsBuried(pugi::xml_node node);  // also true for an empty node
 
 }  // namespace korvax::word

@@ -1,0 +1,517 @@
+#include "story.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "common/text.hpp"
+#include "platform/word/word_errors.hpp"
+
+namespace korvax::word::detail {
+namespace {
+
+// The local name of a w: element, or null for any other prefix.
+const char* WordLocal(const char* name) {
+  return name[0] == 'w' && name[1] == ':' ? name + 2 : nullptr;
+}
+
+bool Is(const char* name, const char* what) {
+  return std::strcmp(name, what) == 0;
+}
+
+}  // namespace
+
+Kind KindOf(pugi::xml_node n) {
+  const char* s = WordLocal(n.name());
+  if (!s) return Kind::Other;
+  // Asked for nearly every element a walk meets: the first letter rules out
+  // most names before one is compared.
+  switch (s[0]) {
+    case 'p':
+      return s[1] == 0 ? Kind::Paragraph : Kind::Other;
+    case 't':
+      if (Is(s, "tc")) return Kind::Cell;
+      if (Is(s, "tr")) return Kind::Row;
+      if (Is(s, "tbl")) return Kind::Table;
+      return Is(s, "txbxContent") ? Kind::StoryRoot : Kind::Other;
+    case 's':
+      return Is(s, "sdt") ? Kind::Sdt : Kind::Other;
+    case 'c':
+      if (Is(s, "customXml")) return Kind::CustomXml;
+      return Is(s, "comment") ? Kind::StoryRoot : Kind::Other;
+    case 'b':
+    case 'h':
+    case 'f':
+    case 'e':
+      return Is(s, "body") || Is(s, "hdr") || Is(s, "ftr") || Is(s, "footnote") || Is(s, "endnote")
+                 ? Kind::StoryRoot
+                 : Kind::Other;
+    default:
+      return Kind::Other;
+  }
+}
+
+bool IsContainer(pugi::xml_node n) {
+  Kind k = KindOf(n);
+  return k == Kind::StoryRoot || k == Kind::Table || k == Kind::Row || k == Kind::Cell;
+}
+
+int CountChars(const char* s) {
+  // Every byte but the continuation bytes (10xxxxxx) starts a character.
+  int n = 0;
+  for (; *s; ++s) n += (static_cast<unsigned char>(*s) & 0xC0) != 0x80;
+  return n;
+}
+
+bool IsText(pugi::xml_node atom) {
+  return Is(atom.name(), "w:t");
+}
+
+Walk Classify(pugi::xml_node n, int& length) {
+  length = 0;
+  const char* name = n.name();
+  const char* s = WordLocal(name);
+  if (!s) {
+    if (Is(name, "mc:AlternateContent") || Is(name, "mc:Choice")) return Walk::Descend;
+    return Walk::Skip;  // foreign markup and mc:Fallback carry no text of the story
+  }
+  // By the first letter, then the name in full: most elements are runs,
+  // their properties and their text.
+  auto one = [&](bool atom) {
+    length = atom ? 1 : 0;
+    return atom ? Walk::Atom : Walk::Descend;
+  };
+  switch (s[0]) {
+    case 't':
+      if (s[1] == 0) {
+        length = CountChars(n.child_value());
+        return Walk::Atom;
+      }
+      if (Is(s, "txbxContent")) return Walk::Skip;
+      return one(Is(s, "tab"));
+    case 'r':
+      return Is(s, "rPr") ? Walk::Skip : Walk::Descend;
+    case 'p':
+      if (Is(s, "pPr") || Is(s, "pict")) return Walk::Skip;
+      return one(Is(s, "ptab"));
+    case 'b':
+    case 'c':
+      if (Is(s, "customXmlPr")) return Walk::Skip;
+      return one(Is(s, "br") || Is(s, "cr"));
+    case 'n':
+    case 'e':
+    case 'f':
+    case 'o':
+      if (Is(s, "fldChar")) return Walk::Skip;
+      return one(Is(s, "noBreakHyphen") || Is(s, "footnoteReference") ||
+                 Is(s, "endnoteReference") || Is(s, "object"));
+    case 's':
+      if (Is(s, "sectPr") || Is(s, "sdtPr") || Is(s, "sdtEndPr") || Is(s, "smartTagPr")) {
+        return Walk::Skip;
+      }
+      return one(Is(s, "softHyphen") || Is(s, "sym"));
+    case 'd':
+      if (Is(s, "drawing")) return n.child("wp:inline") ? one(true) : Walk::Skip;
+      return Is(s, "del") || Is(s, "delText") || Is(s, "delInstrText") ? Walk::Skip : Walk::Descend;
+    case 'i':
+      return Is(s, "instrText") ? Walk::Skip : Walk::Descend;
+    case 'm':
+      return Is(s, "moveFrom") ? Walk::Skip : Walk::Descend;
+    default:
+      return Walk::Descend;
+  }
+}
+
+int TextLength(pugi::xml_node p) {
+  int pos = 0;
+  ForEachAtom(p, pos, [](pugi::xml_node, int, int) { return true; });
+  return pos;
+}
+
+namespace {
+
+// The units a container holds: blocks in a story root or cell, rows in a
+// table, cells in a row.
+enum class Level { Block, Row, Cell };
+
+Level LevelOf(Kind kind) {
+  return kind == Kind::Row ? Level::Row : kind == Kind::Cell ? Level::Cell : Level::Block;
+}
+
+Level InsideOf(Kind container) {
+  return container == Kind::Table ? Level::Row
+         : container == Kind::Row ? Level::Cell
+                                  : Level::Block;
+}
+
+bool IsUnit(Kind kind, Level level) {
+  switch (level) {
+    case Level::Block:
+      return kind == Kind::Paragraph || kind == Kind::Table;
+    case Level::Row:
+      return kind == Kind::Row;
+    case Level::Cell:
+      return kind == Kind::Cell;
+  }
+  return false;
+}
+
+// Content controls and custom XML around units, which are looked through.
+bool IsWrapper(pugi::xml_node n) {
+  Kind k = KindOf(n);
+  return k == Kind::Sdt || k == Kind::CustomXml || Is(n.name(), "w:sdtContent");
+}
+
+pugi::xml_node FirstFrom(pugi::xml_node n, Level level);
+pugi::xml_node LastFrom(pugi::xml_node n, Level level);
+
+// n or the first unit in it, going into wrappers.
+pugi::xml_node UnitIn(pugi::xml_node n, Level level, bool first) {
+  Kind k = KindOf(n);
+  if (IsUnit(k, level)) return n;
+  pugi::xml_node inside = k == Kind::Sdt         ? n.child("w:sdtContent")
+                          : k == Kind::CustomXml ? n
+                                                 : pugi::xml_node();
+  if (!inside) return {};
+  return first ? FirstFrom(inside.first_child(), level) : LastFrom(inside.last_child(), level);
+}
+
+pugi::xml_node FirstFrom(pugi::xml_node n, Level level) {
+  for (; n; n = n.next_sibling()) {
+    if (pugi::xml_node u = UnitIn(n, level, true)) return u;
+  }
+  return {};
+}
+
+pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
+  for (; n; n = n.previous_sibling()) {
+    if (pugi::xml_node u = UnitIn(n, level, false)) return u;
+  }
+  return {};
+}
+
+}  // namespace
+
+pugi::xml_node FirstUnit(pugi::xml_node container) {
+  return FirstFrom(container.first_child(), InsideOf(KindOf(container)));
+}
+
+pugi::xml_node LastUnit(pugi::xml_node container) {
+  return LastFrom(container.last_child(), InsideOf(KindOf(container)));
+}
+
+pugi::xml_node NextUnit(pugi::xml_node unit) {
+  const Level level = LevelOf(KindOf(unit));
+  for (pugi::xml_node n = unit; n; n = n.parent()) {
+    if (pugi::xml_node u = FirstFrom(n.next_sibling(), level)) return u;
+    if (!IsWrapper(n.parent())) return {};
+  }
+  return {};
+}
+
+pugi::xml_node PreviousUnit(pugi::xml_node unit) {
+  const Level level = LevelOf(KindOf(unit));
+  for (pugi::xml_node n = unit; n; n = n.parent()) {
+    if (pugi::xml_node u = LastFrom(n.previous_sibling(), level)) return u;
+    if (!IsWrapper(n.parent())) return {};
+  }
+  return {};
+}
+
+pugi::xml_node ContainerOf(pugi::xml_node n) {
+  if (KindOf(n) == Kind::StoryRoot) return {};
+  for (pugi::xml_node x = n.parent(); x; x = x.parent()) {
+    if (IsContainer(x)) return x;
+  }
+  return {};
+}
+
+pugi::xml_node RootOf(pugi::xml_node n) {
+  for (pugi::xml_node x = n; x; x = x.parent()) {
+    if (KindOf(x) == Kind::StoryRoot) return x;
+  }
+  return {};
+}
+
+namespace {
+
+// The place before the last character of a unit; null for a table without rows.
+Point Last(pugi::xml_node unit) {
+  switch (KindOf(unit)) {
+    case Kind::Paragraph:
+      return At(unit, TextLength(unit));
+    case Kind::Row:
+      return At(unit, 1);
+    case Kind::Cell:
+      return At(unit);
+    default:
+      if (pugi::xml_node row = LastUnit(unit)) return Last(row);
+      return {};  // a table without rows
+  }
+}
+
+// The place before the last character in front of a unit; null at the
+// story's start.
+Point Before(pugi::xml_node unit) {
+  for (pugi::xml_node u = PreviousUnit(unit); u; u = PreviousUnit(u)) {
+    if (Point p = Last(u)) return p;
+  }
+  pugi::xml_node up = ContainerOf(unit);
+  if (!up || KindOf(up) == Kind::StoryRoot) return {};
+  return Before(up);  // a cell's, row's or table's first unit
+}
+
+}  // namespace
+
+Point First(pugi::xml_node n) {
+  Kind kind = KindOf(n);
+  if (kind == Kind::Paragraph) return At(n);
+  for (pugi::xml_node u = FirstUnit(n); u; u = NextUnit(u)) {
+    if (Point p = First(u)) return p;
+  }
+  return kind == Kind::Table ? Point{} : At(n);
+}
+
+Point After(pugi::xml_node unit) {
+  for (pugi::xml_node u = NextUnit(unit); u; u = NextUnit(u)) {
+    if (Point p = First(u)) return p;
+  }
+  pugi::xml_node up = ContainerOf(unit);
+  if (!up) return At(unit);  // a story root: its end
+  return KindOf(up) == Kind::Table ? After(up) : At(up);
+}
+
+Point NextOwner(Point p) {
+  pugi::xml_node owner = p.Owner();
+  if (KindOf(owner) == Kind::StoryRoot) return {};
+  return After(owner);
+}
+
+Point Next(Point p) {
+  pugi::xml_node owner = p.Owner();
+  switch (KindOf(owner)) {
+    case Kind::Paragraph:
+      return p.offset < TextLength(owner) ? At(owner, p.offset + 1) : After(owner);
+    case Kind::Row:
+      return p.offset == 0 ? At(owner, 1) : After(owner);
+    case Kind::Cell:
+      return After(owner);
+    default:
+      return p;
+  }
+}
+
+Point Back(Point p) {
+  pugi::xml_node owner = p.Owner();
+  Kind kind = KindOf(owner);
+  if ((kind == Kind::Paragraph || kind == Kind::Row) && p.offset > 0)
+    return At(owner, p.offset - 1);
+  if (kind == Kind::Paragraph) return Before(owner);
+  // A container's own mark comes after its units.
+  for (pugi::xml_node u = LastUnit(owner); u; u = PreviousUnit(u)) {
+    if (Point q = Last(u)) return q;
+  }
+  return kind == Kind::StoryRoot ? Point{} : Before(owner);
+}
+
+int Compare(Point a, Point b) {
+  if (a.owner == b.owner) return a.offset - b.offset;
+  std::vector<pugi::xml_node> up_a, up_b;
+  for (pugi::xml_node n = a.Owner(); n; n = n.parent()) up_a.push_back(n);
+  for (pugi::xml_node n = b.Owner(); n; n = n.parent()) up_b.push_back(n);
+  auto ia = up_a.rbegin();
+  auto ib = up_b.rbegin();
+  while (ia != up_a.rend() && ib != up_b.rend() && *ia == *ib) ++ia, ++ib;
+  // A container's own marks come after everything inside it.
+  if (ia == up_a.rend()) return 1;
+  if (ib == up_b.rend()) return -1;
+  // Siblings under the last common ancestor: look both ways from a's.
+  pugi::xml_node ahead = ia->next_sibling();
+  pugi::xml_node behind = ia->previous_sibling();
+  while (ahead || behind) {
+    if (ahead == *ib) return -1;
+    if (behind == *ib) return 1;
+    if (ahead) ahead = ahead.next_sibling();
+    if (behind) behind = behind.previous_sibling();
+  }
+  return 0;
+}
+
+Point Locate(Point p) {
+  pugi::xml_node n = p.Owner();
+  while (!IsParagraph(n)) {
+    n = LastUnit(n);
+    if (!n) throw errors::NoSuchMember();
+  }
+  return n == p.Owner() ? p : At(n, TextLength(n));
+}
+
+bool AfterCellMark(Point p) {
+  Point before = Back(p);
+  return before && KindOf(before.Owner()) == Kind::Cell;
+}
+
+Point EndInsertion(Point start, Point end) {
+  if (start == end || !AfterCellMark(end)) return end;
+  if (Point p = Back(Back(end))) return p;
+  return First(RootOf(end.Owner()));
+}
+
+namespace {
+
+// The one character an atom other than w:t stands for.
+char32_t AtomChar(pugi::xml_node a) {
+  std::string_view local = a.name() + 2;
+  if (local == "tab" || local == "ptab") return kTab;
+  if (local == "br") {
+    std::string_view type = a.attribute("w:type").value();
+    if (type == "page") return kPageBreak;
+    if (type == "column") return 14;
+    return kLineBreak;
+  }
+  if (local == "cr") return kParagraphMark;
+  if (local == "noBreakHyphen") return 0x1e;
+  if (local == "softHyphen") return 0x1f;
+  if (local == "sym") return '(';
+  if (local == "footnoteReference" || local == "endnoteReference") return 2;
+  return 1;  // inline picture or object
+}
+
+const char* SkipChars(const char* s, int n) {
+  for (; *s; ++s) {
+    if ((static_cast<unsigned char>(*s) & 0xC0) != 0x80 && n-- == 0) break;
+  }
+  return s;
+}
+
+// Characters [from, to) of a paragraph, its mark as the character after its text.
+void AppendParagraph(pugi::xml_node p, int from, int to, std::string& out) {
+  int pos = 0;
+  ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
+    if (start >= to) return false;
+    if (start + len <= from) return true;
+    if (IsText(atom)) {
+      const char* a = SkipChars(atom.child_value(), std::max(from - start, 0));
+      const char* b = SkipChars(a, std::min(to, start + len) - std::max(from, start));
+      out.append(a, static_cast<size_t>(b - a));
+    } else {
+      text::AppendUtf8(out, AtomChar(atom));
+    }
+    return true;
+  });
+  if (to > pos && from <= pos) out.push_back('\r');
+}
+
+}  // namespace
+
+std::string Text(Point from, Point to) {
+  std::string out;
+  for (Point p = from; p && !(p == to); p = NextOwner(p)) {
+    pugi::xml_node owner = p.Owner();
+    const bool last = p.owner == to.owner;
+    switch (KindOf(owner)) {
+      case Kind::Paragraph:
+        AppendParagraph(owner, p.offset, last ? to.offset : INT32_MAX, out);
+        break;
+      case Kind::Cell:
+        out.push_back('\a');
+        break;
+      case Kind::Row:
+        if (p.offset == 0) out.push_back('\r');
+        if (!last) out.push_back('\a');
+        break;
+      default:
+        return out;  // the end of the story
+    }
+    if (last) break;
+  }
+  return out;
+}
+
+Point MarkerPoint(pugi::xml_node marker) {
+  pugi::xml_node p;
+  for (pugi::xml_node x = marker.parent(); x && !IsContainer(x); x = x.parent()) {
+    if (IsParagraph(x)) {
+      p = x;
+      break;
+    }
+  }
+  if (p) {
+    // A marker sits between atoms: the atoms before it in document order.
+    int found = -1;
+    int pos = 0;
+    auto walk = [&](auto& self, pugi::xml_node parent) -> bool {
+      for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+        if (c.type() != pugi::node_element) continue;
+        if (c == marker) {
+          found = pos;
+          return false;
+        }
+        int len = 0;
+        Walk w = Classify(c, len);
+        if (w == Walk::Atom) {
+          pos += len;
+        } else if (w == Walk::Descend && !self(self, c)) {
+          return false;
+        }
+      }
+      return true;
+    };
+    walk(walk, p);
+    return At(p, std::max(found, 0));
+  }
+  pugi::xml_node root = RootOf(marker);
+  // A marker between blocks stands at the start of the next one.
+  for (pugi::xml_node x = marker; x; x = x.parent()) {
+    for (pugi::xml_node s = x.next_sibling(); s; s = s.next_sibling()) {
+      Kind k = KindOf(s);
+      if (k == Kind::Paragraph || k == Kind::Table || k == Kind::Row || k == Kind::Cell) {
+        Point first = First(s);
+        return first ? first : After(s);
+      }
+    }
+    pugi::xml_node up = x.parent();
+    if (IsContainer(up)) return KindOf(up) == Kind::Table ? After(up) : At(up);
+  }
+  return root ? First(root) : Point{};
+}
+
+Layout::Layout(pugi::xml_node root) {
+  Lay(root);
+}
+
+void Layout::Add(pugi::xml_node owner, int count) {
+  segments_.push_back({length_, owner.internal_object()});
+  starts_.emplace(owner.internal_object(), length_);
+  length_ += count;
+}
+
+void Layout::Lay(pugi::xml_node container) {
+  const Kind kind = KindOf(container);
+  for (pugi::xml_node u = FirstUnit(container); u; u = NextUnit(u)) {
+    if (IsParagraph(u)) {
+      Add(u, TextLength(u) + 1);
+    } else {
+      Lay(u);
+    }
+  }
+  if (kind == Kind::Cell) Add(container, 1);
+  if (kind == Kind::Row) Add(container, 2);
+  if (kind == Kind::StoryRoot) Add(container, 0);
+}
+
+int Layout::Position(Point p) const {
+  auto it = starts_.find(p.owner);
+  return it == starts_.end() ? 0 : it->second + p.offset;
+}
+
+Point Layout::PointAt(int position) const {
+  position = std::clamp(position, 0, length_);
+  auto it = std::upper_bound(segments_.begin(), segments_.end(), position,
+                             [](int x, const Segment& s) { return x < s.start; });
+  const Segment& s = *(it - 1);  // the first segment starts at 0
+  return {s.owner, position - s.start};
+}
+
+}  // namespace korvax::word::detail
