@@ -116,7 +116,7 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
   pugi::xml_node reference = ref_run.append_child("w:commentReference");
   reference.append_attribute("w:id") = id.c_str();
-  d.Changed(false);
+  d.Changed(true);  // new markers
 
   pugi::xml_node comment = root.append_child("w:comment");
   comment.append_attribute("w:id") = id.c_str();

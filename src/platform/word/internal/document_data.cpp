@@ -122,7 +122,7 @@ Marker CommentMarker(pugi::xml_node n) {
 }  // namespace
 
 const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
-  if (anchors_.revision == revision_) return anchors_.anchors;
+  if (anchors_.generation == generation_) return anchors_.anchors;
   std::vector<CommentAnchor> out;
   std::unordered_map<std::string, size_t> seen;
   ForEachElement(body, [&](pugi::xml_node n) {
@@ -135,7 +135,7 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
     (kind == Marker::RangeStart ? a.start : kind == Marker::RangeEnd ? a.end : a.reference) = n;
   });
   anchors_.anchors = std::move(out);
-  anchors_.revision = revision_;
+  anchors_.generation = generation_;
   return anchors_.anchors;
 }
 

@@ -183,7 +183,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void SyncTextBoxFallbacks();
 
   // Every comment's markers in document order of their first marker, for
-  // one revision.
+  // one generation: text typed or deleted within paragraphs leaves markers
+  // where they are.
   const std::vector<CommentAnchor>& CommentAnchors();
   // The span of the main story an anchor covers.
   std::pair<Point, Point> ScopeOf(const CommentAnchor& anchor);
@@ -208,7 +209,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   unsigned long long generation_ = 1;
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> stories_;
   struct {
-    unsigned long long revision = 0;
+    unsigned long long generation = 0;  // markers come and go with the structure
     std::vector<CommentAnchor> anchors;
   } anchors_;
   struct {

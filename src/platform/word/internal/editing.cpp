@@ -357,24 +357,57 @@ int Collect(pugi::xml_node container, int pos, int s, int e, std::vector<Part>& 
   return pos - start;
 }
 
+// The nearest container that holds both places; a delete changes nothing
+// outside it.
+pugi::xml_node CommonContainer(Point a, Point b) {
+  for (pugi::xml_node c = a.Owner(); c; c = ContainerOf(c)) {
+    if (!IsContainer(c)) continue;
+    for (pugi::xml_node x = b.Owner(); x; x = x.parent()) {
+      if (x == c) return c;
+    }
+  }
+  return RootOf(a.Owner());
+}
+
 }  // namespace
 
 void DocumentData::Delete(Story& story, Point start, Point end) {
-  const Layout& before = LayoutOf(story);
+  if (start.owner == end.owner && IsParagraph(start.Owner()) &&
+      end.offset <= TextLength(start.Owner())) {
+    // Within the text of one paragraph: only places in it move.
+    const int from = start.offset, count = end.offset - start.offset;
+    if (count <= 0) return;
+    DeleteInParagraph(*this, start.Owner(), from, end.offset);
+    auto move = [&](Point& x) {
+      if (x.owner == start.owner && x.offset > from) x.offset = std::max(from, x.offset - count);
+    };
+    for (RangeState* r = story.ranges; r; r = r->Next()) {
+      move(r->start);
+      move(r->end);
+    }
+    story.edited = true;
+    Changed(false);
+    return;
+  }
+  const pugi::xml_node scope = CommonContainer(start, end);
+  const Layout before(scope);
   const int s = before.Position(start);
   const int e = std::min(before.Position(end), before.Length());
   if (e <= s) return;
   std::vector<Part> parts;
   std::vector<Whole> tables;
-  Collect(story.root, 0, s, e, parts, tables);
-  // The live places as positions, moved below as the text before them goes.
+  Collect(scope, 0, s, e, parts, tables);
+  // The live places inside the scope as positions, moved below as the text
+  // before them goes; places outside it stay as they are.
   struct Kept {
-    RangeState* range;
-    int start, end;
+    Point* place;
+    int position;
   };
   std::vector<Kept> kept;
   for (RangeState* r = story.ranges; r; r = r->Next()) {
-    kept.push_back({r, before.Position(r->start), before.Position(r->end)});
+    for (Point* x : {&r->start, &r->end}) {
+      if (auto position = before.Find(*x)) kept.push_back({x, *position});
+    }
   }
 
   std::vector<std::pair<int, int>> removed;  // start, count
@@ -404,12 +437,10 @@ void DocumentData::Delete(Story& story, Point start, Point end) {
   auto move = [&](int& x) {
     for (auto [pos, count] : removed) x = x >= pos + count ? x - count : std::min(x, pos);
   };
-  const Layout& after = LayoutOf(story);
+  const Layout after(scope);
   for (Kept& k : kept) {
-    move(k.start);
-    move(k.end);
-    k.range->start = after.PointAt(k.start);
-    k.range->end = after.PointAt(std::max(k.start, k.end));
+    move(k.position);
+    *k.place = after.PointAt(k.position);
   }
 }
 

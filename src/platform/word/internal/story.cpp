@@ -477,13 +477,15 @@ Point MarkerPoint(pugi::xml_node marker) {
   return root ? First(root) : Point{};
 }
 
-Layout::Layout(pugi::xml_node root) {
-  Lay(root);
+Layout::Layout(pugi::xml_node container) {
+  Lay(container);
+  by_owner_ = segments_;
+  std::sort(by_owner_.begin(), by_owner_.end(),
+            [](const Segment& a, const Segment& b) { return a.owner < b.owner; });
 }
 
 void Layout::Add(pugi::xml_node owner, int count) {
   segments_.push_back({length_, owner.internal_object()});
-  starts_.emplace(owner.internal_object(), length_);
   length_ += count;
 }
 
@@ -501,9 +503,12 @@ void Layout::Lay(pugi::xml_node container) {
   if (kind == Kind::StoryRoot) Add(container, 0);
 }
 
-int Layout::Position(Point p) const {
-  auto it = starts_.find(p.owner);
-  return it == starts_.end() ? 0 : it->second + p.offset;
+std::optional<int> Layout::Find(Point p) const {
+  auto it =
+      std::lower_bound(by_owner_.begin(), by_owner_.end(), p.owner,
+                       [](const Segment& s, pugi::xml_node_struct* o) { return s.owner < o; });
+  if (it == by_owner_.end() || it->owner != p.owner) return std::nullopt;
+  return it->start + p.offset;
 }
 
 Point Layout::PointAt(int position) const {

@@ -13,8 +13,8 @@
 // offset 0 is the end of the story. Every place has exactly one Point.
 #pragma once
 
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -128,13 +128,15 @@ void ForEachParagraph(Point start, Point end, F&& f);
 // Where a marker element (bookmark, comment anchor) stands in its story.
 Point MarkerPoint(pugi::xml_node marker);
 
-// The integer positions of one story for one revision, from one walk.
+// The integer positions of one story, or of one container in it, for one
+// revision, from one walk.
 class Layout {
  public:
-  explicit Layout(pugi::xml_node root);
+  explicit Layout(pugi::xml_node container);
   int Length() const { return length_; }
-  int Position(Point p) const;        // 0 for a place not in the story
-  Point PointAt(int position) const;  // clamped to the story
+  std::optional<int> Find(Point p) const;  // none for a place outside
+  int Position(Point p) const { return Find(p).value_or(0); }
+  Point PointAt(int position) const;  // clamped to the container
 
  private:
   struct Segment {
@@ -143,8 +145,8 @@ class Layout {
   };
   void Lay(pugi::xml_node container);
   void Add(pugi::xml_node owner, int count);
-  std::vector<Segment> segments_;
-  std::unordered_map<const pugi::xml_node_struct*, int> starts_;
+  std::vector<Segment> segments_;  // in document order
+  std::vector<Segment> by_owner_;  // the same by owner, for Find
   int length_ = 0;
 };
 
