@@ -276,25 +276,33 @@ word::Comments Range::Comments() const {
 
 word::Tables Range::Tables() const {
   auto& s = S();
-  auto& d = *s.doc;
   pugi::xml_node root = s.story->root;
   std::vector<detail::Node*> tables;
-  // The outermost table the start stands in.
+  // The unit of the story's top level a place stands in (none at the
+  // story's end), and the outermost table the start stands in.
+  auto top = [&](Point p, pugi::xml_node* outer) {
+    pugi::xml_node unit;
+    for (pugi::xml_node x = p.Owner(); x && x != root; x = x.parent()) {
+      detail::Kind kind = detail::KindOf(x);
+      if (kind == detail::Kind::Paragraph || kind == detail::Kind::Table) unit = x;
+      if (outer && kind == detail::Kind::Table) *outer = x;
+    }
+    return unit;
+  };
   pugi::xml_node outer;
-  for (pugi::xml_node x = s.start.Owner(); x && x != root; x = x.parent()) {
-    if (detail::IsTable(x)) outer = x;
-  }
+  const pugi::xml_node start_unit = top(s.start, &outer);
+  const pugi::xml_node end_unit = top(s.end, nullptr);
   if (outer) tables.push_back(detail::NodeOf(outer));
-  // Further tables of the story's top level that the range reaches into.
-  const int start = d.Position(*s.story, s.start);
-  const int end = d.Position(*s.story, s.end);
+  // Further tables of the top level that the range reaches into: those that
+  // end after its start and begin before its end.
+  bool past_start = false;
   for (pugi::xml_node u = detail::FirstUnit(root); u; u = detail::NextUnit(u)) {
-    if (!detail::IsTable(u)) continue;
-    const int after = d.Position(*s.story, detail::After(u));
-    Point first = detail::First(u);
-    const int from = first ? d.Position(*s.story, first) : after;
-    if (from >= end) break;
-    if (after > start && u != outer) tables.push_back(detail::NodeOf(u));
+    const bool has_start = u == start_unit, has_end = u == end_unit;
+    if (detail::IsTable(u) && u != outer && (past_start || has_start)) {
+      if (!has_end || !(s.end == detail::First(u))) tables.push_back(detail::NodeOf(u));
+    }
+    if (has_end) break;
+    past_start = past_start || has_start;
   }
   return word::Tables(s.doc, std::move(tables), detail::NodeOf(root));
 }

@@ -31,9 +31,11 @@ Kind KindOf(pugi::xml_node n) {
     case 'p':
       return s[1] == 0 ? Kind::Paragraph : Kind::Other;
     case 't':
-      if (Is(s, "tc")) return Kind::Cell;
-      if (Is(s, "tr")) return Kind::Row;
-      if (Is(s, "tbl")) return Kind::Table;
+      // tc, tr, tbl, txbxContent, and much tcPr, trPr, tblPr, tblGrid.
+      if (s[1] == 'c' || s[1] == 'r') {
+        return s[2] != 0 ? Kind::Other : s[1] == 'c' ? Kind::Cell : Kind::Row;
+      }
+      if (s[1] == 'b') return Is(s, "tbl") ? Kind::Table : Kind::Other;
       return Is(s, "txbxContent") ? Kind::StoryRoot : Kind::Other;
     case 's':
       return Is(s, "sdt") ? Kind::Sdt : Kind::Other;
@@ -479,9 +481,8 @@ Point MarkerPoint(pugi::xml_node marker) {
 
 Layout::Layout(pugi::xml_node container) {
   Lay(container);
-  by_owner_ = segments_;
-  std::sort(by_owner_.begin(), by_owner_.end(),
-            [](const Segment& a, const Segment& b) { return a.owner < b.owner; });
+  starts_.reserve(segments_.size());
+  for (const Segment& s : segments_) starts_.emplace(s.owner, s.start);
 }
 
 void Layout::Add(pugi::xml_node owner, int count) {
@@ -491,24 +492,46 @@ void Layout::Add(pugi::xml_node owner, int count) {
 
 void Layout::Lay(pugi::xml_node container) {
   const Kind kind = KindOf(container);
-  for (pugi::xml_node u = FirstUnit(container); u; u = NextUnit(u)) {
-    if (IsParagraph(u)) {
-      Add(u, TextLength(u) + 1);
-    } else {
-      Lay(u);
-    }
-  }
+  LayUnits(container, kind);
   if (kind == Kind::Cell) Add(container, 1);
   if (kind == Kind::Row) Add(container, 2);
   if (kind == Kind::StoryRoot) Add(container, 0);
 }
 
+// The units below parent in one pass over its children, looking through
+// content controls and custom XML as FirstUnit and NextUnit do.
+void Layout::LayUnits(pugi::xml_node parent, Kind container) {
+  const bool blocks = container != Kind::Table && container != Kind::Row;
+  for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+    switch (KindOf(c)) {
+      case Kind::Paragraph:
+        if (blocks) Add(c, TextLength(c) + 1);
+        break;
+      case Kind::Table:
+        if (blocks) Lay(c);
+        break;
+      case Kind::Row:
+        if (container == Kind::Table) Lay(c);
+        break;
+      case Kind::Cell:
+        if (container == Kind::Row) Lay(c);
+        break;
+      case Kind::Sdt:
+        LayUnits(c.child("w:sdtContent"), container);
+        break;
+      case Kind::CustomXml:
+        LayUnits(c, container);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
 std::optional<int> Layout::Find(Point p) const {
-  auto it =
-      std::lower_bound(by_owner_.begin(), by_owner_.end(), p.owner,
-                       [](const Segment& s, pugi::xml_node_struct* o) { return s.owner < o; });
-  if (it == by_owner_.end() || it->owner != p.owner) return std::nullopt;
-  return it->start + p.offset;
+  auto it = starts_.find(p.owner);
+  if (it == starts_.end()) return std::nullopt;
+  return it->second + p.offset;
 }
 
 Point Layout::PointAt(int position) const {

@@ -15,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -144,9 +145,10 @@ class Layout {
     pugi::xml_node_struct* owner;
   };
   void Lay(pugi::xml_node container);
+  void LayUnits(pugi::xml_node parent, Kind container);
   void Add(pugi::xml_node owner, int count);
   std::vector<Segment> segments_;  // in document order
-  std::vector<Segment> by_owner_;  // the same by owner, for Find
+  std::unordered_map<const pugi::xml_node_struct*, int> starts_;
   int length_ = 0;
 };
 
