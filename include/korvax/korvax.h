@@ -89,6 +89,11 @@ KORVAX_API int32_t korvax_put(korvax_object* object, const char* property,
 KORVAX_API int32_t korvax_call(korvax_object* object, const char* method, korvax_variant* args,
                                int32_t arg_count, korvax_variant* result, korvax_error* err);
 
+/* How many entries the last korvax_invoke, korvax_get, korvax_put or
+ * korvax_call of this thread wrote to the error log: a call that returns 0
+ * may still have logged failures, as Show does when a step fails. */
+KORVAX_API int32_t korvax_last_call_log_entries(void);
+
 /* Variants. */
 KORVAX_API korvax_variant korvax_empty(void);
 KORVAX_API korvax_variant korvax_null(void);
@@ -108,8 +113,19 @@ KORVAX_API korvax_object* korvax_open_database(korvax_object* workspace, const c
                                                korvax_error* err);
 KORVAX_API korvax_object* korvax_open_recordset(korvax_object* database, const char* sql,
                                                 korvax_error* err);
+/* Opens the invoice for editing and locks it until the last reference is
+ * released: 70 when another user or program has it open. */
 KORVAX_API korvax_object* korvax_open_document(const char* path, korvax_error* err);
-/* Saves atomically; path NULL saves to the file it was opened from. */
+/* Transactions of a database: what the plug-in writes into the invoice
+ * record after korvax_begin_trans is kept by korvax_commit_trans and undone
+ * by korvax_rollback. Begin one before Show and commit it only after the
+ * invoice is saved, so that record and invoice never disagree. */
+KORVAX_API int32_t korvax_begin_trans(korvax_object* database, korvax_error* err);
+KORVAX_API int32_t korvax_commit_trans(korvax_object* database, korvax_error* err);
+KORVAX_API int32_t korvax_rollback(korvax_object* database, korvax_error* err);
+/* Saves atomically; path NULL saves to the file it was opened from; 75 for a
+ * write-protected file, 4199 when it changed meanwhile (the document then
+ * goes to a copy beside it, named in err). */
 KORVAX_API int32_t korvax_save_document(korvax_object* document, const char* path,
                                         korvax_error* err);
 /* A recordset's field value by name, for hosts that read the invoice record. */

@@ -175,6 +175,17 @@ void FillPlaceholders(Operation& op, int checkpoint,
 
 }  // namespace
 
+MessageBoxRequest SettingsUnreadableMessage() {
+  MessageBoxRequest message;
+  message.prompt =
+      "Die Abrechnungseinstellungen (Tabelle TempDoc) ließen sich nicht lesen. Die Summen der "
+      "Rechnung wurden deshalb nicht neu gebildet; sie und der Datensatz der Rechnung bleiben, "
+      "wie sie waren.";
+  message.buttons = 48;  // OK, with the exclamation mark
+  message.title = "Summen nicht neu gebildet";
+  return message;
+}
+
 void SummeBilden(bool zahlungsziel) {
   Operation op(billing::kModule, "SummeBilden");
   PluginState& library = Library();
@@ -183,6 +194,13 @@ void SummeBilden(bool zahlungsziel) {
   const std::shared_ptr<dao::Recordset>& rechnung = library.Rechnung;
   const double abschlag_absolut = settings.AbschlagAbsolut;
   const int16_t abschlag_prozent = settings.AbschlagProzent;
+
+  // Totals from settings that could not be read would be wrong (no VAT, a
+  // down payment of 0%): the user is told, and the old totals stay.
+  if (library.settings_unreadable) {
+    op.Step(90, [&] { MsgBox(SettingsUnreadableMessage()); });
+    return;
+  }
 
   // 1. Collect the amounts of all billing lines.
   Collected collected;
@@ -346,11 +364,9 @@ void SummeBilden(bool zahlungsziel) {
       rechnung->Field("Mehrwertsteuersatz")
           ->SetValue(Variant(RoundToInteger(settings.Mehrwertsteuersatz * 10.0)));
     });
-    if (complete) {
-      op.Step(1160, [&] { rechnung->Update(); });
-    } else {
-      op.Step(1170, [&] { rechnung->CancelUpdate(); });
-    }
+    if (complete) complete = op.Step(1160, [&] { rechnung->Update(); });
+    if (!complete) op.Step(1170, [&] { rechnung->CancelUpdate(); });
+    library.totals_record = complete ? TotalsRecord::kWritten : TotalsRecord::kFailed;
   }
 
   // 13. The payment due note.

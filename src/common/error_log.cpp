@@ -2,14 +2,53 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 #include "common/date.hpp"
 #include "common/text.hpp"
 
 namespace korvax {
+
+namespace {
+
+std::mutex captures_mutex;
+std::vector<FailureCapture*>& Captures() {
+  static std::vector<FailureCapture*> captures;
+  return captures;
+}
+
+}  // namespace
+
+FailureCapture::FailureCapture() {
+  std::lock_guard<std::mutex> guard(captures_mutex);
+  Captures().push_back(this);
+}
+
+FailureCapture::~FailureCapture() {
+  std::lock_guard<std::mutex> guard(captures_mutex);
+  auto& captures = Captures();
+  captures.erase(std::remove(captures.begin(), captures.end(), this), captures.end());
+}
+
+std::vector<ReportedFailure> FailureCapture::Failures() const {
+  std::lock_guard<std::mutex> guard(captures_mutex);
+  return failures_;
+}
+
+size_t FailureCapture::Count() const {
+  std::lock_guard<std::mutex> guard(captures_mutex);
+  return failures_.size();
+}
+
+std::string DescribeReportedFailure(const ReportedFailure& failure) {
+  return "Fehler " + std::to_string(failure.number) + " in " + failure.module + "." +
+         failure.operation + " (Schritt " + std::to_string(failure.checkpoint) +
+         "): " + failure.description;
+}
 
 std::filesystem::path ErrorLogPath() {
   if (const char* dir = std::getenv("KORVAX_LOG_DIR"); dir != nullptr && *dir != '\0') {
@@ -53,6 +92,13 @@ std::string FormatLogEntry(std::string_view module, std::string_view operation, 
 void ReportError(std::string_view module, std::string_view operation, int32_t number,
                  std::string_view description, int checkpoint) noexcept {
   try {
+    {
+      std::lock_guard<std::mutex> guard(captures_mutex);
+      for (FailureCapture* capture : Captures()) {
+        capture->failures_.push_back({std::string(module), std::string(operation), number,
+                                      std::string(description), checkpoint});
+      }
+    }
     const std::string entry =
         FormatLogEntry(module, operation, number, description, checkpoint, Date::Now().serial);
     const std::string path = ErrorLogPath().string();

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/error.hpp"
 
@@ -18,6 +20,37 @@ std::filesystem::path ErrorLogPath();
 // loses the entry silently.
 void ReportError(std::string_view module, std::string_view operation, int32_t number,
                  std::string_view description, int checkpoint) noexcept;
+
+// A failure as the error routine received it.
+struct ReportedFailure {
+  std::string module;
+  std::string operation;
+  int32_t number = 0;
+  std::string description;
+  int checkpoint = 0;
+};
+
+// Collects the failures reported while it lives, whether or not the log could
+// be written: a host tells its user what one call logged. Captures may nest
+// and may live on several threads; each sees every report of its lifetime.
+class FailureCapture {
+ public:
+  FailureCapture();
+  ~FailureCapture();
+  FailureCapture(const FailureCapture&) = delete;
+  FailureCapture& operator=(const FailureCapture&) = delete;
+
+  std::vector<ReportedFailure> Failures() const;
+  size_t Count() const;
+
+ private:
+  friend void ReportError(std::string_view, std::string_view, int32_t, std::string_view,
+                          int) noexcept;
+  std::vector<ReportedFailure> failures_;
+};
+
+// "Fehler 3021 in Rechnung.Show (Schritt 400): Kein aktueller Datensatz."
+std::string DescribeReportedFailure(const ReportedFailure& failure);
 
 // The entry text as it is written (CP1252 bytes, CRLF line ends).
 std::string FormatLogEntry(std::string_view module, std::string_view operation, int32_t number,

@@ -7,7 +7,9 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "common/error.hpp"
 #include "common/error_log.hpp"
@@ -16,6 +18,7 @@
 #include "platform/dao/dao.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
+#include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
 
 #if defined(KORVAX_HOST_WITH_FEE_DIALOGS)
@@ -81,10 +84,20 @@ std::string Describe(const Error& e) {
   return e.description() + " (Fehler " + std::to_string(e.number()) + ")";
 }
 
-uintmax_t LogSize() {
-  std::error_code ec;
-  const uintmax_t size = fs::file_size(ErrorLogPath(), ec);
-  return ec ? 0 : size;
+// The numbers of the Word layer's file errors (platform/word/word_errors.hpp).
+constexpr int32_t kInUse = 70;
+constexpr int32_t kReadOnly = 75;
+constexpr int32_t kChangedMeanwhile = 4199;
+
+// ": Fehler 3260 in GebührenTabelle.SummeBilden (...)": the failures of the
+// totals among those the run logged.
+std::string LoggedCauses(const FailureCapture& logged) {
+  std::string causes;
+  for (const ReportedFailure& failure : logged.Failures()) {
+    if (failure.operation == "SummeBilden")
+      causes += (causes.empty() ? ": " : "; ") + DescribeReportedFailure(failure);
+  }
+  return causes + ".";
 }
 
 // Qt's desktop dialogs need a display to connect to, or an explicit platform.
@@ -138,24 +151,42 @@ int Run(const ShowArguments& a) {
     }
   }
 
-  // 2. The files.
+  // 2. The files. The invoice is opened first: from here on it is locked, and
+  // whoever opens it elsewhere is told that it is in use.
   RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
-  std::unique_ptr<forms::ScriptedUi> ui;
-  if (!a.gui) {
-    RequireFile(a.script, "Das Skript");
-    try {
-      ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(a.script));
-    } catch (const forms::ScriptError& e) {
-      throw Refusal(kExitBadData, "Das Skript \"" + a.script + "\" ist fehlerhaft: " + e.what());
-    }
-  }
+  const bool script_from_stdin = a.script == "-";
+  if (!a.gui && !script_from_stdin) RequireFile(a.script, "Das Skript");
   std::shared_ptr<word::Document> doc;
   try {
     doc = word::Document::Open(a.document);
   } catch (const Error& e) {
+    if (e.number() == kInUse) {
+      throw Refusal(kExitInUse, e.description() +
+                                    "\nKorvax hat nichts geändert; bitte später noch einmal "
+                                    "versuchen.");
+    }
     throw Refusal(kExitBadData, "Die Rechnung \"" + a.document +
                                     "\" ist kein lesbares Word-Dokument (.docx): " + Describe(e));
+  }
+  if (doc->ReadOnly()) {
+    // Said before the dialog opens, so that no input is lost: Save refuses
+    // a write-protected invoice and says why.
+    try {
+      doc->Save();
+    } catch (const Error& e) {
+      throw Refusal(kExitReadOnly, e.description() + "\nEs wurde kein Dialog geöffnet.");
+    }
+  }
+  const Fingerprint opened = FingerprintOf(*doc);
+  std::unique_ptr<forms::ScriptedUi> ui;
+  if (!a.gui) {
+    const std::string script = script_from_stdin ? "/dev/stdin" : a.script;
+    try {
+      ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(script));
+    } catch (const forms::ScriptError& e) {
+      throw Refusal(kExitBadData, "Das Skript \"" + a.script + "\" ist fehlerhaft: " + e.what());
+    }
   }
   std::shared_ptr<dao::Workspace> workspace = dao::CreateWorkspace();
   std::shared_ptr<dao::Database> database;
@@ -208,9 +239,17 @@ int Run(const ShowArguments& a) {
     start.Select();
   }
 
-  // 5. The dialog, with the user's actions from the script.
+  // 5. The dialog, with the user's actions from the script. What it writes
+  // into the invoice record is kept only once the invoice is saved.
   RegisterDialogs();
-  const uintmax_t log_before = LogSize();
+  std::optional<dao::Transaction> transaction;
+  try {
+    transaction.emplace(database);
+  } catch (const Error& e) {
+    throw Refusal(kExitBadData,
+                  "Die Datenbank \"" + a.database + "\" beginnt keine Transaktion: " + Describe(e));
+  }
+  FailureCapture logged;
   if (a.gui) {
 #ifdef KORVAX_HOST_WITH_QT
     char name[] = "korvax";
@@ -228,21 +267,52 @@ int Run(const ShowArguments& a) {
                                            e.what() + "\nDie Rechnung wurde nicht gespeichert.");
     }
   }
-  if (LogSize() != log_before) {
-    std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << ErrorLogPath().string()
-              << "\n";
-  }
 
-  // 6. The invoice, saved only when the dialog changed it.
-  try {
-    const bool saved = SaveIfChanged(*doc, a.document);
-    std::cout << (saved ? "Rechnung gespeichert: " : "Rechnung unverändert: ") << a.document
-              << "\n";
-  } catch (const Error& e) {
+  // 6. The invoice, saved only when the dialog changed it and never with
+  // totals that the database did not take; then the record is kept.
+  if (Library().totals_record == TotalsRecord::kFailed) {
+    std::string copy;
+    try {
+      copy = "\nDie Eingaben stehen in \"" + doc->SaveRecoveryCopy().string() + "\".";
+    } catch (const Error& e) {
+      copy = "\nAuch eine Kopie ließ sich nicht anlegen: " + Describe(e);
+    }
     throw Refusal(kExitCannotSave,
-                  "Die Rechnung \"" + a.document + "\" ließ sich nicht speichern: " + Describe(e));
+                  "Die Summen ließen sich nicht in die Datenbank schreiben" + LoggedCauses(logged) +
+                      "\nDamit Rechnung und Datensatz zusammenpassen, wurde die Rechnung nicht "
+                      "gespeichert." +
+                      copy);
   }
-  return 0;
+  bool saved = false;
+  try {
+    saved = SaveIfChanged(*doc, opened);
+  } catch (const Error& e) {
+    const int code = e.number() == kReadOnly           ? kExitReadOnly
+                     : e.number() == kChangedMeanwhile ? kExitChangedMeanwhile
+                                                       : kExitCannotSave;
+    throw Refusal(code, "Die Rechnung \"" + a.document + "\" wurde nicht gespeichert: " +
+                            Describe(e) + "\nDer Datensatz der Rechnung blieb unverändert.");
+  }
+  try {
+    transaction->Commit();
+  } catch (const Error& e) {
+    throw Refusal(kExitRecordStale,
+                  std::string(saved ? "Die Rechnung wurde gespeichert" : "Die Rechnung blieb") +
+                      ", aber ihr Datensatz in der Datenbank wurde nicht aktualisiert: " +
+                      Describe(e) + "\nDie Summen im Datensatz der Rechnung sind veraltet.");
+  }
+  std::cout << (saved ? "Rechnung gespeichert: " : "Rechnung unverändert: ") << a.document << "\n";
+
+  // 7. Whatever the run logged is said here too, not only in the log.
+  const std::vector<ReportedFailure> failures = logged.Failures();
+  if (failures.empty()) return kExitOk;
+  std::cerr << "korvax show: fertig, mit Fehlern (" << failures.size()
+            << (failures.size() == 1 ? " Eintrag" : " Einträge") << " im Fehlerprotokoll "
+            << ErrorLogPath().string() << "):\n";
+  for (const ReportedFailure& failure : failures) {
+    std::cerr << "  " << DescribeReportedFailure(failure) << "\n";
+  }
+  return kExitDoneWithErrors;
 }
 
 }  // namespace
@@ -303,16 +373,20 @@ void AddShowCommand(CLI::App& app) {
                    "setzt den Word-Cursor vor dem Dialog in die Tabelle N (ab 1)")
       ->type_name("N");
   show->add_option("--script", a->script,
-                   "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md)")
+                   "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md), - für die "
+                   "Standardeingabe")
       ->type_name("DATEI");
   show->add_flag("--gui", a->gui,
                  "die Dialoge auf dem Bildschirm (Qt); braucht eine Anzeige (DISPLAY)");
   show->footer(
-      "Genau eine von --script und --gui ist anzugeben. Rückgabewerte: 0 fertig, 1 Skript lief "
-      "nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 64 falsche Argumente, 65 "
-      "Datei "
-      "unbrauchbar (keine .docx, kein JSON, keine Datenbank), 66 Datei fehlt, 74 Rechnung nicht "
-      "speicherbar. Fehler der Dialoge stehen in Verw.log (KORVAX_LOG_DIR).");
+      "Genau eine von --script und --gui ist anzugeben; --script - liest die Schritte von der "
+      "Standardeingabe, nachdem die Rechnung geöffnet und gesperrt ist. Rückgabewerte: 0 fertig, "
+      "1 Skript lief nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 3 fertig, "
+      "mit Fehlern (sie stehen auf stderr und in Verw.log, KORVAX_LOG_DIR), 4 Rechnung von "
+      "jemand anderem geöffnet, 5 Rechnung inzwischen geändert (die Eingaben stehen in einer "
+      "Kopie daneben), 6 Rechnung gespeichert, ihr Datensatz aber nicht, 7 Rechnung "
+      "schreibgeschützt, 64 falsche Argumente, 65 Datei unbrauchbar (keine .docx, kein JSON, keine "
+      "Datenbank), 66 Datei fehlt, 74 Rechnung nicht gespeichert.");
   show->callback([show, a] {
     a->unexpected = show->remaining();
     const int code = RunShow(*a);

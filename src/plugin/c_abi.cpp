@@ -128,6 +128,9 @@ std::shared_ptr<T> As(korvax_object* handle) {
   return typed;
 }
 
+// Log entries written by this thread's last member call.
+thread_local int32_t last_call_log_entries = 0;
+
 korvax::DispatchKind KindOf(int32_t kind) {
   switch (kind) {
     case KORVAX_METHOD:
@@ -138,6 +141,17 @@ korvax::DispatchKind KindOf(int32_t kind) {
       return korvax::DispatchKind::PropertyPut;
     default:
       throw korvax::errors::InvalidProcedureCall();
+  }
+}
+
+template <class F>
+int32_t OnDatabase(korvax_object* database, korvax_error* err, F&& action) {
+  Clear(err);
+  try {
+    action(*As<korvax::dao::Database>(database));
+    return 0;
+  } catch (...) {
+    return FailWith(err, std::current_exception());
   }
 }
 
@@ -181,6 +195,11 @@ int32_t korvax_invoke(korvax_object* object, int32_t dispid, int32_t kind, korva
                       int32_t arg_count, korvax_variant* result, korvax_error* err) {
   Clear(err);
   if (result != nullptr) *result = korvax_variant{};
+  korvax::FailureCapture logged;
+  struct Count {
+    const korvax::FailureCapture& logged;
+    ~Count() { last_call_log_entries = static_cast<int32_t>(logged.Count()); }
+  } count{logged};
   try {
     auto tarvo = As<korvax::Tarvo>(object);
     std::vector<Variant> arguments;
@@ -217,6 +236,10 @@ int32_t korvax_call(korvax_object* object, const char* method, korvax_variant* a
                     int32_t arg_count, korvax_variant* result, korvax_error* err) {
   return korvax_invoke(object, korvax_dispatch_id(object, method), KORVAX_METHOD, args, arg_count,
                        result, err);
+}
+
+int32_t korvax_last_call_log_entries(void) {
+  return last_call_log_entries;
 }
 
 korvax_variant korvax_empty(void) {
@@ -309,6 +332,18 @@ korvax_object* korvax_open_document(const char* path, korvax_error* err) {
     FailWith(err, std::current_exception());
     return nullptr;
   }
+}
+
+int32_t korvax_begin_trans(korvax_object* database, korvax_error* err) {
+  return OnDatabase(database, err, [](korvax::dao::Database& db) { db.BeginTrans(); });
+}
+
+int32_t korvax_commit_trans(korvax_object* database, korvax_error* err) {
+  return OnDatabase(database, err, [](korvax::dao::Database& db) { db.CommitTrans(); });
+}
+
+int32_t korvax_rollback(korvax_object* database, korvax_error* err) {
+  return OnDatabase(database, err, [](korvax::dao::Database& db) { db.Rollback(); });
 }
 
 int32_t korvax_save_document(korvax_object* document, const char* path, korvax_error* err) {

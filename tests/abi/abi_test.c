@@ -65,12 +65,26 @@ int main(int argc, char** argv) {
   CHECK(korvax_dispatch_id(tarvo, "Show") == 1);
   CHECK(korvax_call(tarvo, "Show", args, 3, NULL, &err) == 0);
   CHECK(args[0].type == KORVAX_INTEGER && args[0].value.integer == 4);
+  CHECK(korvax_last_call_log_entries() == 0);
   CHECK(korvax_billing_setting("Mehrwertsteuersatz", &v, &err) == 0);
   CHECK(v.type == KORVAX_INTEGER && v.value.integer == 19);
   CHECK(korvax_billing_setting("Zahlungsziel", &v, &err) == 0);
   CHECK(v.type == KORVAX_BOOLEAN && v.value.boolean == 1);
   CHECK(korvax_call(tarvo, "Aktualisieren", NULL, 0, NULL, &err) == 0);
   CHECK(korvax_call(tarvo, "Gibtsnicht", NULL, 0, NULL, &err) != 0);
+
+  /* A user without settings: Show returns normally, but the host can tell
+   * that it logged failures. */
+  put(tarvo, "ID_Benutzer", korvax_int32(99));
+  CHECK(korvax_call(tarvo, "Show", args, 3, NULL, &err) == 0);
+  CHECK(korvax_last_call_log_entries() > 0);
+  put(tarvo, "ID_Benutzer", korvax_int32(7));
+  CHECK(korvax_last_call_log_entries() == 0);
+
+  /* Transactions of the host's database. */
+  CHECK(korvax_begin_trans(db, &err) == 0);
+  CHECK(korvax_rollback(db, &err) == 0);
+  CHECK(korvax_commit_trans(db, &err) == 3034 && err.number == 3034);
 
   korvax_release(invoice);
   korvax_release(db);

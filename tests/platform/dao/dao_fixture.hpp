@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "../../support/host_database.hpp"
 #include "common/error.hpp"
 #include "platform/dao/dao.hpp"
 
@@ -71,20 +72,7 @@ class DatabaseFile : public ::testing::Test {
   }
 
   // The first column of the first row, as text, read by a connection of its own.
-  std::string Scalar(const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    std::string result = "<no row>";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-      result = text != nullptr ? text : "<null>";
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
-  }
+  std::string Scalar(const std::string& sql) { return korvax::testing::QueryText(path_, sql); }
 
   std::shared_ptr<Database> Open(bool read_only = false) {
     return CreateWorkspace()->OpenDatabase(path_, read_only);
