@@ -5,7 +5,9 @@
 
 DIR/office.sqlite   TempDoc, Rechnung, Termine and Version with plausible rows: user 1 bills
                     order 4711; invoice 16 is a down payment (kind 5) already paid, invoice 17
-                    the final invoice (kind 4) that the demo bills.
+                    the final invoice (kind 4) that the demo bills. The e-invoice master data
+                    (src/einvoice/master_data.sql): the office, and the client of order 4711,
+                    a municipality with its Leitweg-ID.
 DIR/Rechnung-2026-0017.docx
                     the final invoice: letterhead with logo, address block, and the amount
                     placeholders as Word comments (varoGesamt, varoNetto, varoMwSt, varoBrutto,
@@ -26,7 +28,9 @@ from docx.shared import Cm, Pt, RGBColor
 from lxml import etree
 
 W = "http://schemas.openxmlformats.org/wordprocessingml/2006/main"
-PLACEHOLDER = "\u2063"  # marks where a comment goes; removed when the comment is added
+PLACEHOLDER = "\u2063"
+MASTER_DATA_SQL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "einvoice",
+                               "master_data.sql")  # marks where a comment goes; removed when the comment is added
 
 
 def logo_png(width=240, height=72):
@@ -80,7 +84,7 @@ def letter(path):
                                        "12345 Musterstadt · Telefon 01234 5678-0")
     sub.runs[0].font.size = Pt(8)
     foot = section.footer.paragraphs[0]
-    foot.text = ("Sparkasse Musterstadt · IBAN DE02 1234 5678 0000 1234 56 · "
+    foot.text = ("Sparkasse Musterstadt · IBAN DE40 1234 5678 0000 1234 56 · "
                  "USt-IdNr. DE123456789 · Steuernummer 12/345/67890")
     foot.runs[0].font.size = Pt(7)
     foot.alignment = WD_ALIGN_PARAGRAPH.CENTER
@@ -199,6 +203,16 @@ def database(path):
         CREATE TABLE Version (Zahlungsziel TEXT, AbstandZahlungsziel REAL, BundZahlungsziel INTEGER);
         INSERT INTO Version VALUES ('Bitte zahlen Sie den Rechnungsbetrag bis zum <14> ohne Abzug.',
                                     26.0, 0);
+    """)
+    con.executescript(open(MASTER_DATA_SQL, encoding="utf-8").read())
+    con.executescript("""
+        INSERT INTO Büro VALUES (1, 'Vermessungsbüro Dipl.-Ing. Anna Beispiel', 'Marktplatz 3',
+          '12345', 'Musterstadt', 'DE', 'DE123456789', '12/345/67890', 'Anna Beispiel',
+          '01234 5678-0', 'rechnung@vermessung-beispiel.de', 'DE40 1234 5678 0000 1234 56',
+          NULL, 'rechnung@vermessung-beispiel.de', 'EM');
+        INSERT INTO Kunde VALUES (1, 'Gemeinde Musterstadt, Bauamt', 'Rathausplatz 1', '12345',
+          'Musterstadt', 'DE', NULL, '05315000-4711-12', 'rechnungseingang@musterstadt.de', 'EM');
+        INSERT INTO Auftrag VALUES (4711, 1);
     """)
     con.commit()
     con.close()

@@ -43,7 +43,10 @@ void CollectLine(const word::Table& table, int t, int row, float default_rate,
     entry->sum += amount;
   }
   collected.grand_total += amount;
-  if (keep_lines) collected.lines.push_back({t, row, amount, rate});
+  if (keep_lines) {
+    const bool numeric = amount_text.find_first_of("0123456789") != std::string::npos;
+    collected.lines.push_back({t, row, amount, rate, numeric});
+  }
 }
 
 double Cents(dao::Recordset& rs, std::string_view field) {

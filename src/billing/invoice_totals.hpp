@@ -46,6 +46,7 @@ struct BillingLine {
   int row = 0;
   double amount = 0;
   float rate = 0;
+  bool numeric = false;  // its amount text has a digit: not a heading
 };
 
 struct CollectedLines {
