@@ -1,4 +1,5 @@
 // The invoice in CII syntax, elements in the order of the D16B schema.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -23,17 +24,19 @@ pugi::xml_node Add(pugi::xml_node parent, const char* name) {
 
 // XML 1.0 has no place for control characters: Word's line break (11), cell
 // marks and the like become blanks; everything else pugixml escapes.
-std::string XmlText(const std::string& text) {
-  std::string clean = text;
-  for (char& c : clean) {
-    if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') c = ' ';
-  }
-  return clean;
+bool IsControl(char c) {
+  return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n';
 }
 
 pugi::xml_node Add(pugi::xml_node parent, const char* name, const std::string& text) {
   pugi::xml_node node = parent.append_child(name);
-  node.text().set(XmlText(text).c_str());
+  if (std::none_of(text.begin(), text.end(), IsControl)) {
+    node.text().set(text.c_str());
+  } else {
+    std::string clean = text;
+    std::replace_if(clean.begin(), clean.end(), IsControl, ' ');
+    node.text().set(clean.c_str());
+  }
   return node;
 }
 
@@ -229,10 +232,14 @@ struct StringWriter : pugi::xml_writer {
 
 std::string DecimalText(Cents amount) {
   const Cents magnitude = amount < 0 ? -amount : amount;
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%s%lld.%02lld", amount < 0 ? "-" : "",
-                static_cast<long long>(magnitude / 100), static_cast<long long>(magnitude % 100));
-  return buffer;
+  std::array<char, 32> buffer{};
+  char* end = buffer.data();
+  if (amount < 0) *end++ = '-';
+  end = std::to_chars(end, buffer.data() + buffer.size() - 3, magnitude / 100).ptr;
+  *end++ = '.';
+  *end++ = static_cast<char>('0' + magnitude % 100 / 10);
+  *end++ = static_cast<char>('0' + magnitude % 10);
+  return std::string(buffer.data(), end);
 }
 
 std::string WriteCii(const Invoice& invoice) {
@@ -272,7 +279,9 @@ std::string WriteCii(const Invoice& invoice) {
   AddSettlement(transaction, invoice);
 
   StringWriter writer;
-  document.save(writer, "  ", pugi::format_indent, pugi::encoding_utf8);
+  writer.out.reserve(4096 + invoice.lines.size() * 1024);
+  // Without indentation: a third fewer bytes for the machines that read it.
+  document.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
   return writer.out;
 }
 

@@ -122,5 +122,11 @@ TEST_F(EInvoiceTest, TextsAreEscaped) {
   EXPECT_NE(description.find("Flst. \"7\" <a> & b c"), std::string::npos) << description;
 }
 
+TEST(DecimalText, CentsAsCiiWritesThem) {
+  const std::pair<einvoice::Cents, const char*> cases[] = {
+      {0, "0.00"}, {5, "0.05"}, {-1, "-0.01"}, {-100, "-1.00"}, {123456, "1234.56"}};
+  for (const auto& [cents, text] : cases) EXPECT_EQ(einvoice::DecimalText(cents), text);
+}
+
 }  // namespace
 }  // namespace korvax::einvoice_testing
