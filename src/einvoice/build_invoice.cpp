@@ -149,8 +149,11 @@ void CheckTotalsBlock(word::Document& document, const billing::Totals& totals,
   }
   const Cents stored = std::llround(record.brutto * (record.kind == kCreditNote ? -1 : 1));
   if (differences.empty() && stored != due) {
-    differences += "\n  Rechnungsdatensatz (Brutto): " + Euro(due) + " laut Summenblock, " +
-                   Euro(stored) + " gespeichert (Differenz " + Euro(due - stored) + ")";
+    throw Error(kTotalsDiffer,
+                "Der Rechnungsdatensatz passt nicht zum Summenblock des Dokuments (eine andere "
+                "Rechnung, oder die Summen nicht gespeichert?): Brutto " +
+                    Euro(due) + " laut Summenblock, " + Euro(stored) + " gespeichert (Differenz " +
+                    Euro(due - stored) + ").");
   }
   if (!differences.empty()) {
     throw Error(kTotalsDiffer,
