@@ -138,13 +138,13 @@ void EmbedFacturX(const fs::path& pdf, const std::string& cii, const fs::path& o
     // The XML as an embedded file: the invoice's alternative representation.
     auto stream = QPDFEFStreamObjectHelper::createEFStream(document, cii);
     stream.setSubtype("text/xml").setModDate(now).setCreationDate(now);
-    auto spec = QPDFFileSpecObjectHelper::createFileSpec(document, "factur-x.xml", stream);
-    spec.setDescription("Rechnung nach EN 16931 (Factur-X / ZUGFeRD)");
-    QPDFObjectHandle spec_object = spec.getObjectHandle();
-    spec_object.replaceKey("/AFRelationship", QPDFObjectHandle::newName("/Alternative"));
-    QPDFEmbeddedFileDocumentHelper(document).replaceEmbeddedFile("factur-x.xml", spec);
+    auto filespec = QPDFFileSpecObjectHelper::createFileSpec(document, "factur-x.xml", stream);
+    filespec.setDescription("Rechnung nach EN 16931 (Factur-X / ZUGFeRD)");
+    QPDFObjectHandle filespec_object = filespec.getObjectHandle();
+    filespec_object.replaceKey("/AFRelationship", QPDFObjectHandle::newName("/Alternative"));
+    QPDFEmbeddedFileDocumentHelper(document).replaceEmbeddedFile("factur-x.xml", filespec);
     QPDFObjectHandle af = QPDFObjectHandle::newArray();
-    af.appendItem(spec_object);
+    af.appendItem(filespec_object);
     root.replaceKey("/AF", af);
 
     // The Factur-X properties join LibreOffice's PDF/A metadata.
