@@ -75,7 +75,8 @@ KORVAX_API void korvax_release(korvax_object* object);
 KORVAX_API const char* korvax_type_name(korvax_object* object);
 
 /* Dispatch ids in interface order: Show 1, Aktualisieren 2, then the
- * properties pDocument 3 ... NeueAbfrage 17. 0 when the name is unknown. */
+ * properties pDocument 3 ... NeueAbfrage 17; ERechnung 19. 0 when the name
+ * is unknown. */
 KORVAX_API int32_t korvax_dispatch_id(korvax_object* object, const char* name);
 KORVAX_API int32_t korvax_invoke(korvax_object* object, int32_t dispid, int32_t kind,
                                  korvax_variant* args, int32_t arg_count, korvax_variant* result,
@@ -120,6 +121,15 @@ KORVAX_API int32_t korvax_field_value(korvax_object* recordset, const char* fiel
  * ("Mehrwertsteuersatz", "AbschlagProzent", ...): for checks and support. */
 KORVAX_API int32_t korvax_billing_setting(const char* field, korvax_variant* result,
                                           korvax_error* err);
+
+/* The e-invoice of the invoice of the last Show (Tarvo's ERechnung): format
+ * "xrechnung" (the CII XML with the invoice's PDF attached) or "zugferd" (the
+ * PDF/A-3 with factur-x.xml); file NULL or "" writes beside the document.
+ * The path written goes to *result as a string. Missing master data, a totals
+ * block that does not add up, no invoice number or date: refused, nothing
+ * written, the German reason in err. */
+KORVAX_API int32_t korvax_einvoice(korvax_object* tarvo, const char* format, const char* file,
+                                   korvax_variant* result, korvax_error* err);
 
 /* Gives the memory kept for the next document back to the system, once the
  * host has closed its documents and expects none for a while. Documents

@@ -353,6 +353,14 @@ int32_t korvax_billing_setting(const char* field, korvax_variant* result, korvax
   }
 }
 
+int32_t korvax_einvoice(korvax_object* tarvo, const char* format, const char* file,
+                        korvax_variant* result, korvax_error* err) {
+  korvax_variant args[2] = {korvax_string(format != nullptr ? format : "xrechnung"),
+                            korvax_string(file != nullptr ? file : "")};
+  return korvax_invoke(tarvo, korvax_dispatch_id(tarvo, "ERechnung"), KORVAX_METHOD, args, 2,
+                       result, err);
+}
+
 size_t korvax_trim_memory(void) {
   return korvax::word::detail::ReleaseKeptRegions();
 }

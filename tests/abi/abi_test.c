@@ -70,6 +70,9 @@ int main(int argc, char** argv) {
   CHECK(korvax_billing_setting("Zahlungsziel", &v, &err) == 0);
   CHECK(v.type == KORVAX_BOOLEAN && v.value.boolean == 1);
   CHECK(korvax_call(tarvo, "Aktualisieren", NULL, 0, NULL, &err) == 0);
+  /* ERechnung is there; without the invoice document it refuses. */
+  CHECK(korvax_dispatch_id(tarvo, "ERechnung") == 19);
+  CHECK(korvax_einvoice(tarvo, "xrechnung", NULL, &v, &err) == 91 && v.type == KORVAX_EMPTY);
   CHECK(korvax_call(tarvo, "Gibtsnicht", NULL, 0, NULL, &err) != 0);
 
   korvax_release(invoice);

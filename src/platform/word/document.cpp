@@ -34,6 +34,11 @@ void Document::SaveAs(const std::filesystem::path& path) {
   path_ = path;
 }
 
+void Document::SaveCopyAs(const std::filesystem::path& path) {
+  data_->SyncTextBoxFallbacks();
+  data_->package.Write(path);
+}
+
 std::string Document::FullName() const {
   return path_.string();
 }

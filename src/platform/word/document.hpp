@@ -46,7 +46,8 @@ class Document : public Object, public std::enable_shared_from_this<Document> {
   std::string TypeName() const override { return "Document"; }
 
   void Save();
-  void SaveAs(const std::filesystem::path& path);  // later saves go there too
+  void SaveAs(const std::filesystem::path& path);      // later saves go there too
+  void SaveCopyAs(const std::filesystem::path& path);  // later saves stay where they were
   std::string FullName() const;
 
   word::Range Content() const;  // the whole main story
