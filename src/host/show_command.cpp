@@ -229,8 +229,12 @@ int Run(const ShowArguments& a) {
     }
   }
   if (LogSize() != log_before) {
-    std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << ErrorLogPath().string()
-              << "\n";
+    const ErrorLogPlace log = ErrorLogLocation();
+    std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << log.path.string();
+    if (!log.unwritable.empty()) {
+      std::cerr << " (der Ordner " << log.unwritable.string() << " ist nicht beschreibbar)";
+    }
+    std::cerr << "\n";
   }
 
   // 6. The invoice, saved only when the dialog changed it.
