@@ -27,6 +27,7 @@ install(FILES ${PROJECT_BINARY_DIR}/KorvaxConfig.cmake ${PROJECT_BINARY_DIR}/Kor
 # korvax.pc finds the prefix from its own place, so that an installation
 # works wherever it is put.
 file(RELATIVE_PATH KORVAX_PC_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" KORVAX_PC_PREFIX "${KORVAX_PC_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/korvax.pc.in ${PROJECT_BINARY_DIR}/korvax.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/korvax.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT korvax)
@@ -36,6 +37,8 @@ set(CPACK_PACKAGE_NAME korvax)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Korvax <korvax@example.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The build's debug information stays out of the packages.
+set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL korvax)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
