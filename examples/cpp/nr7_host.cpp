@@ -3,8 +3,8 @@
 //
 //   nr7_host OFFICE [SCRIPT]
 //
-// OFFICE holds office.sqlite and Rechnung-2026-0017.docx (`./run demo` makes
-// one in demo-office/). With a display the Qt dialog opens; SCRIPT, an action
+// OFFICE holds office.sqlite and Rechnung-2026-0017.docx (tools/make_demo_office.py
+// makes one). With a display the Qt dialog opens; SCRIPT, an action
 // script, plays the user's input: in that dialog, or without any window.
 #include <cstdlib>
 #include <iostream>

@@ -4,8 +4,8 @@ determination) of order 4711 in the demo office and saves the invoice.
 
     nr7_host.py OFFICE [SCRIPT]
 
-OFFICE holds office.sqlite and Rechnung-2026-0017.docx (`./run demo` makes one
-in demo-office/). With a display the Qt dialog opens; SCRIPT, an action script,
+OFFICE holds office.sqlite and Rechnung-2026-0017.docx (tools/make_demo_office.py
+makes one). With a display the Qt dialog opens; SCRIPT, an action script,
 plays the user's input: in that dialog, or without any window. KORVAX_LIBRARY
 names libkorvax when it is not installed where the system finds it.
 """
