@@ -136,8 +136,33 @@ KORVAX_API int32_t korvax_einvoice(korvax_object* tarvo, const char* format, con
  * still open keep theirs. Returns the bytes given back. */
 KORVAX_API size_t korvax_trim_memory(void);
 
-/* The error log the plug-in appends to. */
+/* The error log the plug-in appends to: Verw.log beside libkorvax.so, or in
+ * $XDG_STATE_HOME/korvax (~/.local/state/korvax) when that folder is not
+ * writable; KORVAX_LOG_DIR names another folder. */
 KORVAX_API const char* korvax_error_log_path(void);
+
+/* The user interface of the dialogs that Show opens. */
+typedef enum korvax_ui {
+  KORVAX_UI_NONE = 0, /* no windows: only an action script can work the dialogs (the default) */
+  KORVAX_UI_QT = 1    /* the Qt 6 desktop dialogs, package korvax-qt */
+} korvax_ui;
+
+/* Chooses the interface. KORVAX_UI_QT loads the Qt dialogs; they run in the
+ * host's QApplication when it has one (as modal windows of its active
+ * window), otherwise in an application made for each Show. Fails with 48 when
+ * the Qt dialogs are not installed, 429 when there is no display (DISPLAY,
+ * WAYLAND_DISPLAY, or QT_QPA_PLATFORM such as offscreen); the failure is also
+ * logged and the choice stays as it was. Without any choice Show opens no
+ * window and logs 438. */
+KORVAX_API int32_t korvax_set_ui(int32_t ui, korvax_error* err);
+/* The user's input from an action script (JSON, see docs/scripted-ui.md),
+ * played in the dialogs of the next Show: headless with KORVAX_UI_NONE, in the
+ * visible dialogs with KORVAX_UI_QT. A script is used up by one Show. NULL
+ * gives the input back to the person. 53 no such file, 5 not a script. */
+KORVAX_API int32_t korvax_set_ui_script(const char* path, korvax_error* err);
+/* After Show: 0 when the script ran as written to its last step, otherwise 5
+ * and the step that went wrong. */
+KORVAX_API int32_t korvax_ui_script_result(korvax_error* err);
 
 #ifdef __cplusplus
 }

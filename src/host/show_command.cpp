@@ -18,12 +18,10 @@
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
 #include "plugin/tarvo.hpp"
+#include "plugin/ui_choice.hpp"
 
 #if defined(KORVAX_HOST_WITH_FEE_DIALOGS)
 #include "dialogs/register.hpp"
-#endif
-#if defined(KORVAX_HOST_WITH_QT)
-#include "ui/qt/qt_ui.hpp"
 #endif
 
 namespace korvax::host {
@@ -88,35 +86,19 @@ uintmax_t LogSize() {
   return ec ? 0 : size;
 }
 
-// Qt's desktop dialogs need a display to connect to, or an explicit platform.
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
-
 int Run(const ShowArguments& a) {
   // 1. The arguments.
   if (!a.unexpected.empty()) {
     throw Refusal(kExitUsage, "unbekanntes Argument \"" + a.unexpected.front() + "\"");
   }
-  if (a.gui && !a.script.empty()) {
-    throw Refusal(kExitUsage, "--script und --gui schließen sich aus");
-  }
-  if (a.gui && !HasDisplay()) {
-    std::cerr << "korvax show: --gui braucht eine Anzeige (DISPLAY oder WAYLAND_DISPLAY; "
-                 "QT_QPA_PLATFORM=offscreen für Tests).\n";
-    return kExitNoGui;
-  }
-#ifndef KORVAX_HOST_WITH_QT
   if (a.gui) {
-    std::cerr << "korvax show: Diese Ausgabe ist ohne die Dialoge auf dem Bildschirm (Qt) "
-                 "gebaut. --script spielt die Eingaben des Benutzers ab.\n";
-    return kExitNoGui;
+    // The desktop dialogs, from libkorvax-qt.so as in any host.
+    try {
+      ChooseUi(UiKind::Qt);
+    } catch (const Error& e) {
+      throw Refusal(kExitNoGui, e.description());
+    }
   }
-#endif
   Require(a.database, "--db", "die Datenbank des Büros");
   Require(a.document, "--doc", "die Rechnung (.docx)");
   Require(a.user, "--user", "die Nummer des Benutzers (ID_Benutzer)");
@@ -144,7 +126,15 @@ int Run(const ShowArguments& a) {
   if (!on_server) RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
   std::unique_ptr<forms::ScriptedUi> ui;
-  if (!a.gui) {
+  if (a.gui && !a.script.empty()) {
+    // The script played in the desktop dialogs.
+    RequireFile(a.script, "Das Skript");
+    try {
+      ChooseUiScript(a.script);
+    } catch (const Error& e) {
+      throw Refusal(kExitBadData, e.description());
+    }
+  } else if (!a.gui) {
     RequireFile(a.script, "Das Skript");
     try {
       ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(a.script));
@@ -216,11 +206,12 @@ int Run(const ShowArguments& a) {
   RegisterDialogs();
   const uintmax_t log_before = LogSize();
   if (a.gui) {
-#ifdef KORVAX_HOST_WITH_QT
-    char name[] = "korvax";
-    char* argv[] = {name, nullptr};
-    ui::RunWithQt(1, argv, [&] { tarvo.Show(index, invoice, 0); });
-#endif
+    tarvo.Show(index, invoice, 0);
+    try {
+      if (!a.script.empty()) CheckUiScript();
+    } catch (const Error& e) {
+      throw Refusal(kExitScriptFailed, e.description() + "\nDie Rechnung wurde nicht gespeichert.");
+    }
   } else {
     forms::SetBackend(ui.get());
     tarvo.Show(index, invoice, 0);
@@ -233,8 +224,12 @@ int Run(const ShowArguments& a) {
     }
   }
   if (LogSize() != log_before) {
-    std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << ErrorLogPath().string()
-              << "\n";
+    const ErrorLogPlace log = ErrorLogLocation();
+    std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << log.path.string();
+    if (!log.unwritable.empty()) {
+      std::cerr << " (der Ordner " << log.unwritable.string() << " ist nicht beschreibbar)";
+    }
+    std::cerr << "\n";
   }
 
   // 6. The invoice, saved only when the dialog changed it, and never with
@@ -270,6 +265,7 @@ int RunShow(const ShowArguments& arguments) {
   }
   // The dialogs end here, as on unloading the library, and not among the
   // statics at exit: the forms runtime's own registers may be gone by then.
+  ResetUi();
   forms::SetBackend(nullptr);
   forms::DestroyFormInstances();
   return code;
@@ -317,10 +313,12 @@ void AddShowCommand(CLI::App& app) {
                    "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md)")
       ->type_name("DATEI");
   show->add_flag("--gui", a->gui,
-                 "die Dialoge auf dem Bildschirm (Qt); braucht eine Anzeige (DISPLAY)");
+                 "die Dialoge auf dem Bildschirm (Qt, Paket korvax-qt); braucht eine Anzeige "
+                 "(DISPLAY); mit --script spielen sie die Eingaben darin ab");
   show->footer(
-      "Genau eine von --script und --gui ist anzugeben. Rückgabewerte: 0 fertig, 1 Skript lief "
-      "nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 64 falsche Argumente, 65 "
+      "--script, --gui oder beide sind anzugeben. Rückgabewerte: 0 fertig, 1 Skript lief "
+      "nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne die Qt-Dialoge (korvax-qt), 64 "
+      "falsche Argumente, 65 "
       "Datei "
       "unbrauchbar (keine .docx, kein JSON, keine Datenbank), 66 Datei fehlt, 74 Rechnung nicht "
       "speicherbar, 8 Datenbankserver nicht erreichbar, Anmeldung abgelehnt, Verbindung "
