@@ -5,17 +5,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "billing/invoice_totals.hpp"
 #include "common/operation.hpp"
 #include "platform/word/table.hpp"
 
 namespace korvax::billing {
-
-// The amounts the totals block carries, in euros.
-struct InvoiceAmounts {
-  double net = 0;     // N: the taxable net
-  double vat = 0;     // V: the value-added tax
-  double amount = 0;  // A: the invoice amount before tax
-};
 
 // For a final invoice (Rechnungsart 4) with earlier invoices of kind 5:
 // appends their statement below row `last_row` of the totals table and

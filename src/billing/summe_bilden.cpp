@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "billing/invoice_totals.hpp"
 #include "billing/schlussrechnung.hpp"
 #include "billing/totals_cells.hpp"
 #include "billing/zahlungsziel.hpp"
@@ -24,72 +25,10 @@ namespace korvax {
 namespace {
 
 using billing::AmountText;
-using billing::CentsHalfUp;
 using billing::Required;
 using billing::WriteCell;
 
 constexpr std::string_view kMarker = "RE_Summe";
-
-// A VAT rate met in the billing lines, in single precision as the rate list
-// has always held it, and the amounts taxed at it.
-struct RateSum {
-  float rate = 0;
-  double sum = 0;
-};
-
-struct Collected {
-  double grand_total = 0;  // T
-  std::vector<RateSum> rates;
-};
-
-std::string CellText(const word::Table& table, int row, int column) {
-  return table.Cell(row, column).Range().Text();
-}
-
-// One billing line: the amount of cell (row, 5) at the rate of its first
-// comment, or at the default rate.
-void CollectLine(const word::Table& table, int row, float default_rate, Collected& collected) {
-  word::Range cell = table.Cell(row, 5).Range();
-  std::string amount_text = text::WithoutLast(cell.Text(), 2);
-  if (amount_text.empty()) return;
-  amount_text = text::Replace(amount_text, "\r", "");
-
-  float rate = default_rate;
-  word::Comments comments = cell.Comments();
-  if (comments.Count() > 0) rate = static_cast<float>(CVal(comments.Item(1).Range().Text()));
-
-  const double amount = CVal(amount_text);
-  if (rate > 0) {
-    RateSum* entry = nullptr;
-    for (RateSum& r : collected.rates) {
-      if (r.rate == rate) entry = &r;
-    }
-    if (entry == nullptr) entry = &collected.rates.emplace_back(RateSum{rate, 0});
-    entry->sum += amount;
-  }
-  collected.grand_total += amount;
-}
-
-// Every table but the totals table (its cell (1,2) reads "Summe"); failures
-// are ignored, so a table without a fifth column contributes nothing.
-Collected CollectAmounts(word::Document& document, float default_rate) {
-  Collected collected;
-  Operation::Quietly([&] {
-    word::Tables tables = document.Tables();
-    for (int t = 1; t <= tables.Count(); ++t) {
-      word::Table table = tables.Item(t);
-      bool totals = false;
-      Operation::Quietly([&] { totals = CellText(table, 1, 2) == "Summe\r\a"; });
-      if (totals) continue;
-      int rows = 0;
-      Operation::Quietly([&] { rows = table.Rows().Count(); });
-      for (int i = 1; i <= rows; ++i) {
-        Operation::Quietly([&] { CollectLine(table, i, default_rate, collected); });
-      }
-    }
-  });
-  return collected;
-}
 
 bool HasMarker(const word::Table& table) {
   word::Comments comments = table.Range().Comments();
@@ -203,44 +142,18 @@ void SummeBilden(bool zahlungsziel) {
   }
 
   // 1. Collect the amounts of all billing lines.
-  Collected collected;
-  if (document) collected = CollectAmounts(*document, settings.Mehrwertsteuersatz);
+  billing::CollectedLines collected;
+  if (document) collected = billing::CollectBillingLines(*document, settings.Mehrwertsteuersatz);
   const double grand_total = collected.grand_total;
 
   // 2. Remove the old block.
   if (document) RemoveOldBlocks(*document);
 
-  // 3. V rounds each rate's tax half up to cents; F scales to the down payment.
-  billing::InvoiceAmounts amounts;
-  double factor = 0;  // F
-  op.Step(100, [&] {
-    for (const RateSum& r : collected.rates) {
-      amounts.vat += CentsHalfUp(static_cast<double>(r.rate) * r.sum);
-      amounts.net += r.sum;
-    }
-  });
-  const bool full_invoice = abschlag_absolut == 0 && abschlag_prozent == 100;
-  if (full_invoice) {
-    op.Step(110, [&] {
-      amounts.amount = grand_total;
-      factor = 1;
-    });
-  } else if (abschlag_prozent >= 100) {
-    // With nothing billed there is nothing to take a down payment of: the
-    // division by zero is reported and the block shows 0 instead of inf.
-    const bool divided =
-        op.Step(120, [&] { factor = CheckedDivide(abschlag_absolut, grand_total); });
-    op.Step(130, [&] { amounts.amount = divided ? abschlag_absolut : 0.0; });
-    op.Step(140, [&] { amounts.vat = amounts.vat * factor; });
-    op.Step(150, [&] { amounts.net = amounts.net * factor; });
-  } else {
-    op.Step(160, [&] {
-      amounts.amount = grand_total * abschlag_prozent / 100;
-      amounts.vat = amounts.vat * abschlag_prozent / 100;
-      amounts.net = amounts.net * abschlag_prozent / 100;
-      factor = abschlag_prozent / 100.0;
-    });
-  }
+  // 3. N, V, A and F.
+  billing::Totals totals =
+      billing::ComputeTotals(op, collected, {abschlag_absolut, abschlag_prozent});
+  billing::InvoiceAmounts& amounts = totals.amounts;
+  const bool full_invoice = totals.full_invoice;
   const int16_t rate_count = static_cast<int16_t>(collected.rates.size());
   const int16_t first_rate_row = full_invoice ? 2 : 3;
   const int16_t last_row = static_cast<int16_t>(first_rate_row + rate_count + 1);
@@ -271,15 +184,12 @@ void SummeBilden(bool zahlungsziel) {
   }
   for (int k = 0; k < rate_count; ++k) {
     op.Step(430, [&] {
-      WriteCell(Required(table), first_rate_row + k, 3,
-                AmountText(factor * collected.rates[k].sum));
+      WriteCell(Required(table), first_rate_row + k, 3, AmountText(totals.RateBasis(k)));
     });
   }
   for (int k = 0; k < rate_count; ++k) {
-    const RateSum& r = collected.rates[k];
     op.Step(440, [&] {
-      WriteCell(Required(table), first_rate_row + k, 4,
-                AmountText(CentsHalfUp(static_cast<double>(r.rate) * r.sum * factor)));
+      WriteCell(Required(table), first_rate_row + k, 4, AmountText(totals.RateVat(k)));
     });
   }
   op.Step(450, [&] { WriteCell(Required(table), last_row, 2, "Rechnungsbetrag", true); });

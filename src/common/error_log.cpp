@@ -1,6 +1,8 @@
 #include "common/error_log.hpp"
 
 #include <dlfcn.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +21,40 @@ std::mutex captures_mutex;
 std::vector<FailureCapture*>& Captures() {
   static std::vector<FailureCapture*> captures;
   return captures;
+}
+
+namespace fs = std::filesystem;
+
+fs::path DefaultLogDirectory() {
+  if (const char* dir = std::getenv("KORVAX_LOG_DIR"); dir != nullptr && *dir != '\0') {
+    return dir;
+  }
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&ErrorLogPath), &info) != 0 && info.dli_fname != nullptr) {
+    std::error_code ec;
+    const auto image = fs::canonical(info.dli_fname, ec);
+    if (!ec) return image.parent_path();
+  }
+  return fs::current_path();
+}
+
+// $XDG_STATE_HOME/korvax, or ~/.local/state/korvax; empty without a home.
+fs::path StateDirectory() {
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+    return fs::path(state) / "korvax";
+  }
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home != '/') {
+    const passwd* user = getpwuid(geteuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
+  return home != nullptr && *home == '/' ? fs::path(home) / ".local/state/korvax" : fs::path();
+}
+
+bool Writable(const fs::path& directory, const fs::path& file) {
+  std::error_code ec;
+  if (fs::exists(file, ec)) return access(file.c_str(), W_OK) == 0;
+  return access(directory.c_str(), W_OK) == 0;
 }
 
 }  // namespace
@@ -50,17 +86,17 @@ std::string DescribeReportedFailure(const ReportedFailure& failure) {
          "): " + failure.description;
 }
 
+ErrorLogPlace ErrorLogLocation() {
+  const fs::path directory = DefaultLogDirectory();
+  const fs::path file = directory / "Verw.log";
+  if (Writable(directory, file)) return {file, {}};
+  const fs::path state = StateDirectory();
+  if (state.empty()) return {file, {}};
+  return {state / "Verw.log", directory};
+}
+
 std::filesystem::path ErrorLogPath() {
-  if (const char* dir = std::getenv("KORVAX_LOG_DIR"); dir != nullptr && *dir != '\0') {
-    return std::filesystem::path(dir) / "Verw.log";
-  }
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&ErrorLogPath), &info) != 0 && info.dli_fname != nullptr) {
-    std::error_code ec;
-    const auto image = std::filesystem::canonical(info.dli_fname, ec);
-    if (!ec) return image.parent_path() / "Verw.log";
-  }
-  return std::filesystem::current_path() / "Verw.log";
+  return ErrorLogLocation().path;
 }
 
 std::string FormatLogEntry(std::string_view module, std::string_view operation, int32_t number,
@@ -101,7 +137,12 @@ void ReportError(std::string_view module, std::string_view operation, int32_t nu
     }
     const std::string entry =
         FormatLogEntry(module, operation, number, description, checkpoint, Date::Now().serial);
-    const std::string path = ErrorLogPath().string();
+    const ErrorLogPlace place = ErrorLogLocation();
+    if (!place.unwritable.empty()) {
+      std::error_code ec;
+      std::filesystem::create_directories(place.path.parent_path(), ec);
+    }
+    const std::string path = place.path.string();
     std::FILE* f = std::fopen(path.c_str(), "ab");
     if (f == nullptr) return;
     std::fwrite(entry.data(), 1, entry.size(), f);

@@ -13,8 +13,16 @@ namespace korvax {
 
 // The log file: "Verw.log" in the directory of the korvax library (or of the
 // program the code is linked into). The environment variable KORVAX_LOG_DIR,
-// when set and not empty, names another directory; tests use it.
+// when set and not empty, names another directory; tests use it. Users
+// cannot write there when the program is installed: the log then goes to
+// $XDG_STATE_HOME/korvax (default ~/.local/state/korvax).
 std::filesystem::path ErrorLogPath();
+
+struct ErrorLogPlace {
+  std::filesystem::path path;        // as ErrorLogPath()
+  std::filesystem::path unwritable;  // the directory passed over; empty when none was
+};
+ErrorLogPlace ErrorLogLocation();
 
 // Appends the six-line entry (CP1252, CRLF). Never throws; an unwritable log
 // loses the entry silently.

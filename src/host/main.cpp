@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "host/cli_messages.hpp"
+#include "host/einvoice_command.hpp"
 #include "host/fee_command.hpp"
 #include "host/pdf_command.hpp"
 #include "host/show_command.hpp"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   korvax::host::AddFeeCommand(app);
   korvax::host::AddShowCommand(app);
   korvax::host::AddPdfCommand(app);
+  korvax::host::AddEInvoiceCommand(app);
   CLI11_PARSE(app, argc, argv);
   return 0;
 }

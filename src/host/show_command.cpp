@@ -16,16 +16,15 @@
 #include "common/variant.hpp"
 #include "host/document_changes.hpp"
 #include "platform/dao/dao.hpp"
+#include "platform/dao/dao_errors.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
 #include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
+#include "plugin/ui_choice.hpp"
 
 #if defined(KORVAX_HOST_WITH_FEE_DIALOGS)
 #include "dialogs/register.hpp"
-#endif
-#if defined(KORVAX_HOST_WITH_QT)
-#include "ui/qt/qt_ui.hpp"
 #endif
 
 namespace korvax::host {
@@ -100,35 +99,19 @@ std::string LoggedCauses(const FailureCapture& logged) {
   return causes + ".";
 }
 
-// Qt's desktop dialogs need a display to connect to, or an explicit platform.
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
-
 int Run(const ShowArguments& a) {
   // 1. The arguments.
   if (!a.unexpected.empty()) {
     throw Refusal(kExitUsage, "unbekanntes Argument \"" + a.unexpected.front() + "\"");
   }
-  if (a.gui && !a.script.empty()) {
-    throw Refusal(kExitUsage, "--script und --gui schließen sich aus");
-  }
-  if (a.gui && !HasDisplay()) {
-    std::cerr << "korvax show: --gui braucht eine Anzeige (DISPLAY oder WAYLAND_DISPLAY; "
-                 "QT_QPA_PLATFORM=offscreen für Tests).\n";
-    return kExitNoGui;
-  }
-#ifndef KORVAX_HOST_WITH_QT
   if (a.gui) {
-    std::cerr << "korvax show: Diese Ausgabe ist ohne die Dialoge auf dem Bildschirm (Qt) "
-                 "gebaut. --script spielt die Eingaben des Benutzers ab.\n";
-    return kExitNoGui;
+    // The desktop dialogs, from libkorvax-qt.so as in any host.
+    try {
+      ChooseUi(UiKind::Qt);
+    } catch (const Error& e) {
+      throw Refusal(kExitNoGui, e.description());
+    }
   }
-#endif
   Require(a.database, "--db", "die Datenbank des Büros");
   Require(a.document, "--doc", "die Rechnung (.docx)");
   Require(a.user, "--user", "die Nummer des Benutzers (ID_Benutzer)");
@@ -151,12 +134,14 @@ int Run(const ShowArguments& a) {
     }
   }
 
-  // 2. The files. The invoice is opened first: from here on it is locked, and
-  // whoever opens it elsewhere is told that it is in use.
-  RequireFile(a.database, "Die Datenbank");
+  // 2. The files, and the office's database server. The invoice is opened
+  // before the user's input is read: from here on it is locked, and whoever
+  // opens it elsewhere is told that it is in use.
+  const bool on_server = dao::IsServerConnection(a.database);
+  if (!on_server) RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
   const bool script_from_stdin = a.script == "-";
-  if (!a.gui && !script_from_stdin) RequireFile(a.script, "Das Skript");
+  if (!a.script.empty() && !script_from_stdin) RequireFile(a.script, "Das Skript");
   std::shared_ptr<word::Document> doc;
   try {
     doc = word::Document::Open(a.document);
@@ -179,9 +164,16 @@ int Run(const ShowArguments& a) {
     }
   }
   const Fingerprint opened = FingerprintOf(*doc);
+  const std::string script = script_from_stdin ? "/dev/stdin" : a.script;
   std::unique_ptr<forms::ScriptedUi> ui;
-  if (!a.gui) {
-    const std::string script = script_from_stdin ? "/dev/stdin" : a.script;
+  if (a.gui && !a.script.empty()) {
+    // The script played in the desktop dialogs.
+    try {
+      ChooseUiScript(script);
+    } catch (const Error& e) {
+      throw Refusal(kExitBadData, e.description());
+    }
+  } else if (!a.gui) {
     try {
       ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(script));
     } catch (const forms::ScriptError& e) {
@@ -193,8 +185,9 @@ int Run(const ShowArguments& a) {
   try {
     database = workspace->OpenDatabase(a.database);
   } catch (const Error& e) {
-    throw Refusal(kExitBadData,
-                  "Die Datenbank \"" + a.database + "\" lässt sich nicht öffnen: " + Describe(e));
+    throw Refusal(dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+                  "Die Datenbank \"" + dao::DisplayName(a.database) +
+                      "\" lässt sich nicht öffnen: " + Describe(e));
   }
 
   // 3. The order context, as the office software writes it.
@@ -220,8 +213,9 @@ int Run(const ShowArguments& a) {
       invoice = database->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = " +
                                         dao::SqlInteger(Variant(invoice_id)));
     } catch (const Error& e) {
-      throw Refusal(kExitBadData, "Die Rechnung " + std::to_string(invoice_id) +
-                                      " lässt sich nicht lesen: " + Describe(e));
+      throw Refusal(
+          dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+          "Die Rechnung " + std::to_string(invoice_id) + " lässt sich nicht lesen: " + Describe(e));
     }
     if (invoice->Eof()) {
       std::cerr << "korvax show: Hinweis: keine Rechnung mit ID_Rechnungsnummer " << invoice_id
@@ -246,16 +240,18 @@ int Run(const ShowArguments& a) {
   try {
     transaction.emplace(database);
   } catch (const Error& e) {
-    throw Refusal(kExitBadData,
-                  "Die Datenbank \"" + a.database + "\" beginnt keine Transaktion: " + Describe(e));
+    throw Refusal(dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+                  "Die Datenbank \"" + dao::DisplayName(a.database) +
+                      "\" beginnt keine Transaktion: " + Describe(e));
   }
   FailureCapture logged;
   if (a.gui) {
-#ifdef KORVAX_HOST_WITH_QT
-    char name[] = "korvax";
-    char* argv[] = {name, nullptr};
-    ui::RunWithQt(1, argv, [&] { tarvo.Show(index, invoice, 0); });
-#endif
+    tarvo.Show(index, invoice, 0);
+    try {
+      if (!a.script.empty()) CheckUiScript();
+    } catch (const Error& e) {
+      throw Refusal(kExitScriptFailed, e.description() + "\nDie Rechnung wurde nicht gespeichert.");
+    }
   } else {
     forms::SetBackend(ui.get());
     tarvo.Show(index, invoice, 0);
@@ -270,18 +266,24 @@ int Run(const ShowArguments& a) {
 
   // 6. The invoice, saved only when the dialog changed it and never with
   // totals that the database did not take; then the record is kept.
-  if (Library().totals_record == TotalsRecord::kFailed) {
-    std::string copy;
+  auto kept_in_copy = [&] {
     try {
-      copy = "\nDie Eingaben stehen in \"" + doc->SaveRecoveryCopy().string() + "\".";
+      return "\nDie Eingaben stehen in \"" + doc->SaveRecoveryCopy().string() + "\".";
     } catch (const Error& e) {
-      copy = "\nAuch eine Kopie ließ sich nicht anlegen: " + Describe(e);
+      return "\nAuch eine Kopie ließ sich nicht anlegen: " + Describe(e);
     }
+  };
+  if (const Error* fault = database->ServerFault()) {
+    throw Refusal(kExitDatabaseUnavailable,
+                  "Der Datenbankserver hat nicht alles übernommen: " + Describe(*fault) +
+                      "\nDie Rechnung wurde nicht gespeichert." + kept_in_copy());
+  }
+  if (Library().totals_record == TotalsRecord::kFailed) {
     throw Refusal(kExitCannotSave,
                   "Die Summen ließen sich nicht in die Datenbank schreiben" + LoggedCauses(logged) +
                       "\nDamit Rechnung und Datensatz zusammenpassen, wurde die Rechnung nicht "
                       "gespeichert." +
-                      copy);
+                      kept_in_copy());
   }
   bool saved = false;
   try {
@@ -306,9 +308,14 @@ int Run(const ShowArguments& a) {
   // 7. Whatever the run logged is said here too, not only in the log.
   const std::vector<ReportedFailure> failures = logged.Failures();
   if (failures.empty()) return kExitOk;
+  const ErrorLogPlace log = ErrorLogLocation();
   std::cerr << "korvax show: fertig, mit Fehlern (" << failures.size()
             << (failures.size() == 1 ? " Eintrag" : " Einträge") << " im Fehlerprotokoll "
-            << ErrorLogPath().string() << "):\n";
+            << log.path.string();
+  if (!log.unwritable.empty()) {
+    std::cerr << "; der Ordner " << log.unwritable.string() << " ist nicht beschreibbar";
+  }
+  std::cerr << "):\n";
   for (const ReportedFailure& failure : failures) {
     std::cerr << "  " << DescribeReportedFailure(failure) << "\n";
   }
@@ -330,6 +337,7 @@ int RunShow(const ShowArguments& arguments) {
   }
   // The dialogs end here, as on unloading the library, and not among the
   // statics at exit: the forms runtime's own registers may be gone by then.
+  ResetUi();
   forms::SetBackend(nullptr);
   forms::DestroyFormInstances();
   return code;
@@ -348,9 +356,10 @@ void AddShowCommand(CLI::App& app) {
   formatter->label("OPTIONS", "OPTIONEN");
   show->formatter(formatter);
   show->add_option("--db", a->database,
-                   "Datenbank des Büros (SQLite) mit TempDoc, Rechnung, Termine und Version; "
-                   "wird DatenbankPfad und NeueAbfrage")
-      ->type_name("DATEI");
+                   "Datenbank des Büros mit TempDoc, Rechnung, Termine und Version: eine "
+                   "SQLite-Datei oder ein PostgreSQL-Server (\"postgresql://…\" oder "
+                   "\"host=… dbname=…\"); wird DatenbankPfad und NeueAbfrage")
+      ->type_name("DATEI|SERVER");
   show->add_option("--doc", a->document,
                    "die Rechnung, ein Word-Dokument (.docx); wird Doc und nach dem Dialog "
                    "gespeichert, wenn er sie geändert hat")
@@ -377,15 +386,18 @@ void AddShowCommand(CLI::App& app) {
                    "Standardeingabe")
       ->type_name("DATEI");
   show->add_flag("--gui", a->gui,
-                 "die Dialoge auf dem Bildschirm (Qt); braucht eine Anzeige (DISPLAY)");
+                 "die Dialoge auf dem Bildschirm (Qt, Paket korvax-qt); braucht eine Anzeige "
+                 "(DISPLAY); mit --script spielen sie die Eingaben darin ab");
   show->footer(
-      "Genau eine von --script und --gui ist anzugeben; --script - liest die Schritte von der "
+      "--script, --gui oder beide sind anzugeben; --script - liest die Schritte von der "
       "Standardeingabe, nachdem die Rechnung geöffnet und gesperrt ist. Rückgabewerte: 0 fertig, "
-      "1 Skript lief nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 3 fertig, "
-      "mit Fehlern (sie stehen auf stderr und in Verw.log, KORVAX_LOG_DIR), 4 Rechnung von "
-      "jemand anderem geöffnet, 5 Rechnung inzwischen geändert (die Eingaben stehen in einer "
-      "Kopie daneben), 6 Rechnung gespeichert, ihr Datensatz aber nicht, 7 Rechnung "
-      "schreibgeschützt, 64 falsche Argumente, 65 Datei unbrauchbar (keine .docx, kein JSON, keine "
+      "1 Skript lief nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne die Qt-Dialoge "
+      "(korvax-qt), 3 fertig, mit Fehlern (sie stehen auf stderr und in Verw.log, "
+      "KORVAX_LOG_DIR), 4 Rechnung von jemand anderem geöffnet, 5 Rechnung inzwischen geändert "
+      "(die Eingaben stehen in einer Kopie daneben), 6 Rechnung gespeichert, ihr Datensatz aber "
+      "nicht, 7 Rechnung schreibgeschützt, 8 Datenbankserver nicht erreichbar, Anmeldung "
+      "abgelehnt, Verbindung abgebrochen oder Zeit überschritten (die Rechnung bleibt dann "
+      "ungespeichert), 64 falsche Argumente, 65 Datei unbrauchbar (keine .docx, kein JSON, keine "
       "Datenbank), 66 Datei fehlt, 74 Rechnung nicht gespeichert.");
   show->callback([show, a] {
     a->unexpected = show->remaining();

@@ -15,6 +15,7 @@
 #include "platform/dao/dao.hpp"
 #include "platform/word/document.hpp"
 #include "platform/word/regions.hpp"
+#include "plugin/c_abi_errors.hpp"
 #include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
 
@@ -28,6 +29,9 @@ namespace {
 
 using korvax::Variant;
 using korvax::VarType;
+using korvax::abi::Clear;
+using korvax::abi::Fail;
+using korvax::abi::FailWith;
 
 korvax_object* Wrap(std::shared_ptr<korvax::Object> object) {
   if (!object) return nullptr;
@@ -35,31 +39,6 @@ korvax_object* Wrap(std::shared_ptr<korvax::Object> object) {
   handle->type_name = object->TypeName();
   handle->object = std::move(object);
   return handle;
-}
-
-void Clear(korvax_error* err) {
-  if (err == nullptr) return;
-  err->number = 0;
-  err->description[0] = '\0';
-}
-
-// Copies the description, cut at a character boundary to fit.
-int32_t Fail(korvax_error* err, int32_t number, const std::string& description) {
-  if (err != nullptr) {
-    err->number = number;
-    size_t n = std::min(description.size(), sizeof err->description - 1);
-    while (n > 0 && n < description.size() && (description[n] & 0xC0) == 0x80) --n;
-    std::memcpy(err->description, description.data(), n);
-    err->description[n] = '\0';
-  }
-  return number == 0 ? -1 : number;
-}
-
-int32_t FailWith(korvax_error* err, std::exception_ptr failure) {
-  int32_t number = 0;
-  std::string description;
-  korvax::DescribeFailure(failure, number, description);
-  return Fail(err, number, description);
 }
 
 Variant FromC(const korvax_variant& v) {
@@ -386,6 +365,14 @@ int32_t korvax_billing_setting(const char* field, korvax_variant* result, korvax
   } catch (...) {
     return FailWith(err, std::current_exception());
   }
+}
+
+int32_t korvax_einvoice(korvax_object* tarvo, const char* format, const char* file,
+                        korvax_variant* result, korvax_error* err) {
+  korvax_variant args[2] = {korvax_string(format != nullptr ? format : "xrechnung"),
+                            korvax_string(file != nullptr ? file : "")};
+  return korvax_invoke(tarvo, korvax_dispatch_id(tarvo, "ERechnung"), KORVAX_METHOD, args, 2,
+                       result, err);
 }
 
 size_t korvax_trim_memory(void) {

@@ -116,4 +116,46 @@ Error EngineError(std::string_view detail) {
   return Error(3000, "Reservierter Fehler (" + std::string(detail) + ").");
 }
 
+Error ServerUnreachable(std::string_view detail) {
+  return Error(3151, "ODBC-Verbindung fehlgeschlagen: Der Datenbankserver ist nicht erreichbar (" +
+                         std::string(detail) + ").");
+}
+
+Error LoginRefused(std::string_view detail) {
+  return Error(3029,
+               "Kein gültiger Kontoname oder kein gültiges Kennwort: Der Datenbankserver "
+               "hat die Anmeldung abgelehnt (" +
+                   std::string(detail) + ").");
+}
+
+Error ConnectionLost(std::string_view detail) {
+  return Error(3146,
+               "ODBC-Aufruf fehlgeschlagen: Die Verbindung zum Datenbankserver ist "
+               "abgebrochen (" +
+                   std::string(detail) + ").");
+}
+
+Error QueryTimeout(std::string_view detail) {
+  return Error(3234,
+               "ODBC-Zeitüberschreitung bei Remoteabfrage: Der Datenbankserver hat die "
+               "Abfrage abgebrochen (" +
+                   std::string(detail) + ").");
+}
+
+Error NoPermission(std::string_view detail) {
+  return Error(3112, "Keine Berechtigung für diese Daten (" + std::string(detail) + ").");
+}
+
+bool IsServerUnavailable(const Error& error) {
+  switch (error.number()) {
+    case 3151:
+    case 3029:
+    case 3146:
+    case 3234:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace korvax::dao::errors

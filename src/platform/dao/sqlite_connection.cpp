@@ -216,13 +216,4 @@ void Connection::RollbackTransaction() {
   }
 }
 
-std::string QuoteIdentifier(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 }  // namespace korvax::dao::sqlite

@@ -124,7 +124,4 @@ class WriteTransaction {
 // Runs one statement without results (BEGIN, COMMIT, SAVEPOINT...).
 void Run(const std::shared_ptr<Connection>& connection, const char* sql);
 
-// "name" with embedded quotes doubled, for identifiers taken from the schema.
-std::string QuoteIdentifier(std::string_view name);
-
 }  // namespace korvax::dao::sqlite

@@ -5,13 +5,7 @@
 #include "platform/dao/dao_errors.hpp"
 #include "platform/dao/sqlite_recordset.hpp"
 
-namespace korvax::dao {
-
-std::shared_ptr<Workspace> CreateWorkspace() {
-  return std::make_shared<sqlite::SqliteWorkspace>();
-}
-
-namespace sqlite {
+namespace korvax::dao::sqlite {
 
 std::shared_ptr<Database> SqliteWorkspace::DoOpenDatabase(const std::string& name, bool read_only) {
   return std::make_shared<SqliteDatabase>(Connection::Open(name, read_only, busy_timeout_));
@@ -48,5 +42,4 @@ void SqliteDatabase::Execute(const std::string& sql) {
   records_affected_ = changes;
 }
 
-}  // namespace sqlite
-}  // namespace korvax::dao
+}  // namespace korvax::dao::sqlite

@@ -52,7 +52,8 @@ class Document : public Object, public std::enable_shared_from_this<Document> {
   // 4199 when it changed meanwhile (the document then goes to a copy beside
   // it), 4198 for any other failure, the file staying as it was.
   void Save();
-  void SaveAs(const std::filesystem::path& path);  // later saves go there too
+  void SaveAs(const std::filesystem::path& path);      // later saves go there too
+  void SaveCopyAs(const std::filesystem::path& path);  // later saves stay where they were
   std::string FullName() const;
   bool ReadOnly() const;  // a write-protected file, which Save refuses
   // Saves to a new file beside the document's own, named as a Korvax copy,
