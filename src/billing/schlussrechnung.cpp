@@ -20,7 +20,7 @@ double Cents(const std::shared_ptr<dao::Recordset>& rs, std::string_view field) 
 }  // namespace
 
 std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int16_t last_row,
-                                    int16_t default_rate, InvoiceAmounts& amounts) {
+                                    InvoiceAmounts& amounts) {
   std::vector<int> earlier_rows;
   const std::shared_ptr<dao::Recordset>& rechnung = Library().Rechnung;
   std::shared_ptr<dao::Recordset> earlier;
@@ -36,13 +36,16 @@ std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int
   });
   if (op.If(510, [&] { return Required(earlier)->Bof() && earlier->Eof(); })) return earlier_rows;
 
-  // 2. Running values start at this invoice; G grosses it up at the default rate.
+  // 2. Running values start at this invoice. Its gross amount is the net
+  // amount and the VAT of every rate, the subtotal above: grossing the net
+  // up at the default rate would contradict it where a part is VAT-free or
+  // taxed at another rate.
   double remaining_net = amounts.amount;
   double remaining_vat = amounts.vat;
   double remaining_gross = amounts.amount + amounts.vat;
   double gross = 0;
   op.Step(520, [&] { earlier->MoveFirst(); });
-  op.Step(530, [&] { gross = amounts.amount * (100 + default_rate) / 100; });
+  op.Step(530, [&] { gross = amounts.amount + amounts.vat; });
 
   // 3. The invoice amount becomes a subtotal.
   op.Step(540, [&] { ReplaceCell(table, last_row, 2, "Zwischensumme", true); });

@@ -294,8 +294,7 @@ void SummeBilden(bool zahlungsziel) {
   if (rechnung &&
       op.If(800, [&] { return ToDouble(rechnung->Field("Rechnungsart")->Value()) == 4; })) {
     if (table) {
-      earlier_rows =
-          billing::AppendFinalInvoice(op, *table, last_row, settings.Mehrwertsteuersatz, amounts);
+      earlier_rows = billing::AppendFinalInvoice(op, *table, last_row, amounts);
     }
   }
 
