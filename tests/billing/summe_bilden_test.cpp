@@ -105,6 +105,8 @@ TEST_F(SummeBildenTest, VatRowsPerRate) {
       {{"100,00 €", "100,00 €"},
        {{2, "7,5"}, {3, " 7,5 % ermäßigt"}},
        {{"Mehrwertsteuer 7,5 %", "     200,00 €", "      15,00 €"}}},
+      // 19 % of 12,50 € is 2,375 €: the half cent rounds up.
+      {{"12,50 €"}, {}, {{"Mehrwertsteuer 19 %", "      12,50 €", "       2,38 €"}}},
   };
   OpenInvoice(1);
   for (const Case& c : cases) {
