@@ -12,7 +12,7 @@
 namespace korvax::billing {
 
 std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int16_t last_row,
-                                    int16_t default_rate, InvoiceAmounts& amounts) {
+                                    InvoiceAmounts& amounts) {
   std::vector<int> earlier_rows;
   const std::shared_ptr<dao::Recordset>& rechnung = Library().Rechnung;
 
@@ -23,10 +23,13 @@ std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int
   });
   if (earlier.empty()) return earlier_rows;
 
-  // 2. What remains after them; G grosses this invoice up at the default rate.
+  // 2. What remains after them. This invoice's gross amount is its net amount
+  // and the VAT of every rate, the subtotal above: grossing the net up at the
+  // default rate would contradict it where a part is VAT-free or taxed at
+  // another rate.
   const Remainder remaining = AfterDownPayments(amounts, earlier);
   double gross = 0;
-  op.Step(530, [&] { gross = amounts.amount * (100 + default_rate) / 100; });
+  op.Step(530, [&] { gross = amounts.amount + amounts.vat; });
 
   // 3. The invoice amount becomes a subtotal.
   op.Step(540, [&] { ReplaceCell(table, last_row, 2, "Zwischensumme", true); });

@@ -12,10 +12,11 @@
 namespace korvax::billing {
 
 // For a final invoice (Rechnungsart 4) with earlier invoices of kind 5:
-// appends their statement below row `last_row` of the totals table and
+// appends their statement below row `last_row` of the totals table (this
+// invoice as net, VAT of all rates and their sum, the subtotal) and
 // replaces the amounts by what remains. Reports through `op` (SummeBilden).
 // Returns the rows of the earlier invoices, which get their own widths.
 std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int16_t last_row,
-                                    int16_t default_rate, InvoiceAmounts& amounts);
+                                    InvoiceAmounts& amounts);
 
 }  // namespace korvax::billing

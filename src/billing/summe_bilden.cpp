@@ -38,35 +38,67 @@ bool HasMarker(const word::Table& table) {
   return false;
 }
 
-// Deletes every earlier totals table; failures are ignored.
-void RemoveOldBlocks(word::Document& document) {
+// Deletes every earlier totals table; failures are ignored. Returns where
+// the first of them stood, collapsed, when there was one.
+std::optional<word::Range> RemoveOldBlocks(word::Document& document) {
+  std::optional<word::Range> place;
   Operation::Quietly([&] {
     word::Tables tables = document.Tables();
     for (int t = tables.Count(); t >= 1; --t) {
       Operation::Quietly([&] {
         word::Table table = tables.Item(t);
-        if (HasMarker(table)) table.Delete();
+        if (!HasMarker(table)) return;
+        place = table.Range();
+        table.Delete();
+        place->Collapse(word::wdCollapseStart);
       });
     }
   });
+  return place;
+}
+
+// True when an old block that stood at `from` stood where a build puts it
+// before the "varoStart" comment at `to`: followed by an empty paragraph,
+// then by the paragraph holding the comment.
+bool PlacedBeforeVaroStart(word::Document& document, int from, int to) {
+  if (to <= from) return false;
+  const std::string between = document.Range(from, to).Text();
+  return between[0] == '\r' && between.find_first_of("\r\a", 1) == std::string::npos;
+}
+
+// True when nothing but empty paragraphs follows `from` (a floating shape's
+// anchor has no character).
+bool OnlyEmptyParagraphsAfter(word::Document& document, int from) {
+  const std::string rest = document.Range(from, document.Content().End()).Text();
+  return rest.find_first_not_of('\r') == std::string::npos;
 }
 
 // Where the new table goes: before the word in front of the "varoStart"
-// comment, else at the end of the document.
-word::Range TablePlace(word::Document& document) {
+// comment, else at the end of the document, each time after two new
+// paragraphs. Where the old block stood at that place already, the new one
+// takes its place without new paragraphs: rebuilding the totals leaves the
+// document as the first build made it, instead of two paragraphs longer.
+word::Range TablePlace(word::Document& document, const std::optional<word::Range>& old) {
   word::Comments comments = document.Comments();
   for (int i = 1; i <= comments.Count(); ++i) {
     if (comments.Item(i).Range().Text() == "varoStart") {
       word::Range place = comments.Item(i).Scope();
+      if (old && PlacedBeforeVaroStart(document, old->Start(), place.Start())) return *old;
       place.Collapse(word::wdCollapseStart);
       place.MoveStart(word::wdWord, -1);
       place.InsertParagraphBefore();
       place.Collapse(word::wdCollapseStart);
+      place.InsertParagraphAfter();
+      place.Collapse(word::wdCollapseEnd);
       return place;
     }
   }
+  if (old && OnlyEmptyParagraphsAfter(document, old->Start())) return *old;
   word::Range place = document.Content();
   place.Collapse(word::wdCollapseEnd);
+  place.InsertParagraphAfter();
+  place.Collapse(word::wdCollapseEnd);
+  place.ClearParagraphAllFormatting();  // not a closing heading's page break
   place.InsertParagraphAfter();
   place.Collapse(word::wdCollapseEnd);
   return place;
@@ -147,7 +179,8 @@ void SummeBilden(bool zahlungsziel) {
   const double grand_total = collected.grand_total;
 
   // 2. Remove the old block.
-  if (document) RemoveOldBlocks(*document);
+  std::optional<word::Range> old_place;
+  if (document) old_place = RemoveOldBlocks(*document);
 
   // 3. N, V, A and F.
   billing::Totals totals =
@@ -162,10 +195,8 @@ void SummeBilden(bool zahlungsziel) {
   std::shared_ptr<word::Application> app = library.order.Application;
   std::optional<word::Table> table;
   op.Step(200, [&] {
-    word::Range place = TablePlace(*Required(document));
-    place.InsertParagraphAfter();
-    place.Collapse(word::wdCollapseEnd);
-    table = Required(document)->Tables().Add(place, last_row, 4);
+    table =
+        Required(document)->Tables().Add(TablePlace(*Required(document), old_place), last_row, 4);
   });
 
   // 5. Mark it, as category tables are marked.
@@ -222,8 +253,7 @@ void SummeBilden(bool zahlungsziel) {
   if (rechnung &&
       op.If(800, [&] { return ToDouble(rechnung->Field("Rechnungsart")->Value()) == 4; })) {
     if (table) {
-      earlier_rows =
-          billing::AppendFinalInvoice(op, *table, last_row, settings.Mehrwertsteuersatz, amounts);
+      earlier_rows = billing::AppendFinalInvoice(op, *table, last_row, amounts);
     }
   }
 

@@ -1,6 +1,7 @@
 #include "dialogs/fee_dialog.hpp"
 
 #include "common/error.hpp"
+#include "common/format.hpp"
 #include "common/funktionen.hpp"
 #include "common/text.hpp"
 
@@ -224,7 +225,10 @@ int FeeDialog::AdvanceLine(Operation& op, int first) {
 }
 
 void FeeDialog::CheckMoneyField(forms::MaskedEdit& field) {
-  field.SetText(WertFormatieren(AlignDecimals(field.Text()), 8, 2));
+  // The mask "#####,##" has no place for a thousands point: 1.948,00 goes
+  // in as 1948,00 instead of being refused.
+  const std::string betrag = WertFormatieren(AlignDecimals(field.Text()), 8, 2);
+  field.SetText(Format(Variant(Tausche(betrag, ".", "")), "@@@@@@@@"));
 }
 
 void FeeDialog::Apply() {

@@ -134,7 +134,8 @@ class FeeDialog : public forms::Form {
   // line (or NeuWerte with row 1 selected under suppression), focus to
   // TextBoxFlst. Returns the next free checkpoint.
   int AdvanceLine(Operation& op, int first);
-  // The money field aligned and formatted (width 8, 2 decimals).
+  // The money field aligned and formatted (width 8, 2 decimals), without
+  // thousands points, for which its mask has no place.
   void CheckMoneyField(forms::MaskedEdit& field);
   // WertÜberprüfen, then ÜbernehmenWerte.
   void Apply();

@@ -31,8 +31,16 @@ word::Range InsertionRange(word::Table& old_table, bool paragraph) {
   if (paragraph) {
     range.InsertParagraphAfter();
     range.Collapse(word::wdCollapseEnd);
+    range.ClearParagraphAllFormatting();
   }
   return range;
+}
+
+void AppendParagraph() {
+  word::Range end = InvoiceDocument().Content();
+  end.InsertParagraphAfter();
+  end.Collapse(word::wdCollapseEnd);
+  end.ClearParagraphAllFormatting();
 }
 
 word::Table AddTable(const word::Range& range, int rows, int columns) {

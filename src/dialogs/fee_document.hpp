@@ -21,7 +21,12 @@ word::Application& WordApplication();
 // the table deleted, the range collapsed to its end (the old table becomes
 // empty). Without one: the document content collapsed to its end, and with
 // `paragraph` a paragraph inserted after it and the range collapsed again.
+// Paragraphs added for a table take the default paragraph style, never the
+// formatting of the paragraph before (a heading that starts a new page).
 word::Range InsertionRange(word::Table& old_table, bool paragraph);
+// A paragraph added after the end of the document content, in the default
+// paragraph style.
+void AppendParagraph();
 
 // A new table of rows x columns at the range.
 word::Table AddTable(const word::Range& range, int rows, int columns);

@@ -56,9 +56,11 @@ const Kostenstufe& KostenstufeVon(double x) {
   return kKostenstufen.back();
 }
 
-const Kostenstufe* KostenstufeAusText(std::string_view anfang) {
+const Kostenstufe* KostenstufeAusText(std::string_view text) {
+  // The whole range text: a cost such as 1.023.000 begins like the range
+  // "1.023.001 bis ..." for its first eight characters.
   for (const Kostenstufe& stufe : kKostenstufen) {
-    if (anfang == text::Left(stufe.bereich, 8)) return &stufe;
+    if (text.starts_with(stufe.bereich)) return &stufe;
   }
   return nullptr;
 }

@@ -118,7 +118,7 @@ void FrmKat2::ZeileAusTabelle(Operation& op, int row) {
     op.Step(13, [&] { grid.SetTextMatrix(row, 0, zeilen.at(0)); });
     op.Step(14, [&] {
       const std::string zweite = zeilen.size() > 1 ? zeilen[1] : std::string();
-      if (const Kostenstufe* stufe = KostenstufeAusText(text::Mid(zweite, 15, 8))) {
+      if (const Kostenstufe* stufe = KostenstufeAusText(text::Mid(zweite, 15))) {
         grid.SetTextMatrix(row, 1, std::string(stufe->wert));
         Get<forms::CheckBox>("chkBereich").SetValue(1);
       } else {
@@ -159,7 +159,7 @@ void FrmKat2::FinishPath() {
   });
   op.Step(6, [&] { AddBookmark(tabelle, kKeyNr3); });
   for (int row = 1; row < zeilen; ++row) ZeileInTabelle(op, tabelle, row);
-  op.Step(16, [&] { InvoiceDocument().Content().InsertParagraphAfter(); });
+  op.Step(16, [&] { AppendParagraph(); });
   op.Step(17, [&] { TabelleFormatieren(tabelle); });
   op.Step(18, [&] { BookmarkSetzen(tabelle, kKeyNr3); });
   op.Step(19, [&] { SetMousePointer(forms::kMousePointerDefault); });

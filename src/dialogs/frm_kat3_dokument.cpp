@@ -151,7 +151,7 @@ void FrmKat3::FinishPath() {
   op.Step(10, [&] { KopfzelleMitTab(tabelle, 4, " Achse\tPreis/lfdm"); });
   op.Step(11, [&] { AddBookmark(tabelle, kKeyNr45); });
   for (int row = 1; row < zeilen; ++row) t = ZeileInTabelle(op, tabelle, row, t);
-  op.Step(25, [&] { InvoiceDocument().Content().InsertParagraphAfter(); });
+  op.Step(25, [&] { AppendParagraph(); });
   op.Step(26, [&] { BookmarkSetzen(tabelle, kKeyNr45); });
   op.Step(27, [&] { SetMousePointer(forms::kMousePointerDefault); });
   op.Step(28, [&] { Unload(); });

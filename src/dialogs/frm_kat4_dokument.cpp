@@ -168,7 +168,7 @@ void FrmKat4::FinishPath() {
                 WertFormatieren(GeneralNumber(kMindestgebühr73 - summe73), 8, 2) + " €");
     });
   }
-  op.Step(25, [&] { InvoiceDocument().Content().InsertParagraphAfter(); });
+  op.Step(25, [&] { AppendParagraph(); });
   op.Step(26, [&] { BookmarkSetzen(tabelle, kKeyNr7); });
   op.Step(27, [&] { neueAufnahmeEnde(); });
   op.Step(28, [&] { SetMousePointer(forms::kMousePointerDefault); });

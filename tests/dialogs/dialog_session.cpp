@@ -54,6 +54,16 @@ void DialogSession::Run(const nlohmann::json& steps) {
 
 void DialogSession::Reopen(const nlohmann::json& steps) {
   doc_->Save();
+  Open(steps);
+}
+
+void DialogSession::ReopenStoredByWord(const nlohmann::json& steps) {
+  doc_->Save();
+  korvax::testing::StoreTablesAsWord(path_);
+  Open(steps);
+}
+
+void DialogSession::Open(const nlohmann::json& steps) {
   doc_.reset();
   doc_ = word::Document::Open(path_);
   Library().order.Doc = doc_;

@@ -36,10 +36,17 @@ class DialogSession : public korvax::testing::TempEnvironment {
   // the host would find it, and plays the script after choosing the first
   // marked table.
   void Reopen(const nlohmann::json& steps);
+  // The same after the tables were stored as Word stores them (cells that
+  // span several columns of a grid of every cell boundary).
+  void ReopenStoredByWord(const nlohmann::json& steps);
   // The table whose first comment is the key, or an empty table.
   word::Table Marked(const std::string& key) const;
   // The log holds the error `number` reported at "<form>.<operation>".
   bool Reported(int number, const std::string& where) const;
+
+  // Opens the saved document as the next call from the host would find it
+  // and plays the script after choosing the first marked table.
+  void Open(const nlohmann::json& steps);
 
   int index_;
   int log_entries_ = 0;

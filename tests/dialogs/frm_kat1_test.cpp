@@ -69,6 +69,20 @@ TEST_F(FrmKat1Test, InputFieldsDefaultsAndABlankArea) {
   EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 30);
 }
 
+// Land values of 1.000 €/m² and more fit the field without a thousands
+// point: typed with or without a comma they are priced, written and read
+// back, and nothing is logged.
+TEST_F(FrmKat1Test, LandValuesOfAThousandAndMoreArePricedAndReadBack) {
+  Run(Script(Flurstück("Flst.Nr. 1", "100", "1948"), Expect("MaskEdBoxWert", " 1948,00"),
+             Z.Cells(1, 2, " 1948,00", "1000", "  731,15"), Flurstück("Flst.Nr. 2", "100", "1948,"),
+             Z.Cells(2, 2, " 1948,00", "1000", "  731,15"), kOk));
+  EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 1948);
+  EXPECT_EQ(CellText(Marked("Korvax_1"), 2, 4), " 1948,00");
+  EXPECT_EQ(Summe(), "1.462,30 €");
+  Reopen(Script(Z.Cells(1, 2, " 1948,00", "1000", "  731,15"), Expect("MaskEdBoxWert", " 1948,00"),
+                kAbbruch));
+}
+
 // An empty share counts whole; a share of 0 bills nothing and its note shows
 // the table's fee (no division by the share). Counts and check boxes come
 // back on reopening, and the table is written again the same.

@@ -133,6 +133,15 @@ TEST_F(FrmKat2Test, EveryCostRangeIsWrittenAndReloadsItsValue) {
   Reopen(Script(expect, Z(2, 4, "  204,52"), kAbbruch));
 }
 
+// Costs that begin like a range text (1.023.000 like "1.023.001 bis ...")
+// are costs: they come back as written, with the check box clear.
+TEST_F(FrmKat2Test, CostsThatBeginLikeARangeTextReadBackAsThemselves) {
+  Run(Script(Gebäude("Flst.Nr. 1", "1023000", "1"), Gebäude("Flst.Nr. 2", "2045009", "1"),
+             Gebäude("Flst.Nr. 3", "4090005", "1"), kOk));
+  Reopen(Script(Has("chkBereich", "value", 0), Z.Cells(1, 1, "1.023.000", " 1", "1000", "  818,07"),
+                Z(2, 1, "2.045.009"), Z(3, 1, "4.090.005"), kAbbruch));
+}
+
 // Under each basis what the finish path writes comes back on the next
 // opening (fees under 10 € and costs under 100 € included), and finishing
 // again unchanged writes the same table.

@@ -51,7 +51,7 @@ class ShowServerTest : public TempEnvironment {
     const std::string server = TestServer(&why);
     if (server.empty()) GTEST_SKIP() << why;
     schema_ = std::make_unique<ServerSchema>(server);
-    schema_->Sql(Read(KORVAX_TEST_DATA "/../../schema/host-postgresql.sql") + kOfficeRows);
+    schema_->Sql(Read(KORVAX_SOURCE_DIR "/schema/host-postgresql.sql") + kOfficeRows);
   }
 
   // A Nr. 2 line of that area, then OK: the totals are written.

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +132,52 @@ std::string TableXml(int rows, int columns, std::string_view prefix) {
     xml += "</w:tr>";
   }
   return xml + "</w:tbl>";
+}
+
+void StoreTablesAsWord(const std::filesystem::path& path) {
+  word::Package package = word::Package::Read(path);
+  pugi::xml_document& doc = package.Xml("word/document.xml");
+  for (auto x : doc.select_nodes("//w:tbl")) {
+    pugi::xml_node table = x.node();
+    std::set<long> bounds = {0};
+    for (auto row : table.children("w:tr")) {
+      long at = 0;
+      for (auto tc : row.children("w:tc")) {
+        at += tc.child("w:tcPr").child("w:tcW").attribute("w:w").as_int();
+        bounds.insert(at);
+      }
+    }
+    pugi::xml_node grid = table.child("w:tblGrid");
+    while (grid.first_child()) grid.remove_child(grid.first_child());
+    for (auto b = std::next(bounds.begin()); b != bounds.end(); ++b) {
+      grid.append_child("w:gridCol").append_attribute("w:w") = *b - *std::prev(b);
+    }
+    for (auto row : table.children("w:tr")) {
+      long at = 0;
+      for (auto tc : row.children("w:tc")) {
+        pugi::xml_node pr = tc.child("w:tcPr");
+        const long end = at + pr.child("w:tcW").attribute("w:w").as_int();
+        const auto span = std::distance(bounds.find(at), bounds.find(end));
+        pr.remove_child("w:gridSpan");
+        if (span > 1)
+          pr.insert_child_after("w:gridSpan", pr.child("w:tcW")).append_attribute("w:val") = span;
+        at = end;
+      }
+      const auto after = std::distance(bounds.find(at), bounds.end()) - 1;
+      if (after > 0) {
+        pugi::xml_node pr = row.child("w:trPr") ? row.child("w:trPr") : row.prepend_child("w:trPr");
+        pr.append_child("w:gridAfter").append_attribute("w:val") = after;
+        auto w = pr.append_child("w:wAfter");
+        w.append_attribute("w:w") = *bounds.rbegin() - at;
+        w.append_attribute("w:type") = "dxa";
+      }
+    }
+  }
+  package.Write(path);
+}
+
+std::filesystem::path SharedFixtures(const std::string& name) {
+  return (std::filesystem::path(KORVAX_SHARED_FIXTURES) / name).lexically_normal();
 }
 
 std::filesystem::path TempDir() {

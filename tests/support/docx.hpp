@@ -58,6 +58,21 @@ std::string TableStartXml(const std::vector<int>& widths);
 // an empty paragraph when there is no prefix.
 std::string TableXml(int rows, int columns, std::string_view prefix = "R");
 
+// Rewrites the tables of a saved document as Word stores a table whose rows
+// have different cell boundaries (cells of their own widths): the grid holds
+// every boundary of every row, each cell spans the grid columns it covers
+// (w:gridSpan) and a row that ends early leaves the rest out (w:gridAfter).
+void StoreTablesAsWord(const std::filesystem::path& path);
+
+// A folder of third-party test documents, read where they lie: the
+// project's sibling ../shared/fixtures/<name>, never copied into it.
+std::filesystem::path SharedFixtures(const std::string& name);
+// Ends the test as skipped, naming the folder, when the folder is absent.
+#define KORVAX_SKIP_WITHOUT(folder)                                                         \
+  if (const auto& korvax_folder = (folder); std::filesystem::is_directory(korvax_folder)) { \
+  } else                                                                                    \
+    GTEST_SKIP() << "missing folder " << korvax_folder.string()
+
 // A fresh empty folder, removed when the test program ends.
 std::filesystem::path TempDir();
 

@@ -246,6 +246,22 @@ std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>&
   return r;
 }
 
+void DocumentData::EndWithParagraph(Story& story, int pos) {
+  if (!Same(story.root, body) || pos < StoryLength(story)) return;
+  pugi::xml_node last;
+  for (pugi::xml_node n = body.last_child(); n && !last; n = n.previous_sibling()) {
+    Kind kind = n.type() == pugi::node_element ? KindOf(n) : Kind::Other;
+    if (kind == Kind::Paragraph || kind == Kind::Table || kind == Kind::Sdt ||
+        kind == Kind::CustomXml) {
+      last = n;
+    }
+  }
+  if (!last || IsParagraph(last)) return;
+  // Positions up to the end stay where they are: the paragraph comes after.
+  body.insert_child_after("w:p", last);
+  index.StructureChanged(body);
+}
+
 int DocumentData::StoryLength(const Story& story) {
   // Ranges are made and clamped far more often than text changes.
   if (story.length_revision != index.Revision()) {

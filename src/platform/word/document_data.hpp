@@ -158,7 +158,12 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   std::shared_ptr<Story> StoryFor(pugi::xml_node root);
   std::shared_ptr<RangeState> NewRange(const std::shared_ptr<Story>& story, int start, int end);
   int StoryLength(const Story& story);  // all characters, the final mark included
-  int StoryEnd(const Story& story);     // last position a range may reach
+  // What goes to the end of the document content goes into the body's own
+  // last paragraph, as in Word: a body that ends with a table or a content
+  // control (as generators write them) gets an empty one after it when pos
+  // is that end. Opening a document changes nothing.
+  void EndWithParagraph(Story& story, int pos);
+  int StoryEnd(const Story& story);  // last position a range may reach
 
   // Text edits; every live range of the story is moved along.
   // Inserts UTF-8 text at pos (moved off marks onto the nearest text
@@ -334,6 +339,12 @@ pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
                             std::initializer_list<const char*> order,
                             pugi::xml_node prototype = {});
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
+// Tracked changes (w:ins, w:del, moves, w:rPrChange) among run properties:
+// formatting copied as a template must not carry them along.
+bool IsChangeMark(const char* name);
+// A paragraph's own properties removed but for the section it ends and its
+// mark's character formatting (without tracked changes).
+void ClearParagraphFormatting(pugi::xml_node paragraph);
 void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 std::string Utf8(std::u32string_view s);
 std::u32string U32(std::string_view s);

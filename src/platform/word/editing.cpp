@@ -39,14 +39,6 @@ size_t ByteOffset(std::string_view s, int n) {
   return i;
 }
 
-// Tracked changes that a run copied as a template must not carry along.
-bool IsChangeMark(const char* name) {
-  if (name[0] != 'w' || name[1] != ':') return false;
-  std::string_view local = name + 2;
-  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
-         local == "rPrChange";
-}
-
 // Places an atom at the start of a run of its own so that content can go before it.
 InsertPoint BeforeAtom(pugi::xml_node atom) {
   pugi::xml_node run = atom.parent();
@@ -175,6 +167,13 @@ std::string_view StoryText(std::string_view raw, std::string& storage, int& char
 
 }  // namespace
 
+bool IsChangeMark(const char* name) {
+  if (name[0] != 'w' || name[1] != ':') return false;
+  std::string_view local = name + 2;
+  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
+         local == "rPrChange";
+}
+
 InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_template) {
   // Empty handles and their tests without a call into the library each: this
   // runs for every insertion.
@@ -220,6 +219,7 @@ InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_t
 }
 
 InsertPoint DocumentData::PointAt(Story& story, int pos) {
+  EndWithParagraph(story, pos);
   auto spot = index.Locate(story.root, pos);
   return PointIn(spot.paragraph, spot.offset);
 }
@@ -266,6 +266,7 @@ int DocumentData::InsertText(Story& story, int pos, std::string_view raw, const 
   std::string storage;
   std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
+  EndWithParagraph(story, pos);
   return InsertAt(story, index.Locate(story.root, pos), text, chars, marks, format, inserted);
 }
 
@@ -276,6 +277,7 @@ int DocumentData::InsertTextAfter(Story& story, int start, int end, std::string_
   std::string storage;
   std::string_view text = StoryText(raw, storage, chars, marks);
   if (inserted) *inserted = 0;
+  EndWithParagraph(story, end);
   TextIndex::Spot spot;
   pugi::xml_node cell;
   if (!CellEndSpot(story.root, start, end, spot, cell)) {

@@ -204,6 +204,13 @@ int ParagraphFormat::Alignment() const {
   return wdAlignParagraphLeft;
 }
 
+void Range::ClearParagraphAllFormatting() {
+  auto& s = S();
+  s.doc->ForEachParagraph(*s.story, s.start, s.end, [](pugi::xml_node p, int, int, int) {
+    detail::ClearParagraphFormatting(p);
+  });
+}
+
 void ParagraphFormat::SetAlignment(int alignment) {
   Range(range_).Start();
   auto& s = *range_;
@@ -289,5 +296,29 @@ int TabStops::Count() const {
   }
   return n;
 }
+
+namespace detail {
+
+void ClearParagraphFormatting(pugi::xml_node p) {
+  pugi::xml_node ppr = p.child("w:pPr");
+  if (!ppr) return;
+  for (pugi::xml_node c = ppr.first_child(); c;) {
+    pugi::xml_node next = c.next_sibling();
+    if (Named(c.name(), "w:rPr")) {
+      for (pugi::xml_node m = c.first_child(); m;) {
+        pugi::xml_node after = m.next_sibling();
+        if (IsChangeMark(m.name())) c.remove_child(m);
+        m = after;
+      }
+      if (!c.first_child()) ppr.remove_child(c);
+    } else if (!Named(c.name(), "w:sectPr")) {
+      ppr.remove_child(c);
+    }
+    c = next;
+  }
+  if (!ppr.first_child()) p.remove_child(ppr);
+}
+
+}  // namespace detail
 
 }  // namespace korvax::word

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/word/namespaces.hpp"
 #include "platform/word/regions.hpp"
 #include "platform/word/word_errors.hpp"
 
@@ -301,6 +302,7 @@ pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_
 
 pugi::xml_document& Package::CreateXml(const std::string& name) {
   if (!Has(name)) entries_.push_back({name, detail::RegionString()});
+  always_written_.insert(name);
   detail::UseXmlRegions();
   auto& slot = xml_[name];
   slot = std::make_unique<pugi::xml_document>();
@@ -322,7 +324,17 @@ detail::RegionString Package::Serialize() {
     // Every parsed or created part has its entry; the part's old size is
     // what its new bytes are expected to take.
     Entry& e = *Find(name);
-    SerializeXml(*doc, e.bytes.size(), e.bytes);
+    if (always_written_.count(name)) {
+      SerializeXml(*doc, e.bytes.size(), e.bytes);
+      continue;
+    }
+    // A part parsed to be read, or edited back to what it was, keeps its
+    // bytes: serialising drops what the tree does not hold (the line break
+    // after the declaration, the quotes and blanks between attributes).
+    std::string now = SerializeXml(*doc, e.bytes.size());
+    pugi::xml_document read;
+    ParseXml(read, e.bytes, source_.string() + " (" + name + ")");
+    if (now != SerializeXml(read, e.bytes.size())) e.bytes.assign(now);
   }
   std::vector<ZipEntry> entries;
   entries.reserve(entries_.size());
@@ -514,13 +526,23 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
     }
   } check;
   check.check_text = !TextSurelyUtf8(bytes);
-  check.markers = markers;
+  // Markers are found by their usual names: after the prefixes are made so.
+  const bool unusual = detail::HasUnusualPrefixes(bytes);
+  check.markers = unusual ? nullptr : markers;
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
   }
   if (check.bad_text) {
     throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
+  }
+  if (unusual) {
+    detail::NormalizePrefixes(doc, what);
+    if (markers) {
+      check.check_text = false;
+      check.markers = markers;
+      doc.traverse(check);
+    }
   }
 }
 

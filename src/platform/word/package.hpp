@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,8 +54,12 @@ class Package {
   pugi::xml_document& Xml(const std::string& name, std::vector<pugi::xml_node>* markers = nullptr);
   pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
   bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }
+  // A parsed part that Write serialises without asking whether it changed:
+  // the main part, which nearly every use edits and which is large.
+  void AlwaysWrite(const std::string& name) { always_written_.insert(name); }
 
-  // The package as a .docx file's bytes, parsed parts serialised anew.
+  // The package as a .docx file's bytes, parsed parts serialised anew; a parsed part whose tree
+  // is still the one its bytes give keeps its bytes.
   detail::RegionString Serialize();
   // Writes Serialize() to path (WriteFile): for packages made from scratch;
   // an open document saves through its DocumentFile.
@@ -72,6 +77,7 @@ class Package {
   };
   std::vector<Entry> entries_;
   std::map<std::string, std::unique_ptr<pugi::xml_document>> xml_;
+  std::set<std::string> always_written_;  // and the parts created here
   std::filesystem::path source_;
   uint64_t held_bytes_ = 0;  // the entries as read and the trees parsed since
 

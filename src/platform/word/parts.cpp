@@ -82,6 +82,7 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
   const bool parsing = !package.IsParsed(main_part);
   std::vector<pugi::xml_node> found;
   body = package.Xml(main_part, &found).document_element().child("w:body");
+  package.AlwaysWrite(main_part);
   if (!body) throw errors::InvalidDocument(path, "das Hauptdokument hat keinen Textkörper");
   if (!body.child("w:p") && !body.child("w:tbl") && !body.child("w:sdt")) {
     // Word never writes a body without a paragraph; give ranges a place to stand.

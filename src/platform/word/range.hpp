@@ -97,6 +97,10 @@ class Range {
   void Delete();  // text and whole tables it covers; collapsed: the next character
 
   word::Font Font() const { return word::Font(state_); }
+  // The paragraphs the range touches take the document's default paragraph
+  // style without formatting of their own; a section break they end stays,
+  // and so does the formatting of their marks.
+  void ClearParagraphAllFormatting();
   word::ParagraphFormat ParagraphFormat() const { return word::ParagraphFormat(state_); }
   word::Comments Comments() const;      // comments anchored in the range
   word::Tables Tables() const;          // tables the range lies in or overlaps

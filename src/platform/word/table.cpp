@@ -1,5 +1,6 @@
 #include "platform/word/table.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -124,6 +125,29 @@ detail::DocumentData& ExtentOf(const DocumentDataPtr& doc, pugi::xml_node node,
   return d;
 }
 
+// True when a paragraph holds anything besides its properties: text, or
+// markup without characters (a shape's anchor, a bookmark).
+bool HoldsContent(pugi::xml_node p) {
+  for (pugi::xml_node c = p.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:pPr") != 0) return true;
+  }
+  return false;
+}
+
+// The paragraph, table or content control in front of a block in its
+// parent, passing over markup between blocks (bookmarks, comment ranges).
+pugi::xml_node PreviousBlock(pugi::xml_node block) {
+  for (pugi::xml_node n = block.previous_sibling(); n; n = n.previous_sibling()) {
+    if (n.type() != pugi::node_element) continue;
+    detail::Kind kind = detail::KindOf(n);
+    if (kind == detail::Kind::Paragraph || kind == detail::Kind::Table ||
+        kind == detail::Kind::Sdt || kind == detail::Kind::CustomXml) {
+      return n;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 Border::Border(DocumentDataPtr doc, pugi::xml_node table, int which)
@@ -242,16 +266,18 @@ void Rows::Add() {
 }
 
 int Columns::Count() const {
-  auto& d = DocOf(doc_, table_);
-  int n = 0;
+  // As Word counts them: the cells of the row that has the most. A table
+  // whose rows have different cell boundaries has a grid of every boundary
+  // (cells spanning several grid columns), which is no column of the table.
+  auto& index = DocOf(doc_, table_).index;
+  size_t n = 0;
+  for (pugi::xml_node row : index.Children(table_)) n = std::max(n, index.Children(row).size());
+  if (n > 0) return static_cast<int>(n);
   for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
     (void)c;
     ++n;
   }
-  if (n == 0 && !d.index.Children(table_).empty()) {
-    n = static_cast<int>(d.index.Children(d.index.Children(table_)[0]).size());
-  }
-  return n;
+  return static_cast<int>(n);
 }
 
 Column Columns::Item(int index) const {
@@ -328,10 +354,19 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   if (rows < 1 || columns < 1 || rows > 32767 || columns > 63) throw errors::ValueOutOfRange();
   auto& d = *doc_;
   auto story = range.State()->story;
+  d.EndWithParagraph(*story, pos);
   auto spot = d.index.Locate(story->root, pos);
-  if (spot.offset > 0) {
+  // What stands before the point stays before the table: text, and at the
+  // end of the document content (a range after its last paragraph mark)
+  // whatever the last paragraph holds, such as the anchor of a floating
+  // shape, which has no character of its own.
+  const bool content_end = pos >= d.StoryLength(*story);
+  if (spot.offset > 0 || (content_end && HoldsContent(spot.paragraph))) {
     d.InsertText(*story, pos, "\r", {});
     spot = d.index.Locate(story->root, spot.start + spot.offset + 1);
+    // The paragraph made for the table holds nothing: it takes the default
+    // paragraph style, not the formatting of the one it was split from.
+    if (d.index.Length(spot.paragraph) == 1) detail::ClearParagraphFormatting(spot.paragraph);
   }
   pugi::xml_node before = spot.paragraph;
   int at = spot.start;
@@ -342,14 +377,24 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
     width = container.child("w:tcPr").child("w:tcW").attribute("w:w").as_int(width);
   }
   std::string cell_width = std::to_string(width / columns);
-  // The cells take the formatting of the paragraph the table goes in front of.
+  // The cells take the character formatting of the paragraph mark they are
+  // inserted at (a font size set at the insertion point), nothing of its
+  // paragraph formatting: a heading's style or page break stays with it.
   pugi::xml_document holder;
   pugi::xml_node cell_format;
-  if (pugi::xml_node ppr = before.child("w:pPr")) {
-    cell_format = holder.append_copy(ppr);
-    for (const char* drop : {"w:sectPr", "w:pPrChange", "w:numPr", "w:pageBreakBefore"}) {
-      while (auto c = cell_format.child(drop)) cell_format.remove_child(c);
+  if (pugi::xml_node rpr = before.child("w:pPr").child("w:rPr")) {
+    cell_format = holder.append_child("w:pPr");
+    pugi::xml_node copy = cell_format.append_copy(rpr);
+    for (pugi::xml_node c = copy.first_child(); c;) {
+      pugi::xml_node next = c.next_sibling();
+      if (detail::IsChangeMark(c.name())) copy.remove_child(c);
+      c = next;
     }
+  }
+  // Word joins two tables with nothing between them into one.
+  pugi::xml_node separator;
+  if (detail::IsTable(PreviousBlock(before))) {
+    separator = before.parent().insert_child_before("w:p", before);
   }
   pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);
   pugi::xml_node pr = table.append_child("w:tblPr");
@@ -387,7 +432,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   for (int r = 1; r < rows; ++r) table.append_copy(tr);
   d.index.TableBuilt(table, tr);
   d.index.StructureChanged(container);
-  d.AdjustRanges(*story, at, 0, d.index.Length(table), true);
+  d.AdjustRanges(*story, at, 0, d.index.Length(table) + (separator ? 1 : 0), true);
   return Table(doc_, table);
 }
 

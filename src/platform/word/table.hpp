@@ -82,7 +82,7 @@ class Column {
 class Columns {
  public:
   Columns(DocumentDataPtr doc, pugi::xml_node table) : doc_(std::move(doc)), table_(table) {}
-  int Count() const;
+  int Count() const;             // the cells of the row with the most, as Word counts them
   Column Item(int index) const;  // 1-based; 5941 outside
 
  private:

@@ -23,48 +23,6 @@ std::string Bytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(WordComments, ExtendedPartsStayConsistent) {
-  auto src = std::filesystem::path(KORVAX_TEST_DATA) / "docx/d2p-comments-in-table-cell.docx";
-  auto path = testing::TempDir() / "d2p.docx";
-  std::filesystem::copy_file(src, path);
-  auto doc = Document::Open(path);
-  int before = doc->Comments().Count();
-  ASSERT_GE(before, 12);
-  ASSERT_EQ(doc->Tables().Count(), 1);  // the comment anchored in a cell is found through it
-  Table t = doc->Tables().Item(1);
-  EXPECT_EQ(t.Cell(1, 1).Range().Text(), "R1C1\r\a");
-  ASSERT_GE(t.Range().Comments().Count(), 1);
-  EXPECT_EQ(t.Cell(1, 1).Range().Comments().Item(1).Scope().Text(), "R1C1");
-  doc->Comments().Add(doc->Range(0, 0), "neu");
-  EXPECT_EQ(doc->Comments().Count(), before + 1);
-  doc->Comments().Item(1).Delete();
-  doc->Save();
-  auto comments = testing::SavedXml(path, "word/comments.xml");
-  auto extended = testing::SavedXml(path, "word/commentsExtended.xml");
-  auto ids = testing::SavedXml(path, "word/commentsIds.xml");
-  // Every paraId of the extension parts belongs to a comment paragraph.
-  for (auto [part, xpath] : {std::pair{&extended, "//w15:commentEx/@w15:paraId"},
-                             std::pair{&ids, "//w16cid:commentId/@w16cid:paraId"}}) {
-    for (auto x : part->select_nodes(xpath)) {
-      std::string para = x.attribute().value();
-      EXPECT_EQ(Count(comments, ("//w:p[@w14:paraId='" + para + "']").c_str()), 1u) << para;
-    }
-  }
-  EXPECT_EQ(Count(comments, "//w:comment"), static_cast<size_t>(before));
-  // One entry per comment in each part: the deleted one gone, the new one there.
-  EXPECT_EQ(Count(extended, "//w15:commentEx"), static_cast<size_t>(before));
-  EXPECT_EQ(Count(ids, "//w16cid:commentId"), static_cast<size_t>(before));
-  auto extensible = testing::SavedXml(path, "word/commentsExtensible.xml");
-  EXPECT_EQ(Count(extensible, "//w16cex:commentExtensible"), static_cast<size_t>(before));
-  std::string para = Value(comments, "//w:comment[.//w:t='neu']/w:p/@w14:paraId");
-  ASSERT_FALSE(para.empty());
-  std::string durable =
-      Value(ids, ("//w16cid:commentId[@w16cid:paraId='" + para + "']/@w16cid:durableId").c_str());
-  EXPECT_EQ(Count(extensible,
-                  ("//w16cex:commentExtensible[@w16cex:durableId='" + durable + "']").c_str()),
-            1u);
-}
-
 // What the comment collections of a document list: the document's, every
 // table's and cell's, and those of every collapsed and three-character range,
 // as the comments' texts.
@@ -304,6 +262,46 @@ TEST(WordPackage, SaveIsAtomicAndKeepsUnknownParts) {
   EXPECT_EQ(saved.Bytes("customXml/item1.xml"), "<root><unverändert/></root>");
   EXPECT_EQ(saved.Bytes("word/media/image1.png"), std::string("\x89PNG\0\x01", 6));
   EXPECT_EQ(Document::Open(dir / "b.docx")->Content().Text(), "xy\r");
+}
+
+// Other programs bind WordprocessingML to other prefixes or to the default
+// namespace; what an element is follows from its namespace alone. A usual
+// prefix bound to a foreign namespace where it would be needed is refused.
+TEST(WordPackage, ReadsWordprocessingMLUnderAnyPrefix) {
+  const std::string w = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+  const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+  const std::pair<const char*, std::string> cases[] = {
+      {"ns0", "<ns0:document xmlns:ns0=\"" + w +
+                  "\"><ns0:body><ns0:p><ns0:pPr><ns0:jc ns0:val=\"right\"/></ns0:pPr><ns0:r>"
+                  "<ns0:t>Rechnung</ns0:t></ns0:r></ns0:p><ns0:sectPr/></ns0:body></ns0:document>"},
+      {"default", "<document xmlns=\"" + w +
+                      "\"><body><p><r><t>Rechnung</t></r></p><sectPr/></body></document>"},
+  };
+  for (const auto& [what, xml] : cases) {
+    testing::DocxParts parts;
+    parts.extra = {{"word/document.xml", decl + xml}};
+    auto path = testing::WriteDocx(testing::TempDir() / "fremd.docx", "", parts);
+    auto doc = Document::Open(path);
+    EXPECT_EQ(doc->Content().Text(), "Rechnung\r") << what;
+    Table t = testing::AddAtEnd(*doc, 2, 5);
+    t.Cell(2, 1).Range().InsertAfter("Flst.Nr. 1");
+    testing::Mark(*doc, t, "Korvax_4");
+    doc->Save();
+    auto again = Document::Open(path);
+    EXPECT_EQ(again->Content().ParagraphFormat().Alignment(),
+              std::string(what) == "ns0" ? wdAlignParagraphRight : wdAlignParagraphLeft)
+        << what;
+    ASSERT_EQ(again->Tables().Count(), 1) << what;
+    EXPECT_EQ(again->Tables().Item(1).Cell(2, 1).Text(), "Flst.Nr. 1") << what;
+    EXPECT_EQ(again->Comments().Item(1).Range().Text(), "Korvax_4") << what;
+  }
+  testing::DocxParts clash;
+  clash.extra = {{"word/document.xml",
+                  decl + "<ns0:document xmlns:ns0=\"" + w +
+                      "\"><ns0:body><ns0:p xmlns:w=\"urn:fremd\"><ns0:r><ns0:t>x</ns0:t></ns0:r>"
+                      "</ns0:p></ns0:body></ns0:document>"}};
+  auto path = testing::WriteDocx(testing::TempDir() / "fremd.docx", "", clash);
+  testing::ExpectEachFailsWith(5792, {[&] { Document::Open(path); }});
 }
 
 }  // namespace

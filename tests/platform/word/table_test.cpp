@@ -74,6 +74,21 @@ TEST(WordTables, AddAtTheEndFillsTheTextWidthThenColumnsBordersAndRowsChangeIt) 
   EXPECT_EQ(Count(xml, "//w:tc[1]//w:r[w:rPr/w:b]/w:t[.='Flurstückszerlegung']"), 1u);
 }
 
+// Word stores a table whose rows have different cell boundaries with a grid
+// of every boundary; Columns.Count counts the cells of the fullest row.
+TEST(WordTables, ColumnsOfIrregularRowsAreCountedByCellsNotByGrid) {
+  Fixture f(P("Rechnung"));
+  Table t = AddAtEnd(*f.doc, 3, 5);
+  const double cm[] = {10, 1, 1, 1};
+  for (int c = 1; c <= 4; ++c) t.Cell(3, c).SetWidth(Application::CentimetersToPoints(cm[c - 1]));
+  f.doc->Save();
+  testing::StoreTablesAsWord(f.path);
+  EXPECT_EQ(Count(testing::SavedXml(f.path, "word/document.xml"), "//w:gridCol"), 10u);
+  Table stored = Document::Open(f.path)->Tables().Item(1);
+  EXPECT_EQ(stored.Columns().Count(), 5);
+  EXPECT_EQ(stored.Cell(3, 5).Text(), "");
+}
+
 TEST(WordTables, CellTextOfACellWithoutParagraphLosesOnlyItsMark) {
   Fixture f(
       "<w:tbl><w:tr><w:tc><w:tcPr/></w:tc><w:tc><w:p><w:r><w:t>Gebühr</w:t></w:r></w:p>"
