@@ -213,7 +213,7 @@ void FrmKat2::ÜbernehmenWerte() {
   op.Step(10, [&] { setze(kSpalteBeschreibung, TextBoxBeschreibung().Text()); });
   op.Step(11, [&] { teile = RoundToInteger(CVal(Feld("MaskEdBoxTeile").Text())); });
   op.Step(12, [&] { gebühr = AnteilAnwenden(SatzNr3(GewählteAbrechnung(), wert, teile), anteil); });
-  op.Step(13, [&] { setze(kSpalteGebühr, Format(Variant(Format(gebühr, "0.00")), "@@@@@@@@")); });
+  op.Step(13, [&] { setze(kSpalteGebühr, PaddedAmount(gebühr)); });
   AdvanceLine(op, 14);
 }
 
