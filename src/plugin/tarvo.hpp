@@ -37,7 +37,7 @@ class TarvoEvents {
 enum class DispatchKind { Method, PropertyGet, PropertyPut };
 
 struct MemberInfo {
-  int32_t dispid;  // in interface order: Show 1, Aktualisieren 2, properties 3..17
+  int32_t dispid;  // in interface order: Show 1, Aktualisieren 2, properties 3..17, SummeBilden 18
   std::string name;
   bool is_property;
 };
@@ -54,6 +54,11 @@ class Tarvo : public Object {
   void Show(int16_t& Index, std::shared_ptr<dao::Recordset> Rechnung, int32_t hWndMDI);
   // Does nothing.
   void Aktualisieren() {}
+  // Rebuilds the invoice totals of Doc without a dialog, as the Nr. 2
+  // dialog does when it finishes: reads the user's billing settings as Show
+  // does, keeps Rechnung as the invoice record and runs the totals. For the
+  // office after editing another category. Never fails: failures go to the log.
+  void SummeBilden(std::shared_ptr<dao::Recordset> Rechnung);
 
   // Property reads return a variant of exactly the held type; a write that
   // cannot be converted throws korvax::Error, logs nothing and keeps the value.
