@@ -12,6 +12,8 @@
 #include "common/error.hpp"
 #include "common/error_log.hpp"
 #include "common/variant.hpp"
+#include "host/cli_messages.hpp"
+#include "host/cli_numbers.hpp"
 #include "host/document_changes.hpp"
 #include "platform/dao/dao.hpp"
 #include "platform/forms/scripted_ui.hpp"
@@ -63,6 +65,21 @@ int64_t WholeNumber(const std::string& text, const char* option, int64_t min, in
   return value;
 }
 
+// A number given for a numeric property in German notation only: the
+// property's own conversion would read "26.99" as 2.699.
+void CheckPropertyNumber(const std::string& property, const std::string& value) {
+  static const char* const kNumeric[] = {"Fläche",           "Bodenwert",  "Baukosten",
+                                         "Achslänge",        "Grenzlänge", "Flurstücke",
+                                         "AnzahlGrenzpunkte"};
+  for (const char* name : kNumeric) {
+    if (property == name && !GermanNumber(value)) {
+      throw Refusal(kExitUsage, "--set \"" + property + "=" + value +
+                                    "\": keine Zahl in deutscher Schreibweise (Dezimalkomma, "
+                                    "Punkt nur zwischen Tausendern: 1.234,5)");
+    }
+  }
+}
+
 void Require(const std::string& value, const char* option, const char* what) {
   if (value.empty()) throw Refusal(kExitUsage, std::string(option) + " fehlt: " + what);
 }
@@ -96,6 +113,10 @@ bool HasDisplay() {
   return false;
 }
 
+std::string CommandName(const ShowArguments& a) {
+  return a.totals_only ? "korvax totals" : "korvax show";
+}
+
 int Run(const ShowArguments& a) {
   // 1. The arguments.
   if (!a.unexpected.empty()) {
@@ -119,10 +140,21 @@ int Run(const ShowArguments& a) {
   Require(a.database, "--db", "die Datenbank des Büros");
   Require(a.document, "--doc", "die Rechnung (.docx)");
   Require(a.user, "--user", "die Nummer des Benutzers (ID_Benutzer)");
-  Require(a.index, "--index", "die Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
-  if (!a.gui) Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
+  if (a.totals_only) {
+    Require(a.invoice, "--invoice", "die Rechnung in der Tabelle Rechnung (ID_Rechnungsnummer)");
+  } else {
+    Require(a.index, "--index", "die Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
+    if (!a.gui) Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
+  }
   const auto user = static_cast<int32_t>(WholeNumber(a.user, "--user", INT32_MIN, INT32_MAX));
-  auto index = static_cast<int16_t>(WholeNumber(a.index, "--index", INT16_MIN, INT16_MAX));
+  int16_t index = -1;
+  if (!a.totals_only) {
+    index = static_cast<int16_t>(WholeNumber(a.index, "--index", INT16_MIN, INT16_MAX));
+    if (index < 0 || index > 3) {
+      throw Refusal(kExitUsage, "--index " + a.index +
+                                    ": keine Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
+    }
+  }
   const bool with_invoice = !a.invoice.empty();
   const auto invoice_id =
       with_invoice ? static_cast<int32_t>(WholeNumber(a.invoice, "--invoice", INT32_MIN, INT32_MAX))
@@ -136,13 +168,14 @@ int Run(const ShowArguments& a) {
     if (equals == std::string::npos || equals == 0) {
       throw Refusal(kExitUsage, "--set \"" + setting + "\": erwartet Eigenschaft=Wert");
     }
+    CheckPropertyNumber(setting.substr(0, equals), setting.substr(equals + 1));
   }
 
   // 2. The files.
   RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
   std::unique_ptr<forms::ScriptedUi> ui;
-  if (!a.gui) {
+  if (!a.gui && !a.totals_only) {
     RequireFile(a.script, "Das Skript");
     try {
       ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(a.script));
@@ -208,18 +241,24 @@ int Run(const ShowArguments& a) {
     start.Select();
   }
 
-  // 5. The dialog, with the user's actions from the script.
+  // 5. The dialog, with the user's actions from the script, and the totals.
   RegisterDialogs();
   const uintmax_t log_before = LogSize();
+  auto dialog_and_totals = [&] {
+    if (!a.totals_only) tarvo.Show(index, invoice, 0);
+    if (a.totals || a.totals_only) tarvo.SummeBilden(invoice);
+  };
   if (a.gui) {
 #ifdef KORVAX_HOST_WITH_QT
     char name[] = "korvax";
     char* argv[] = {name, nullptr};
-    ui::RunWithQt(1, argv, [&] { tarvo.Show(index, invoice, 0); });
+    ui::RunWithQt(1, argv, dialog_and_totals);
 #endif
+  } else if (a.totals_only) {
+    dialog_and_totals();
   } else {
     forms::SetBackend(ui.get());
-    tarvo.Show(index, invoice, 0);
+    dialog_and_totals();
     forms::SetBackend(nullptr);
     try {
       ui->Finish();
@@ -229,8 +268,8 @@ int Run(const ShowArguments& a) {
     }
   }
   if (LogSize() != log_before) {
-    std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << ErrorLogPath().string()
-              << "\n";
+    std::cerr << CommandName(a) << ": Hinweis: Fehler wurden protokolliert in "
+              << ErrorLogPath().string() << "\n";
   }
 
   // 6. The invoice, saved only when the dialog changed it.
@@ -252,10 +291,10 @@ int RunShow(const ShowArguments& arguments) {
   try {
     code = Run(arguments);
   } catch (const Refusal& refusal) {
-    std::cerr << "korvax show: " << refusal.what() << "\n";
+    std::cerr << CommandName(arguments) << ": " << refusal.what() << "\n";
     code = refusal.code();
   } catch (const std::exception& e) {
-    std::cerr << "korvax show: unerwarteter Fehler: " << e.what() << "\n";
+    std::cerr << CommandName(arguments) << ": unerwarteter Fehler: " << e.what() << "\n";
     code = kExitBadData;
   }
   // The dialogs end here, as on unloading the library, and not among the
@@ -265,18 +304,39 @@ int RunShow(const ShowArguments& arguments) {
   return code;
 }
 
+void AddTotalsCommand(CLI::App& app) {
+  auto* totals = AddCommand(app, "totals",
+                            "bildet die Summen der Rechnung neu, ohne Dialog (Tarvo::SummeBilden)");
+  auto a = std::make_shared<ShowArguments>();
+  a->totals_only = true;
+  totals->allow_extras();
+  totals->add_option("--db", a->database, "Datenbank des Büros (SQLite)")->type_name("DATEI");
+  totals
+      ->add_option("--doc", a->document, "die Rechnung (.docx); gespeichert, wenn sie sich ändert")
+      ->type_name("DATEI");
+  totals->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)")
+      ->type_name("N");
+  totals
+      ->add_option("--invoice", a->invoice,
+                   "ID_Rechnungsnummer: der Datensatz in Rechnung, der die Summen erhält")
+      ->type_name("ID");
+  totals->footer(
+      "Summe, Umsatzsteuer, Abschlag, Zahlungsziel und Schlussrechnung werden aus allen Tabellen "
+      "der Rechnung neu gebildet, wie es der Dialog Nr. 2 beim OK tut. Rückgabewerte: korvax "
+      "--help.");
+  totals->callback([totals, a] {
+    a->unexpected = totals->remaining();
+    const int code = RunShow(*a);
+    if (code != 0) throw CLI::RuntimeError(code);
+  });
+}
+
 void AddShowCommand(CLI::App& app) {
-  auto* show = app.add_subcommand(
-      "show", "öffnet einen Gebührendialog wie die Büroverwaltung (Tarvo::Show)");
+  auto* show =
+      AddCommand(app, "show", "öffnet einen Gebührendialog wie die Büroverwaltung (Tarvo::Show)");
   auto a = std::make_shared<ShowArguments>();
   // Every value is taken as text and checked here, so that every complaint is German.
   show->allow_extras();
-  show->option_defaults()->group("Optionen");
-  show->set_help_flag("-h,--help", "zeigt diese Hilfe");
-  auto formatter = std::make_shared<CLI::Formatter>();
-  formatter->label("Usage", "Aufruf");
-  formatter->label("OPTIONS", "OPTIONEN");
-  show->formatter(formatter);
   show->add_option("--db", a->database,
                    "Datenbank des Büros (SQLite) mit TempDoc, Rechnung, Termine und Version; "
                    "wird DatenbankPfad und NeueAbfrage")
@@ -287,9 +347,7 @@ void AddShowCommand(CLI::App& app) {
       ->type_name("DATEI");
   show->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)")
       ->type_name("N");
-  show->add_option("--index", a->index,
-                   "Gebührenart: 0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7; andere Werte öffnen "
-                   "keinen Dialog")
+  show->add_option("--index", a->index, "Gebührenart: 0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7")
       ->type_name("N");
   show->add_option("--invoice", a->invoice,
                    "ID_Rechnungsnummer der Rechnung in der Tabelle Rechnung (für die Summen)")
@@ -307,12 +365,11 @@ void AddShowCommand(CLI::App& app) {
       ->type_name("DATEI");
   show->add_flag("--gui", a->gui,
                  "die Dialoge auf dem Bildschirm (Qt); braucht eine Anzeige (DISPLAY)");
+  show->add_flag("--totals", a->totals,
+                 "bildet nach dem Dialog die Summen der Rechnung neu (wie Nr. 2 beim OK)");
   show->footer(
-      "Genau eine von --script und --gui ist anzugeben. Rückgabewerte: 0 fertig, 1 Skript lief "
-      "nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 64 falsche Argumente, 65 "
-      "Datei "
-      "unbrauchbar (keine .docx, kein JSON, keine Datenbank), 66 Datei fehlt, 74 Rechnung nicht "
-      "speicherbar. Fehler der Dialoge stehen in Verw.log (KORVAX_LOG_DIR).");
+      "Genau eine von --script und --gui ist anzugeben. Fehler der Dialoge stehen in Verw.log "
+      "(KORVAX_LOG_DIR). Rückgabewerte: korvax --help.");
   show->callback([show, a] {
     a->unexpected = show->remaining();
     const int code = RunShow(*a);
