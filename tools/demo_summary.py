@@ -2,9 +2,12 @@
 """Prints what the demo billed: the totals stored in the invoice record, the totals block and the
 payment due note of the invoice document.
 
-    demo_summary.py OFFICE.sqlite INVOICE.docx
+    demo_summary.py DATABASE INVOICE.docx
+
+DATABASE is the office's SQLite file or a PostgreSQL connection string (read through psql).
 """
 import sqlite3
+import subprocess
 import sys
 import zipfile
 
@@ -21,10 +24,14 @@ def euro(cents):
 
 def main():
     db, invoice = sys.argv[1], sys.argv[2]
-    con = sqlite3.connect(db)
-    net, gross, free, rate = con.execute(
-        "SELECT NettoRechnung, Brutto, MehrwertsteuerFreierbetrag, Mehrwertsteuersatz "
-        "FROM Rechnung WHERE ID_Rechnungsnummer = 17").fetchone()
+    query = ('SELECT "NettoRechnung", "Brutto", "MehrwertsteuerFreierbetrag", "Mehrwertsteuersatz" '
+             'FROM "Rechnung" WHERE "ID_Rechnungsnummer" = 17')
+    if "=" in db or db.startswith("postgres"):
+        out = subprocess.run(["psql", "-X", "-A", "-t", "-F", "|", "-d", db, "-c", query],
+                             capture_output=True, text=True, check=True).stdout
+        net, gross, free, rate = (float(v) for v in out.strip().split("|"))
+    else:
+        net, gross, free, rate = sqlite3.connect(db).execute(query).fetchone()
     print("  Rechnungsdatensatz 2026-0017 (verbleibend nach der Abschlagszahlung):")
     print(f"    netto {euro(net)}, Umsatzsteuer {euro(gross - net - free)} ({rate / 10:g} %), "
           f"brutto {euro(gross)}")

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """Creates the demo office: a host database and an invoice made from a letter template.
 
-    make_demo_office.py DIR
+    make_demo_office.py DIR [--postgres CONNECTION]
 
-DIR/office.sqlite   TempDoc, Rechnung, Termine and Version with plausible rows: user 1 bills
-                    order 4711; invoice 16 is a down payment (kind 5) already paid, invoice 17
-                    the final invoice (kind 4) that the demo bills.
+DIR/office.sqlite   TempDoc, Rechnung, Termine and Version (schema/host-sqlite.sql) with
+                    plausible rows: user 1 bills order 4711; invoice 16 is a down payment (kind 5)
+                    already paid, invoice 17 the final invoice (kind 4) that the demo bills.
+                    With --postgres the same tables (schema/host-postgresql.sql) and rows go
+                    into that PostgreSQL database instead, through psql.
 DIR/Rechnung-2026-0017.docx
                     the final invoice: letterhead with logo, address block, and the amount
                     placeholders as Word comments (varoGesamt, varoNetto, varoMwSt, varoBrutto,
@@ -16,6 +18,7 @@ import io
 import os
 import sqlite3
 import struct
+import subprocess
 import sys
 import zipfile
 import zlib
@@ -178,45 +181,51 @@ def add_comments(path):
     os.replace(tmp, path)
 
 
+SCHEMA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "schema")
+
+# The demo office's rows, in SQL that SQLite and PostgreSQL read alike.
+ROWS = """
+    INSERT INTO "TempDoc" VALUES (1, 4711, FALSE, NULL, 0, 100, TRUE, 190, 1, 1, 1, 1, 190, 70, 0);
+    -- amounts in cents; 16 is the down payment of 1.000,00 € net, already paid
+    INSERT INTO "Rechnung" VALUES (16, 4711, '2026-0009', 5, 100000, 119000, 0, 190);
+    INSERT INTO "Rechnung" VALUES (17, 4711, '2026-0017', 4, 0, 0, 0, 190);
+    INSERT INTO "Termine" ("ID_Terminart", "ID_Rechnungsnummer", "Datum") VALUES (8, 16, '2026-09-15');
+    INSERT INTO "Termine" ("ID_Terminart", "ID_Rechnungsnummer", "Datum") VALUES (8, 17, '2026-12-01');
+    INSERT INTO "Version" VALUES ('Bitte zahlen Sie den Rechnungsbetrag bis zum <14> ohne Abzug.',
+                                  26.0, 0);
+"""
+
+
+def schema(name):
+    with open(os.path.join(SCHEMA, name), encoding="utf-8") as f:
+        return f.read()
+
+
 def database(path):
     con = sqlite3.connect(path)
-    con.executescript("""
-        CREATE TABLE TempDoc (ID_Benutzer INTEGER PRIMARY KEY, ID_Auftragsnummer INTEGER,
-          MeßtruppZusammenfassen BOOLEAN, ID_Lieferschein INTEGER, AbschlagAbsolut REAL,
-          AbschlagProzent INTEGER, Zahlungsziel BOOLEAN, Mehrwertsteuersatz INTEGER,
-          Preisgruppe1 INTEGER, Preisgruppe2 INTEGER, Preisgruppe3 INTEGER, Preisgruppe4 INTEGER,
-          Mehrwertsteuer INTEGER, MwStErmäßigt INTEGER, Rabatt INTEGER);
-        INSERT INTO TempDoc VALUES (1, 4711, 0, NULL, 0, 100, 1, 190, 1, 1, 1, 1, 190, 70, 0);
-
-        CREATE TABLE Rechnung (ID_Rechnungsnummer INTEGER PRIMARY KEY, ID_Auftragsnummer INTEGER,
-          Rechnungsnummer TEXT, Rechnungsart INTEGER, NettoRechnung REAL, Brutto REAL,
-          MehrwertsteuerFreierbetrag REAL, Mehrwertsteuersatz INTEGER);
-        -- amounts in cents; 16 is the down payment of 1.000,00 € net, already paid
-        INSERT INTO Rechnung VALUES (16, 4711, '2026-0009', 5, 100000, 119000, 0, 190);
-        INSERT INTO Rechnung VALUES (17, 4711, '2026-0017', 4, 0, 0, 0, 190);
-
-        CREATE TABLE Termine (ID_Termin INTEGER PRIMARY KEY, ID_Terminart INTEGER,
-          ID_Rechnungsnummer INTEGER, Datum DATE);
-        INSERT INTO Termine VALUES (1, 8, 16, '2026-09-15');
-        INSERT INTO Termine VALUES (2, 8, 17, '2026-12-01');
-
-        CREATE TABLE Version (Zahlungsziel TEXT, AbstandZahlungsziel REAL, BundZahlungsziel INTEGER);
-        INSERT INTO Version VALUES ('Bitte zahlen Sie den Rechnungsbetrag bis zum <14> ohne Abzug.',
-                                    26.0, 0);
-    """)
+    con.executescript(schema("host-sqlite.sql") + ROWS)
     con.commit()
     con.close()
 
 
+def server_database(connection):
+    subprocess.run(["psql", "-X", "-q", "-v", "ON_ERROR_STOP=1", "-d", connection],
+                   input=schema("host-postgresql.sql") + ROWS, text=True, check=True)
+
+
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 4) or (len(sys.argv) == 4 and sys.argv[2] != "--postgres"):
         sys.exit(__doc__)
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
-    db = os.path.join(folder, "office.sqlite")
-    if os.path.exists(db):
-        os.remove(db)
-    database(db)
+    if len(sys.argv) == 4:
+        db = "PostgreSQL"
+        server_database(sys.argv[3])
+    else:
+        db = os.path.join(folder, "office.sqlite")
+        if os.path.exists(db):
+            os.remove(db)
+        database(db)
     invoice = os.path.join(folder, "Rechnung-2026-0017.docx")
     letter(invoice)
     add_comments(invoice)

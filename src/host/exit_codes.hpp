@@ -49,7 +49,7 @@ inline constexpr ExitCodeText kExitCodeTexts[] = {
     {kExitChangedMeanwhile, "die Rechnung wurde inzwischen geändert; eine Kopie hält die Arbeit"},
     {kExitRecordStale, "Rechnung gespeichert, ihr Datensatz aber nicht"},
     {kExitReadOnly, "die Rechnung ist schreibgeschützt"},
-    {kExitDatabaseUnavailable, "der Datenbankserver ist nicht erreichbar"},
+    {kExitDatabaseUnavailable, "der Datenbankserver ist nicht erreichbar oder nahm nicht alles an"},
     {kExitUsage, "falsche oder fehlende Argumente"},
     {kExitBadData, "eine Datei oder ein Datensatz ist unbrauchbar"},
     {kExitNoInput, "eine Datei fehlt"},

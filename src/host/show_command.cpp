@@ -16,6 +16,7 @@
 #include "host/cli_numbers.hpp"
 #include "host/document_changes.hpp"
 #include "platform/dao/dao.hpp"
+#include "platform/dao/dao_errors.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
 #include "plugin/tarvo.hpp"
@@ -171,8 +172,9 @@ int Run(const ShowArguments& a) {
     CheckPropertyNumber(setting.substr(0, equals), setting.substr(equals + 1));
   }
 
-  // 2. The files.
-  RequireFile(a.database, "Die Datenbank");
+  // 2. The files, and the office's database server.
+  const bool on_server = dao::IsServerConnection(a.database);
+  if (!on_server) RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
   std::unique_ptr<forms::ScriptedUi> ui;
   if (!a.gui && !a.totals_only) {
@@ -195,8 +197,9 @@ int Run(const ShowArguments& a) {
   try {
     database = workspace->OpenDatabase(a.database);
   } catch (const Error& e) {
-    throw Refusal(kExitBadData,
-                  "Die Datenbank \"" + a.database + "\" lässt sich nicht öffnen: " + Describe(e));
+    throw Refusal(dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+                  "Die Datenbank \"" + dao::DisplayName(a.database) +
+                      "\" lässt sich nicht öffnen: " + Describe(e));
   }
 
   // 3. The order context, as the office software writes it.
@@ -222,8 +225,9 @@ int Run(const ShowArguments& a) {
       invoice = database->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = " +
                                         dao::SqlInteger(Variant(invoice_id)));
     } catch (const Error& e) {
-      throw Refusal(kExitBadData, "Die Rechnung " + std::to_string(invoice_id) +
-                                      " lässt sich nicht lesen: " + Describe(e));
+      throw Refusal(
+          dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+          "Die Rechnung " + std::to_string(invoice_id) + " lässt sich nicht lesen: " + Describe(e));
     }
     if (invoice->Eof()) {
       std::cerr << "korvax show: Hinweis: keine Rechnung mit ID_Rechnungsnummer " << invoice_id
@@ -272,7 +276,13 @@ int Run(const ShowArguments& a) {
               << ErrorLogPath().string() << "\n";
   }
 
-  // 6. The invoice, saved only when the dialog changed it.
+  // 6. The invoice, saved only when the dialog changed it, and never with
+  // totals that the database server did not take.
+  if (const Error* fault = database->ServerFault()) {
+    throw Refusal(kExitDatabaseUnavailable,
+                  "Der Datenbankserver hat nicht alles übernommen: " + Describe(*fault) +
+                      "\nDie Rechnung wurde nicht gespeichert.");
+  }
   try {
     const bool saved = SaveIfChanged(*doc, a.document);
     std::cout << (saved ? "Rechnung gespeichert: " : "Rechnung unverändert: ") << a.document
@@ -310,7 +320,11 @@ void AddTotalsCommand(CLI::App& app) {
   auto a = std::make_shared<ShowArguments>();
   a->totals_only = true;
   totals->allow_extras();
-  totals->add_option("--db", a->database, "Datenbank des Büros (SQLite)")->type_name("DATEI");
+  totals
+      ->add_option("--db", a->database,
+                   "Datenbank des Büros: eine SQLite-Datei oder ein PostgreSQL-Server "
+                   "(\"postgresql://…\" oder \"host=… dbname=…\")")
+      ->type_name("DATEI|SERVER");
   totals
       ->add_option("--doc", a->document, "die Rechnung (.docx); gespeichert, wenn sie sich ändert")
       ->type_name("DATEI");
@@ -338,9 +352,10 @@ void AddShowCommand(CLI::App& app) {
   // Every value is taken as text and checked here, so that every complaint is German.
   show->allow_extras();
   show->add_option("--db", a->database,
-                   "Datenbank des Büros (SQLite) mit TempDoc, Rechnung, Termine und Version; "
-                   "wird DatenbankPfad und NeueAbfrage")
-      ->type_name("DATEI");
+                   "Datenbank des Büros mit TempDoc, Rechnung, Termine und Version: eine "
+                   "SQLite-Datei oder ein PostgreSQL-Server (\"postgresql://…\" oder "
+                   "\"host=… dbname=…\"); wird DatenbankPfad und NeueAbfrage")
+      ->type_name("DATEI|SERVER");
   show->add_option("--doc", a->document,
                    "die Rechnung, ein Word-Dokument (.docx); wird Doc und nach dem Dialog "
                    "gespeichert, wenn er sie geändert hat")
@@ -369,7 +384,9 @@ void AddShowCommand(CLI::App& app) {
                  "bildet nach dem Dialog die Summen der Rechnung neu (wie Nr. 2 beim OK)");
   show->footer(
       "Genau eine von --script und --gui ist anzugeben. Fehler der Dialoge stehen in Verw.log "
-      "(KORVAX_LOG_DIR). Rückgabewerte: korvax --help.");
+      "(KORVAX_LOG_DIR). Rückgabewerte: korvax --help; 8, wenn der Datenbankserver nicht "
+      "erreichbar ist, die Anmeldung ablehnt, die Verbindung abbricht oder die Zeit überschritten "
+      "wird (die Rechnung bleibt dann ungespeichert).");
   show->callback([show, a] {
     a->unexpected = show->remaining();
     const int code = RunShow(*a);

@@ -12,6 +12,36 @@ std::shared_ptr<Database> Workspace::DoCreateDatabase(const std::string&) {
   throw errors::NotSupported("CreateDatabase");
 }
 
+void Database::DoBeginTrans() {
+  throw errors::NotSupported("BeginTrans");
+}
+void Database::DoCommitTrans() {
+  throw errors::NotSupported("CommitTrans");
+}
+void Database::DoRollback() {
+  throw errors::NotSupported("Rollback");
+}
+
+Transaction::Transaction(std::shared_ptr<Database> database) : database_(std::move(database)) {
+  if (!database_) throw korvax::errors::ObjectNotSet();
+  database_->BeginTrans();
+}
+
+Transaction::~Transaction() {
+  if (committed_) return;
+  try {
+    database_->Rollback();
+  } catch (...) {
+    // A closed database has rolled back already; anything else leaves the
+    // engine to undo the open transaction when the file is next opened.
+  }
+}
+
+void Transaction::Commit() {
+  database_->CommitTrans();
+  committed_ = true;
+}
+
 std::string SqlInteger(const Variant& value) {
   // A field (or any object with a value) counts by its value, as CLng(rs!ID) did.
   if (value.Type() == VarType::Object) {

@@ -1,8 +1,10 @@
 // A DAO-like database layer: the objects the host hands the plug-in
 // (workspace, database, recordset) and the few members the plug-in uses.
-// The classes here are back-end neutral; SQLite is the embedded default
-// (CreateWorkspace), a server database can be a sibling back end. A member a
-// back end cannot offer fails with 3251 instead of doing something half right.
+// The classes here are back-end neutral. The name a database is opened with
+// chooses the back end: a file path is SQLite, the embedded default; a
+// PostgreSQL connection string ("postgresql://..." or "host=... dbname=...")
+// is an office's shared server. A member a back end cannot offer fails with
+// 3251 instead of doing something half right.
 //
 //   auto db = CreateWorkspace()->OpenDatabase("/srv/office/verw.db");
 //   auto rs = db->OpenRecordset("SELECT * FROM TempDoc WHERE ID_Benutzer = " +
@@ -18,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/error.hpp"
 #include "common/variant.hpp"
 
 namespace korvax::dao {
@@ -47,8 +50,9 @@ class Workspace : public Object {
  public:
   std::string TypeName() const override { return "Workspace"; }
 
-  // Opens an existing database file; a missing file is 3024 and is never
-  // created. Read-only opens refuse every write with 3027.
+  // Opens an existing database file (a missing file is 3024 and is never
+  // created) or connects to a server (3151 unreachable, 3029 login refused).
+  // Read-only opens refuse every write with 3027.
   std::shared_ptr<Database> OpenDatabase(const std::string& name, bool read_only = false) {
     return DoOpenDatabase(name, read_only);
   }
@@ -88,11 +92,61 @@ class Database : public Object {
   virtual int32_t RecordsAffected() const = 0;  // rows changed by the last Execute
 
   // Closes the database; later calls on it or its recordsets fail with 3420.
+  // A transaction still open is rolled back.
   virtual void Close() = 0;
+
+  // A server database: the first failure since it was opened that means the
+  // office's data could not be reached (server gone, query timed out), or
+  // nullptr. A host must not save a document whose totals the database may
+  // not have taken.
+  virtual const Error* ServerFault() const { return nullptr; }
+
+  // Transactions, as DAO's BeginTrans, CommitTrans and Rollback: what is
+  // written through this database and its recordsets after BeginTrans is
+  // stored by CommitTrans, all of it, or undone by Rollback. They nest up to
+  // five levels (3003 beyond); CommitTrans or Rollback without one is 3034.
+  // A failing CommitTrans (3260 when another process holds the file) leaves
+  // the transaction open, to be committed again or rolled back. Recordsets
+  // keep showing what was written through them after a Rollback until they
+  // are opened again. The guard below is the safe way to use them.
+  void BeginTrans() { DoBeginTrans(); }
+  void CommitTrans() { DoCommitTrans(); }
+  void Rollback() { DoRollback(); }
+  // How many transactions are open, 0 outside of any.
+  virtual int TransactionLevel() const { return 0; }
 
  protected:
   // type 0 means the default for the source.
   virtual std::shared_ptr<Recordset> DoOpenRecordset(const std::string& source, int type) = 0;
+  // A back end without transactions keeps these: 3251.
+  virtual void DoBeginTrans();
+  virtual void DoCommitTrans();
+  virtual void DoRollback();
+};
+
+// A transaction that rolls back unless Commit ran, so that a failure between
+// its writes, or before the caller is ready to keep them, leaves the database
+// as it was:
+//
+//   dao::Transaction transaction(database);
+//   invoice->Edit(); ... invoice->Update();
+//   document->Save();        // throws: the record stays as it was
+//   transaction.Commit();
+class Transaction {
+ public:
+  explicit Transaction(std::shared_ptr<Database> database);  // BeginTrans
+  ~Transaction();  // Rollback unless committed; never throws
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  // CommitTrans. When it fails the transaction stays open and the guard
+  // still rolls it back.
+  void Commit();
+  bool Committed() const { return committed_; }
+
+ private:
+  std::shared_ptr<Database> database_;
+  bool committed_ = false;
 };
 
 // The rows of a query with a current row. Positions: before the first row
@@ -173,8 +227,16 @@ inline std::shared_ptr<Field> Recordset::Field(std::string_view name) {
   return Fields().Item(name);
 }
 
-// The embedded SQLite back end's workspace.
+// A workspace that opens SQLite files and PostgreSQL servers alike, each by
+// its name (IsServerConnection).
 std::shared_ptr<Workspace> CreateWorkspace();
+
+// Whether a database name is a PostgreSQL connection string: a
+// "postgresql://" or "postgres://" URI, or libpq's "key=value" words.
+bool IsServerConnection(std::string_view name);
+
+// The name to show in messages: a connection string without its password.
+std::string DisplayName(std::string_view name);
 
 // A record value as the decimal text of a 32-bit integer, for SQL built from
 // values: "SELECT * FROM Termine WHERE ID_Rechnungsnummer = " + SqlInteger(v).

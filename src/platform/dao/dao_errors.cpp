@@ -80,6 +80,18 @@ Error RecordDeleted() {
   return Error(3167, "Datensatz ist gelöscht.");
 }
 
+Error TooManyTransactions() {
+  return Error(3003,
+               "Transaktion kann nicht gestartet werden; zu viele Transaktionen sind bereits "
+               "verschachtelt.");
+}
+
+Error NoTransaction() {
+  return Error(3034,
+               "Sie haben versucht, für eine Transaktion ein Commit oder Rollback auszuführen, "
+               "ohne sie vorher zu beginnen.");
+}
+
 Error Locked(std::string_view detail) {
   return Error(3260,
                "Aktualisieren nicht möglich; momentan gesperrt (" + std::string(detail) + ").");
@@ -102,6 +114,48 @@ Error ObjectClosed() {
 
 Error EngineError(std::string_view detail) {
   return Error(3000, "Reservierter Fehler (" + std::string(detail) + ").");
+}
+
+Error ServerUnreachable(std::string_view detail) {
+  return Error(3151, "ODBC-Verbindung fehlgeschlagen: Der Datenbankserver ist nicht erreichbar (" +
+                         std::string(detail) + ").");
+}
+
+Error LoginRefused(std::string_view detail) {
+  return Error(3029,
+               "Kein gültiger Kontoname oder kein gültiges Kennwort: Der Datenbankserver "
+               "hat die Anmeldung abgelehnt (" +
+                   std::string(detail) + ").");
+}
+
+Error ConnectionLost(std::string_view detail) {
+  return Error(3146,
+               "ODBC-Aufruf fehlgeschlagen: Die Verbindung zum Datenbankserver ist "
+               "abgebrochen (" +
+                   std::string(detail) + ").");
+}
+
+Error QueryTimeout(std::string_view detail) {
+  return Error(3234,
+               "ODBC-Zeitüberschreitung bei Remoteabfrage: Der Datenbankserver hat die "
+               "Abfrage abgebrochen (" +
+                   std::string(detail) + ").");
+}
+
+Error NoPermission(std::string_view detail) {
+  return Error(3112, "Keine Berechtigung für diese Daten (" + std::string(detail) + ").");
+}
+
+bool IsServerUnavailable(const Error& error) {
+  switch (error.number()) {
+    case 3151:
+    case 3029:
+    case 3146:
+    case 3234:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace korvax::dao::errors

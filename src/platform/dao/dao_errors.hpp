@@ -31,6 +31,20 @@ Error Locked(std::string_view detail);                 // 3260
 Error DuplicateOrConstraint(std::string_view detail);  // 3022
 Error ConversionError();                               // 3421
 Error ObjectClosed();                                  // 3420
+Error TooManyTransactions();                           // 3003
+Error NoTransaction();                                 // 3034, CommitTrans or Rollback without one
 Error EngineError(std::string_view detail);            // 3000, anything else the engine reports
+
+// A database server's own failures, with the numbers Jet gave them for ODBC
+// servers. Each means the office's data cannot be reached right now, so a
+// host must not save a document whose totals the server did not take
+// (IsServerUnavailable).
+Error ServerUnreachable(std::string_view detail);  // 3151
+Error LoginRefused(std::string_view detail);       // 3029
+Error ConnectionLost(std::string_view detail);     // 3146
+Error QueryTimeout(std::string_view detail);       // 3234
+Error NoPermission(std::string_view detail);       // 3112
+
+bool IsServerUnavailable(const Error& error);
 
 }  // namespace korvax::dao::errors

@@ -18,4 +18,13 @@ bool SameName(std::string_view a, std::string_view b) {
   return FoldCase(a) == FoldCase(b);
 }
 
+std::string QuoteIdentifier(std::string_view name) {
+  std::string quoted = "\"";
+  for (const char c : name) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
 }  // namespace korvax::dao

@@ -10,4 +10,7 @@ namespace korvax::dao {
 std::u32string FoldCase(std::string_view utf8_name);
 bool SameName(std::string_view a, std::string_view b);
 
+// "name" with embedded quotes doubled, for names in SQL a back end writes.
+std::string QuoteIdentifier(std::string_view name);
+
 }  // namespace korvax::dao

@@ -149,13 +149,13 @@ void Run(const std::shared_ptr<Connection>& connection, const char* sql) {
   }
 }
 
-Transaction::Transaction(std::shared_ptr<Connection> connection)
+WriteTransaction::WriteTransaction(std::shared_ptr<Connection> connection)
     : connection_(std::move(connection)) {
   nested_ = sqlite3_get_autocommit(connection_->Handle()) == 0;
   Run(connection_, nested_ ? "SAVEPOINT korvax_write" : "BEGIN IMMEDIATE");
 }
 
-Transaction::~Transaction() {
+WriteTransaction::~WriteTransaction() {
   if (done_ || !connection_->IsOpen()) return;
   // Destructors never throw: a failing rollback leaves SQLite to undo the
   // journal when the file is next opened.
@@ -167,18 +167,53 @@ Transaction::~Transaction() {
   }
 }
 
-void Transaction::Commit() {
+void WriteTransaction::Commit() {
   Run(connection_, nested_ ? "RELEASE korvax_write" : "COMMIT");
   done_ = true;
 }
 
-std::string QuoteIdentifier(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    if (c == '"') quoted += '"';
-    quoted += c;
+namespace {
+
+std::string SavepointName(int level) {
+  return "korvax_trans_" + std::to_string(level);
+}
+
+void Exec(sqlite3* db, const std::string& sql) {
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) ThrowEngineError(db, sqlite3_extended_errcode(db), sql);
+}
+
+}  // namespace
+
+void Connection::BeginTransaction() {
+  sqlite3* db = Handle();
+  if (transaction_level_ >= kMaxTransactionLevel) throw errors::TooManyTransactions();
+  Exec(db, transaction_level_ == 0 ? std::string("BEGIN")
+                                   : "SAVEPOINT " + SavepointName(transaction_level_ + 1));
+  ++transaction_level_;
+}
+
+void Connection::CommitTransaction() {
+  sqlite3* db = Handle();
+  if (transaction_level_ == 0) throw errors::NoTransaction();
+  // A failing COMMIT (another process still reading) leaves the transaction
+  // open: the caller may try again or roll back.
+  Exec(db, transaction_level_ == 1 ? std::string("COMMIT")
+                                   : "RELEASE " + SavepointName(transaction_level_));
+  --transaction_level_;
+}
+
+void Connection::RollbackTransaction() {
+  sqlite3* db = Handle();
+  if (transaction_level_ == 0) throw errors::NoTransaction();
+  const std::string name = SavepointName(transaction_level_);
+  --transaction_level_;
+  if (transaction_level_ > 0) {
+    Exec(db, "ROLLBACK TO " + name + "; RELEASE " + name);
+  } else if (sqlite3_get_autocommit(db) == 0) {
+    // Otherwise SQLite rolled back by itself already (a full disk, an I/O error).
+    Exec(db, "ROLLBACK");
   }
-  return quoted + "\"";
 }
 
 }  // namespace korvax::dao::sqlite

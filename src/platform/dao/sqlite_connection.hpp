@@ -25,6 +25,9 @@ struct StatementFinalizer {
 // for all of them at once.
 class Connection {
  public:
+  // As deep as Jet let transactions nest.
+  static constexpr int kMaxTransactionLevel = 5;
+
   // Opens an existing file (3024 when missing, 3343 when it is no database).
   // busy_timeout: how long a write waits for another process's lock before 3260.
   static std::shared_ptr<Connection> Open(const std::string& path, bool read_only,
@@ -41,7 +44,18 @@ class Connection {
   bool IsOpen() const { return handle_ != nullptr; }
   bool ReadOnly() const { return read_only_; }
   sqlite3* Handle() const;  // 3420 after Close
-  void Close() noexcept { handle_.reset(); }
+  // Closing rolls back a transaction still open.
+  void Close() noexcept {
+    handle_.reset();
+    transaction_level_ = 0;
+  }
+
+  // The transactions of BeginTrans: the first is a deferred BEGIN, so that
+  // the file is locked only from the first write on; deeper ones savepoints.
+  int TransactionLevel() const { return transaction_level_; }
+  void BeginTransaction();
+  void CommitTransaction();
+  void RollbackTransaction();
 
  private:
   Connection(std::string path, std::unique_ptr<sqlite3, ConnectionCloser> handle, bool read_only)
@@ -52,6 +66,7 @@ class Connection {
   std::string path_;
   std::unique_ptr<sqlite3, ConnectionCloser> handle_;
   bool read_only_;
+  int transaction_level_ = 0;
 };
 
 // A prepared statement. Keeps its connection alive; moves, does not copy.
@@ -83,16 +98,17 @@ class Statement {
   std::string sql_;
 };
 
-// Rolls back unless Commit ran, so an exception between the statements of a
-// write leaves the file as it was. Takes the write lock at once (BEGIN
-// IMMEDIATE), so a locked file fails before anything is written; inside a
-// transaction the host opened itself it nests as a savepoint.
-class Transaction {
+// One write of the layer (an Update, a Delete, an Execute): rolls back
+// unless Commit ran, so an exception between its statements leaves the file
+// as it was. Takes the write lock at once (BEGIN IMMEDIATE), so a locked file
+// fails before anything is written; inside a transaction of the host
+// (BeginTrans) it nests as a savepoint and is stored with that transaction.
+class WriteTransaction {
  public:
-  explicit Transaction(std::shared_ptr<Connection> connection);
-  ~Transaction();
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
+  explicit WriteTransaction(std::shared_ptr<Connection> connection);
+  ~WriteTransaction();
+  WriteTransaction(const WriteTransaction&) = delete;
+  WriteTransaction& operator=(const WriteTransaction&) = delete;
 
   void Commit();
 
@@ -107,8 +123,5 @@ class Transaction {
 
 // Runs one statement without results (BEGIN, COMMIT, SAVEPOINT...).
 void Run(const std::shared_ptr<Connection>& connection, const char* sql);
-
-// "name" with embedded quotes doubled, for identifiers taken from the schema.
-std::string QuoteIdentifier(std::string_view name);
 
 }  // namespace korvax::dao::sqlite

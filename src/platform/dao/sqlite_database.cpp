@@ -5,13 +5,7 @@
 #include "platform/dao/dao_errors.hpp"
 #include "platform/dao/sqlite_recordset.hpp"
 
-namespace korvax::dao {
-
-std::shared_ptr<Workspace> CreateWorkspace() {
-  return std::make_shared<sqlite::SqliteWorkspace>();
-}
-
-namespace sqlite {
+namespace korvax::dao::sqlite {
 
 std::shared_ptr<Database> SqliteWorkspace::DoOpenDatabase(const std::string& name, bool read_only) {
   return std::make_shared<SqliteDatabase>(Connection::Open(name, read_only, busy_timeout_));
@@ -31,7 +25,7 @@ void SqliteDatabase::Execute(const std::string& sql) {
   if (connection_->ReadOnly()) throw errors::ReadOnly();
   // All statements of one call in one transaction: a failing one undoes the
   // ones before it.
-  Transaction transaction(connection_);
+  WriteTransaction transaction(connection_);
   int32_t changes = 0;
   std::string_view rest = sql;
   while (true) {
@@ -48,5 +42,4 @@ void SqliteDatabase::Execute(const std::string& sql) {
   records_affected_ = changes;
 }
 
-}  // namespace sqlite
-}  // namespace korvax::dao
+}  // namespace korvax::dao::sqlite

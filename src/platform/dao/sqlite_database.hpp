@@ -39,9 +39,13 @@ class SqliteDatabase : public Database {
   void Execute(const std::string& sql) override;
   int32_t RecordsAffected() const override { return records_affected_; }
   void Close() override { connection_->Close(); }
+  int TransactionLevel() const override { return connection_->TransactionLevel(); }
 
  protected:
   std::shared_ptr<Recordset> DoOpenRecordset(const std::string& source, int type) override;
+  void DoBeginTrans() override { connection_->BeginTransaction(); }
+  void DoCommitTrans() override { connection_->CommitTransaction(); }
+  void DoRollback() override { connection_->RollbackTransaction(); }
 
  private:
   std::shared_ptr<Connection> connection_;

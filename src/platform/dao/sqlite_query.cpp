@@ -1,43 +1,16 @@
 // Opening a recordset: what the source is (a table or a query), whether its
 // rows can be written back, and how each row is found again for the write.
 #include <cctype>
-#include <set>
 #include <utility>
 
 #include "platform/dao/dao_errors.hpp"
 #include "platform/dao/names.hpp"
+#include "platform/dao/sql_text.hpp"
 #include "platform/dao/sqlite_recordset.hpp"
 
 namespace korvax::dao::sqlite {
 
 namespace {
-
-std::string_view TrimmedSource(std::string_view s) {
-  while (!s.empty() && (std::isspace(static_cast<unsigned char>(s.front())) != 0)) {
-    s.remove_prefix(1);
-  }
-  while (!s.empty() &&
-         (std::isspace(static_cast<unsigned char>(s.back())) != 0 || s.back() == ';')) {
-    s.remove_suffix(1);
-  }
-  return s;
-}
-
-// A source that is one name ("TempDoc", "[Version]") opens that table, as
-// OpenRecordset("Version") did; anything else is SQL.
-std::string TableNameOf(std::string_view source) {
-  std::string_view s = TrimmedSource(source);
-  if (s.size() >= 2 &&
-      ((s.front() == '[' && s.back() == ']') || (s.front() == '"' && s.back() == '"'))) {
-    return std::string(s.substr(1, s.size() - 2));
-  }
-  if (s.empty()) return "";
-  for (const char c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x80 && std::isalnum(u) == 0 && c != '_') return "";  // umlauts are name characters
-  }
-  return std::string(s);
-}
 
 struct TableInfo {
   std::string name;  // as the schema spells it
@@ -55,44 +28,6 @@ TableInfo LookUpTable(const std::shared_ptr<Connection>& connection, const std::
     }
   }
   throw errors::TableNotFound(name);
-}
-
-// Looks at the words of the SQL outside quotes and brackets for what makes
-// its rows something other than rows of one table: grouping, DISTINCT, set
-// operations, aggregates (whose bare columns come from an arbitrary row).
-// Errs on the safe side: such a query is simply not updatable.
-bool HasRowMergingClause(std::string_view sql) {
-  static const std::set<std::string> kMerging = {"DISTINCT", "GROUP", "UNION", "INTERSECT",
-                                                 "EXCEPT"};
-  static const std::set<std::string> kAggregates = {"COUNT", "SUM",   "AVG",         "MIN",
-                                                    "MAX",   "TOTAL", "GROUP_CONCAT"};
-  std::string word;
-  char quote = 0;
-  for (std::size_t i = 0; i <= sql.size(); ++i) {
-    const char c = i < sql.size() ? sql[i] : ' ';
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-      continue;
-    }
-    const auto u = static_cast<unsigned char>(c);
-    if (std::isalnum(u) != 0 || c == '_' || u >= 0x80) {
-      word += static_cast<char>(std::toupper(u));
-      continue;
-    }
-    if (kMerging.count(word) != 0) return true;
-    if (kAggregates.count(word) != 0) {
-      std::size_t next = i;
-      while (next < sql.size() && std::isspace(static_cast<unsigned char>(sql[next])) != 0) ++next;
-      if (next < sql.size() && sql[next] == '(') return true;
-    }
-    word.clear();
-    if (c == '\'' || c == '"' || c == '`') {
-      quote = c;
-    } else if (c == '[') {
-      quote = ']';
-    }
-  }
-  return false;
 }
 
 // "SELECT a FROM t" becomes "SELECT _rowid_, a FROM t": the rowid finds the

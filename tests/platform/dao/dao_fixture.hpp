@@ -1,19 +1,22 @@
-// Temporary SQLite files with the host's tables, written through SQLite
-// itself so that the layer under test is checked against the file as stored.
+// The DAO contract on every back end: each test runs on a fresh SQLite file
+// and on a fresh schema of the throwaway PostgreSQL server that the test run
+// started (tools/pg-server), with the host's tables written beside the layer
+// (through sqlite3 or libpq) so that the layer is checked against what is
+// stored.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "common/error.hpp"
 #include "platform/dao/dao.hpp"
 
 namespace korvax::dao::testing {
+
+enum class Backend { kSqlite, kPostgres };
 
 // Expects the call to fail with that Jet number; returns the description.
 inline std::string ErrorOf(const std::function<void()>& call, int32_t number) {
@@ -27,71 +30,52 @@ inline std::string ErrorOf(const std::function<void()>& call, int32_t number) {
   return "";
 }
 
-class DatabaseFile : public ::testing::Test {
+// The connection string of the test run's PostgreSQL server, or "" with the
+// reason in *why.
+std::string TestServer(std::string* why);
+
+// A fresh database of one back end, gone after the test.
+class Store {
+ public:
+  virtual ~Store() = default;
+  // A path or a connection string, as a host would pass it.
+  virtual std::string Name() const = 0;
+  // Runs SQL beside the layer, in the store's dialect.
+  virtual void Sql(const std::string& sql) = 0;
+  // The first column of the first row as text, "<null>" or "<no row>".
+  virtual std::string Scalar(const std::string& sql) = 0;
+  // A workspace whose writes wait that long for another's lock in all.
+  virtual std::shared_ptr<Workspace> WorkspaceWaiting(std::chrono::milliseconds wait) = 0;
+  // Another seat locks the row with that ID_Rechnungsnummer, as its own
+  // write in progress would, until Release.
+  virtual void LockInvoice(int id) = 0;
+  virtual void Release() = 0;
+};
+
+// nullptr with the reason in *why when the back end cannot be had.
+std::unique_ptr<Store> MakeStore(Backend backend, const std::string& test_name, std::string* why);
+
+class DaoTest : public ::testing::TestWithParam<Backend> {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("korvax-dao-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    path_ = (dir_ / "verwaltung.db").string();
-    Sql(R"(
-      CREATE TABLE TempDoc (ID INTEGER PRIMARY KEY, ID_Benutzer INTEGER, ID_Auftragsnummer INTEGER,
-        "MeßtruppZusammenfassen" BOOLEAN, AbschlagAbsolut REAL, Zahlungsziel BIT,
-        "MwStErmäßigt" INTEGER, Bemerkung TEXT);
-      INSERT INTO TempDoc VALUES (1, -5, 4711, 1, NULL, 0, 70, 'erster');
-      INSERT INTO TempDoc VALUES (2, 3, 4712, 0, 250.5, 1, 70, NULL);
-      CREATE TABLE Termine (ID INTEGER PRIMARY KEY, ID_Terminart INTEGER,
-        ID_Rechnungsnummer INTEGER, Datum DATE);
-      INSERT INTO Termine VALUES (1, 8, 17, '2024-03-01');
-      INSERT INTO Termine VALUES (2, 7, 17, '2024-02-01');
-      INSERT INTO Termine VALUES (3, 8, 18, '2024-04-02 13:45:10');
-      INSERT INTO Termine VALUES (4, 8, 19, 45352);
-      CREATE TABLE Rechnung (ID_Rechnungsnummer INTEGER PRIMARY KEY, Rechnungsart INTEGER,
-        ID_Auftragsnummer INTEGER, NettoRechnung DOUBLE, Brutto DOUBLE, Gedruckt DATETIME,
-        CHECK (Brutto >= 0));
-      INSERT INTO Rechnung VALUES (17, 4, 4711, 100000, 119000, NULL);
-      INSERT INTO Rechnung VALUES (18, 5, 4711, 50000, 59500, NULL);
-      CREATE TABLE Version (Zahlungsziel TEXT, AbstandZahlungsziel REAL, BundZahlungsziel INTEGER);
-      INSERT INTO Version VALUES ('Zahlbar bis <14>.', 24.5, 1);
-    )");
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  // Runs SQL on the file through a connection of its own.
-  void Sql(const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    EXPECT_EQ(rc, SQLITE_OK) << (message != nullptr ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-  }
-
-  // The first column of the first row, as text, read by a connection of its own.
-  std::string Scalar(const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    std::string result = "<no row>";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-      result = text != nullptr ? text : "<null>";
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
-  }
+  void SetUp() override;
 
   std::shared_ptr<Database> Open(bool read_only = false) {
-    return CreateWorkspace()->OpenDatabase(path_, read_only);
+    return CreateWorkspace()->OpenDatabase(store_->Name(), read_only);
   }
+  void Sql(const std::string& sql) { store_->Sql(sql); }
+  std::string Scalar(const std::string& sql) { return store_->Scalar(sql); }
+  double Number(const std::string& sql) { return std::stod(Scalar(sql)); }
+  bool OnServer() const { return GetParam() == Backend::kPostgres; }
 
-  std::filesystem::path dir_;
-  std::string path_;
+  std::unique_ptr<Store> store_;
 };
+
+std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
+
+#define KORVAX_ON_EVERY_BACKEND(Suite)                                                    \
+  INSTANTIATE_TEST_SUITE_P(, Suite,                                                       \
+                           ::testing::Values(::korvax::dao::testing::Backend::kSqlite,    \
+                                             ::korvax::dao::testing::Backend::kPostgres), \
+                           ::korvax::dao::testing::BackendName)
 
 }  // namespace korvax::dao::testing

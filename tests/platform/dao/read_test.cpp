@@ -3,9 +3,9 @@
 namespace korvax::dao::testing {
 namespace {
 
-using ReadTest = DatabaseFile;
+using ReadTest = DaoTest;
 
-TEST_F(ReadTest, SettingsQueryOfANegativeUserRunsUnchangedAndFieldNamesIgnoreCase) {
+TEST_P(ReadTest, SettingsQueryOfANegativeUserRunsUnchangedAndFieldNamesIgnoreCase) {
   auto unquoted = Open()->OpenRecordset(
       "SELECT MeßtruppZusammenfassen, MwStErmäßigt FROM TempDoc WHERE MwStErmäßigt = 70");
   EXPECT_EQ(unquoted->RecordCount(), 2);  // umlaut names need no quotes
@@ -25,7 +25,7 @@ TEST_F(ReadTest, SettingsQueryOfANegativeUserRunsUnchangedAndFieldNamesIgnoreCas
   EXPECT_EQ(rs->Fields().Item("MWSTERMÄßIGT")->Name(), "MwStErmäßigt");
 }
 
-TEST_F(ReadTest, MissingFieldIsNotInTheCollection) {
+TEST_P(ReadTest, MissingFieldIsNotInTheCollection) {
   auto rs = Open()->OpenRecordset("SELECT * FROM TempDoc");
   EXPECT_EQ(ErrorOf([&] { rs->Field("Rabatt"); }, 3265),
             "Element in dieser Auflistung nicht gefunden.");
@@ -34,8 +34,9 @@ TEST_F(ReadTest, MissingFieldIsNotInTheCollection) {
   EXPECT_EQ(rs->Fields().Item(0)->Name(), "ID");
 }
 
-TEST_F(ReadTest, ValuesComeAsTheirVariantTypes) {
-  Sql("INSERT INTO TempDoc (ID, ID_Benutzer, ID_Auftragsnummer) VALUES (3, 9, 3000000000)");
+TEST_P(ReadTest, ValuesComeAsTheirVariantTypes) {
+  Sql("INSERT INTO \"TempDoc\" (\"ID\", \"ID_Benutzer\", \"ID_Auftragsnummer\") "
+      "VALUES (3, 9, 3000000000)");
   auto db = Open();
   auto rs = db->OpenRecordset("SELECT * FROM TempDoc ORDER BY ID");
   EXPECT_TRUE(rs->Field("AbschlagAbsolut")->Value().IsNull());
@@ -53,11 +54,11 @@ TEST_F(ReadTest, ValuesComeAsTheirVariantTypes) {
   EXPECT_FALSE(expression->Updatable());
 }
 
-TEST_F(ReadTest, DateColumnsGiveDatesFromTextOrSerials) {
+TEST_P(ReadTest, DateColumnsGiveDatesFromTextOrSerials) {
   auto rs = Open()->OpenRecordset("SELECT ID, Datum FROM Termine ORDER BY ID");
   EXPECT_EQ(rs->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));
   rs->MoveLast();
-  EXPECT_EQ(rs->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));  // serial 45352
+  EXPECT_EQ(rs->Field("Datum")->Value(), Variant(Date::FromYmd(2024, 3, 1)));  // SQLite: 45352
   rs->MovePrevious();
   const Date with_time = rs->Field("Datum")->Value().AsDate();
   EXPECT_EQ(with_time.Day(), 2);
@@ -65,7 +66,7 @@ TEST_F(ReadTest, DateColumnsGiveDatesFromTextOrSerials) {
   EXPECT_EQ(with_time.Second(), 10);
 }
 
-TEST_F(ReadTest, EmptyResultIsBofAndEofWithoutCurrentRow) {
+TEST_P(ReadTest, EmptyResultIsBofAndEofWithoutCurrentRow) {
   auto db = Open();
   for (auto type : {dbOpenDynaset, dbOpenSnapshot, dbOpenForwardOnly}) {
     auto rs = db->OpenRecordset("SELECT * FROM Termine WHERE ID_Rechnungsnummer = 99", type);
@@ -79,7 +80,7 @@ TEST_F(ReadTest, EmptyResultIsBofAndEofWithoutCurrentRow) {
 
 // Both ways with a stop at each end; forward-only reads ahead only and counts
 // the rows it has seen.
-TEST_F(ReadTest, Navigation) {
+TEST_P(ReadTest, Navigation) {
   auto rs = Open()->OpenRecordset("SELECT ID FROM Termine ORDER BY ID", dbOpenSnapshot);
   EXPECT_EQ(rs->RecordCount(), 4);
   rs->MovePrevious();
@@ -104,6 +105,8 @@ TEST_F(ReadTest, Navigation) {
   EXPECT_EQ(ahead->Field("ID")->Value(), Variant(int32_t{4}));
   EXPECT_EQ(ahead->RecordCount(), 4);
 }
+
+KORVAX_ON_EVERY_BACKEND(ReadTest);
 
 }  // namespace
 }  // namespace korvax::dao::testing

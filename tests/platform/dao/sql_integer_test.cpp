@@ -18,9 +18,9 @@ TEST(SqlIntegerTest, NumbersBecomeDecimalIntegersAndAnythingElseFails) {
   ErrorOf([] { SqlInteger(Variant(3e10)); }, 6);
 }
 
-using SqlIntegerQueryTest = DatabaseFile;
+using SqlIntegerQueryTest = DaoTest;
 
-TEST_F(SqlIntegerQueryTest, FieldsCountByTheirValue) {
+TEST_P(SqlIntegerQueryTest, FieldsCountByTheirValue) {
   auto db = Open();
   auto invoice = db->OpenRecordset("SELECT * FROM Rechnung WHERE ID_Rechnungsnummer = 17");
   const Variant number(std::static_pointer_cast<Object>(invoice->Field("ID_Rechnungsnummer")));
@@ -38,6 +38,8 @@ TEST_F(SqlIntegerQueryTest, FieldsCountByTheirValue) {
   const Variant text(std::static_pointer_cast<Object>(settings->Field("Bemerkung")));
   ErrorOf([&] { SqlInteger(text); }, 13);
 }
+
+KORVAX_ON_EVERY_BACKEND(SqlIntegerQueryTest);
 
 }  // namespace
 }  // namespace korvax::dao::testing
