@@ -71,6 +71,10 @@ def letter(path):
     style.font.name = "Arial"
     style.font.size = Pt(10)
     section = d.sections[0]
+    # A4, as offices in Germany print; python-docx's template is US Letter, on
+    # which the due note's 26 cm from the top would sit on the footer.
+    section.page_width = Cm(21.0)
+    section.page_height = Cm(29.7)
     section.left_margin = Cm(2.5)
     section.right_margin = Cm(2.0)
     section.top_margin = Cm(3.5)

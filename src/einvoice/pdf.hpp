@@ -9,8 +9,9 @@
 namespace korvax::einvoice {
 
 // Runs a program with its arguments, without a shell, its output and
-// messages discarded; its exit status, -1 when it could not run.
-int RunQuietly(const std::vector<std::string>& args);
+// messages discarded, or written to the new private file `output` when one is
+// given; its exit status, -1 when it could not run.
+int RunQuietly(const std::vector<std::string>& args, const std::filesystem::path& output = {});
 
 // LibreOffice's program on the PATH (soffice or libreoffice); empty when none.
 std::filesystem::path Renderer();

@@ -9,6 +9,7 @@
 #include "common/error.hpp"
 #include "einvoice/build_invoice.hpp"
 #include "einvoice/member.hpp"
+#include "host/cli_messages.hpp"
 #include "host/exit_codes.hpp"
 #include "platform/dao/dao.hpp"
 #include "platform/word/word.hpp"
@@ -138,14 +139,8 @@ int Run(const EInvoiceArguments& a) {
 
 void AddEInvoiceCommand(CLI::App& app) {
   auto a = std::make_shared<EInvoiceArguments>();
-  auto* command = app.add_subcommand(
-      "einvoice", "erstellt die E-Rechnung (XRechnung oder ZUGFeRD) einer Rechnung");
-  command->option_defaults()->group("Optionen");
-  command->set_help_flag("-h,--help", "zeigt diese Hilfe");
-  auto formatter = std::make_shared<CLI::Formatter>();
-  formatter->label("Usage", "Aufruf");
-  formatter->label("OPTIONS", "OPTIONEN");
-  command->formatter(formatter);
+  auto* command = AddCommand(app, "einvoice",
+                             "erstellt die E-Rechnung (XRechnung oder ZUGFeRD) einer Rechnung");
   command
       ->add_option("--db", a->database,
                    "Datenbank des Büros (SQLite) mit Rechnung, Termine, TempDoc, Version und "

@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "einvoice/pdf.hpp"
+#include "host/cli_messages.hpp"
 #include "host/exit_codes.hpp"
 
 namespace korvax::host {
@@ -21,6 +23,11 @@ struct PdfOptions {
   std::string document;
   std::string out_dir;
 };
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 int RunPdf(const PdfOptions& o) {
   const fs::path document = o.document;
@@ -39,14 +46,21 @@ int RunPdf(const PdfOptions& o) {
   // A profile of its own, so that a running LibreOffice of the user does not
   // take the job over (and the job does not wait for it).
   const fs::path profile = fs::temp_directory_path() / ("korvax-pdf-" + std::to_string(getpid()));
+  // LibreOffice talks on both channels even when all goes well ("failed to
+  // launch javaldx"); what it said is shown only when the conversion fails.
+  const fs::path output = profile.string() + ".txt";
   const int status = einvoice::RunQuietly(
       {renderer.string(), "-env:UserInstallation=file://" + profile.string(), "--headless",
-       "--convert-to", "pdf", "--outdir", out_dir.string(), fs::absolute(document).string()});
+       "--convert-to", "pdf", "--outdir", out_dir.string(), fs::absolute(document).string()},
+      output);
   std::error_code ec;
   fs::remove_all(profile, ec);
+  const std::string said = ReadAll(output);
+  fs::remove(output, ec);
   const fs::path pdf = out_dir / document.filename().replace_extension(".pdf");
   if (status != 0 || !fs::is_regular_file(pdf)) {
     std::cerr << "korvax pdf: LibreOffice konnte \"" << o.document << "\" nicht umwandeln.\n";
+    if (!said.empty()) std::cerr << "Meldungen von LibreOffice:\n" << said;
     return kExitInternal;
   }
   std::cout << pdf.string() << "\n";
@@ -57,12 +71,13 @@ int RunPdf(const PdfOptions& o) {
 
 void AddPdfCommand(CLI::App& app) {
   auto options = std::make_shared<PdfOptions>();
-  auto* pdf = app.add_subcommand("pdf", "wandelt die Rechnung mit LibreOffice in ein PDF um");
-  pdf->add_option("DOKUMENT", options->document, "die Rechnung (.docx)")->required();
-  pdf->add_option("--out-dir", options->out_dir, "Ordner des PDF (sonst der des Dokuments)");
-  pdf->footer(
-      "Rückgabewerte: 0 fertig (der Pfad des PDF wird ausgegeben), 66 Dokument fehlt, "
-      "69 LibreOffice fehlt, 70 Umwandlung gescheitert.");
+  auto* pdf = AddCommand(app, "pdf", "wandelt die Rechnung mit LibreOffice in ein PDF um");
+  pdf->add_option("DOKUMENT", options->document, "die Rechnung (.docx)")
+      ->required()
+      ->type_name("DATEI");
+  pdf->add_option("--out-dir", options->out_dir, "Ordner des PDF (sonst der des Dokuments)")
+      ->type_name("ORDNER");
+  pdf->footer("Gibt den Pfad des PDF aus. Rückgabewerte: korvax --help.");
   pdf->callback([options] {
     const int code = RunPdf(*options);
     if (code != 0) throw CLI::RuntimeError(code);

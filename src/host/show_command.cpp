@@ -14,6 +14,8 @@
 #include "common/error.hpp"
 #include "common/error_log.hpp"
 #include "common/variant.hpp"
+#include "host/cli_messages.hpp"
+#include "host/cli_numbers.hpp"
 #include "host/document_changes.hpp"
 #include "platform/dao/dao.hpp"
 #include "platform/dao/dao_errors.hpp"
@@ -65,6 +67,21 @@ int64_t WholeNumber(const std::string& text, const char* option, int64_t min, in
   return value;
 }
 
+// A number given for a numeric property in German notation only: the
+// property's own conversion would read "26.99" as 2.699.
+void CheckPropertyNumber(const std::string& property, const std::string& value) {
+  static const char* const kNumeric[] = {"Fläche",           "Bodenwert",  "Baukosten",
+                                         "Achslänge",        "Grenzlänge", "Flurstücke",
+                                         "AnzahlGrenzpunkte"};
+  for (const char* name : kNumeric) {
+    if (property == name && !GermanNumber(value)) {
+      throw Refusal(kExitUsage, "--set \"" + property + "=" + value +
+                                    "\": keine Zahl in deutscher Schreibweise (Dezimalkomma, "
+                                    "Punkt nur zwischen Tausendern: 1.234,5)");
+    }
+  }
+}
+
 void Require(const std::string& value, const char* option, const char* what) {
   if (value.empty()) throw Refusal(kExitUsage, std::string(option) + " fehlt: " + what);
 }
@@ -99,6 +116,10 @@ std::string LoggedCauses(const FailureCapture& logged) {
   return causes + ".";
 }
 
+std::string CommandName(const ShowArguments& a) {
+  return a.totals_only ? "korvax totals" : "korvax show";
+}
+
 int Run(const ShowArguments& a) {
   // 1. The arguments.
   if (!a.unexpected.empty()) {
@@ -115,10 +136,21 @@ int Run(const ShowArguments& a) {
   Require(a.database, "--db", "die Datenbank des Büros");
   Require(a.document, "--doc", "die Rechnung (.docx)");
   Require(a.user, "--user", "die Nummer des Benutzers (ID_Benutzer)");
-  Require(a.index, "--index", "die Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
-  if (!a.gui) Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
+  if (a.totals_only) {
+    Require(a.invoice, "--invoice", "die Rechnung in der Tabelle Rechnung (ID_Rechnungsnummer)");
+  } else {
+    Require(a.index, "--index", "die Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
+    if (!a.gui) Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
+  }
   const auto user = static_cast<int32_t>(WholeNumber(a.user, "--user", INT32_MIN, INT32_MAX));
-  auto index = static_cast<int16_t>(WholeNumber(a.index, "--index", INT16_MIN, INT16_MAX));
+  int16_t index = -1;
+  if (!a.totals_only) {
+    index = static_cast<int16_t>(WholeNumber(a.index, "--index", INT16_MIN, INT16_MAX));
+    if (index < 0 || index > 3) {
+      throw Refusal(kExitUsage, "--index " + a.index +
+                                    ": keine Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
+    }
+  }
   const bool with_invoice = !a.invoice.empty();
   const auto invoice_id =
       with_invoice ? static_cast<int32_t>(WholeNumber(a.invoice, "--invoice", INT32_MIN, INT32_MAX))
@@ -132,6 +164,7 @@ int Run(const ShowArguments& a) {
     if (equals == std::string::npos || equals == 0) {
       throw Refusal(kExitUsage, "--set \"" + setting + "\": erwartet Eigenschaft=Wert");
     }
+    CheckPropertyNumber(setting.substr(0, equals), setting.substr(equals + 1));
   }
 
   // 2. The files, and the office's database server. The invoice is opened
@@ -173,7 +206,7 @@ int Run(const ShowArguments& a) {
     } catch (const Error& e) {
       throw Refusal(kExitBadData, e.description());
     }
-  } else if (!a.gui) {
+  } else if (!a.gui && !a.totals_only) {
     try {
       ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(script));
     } catch (const forms::ScriptError& e) {
@@ -218,8 +251,8 @@ int Run(const ShowArguments& a) {
           "Die Rechnung " + std::to_string(invoice_id) + " lässt sich nicht lesen: " + Describe(e));
     }
     if (invoice->Eof()) {
-      std::cerr << "korvax show: Hinweis: keine Rechnung mit ID_Rechnungsnummer " << invoice_id
-                << " in der Datenbank\n";
+      std::cerr << CommandName(a) << ": Hinweis: keine Rechnung mit ID_Rechnungsnummer "
+                << invoice_id << " in der Datenbank\n";
     }
   }
   if (with_cursor) {
@@ -233,8 +266,9 @@ int Run(const ShowArguments& a) {
     start.Select();
   }
 
-  // 5. The dialog, with the user's actions from the script. What it writes
-  // into the invoice record is kept only once the invoice is saved.
+  // 5. The dialog, with the user's actions from the script, and the totals.
+  // What they write into the invoice record is kept only once the invoice is
+  // saved.
   RegisterDialogs();
   std::optional<dao::Transaction> transaction;
   try {
@@ -245,8 +279,14 @@ int Run(const ShowArguments& a) {
                       "\" beginnt keine Transaktion: " + Describe(e));
   }
   FailureCapture logged;
-  if (a.gui) {
-    tarvo.Show(index, invoice, 0);
+  auto dialog_and_totals = [&] {
+    if (!a.totals_only) tarvo.Show(index, invoice, 0);
+    if (a.totals || a.totals_only) tarvo.SummeBilden(invoice);
+  };
+  if (a.totals_only) {
+    dialog_and_totals();
+  } else if (a.gui) {
+    dialog_and_totals();
     try {
       if (!a.script.empty()) CheckUiScript();
     } catch (const Error& e) {
@@ -254,7 +294,7 @@ int Run(const ShowArguments& a) {
     }
   } else {
     forms::SetBackend(ui.get());
-    tarvo.Show(index, invoice, 0);
+    dialog_and_totals();
     forms::SetBackend(nullptr);
     try {
       ui->Finish();
@@ -309,7 +349,7 @@ int Run(const ShowArguments& a) {
   const std::vector<ReportedFailure> failures = logged.Failures();
   if (failures.empty()) return kExitOk;
   const ErrorLogPlace log = ErrorLogLocation();
-  std::cerr << "korvax show: fertig, mit Fehlern (" << failures.size()
+  std::cerr << CommandName(a) << ": fertig, mit Fehlern (" << failures.size()
             << (failures.size() == 1 ? " Eintrag" : " Einträge") << " im Fehlerprotokoll "
             << log.path.string();
   if (!log.unwritable.empty()) {
@@ -329,10 +369,10 @@ int RunShow(const ShowArguments& arguments) {
   try {
     code = Run(arguments);
   } catch (const Refusal& refusal) {
-    std::cerr << "korvax show: " << refusal.what() << "\n";
+    std::cerr << CommandName(arguments) << ": " << refusal.what() << "\n";
     code = refusal.code();
   } catch (const std::exception& e) {
-    std::cerr << "korvax show: unerwarteter Fehler: " << e.what() << "\n";
+    std::cerr << CommandName(arguments) << ": unerwarteter Fehler: " << e.what() << "\n";
     code = kExitBadData;
   }
   // The dialogs end here, as on unloading the library, and not among the
@@ -343,18 +383,43 @@ int RunShow(const ShowArguments& arguments) {
   return code;
 }
 
+void AddTotalsCommand(CLI::App& app) {
+  auto* totals = AddCommand(app, "totals",
+                            "bildet die Summen der Rechnung neu, ohne Dialog (Tarvo::SummeBilden)");
+  auto a = std::make_shared<ShowArguments>();
+  a->totals_only = true;
+  totals->allow_extras();
+  totals
+      ->add_option("--db", a->database,
+                   "Datenbank des Büros: eine SQLite-Datei oder ein PostgreSQL-Server "
+                   "(\"postgresql://…\" oder \"host=… dbname=…\")")
+      ->type_name("DATEI|SERVER");
+  totals
+      ->add_option("--doc", a->document, "die Rechnung (.docx); gespeichert, wenn sie sich ändert")
+      ->type_name("DATEI");
+  totals->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)")
+      ->type_name("N");
+  totals
+      ->add_option("--invoice", a->invoice,
+                   "ID_Rechnungsnummer: der Datensatz in Rechnung, der die Summen erhält")
+      ->type_name("ID");
+  totals->footer(
+      "Summe, Umsatzsteuer, Abschlag, Zahlungsziel und Schlussrechnung werden aus allen Tabellen "
+      "der Rechnung neu gebildet, wie es der Dialog Nr. 2 beim OK tut; der Datensatz der Rechnung "
+      "wird erst übernommen, wenn die Rechnung gespeichert ist. Rückgabewerte: korvax --help.");
+  totals->callback([totals, a] {
+    a->unexpected = totals->remaining();
+    const int code = RunShow(*a);
+    if (code != 0) throw CLI::RuntimeError(code);
+  });
+}
+
 void AddShowCommand(CLI::App& app) {
-  auto* show = app.add_subcommand(
-      "show", "öffnet einen Gebührendialog wie die Büroverwaltung (Tarvo::Show)");
+  auto* show =
+      AddCommand(app, "show", "öffnet einen Gebührendialog wie die Büroverwaltung (Tarvo::Show)");
   auto a = std::make_shared<ShowArguments>();
   // Every value is taken as text and checked here, so that every complaint is German.
   show->allow_extras();
-  show->option_defaults()->group("Optionen");
-  show->set_help_flag("-h,--help", "zeigt diese Hilfe");
-  auto formatter = std::make_shared<CLI::Formatter>();
-  formatter->label("Usage", "Aufruf");
-  formatter->label("OPTIONS", "OPTIONEN");
-  show->formatter(formatter);
   show->add_option("--db", a->database,
                    "Datenbank des Büros mit TempDoc, Rechnung, Termine und Version: eine "
                    "SQLite-Datei oder ein PostgreSQL-Server (\"postgresql://…\" oder "
@@ -366,9 +431,7 @@ void AddShowCommand(CLI::App& app) {
       ->type_name("DATEI");
   show->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)")
       ->type_name("N");
-  show->add_option("--index", a->index,
-                   "Gebührenart: 0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7; andere Werte öffnen "
-                   "keinen Dialog")
+  show->add_option("--index", a->index, "Gebührenart: 0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7")
       ->type_name("N");
   show->add_option("--invoice", a->invoice,
                    "ID_Rechnungsnummer der Rechnung in der Tabelle Rechnung (für die Summen)")
@@ -388,17 +451,12 @@ void AddShowCommand(CLI::App& app) {
   show->add_flag("--gui", a->gui,
                  "die Dialoge auf dem Bildschirm (Qt, Paket korvax-qt); braucht eine Anzeige "
                  "(DISPLAY); mit --script spielen sie die Eingaben darin ab");
+  show->add_flag("--totals", a->totals,
+                 "bildet nach dem Dialog die Summen der Rechnung neu (wie Nr. 2 beim OK)");
   show->footer(
       "--script, --gui oder beide sind anzugeben; --script - liest die Schritte von der "
-      "Standardeingabe, nachdem die Rechnung geöffnet und gesperrt ist. Rückgabewerte: 0 fertig, "
-      "1 Skript lief nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne die Qt-Dialoge "
-      "(korvax-qt), 3 fertig, mit Fehlern (sie stehen auf stderr und in Verw.log, "
-      "KORVAX_LOG_DIR), 4 Rechnung von jemand anderem geöffnet, 5 Rechnung inzwischen geändert "
-      "(die Eingaben stehen in einer Kopie daneben), 6 Rechnung gespeichert, ihr Datensatz aber "
-      "nicht, 7 Rechnung schreibgeschützt, 8 Datenbankserver nicht erreichbar, Anmeldung "
-      "abgelehnt, Verbindung abgebrochen oder Zeit überschritten (die Rechnung bleibt dann "
-      "ungespeichert), 64 falsche Argumente, 65 Datei unbrauchbar (keine .docx, kein JSON, keine "
-      "Datenbank), 66 Datei fehlt, 74 Rechnung nicht gespeichert.");
+      "Standardeingabe, nachdem die Rechnung geöffnet und gesperrt ist. Fehler eines Laufs stehen "
+      "auf stderr und in Verw.log (KORVAX_LOG_DIR). Rückgabewerte: korvax --help.");
   show->callback([show, a] {
     a->unexpected = show->remaining();
     const int code = RunShow(*a);

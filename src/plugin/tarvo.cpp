@@ -86,6 +86,8 @@ const std::vector<Property>& Properties() {
 }
 
 constexpr int32_t kFirstPropertyId = 3;
+// Members added after the classic interface, behind its properties.
+constexpr int32_t kSummeBildenId = 18;
 constexpr int32_t kERechnungId = 19;
 
 EInvoiceWriter& Writer() {
@@ -115,6 +117,7 @@ const std::vector<MemberInfo>& Tarvo::Members() {
     std::vector<MemberInfo> m = {{1, "Show", false}, {2, "Aktualisieren", false}};
     int32_t id = kFirstPropertyId;
     for (const Property& p : Properties()) m.push_back({id++, p.name, true});
+    m.push_back({kSummeBildenId, "SummeBilden", false});
     m.push_back({kERechnungId, "ERechnung", false});
     return m;
   }();
@@ -140,6 +143,12 @@ Variant Tarvo::Invoke(int32_t dispid, DispatchKind kind, std::vector<Variant>& a
   }
   if (dispid == 2 && kind == DispatchKind::Method) {
     Aktualisieren();
+    return Variant();
+  }
+  if (dispid == kSummeBildenId && kind == DispatchKind::Method) {
+    if (args.size() != 1)
+      throw Error(450, "Falsche Anzahl an Argumenten oder ungültige Eigenschaftszuweisung");
+    SummeBilden(ObjectOf<dao::Recordset>(args[0]));
     return Variant();
   }
   if (dispid == kERechnungId && kind == DispatchKind::Method) {

@@ -38,7 +38,8 @@ class TarvoEvents {
 enum class DispatchKind { Method, PropertyGet, PropertyPut };
 
 struct MemberInfo {
-  int32_t dispid;  // Show 1, Aktualisieren 2, properties 3..17, ERechnung 19
+  int32_t dispid;  // in interface order: Show 1, Aktualisieren 2, properties 3..17,
+                   // SummeBilden 18, ERechnung 19
   std::string name;
   bool is_property;
 };
@@ -55,6 +56,11 @@ class Tarvo : public Object {
   void Show(int16_t& Index, std::shared_ptr<dao::Recordset> Rechnung, int32_t hWndMDI);
   // Does nothing.
   void Aktualisieren() {}
+  // Rebuilds the invoice totals of Doc without a dialog, as the Nr. 2
+  // dialog does when it finishes: reads the user's billing settings as Show
+  // does, keeps Rechnung as the invoice record and runs the totals. For the
+  // office after editing another category. Never fails: failures go to the log.
+  void SummeBilden(std::shared_ptr<dao::Recordset> Rechnung);
   // Writes the e-invoice of the last Show's invoice record and the document
   // (Format "xrechnung" or "zugferd"; Datei empty: beside the document) with
   // the billing settings that Show read; the path written. A refusal (missing

@@ -11,10 +11,11 @@ chmod 755 "$tmp"
 mkdir "$tmp/bin" "$tmp/home" "$tmp/state" "$tmp/work"
 cp "$1" "$tmp/bin/korvax"
 cp "$2" "$tmp/bin/libkorvax.so.1"
-cp "$3" "$tmp/work/Rechnung.docx"
+# The shared fixtures are read-only; an invoice must be writable.
+install -m 0644 "$3" "$tmp/work/Rechnung.docx"
 # An office without the table TempDoc: Show logs every setting it cannot read.
 sqlite3 "$tmp/work/office.sqlite" "CREATE TABLE Rechnung (ID_Rechnungsnummer INTEGER)"
-echo '[]' >"$tmp/work/steps.json"
+echo '[{"action": "close"}]' >"$tmp/work/steps.json"
 chmod 555 "$tmp/bin"
 if [ "$(id -u)" -eq 0 ]; then
   chown -R nobody "$tmp/home" "$tmp/state" "$tmp/work"
@@ -31,13 +32,13 @@ fail() {
 
 # The command, with the default place in the home folder.
 run XDG_STATE_HOME= "$tmp/bin/korvax" show --db "$tmp/work/office.sqlite" \
-  --doc "$tmp/work/Rechnung.docx" --user 1 --index 4 --script "$tmp/work/steps.json" \
+  --doc "$tmp/work/Rechnung.docx" --user 1 --index 0 --script "$tmp/work/steps.json" \
   2>"$tmp/stderr" || true
 log="$tmp/home/.local/state/korvax/Verw.log"
 grep -q "Ort  : Rechnung.Show" "$log" || fail "kein Eintrag in $log"
-grep -qF "protokolliert in $log (der Ordner $tmp/bin ist nicht beschreibbar)" "$tmp/stderr" ||
+grep -qF "im Fehlerprotokoll $log; der Ordner $tmp/bin ist nicht beschreibbar" "$tmp/stderr" ||
   fail "kein Hinweis auf $log: $(cat "$tmp/stderr")"
-[ "$(grep -c 'Hinweis' "$tmp/stderr")" -eq 1 ] || fail "der Hinweis steht nicht genau einmal da"
+[ "$(grep -c 'nicht beschreibbar' "$tmp/stderr")" -eq 1 ] || fail "der Hinweis steht nicht genau einmal da"
 
 # A host asking the library, with XDG_STATE_HOME set.
 path=$(run XDG_STATE_HOME="$tmp/state" /usr/bin/python3 -c "

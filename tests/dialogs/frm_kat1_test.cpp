@@ -63,7 +63,7 @@ TEST_F(FrmKat1Test, InputFieldsDefaultsAndABlankArea) {
              Click("MaskEdBoxWert"), Expect("MaskEdBoxFläche", "    75"),
              Type("MaskEdBoxWert", "30"), kEnter, Z.Cells(2, 1, "    75", "   30,00"),
              Type("MaskEdBoxAnteil", "500"), kEnter, Z.Rows(4),
-             Z.Cells(3, 1, "    75", "   30,00", " 500"), kAbbruch));
+             Z.Cells(3, 1, "    75", "   30,00", " 500"), kVerwerfen));
   // The next line starts from the area and land value last applied.
   EXPECT_DOUBLE_EQ(Library().order.Fläche, 75);
   EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 30);

@@ -51,7 +51,7 @@ TEST_F(FrmKat4Test, LinesArePricedByCountsBracketAndShare) {
                    Z(++row, 6, c.fee));
   }
   Run(Script(steps, Z.Cells(1, 4, "   12,00", "1000"), Z(4, 4, "    2,51"), Z(9, 5, " 333"),
-             kAbbruch));
+             kVerwerfen));
   EXPECT_EQ(Library().order.Bodenwert, 12);
 }
 
@@ -77,7 +77,7 @@ TEST_F(FrmKat4Test, BlankCountOrShareIsReportedAndLeavesNoStaleFee) {
   Run(Script(Line("a", "2", "0", "0", "12,"), Z(1, 6, "   92,04"), Z.Select(1),
              Key("MaskEdBox7_1", "Backspace"), Expect("MaskEdBox7_1", "  "), kApply, Z(1, 1, "  "),
              Z(1, 6, "    0,00"), Line("b", "2", "0", "0", "12,"), Z(2, 6, "   92,04"), Z.Select(2),
-             Clear("MaskEdBoxAnteil"), kApply, Z.Cells(2, 5, "   0", "    0,00"), kAbbruch));
+             Clear("MaskEdBoxAnteil"), kApply, Z.Cells(2, 5, "   0", "    0,00"), kVerwerfen));
   log_entries_ = 2;
   EXPECT_TRUE(Reported(13, "frmKat4.ÜbernehmenWerte")) << Log();
 }

@@ -5,6 +5,7 @@ and the invoice is checked with python-docx, LibreOffice's text output and SQL.
 Usage: demo_invoice_test.py KORVAX_COMMAND
 """
 import os
+import re
 import shutil
 import sqlite3
 import subprocess
@@ -164,6 +165,46 @@ class DemoInvoice(unittest.TestCase):
                                    capture_output=True, check=True).stdout)
         self.assert_valid(embedded, "--en16931-only")
         self.assert_totals(embedded)
+
+    def test_pdf_keeps_amounts_whole_and_the_due_note_above_the_footer(self):
+        if shutil.which("soffice") is None:
+            self.skipTest("LibreOffice is not installed")
+        out = tempfile.mkdtemp(prefix="korvax-e2e-pdf-")
+        try:
+            run = subprocess.run([KORVAX, "pdf", self.invoice, "--out-dir", out],
+                                 capture_output=True, text=True, timeout=300)
+            self.assertEqual(run.returncode, 0, run.stderr)
+            self.assertEqual(run.stderr, "")  # nothing of LibreOffice's own output
+            pdf = os.path.join(out, "Rechnung-2026-0017.pdf")
+            layout = subprocess.run(["pdftotext", "-layout", pdf, "-"], check=True,
+                                    capture_output=True, text=True).stdout
+            boxes = subprocess.run(["pdftotext", "-bbox", pdf, "-"], check=True,
+                                   capture_output=True, text=True).stdout
+        finally:
+            shutil.rmtree(out)
+        # Every amount of the letter and its tables stands on one line with its "€".
+        words = [p.text for p in docx.Document(self.invoice).paragraphs]
+        words += [cell for table in self.cells() for row in table for cell in row]
+        amounts = set(re.findall(r"(\d{1,3}(?:\.\d{3})*,\d{2}) *€", " ".join(words)))
+        self.assertGreater(len(amounts), 10)
+        for amount in amounts:
+            self.assertRegex(layout, re.escape(amount) + r" *€", amount)
+        self.assertFalse([line for line in layout.splitlines() if line.strip() == "€"])
+        # A4, and the due note (26 cm from the top) ends above the footer's first line.
+        pages = re.findall(r'<page width="([\d.]+)" height="([\d.]+)">(.*?)</page>', boxes, re.S)
+        self.assertEqual({(round(float(w)), round(float(h))) for w, h, _ in pages}, {(595, 842)})
+        last = pages[-1][2]
+
+        def top_and_bottom(first_word):
+            y = [(float(a), float(b)) for a, b in re.findall(
+                r'yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">' + first_word + "<", last)]
+            self.assertTrue(y, first_word)
+            return y[0]
+
+        note_top, note_bottom = top_and_bottom("Bitte")
+        footer_top, _ = top_and_bottom("Sparkasse")
+        self.assertAlmostEqual(note_top, 26.0 / 2.54 * 72, delta=12)
+        self.assertLess(note_bottom, footer_top)
 
     def test_zz_reopening_every_table_reads_back_what_was_written(self):
         for index, script in ((3, "reopen-nr7.json"), (1, "reopen-nr3.json"),

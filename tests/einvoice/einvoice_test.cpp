@@ -45,7 +45,9 @@ TEST_P(InvoiceKinds, AmountsAreThoseOfTheTotalsBlockAndTheRecord) {
   EXPECT_EQ(invoice.due, invoice.grand_total - invoice.prepaid + invoice.rounding);
   EXPECT_LE(std::abs(invoice.rounding), 2);
   EXPECT_EQ(invoice.preceding.size(), static_cast<size_t>(c.earlier));
-  if (c.earlier > 0) EXPECT_EQ(invoice.prepaid, c.earlier * 59500);
+  if (c.earlier > 0) {
+    EXPECT_EQ(invoice.prepaid, c.earlier * 59500);
+  }
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
