@@ -5,6 +5,10 @@
 # Runs as an unprivileged user, since root may write anywhere.
 #   error_log_fallback_test.sh KORVAX LIBKORVAX DOCX
 set -euo pipefail
+if [ ! -r "$3" ]; then
+  echo "übersprungen: $3 fehlt"
+  exit 77
+fi
 tmp=$(mktemp -d /tmp/korvax-log.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 chmod 755 "$tmp"
