@@ -53,4 +53,5 @@ CREATE TABLE "Version" (
   "BundZahlungsziel" integer           -- 0 left, 1 centred, else right-aligned
 );
 
--- Master data (seller, buyer) for e-invoices: their tables go here.
+-- Master data for e-invoices (the office, its clients, which client an order is
+-- for): master-data.sql, the same for both back ends.

@@ -51,4 +51,5 @@ CREATE TABLE "Version" (
   "BundZahlungsziel" INTEGER        -- 0 left, 1 centred, else right-aligned
 );
 
--- Master data (seller, buyer) for e-invoices: their tables go here.
+-- Master data for e-invoices (the office, its clients, which client an order is
+-- for): master-data.sql, the same for both back ends.

@@ -5,7 +5,9 @@
 
 DIR/office.sqlite   TempDoc, Rechnung, Termine and Version (schema/host-sqlite.sql) with
                     plausible rows: user 1 bills order 4711; invoice 16 is a down payment (kind 5)
-                    already paid, invoice 17 the final invoice (kind 4) that the demo bills.
+                    already paid, invoice 17 the final invoice (kind 4) that the demo bills. The
+                    e-invoice master data (schema/master-data.sql): the office, and the client of
+                    order 4711, a municipality with its Leitweg-ID.
                     With --postgres the same tables (schema/host-postgresql.sql) and rows go
                     into that PostgreSQL database instead, through psql.
 DIR/Rechnung-2026-0017.docx
@@ -69,6 +71,10 @@ def letter(path):
     style.font.name = "Arial"
     style.font.size = Pt(10)
     section = d.sections[0]
+    # A4, as offices in Germany print; python-docx's template is US Letter, on
+    # which the due note's 26 cm from the top would sit on the footer.
+    section.page_width = Cm(21.0)
+    section.page_height = Cm(29.7)
     section.left_margin = Cm(2.5)
     section.right_margin = Cm(2.0)
     section.top_margin = Cm(3.5)
@@ -83,7 +89,7 @@ def letter(path):
                                        "12345 Musterstadt · Telefon 01234 5678-0")
     sub.runs[0].font.size = Pt(8)
     foot = section.footer.paragraphs[0]
-    foot.text = ("Sparkasse Musterstadt · IBAN DE02 1234 5678 0000 1234 56 · "
+    foot.text = ("Sparkasse Musterstadt · IBAN DE40 1234 5678 0000 1234 56 · "
                  "USt-IdNr. DE123456789 · Steuernummer 12/345/67890")
     foot.runs[0].font.size = Pt(7)
     foot.alignment = WD_ALIGN_PARAGRAPH.CENTER
@@ -189,6 +195,14 @@ ROWS = """
     INSERT INTO "Termine" ("ID_Terminart", "ID_Rechnungsnummer", "Datum") VALUES (8, 17, '2026-12-01');
     INSERT INTO "Version" VALUES ('Bitte zahlen Sie den Rechnungsbetrag bis zum <14> ohne Abzug.',
                                   26.0, 0);
+    -- the e-invoice master data: the office, and the client of order 4711, a municipality
+    INSERT INTO "Büro" VALUES (1, 'Vermessungsbüro Dipl.-Ing. Anna Beispiel', 'Marktplatz 3',
+      '12345', 'Musterstadt', 'DE', 'DE123456789', '12/345/67890', 'Anna Beispiel',
+      '01234 5678-0', 'rechnung@vermessung-beispiel.de', 'DE40 1234 5678 0000 1234 56',
+      NULL, 'rechnung@vermessung-beispiel.de', 'EM');
+    INSERT INTO "Kunde" VALUES (1, 'Gemeinde Musterstadt, Bauamt', 'Rathausplatz 1', '12345',
+      'Musterstadt', 'DE', NULL, '05315000-4711-12', 'rechnungseingang@musterstadt.de', 'EM');
+    INSERT INTO "Auftrag" VALUES (4711, 1);
 """
 
 
@@ -199,14 +213,14 @@ def schema(name):
 
 def database(path):
     con = sqlite3.connect(path)
-    con.executescript(schema("host-sqlite.sql") + ROWS)
+    con.executescript(schema("host-sqlite.sql") + schema("master-data.sql") + ROWS)
     con.commit()
     con.close()
 
 
 def server_database(connection):
     subprocess.run(["psql", "-X", "-q", "-v", "ON_ERROR_STOP=1", "-d", connection],
-                   input=schema("host-postgresql.sql") + ROWS, text=True, check=True)
+                   input=schema("host-postgresql.sql") + schema("master-data.sql") + ROWS, text=True, check=True)
 
 
 def main():

@@ -11,38 +11,25 @@
 
 namespace korvax::billing {
 
-namespace {
-
-double Cents(const std::shared_ptr<dao::Recordset>& rs, std::string_view field) {
-  return ToDouble(rs->Field(field)->Value()) / 100;
-}
-
-}  // namespace
-
 std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int16_t last_row,
-                                    int16_t default_rate, InvoiceAmounts& amounts) {
+                                    InvoiceAmounts& amounts) {
   std::vector<int> earlier_rows;
   const std::shared_ptr<dao::Recordset>& rechnung = Library().Rechnung;
-  std::shared_ptr<dao::Recordset> earlier;
 
   // 1. The down payment invoices of the same order; none leaves the block as it is.
+  std::vector<EarlierInvoice> earlier;
   op.Step(500, [&] {
-    earlier = Required(Library().order.NeueAbfrage)
-                  ->OpenRecordset(
-                      "SELECT * FROM Rechnung WHERE ID_Auftragsnummer = " +
-                          dao::SqlInteger(Required(rechnung)->Field("ID_Auftragsnummer")->Value()) +
-                          " AND Rechnungsart = " + "5",
-                      dao::dbOpenDynaset);
+    earlier = ReadEarlierInvoices(op, *Required(Library().order.NeueAbfrage), *Required(rechnung));
   });
-  if (op.If(510, [&] { return Required(earlier)->Bof() && earlier->Eof(); })) return earlier_rows;
+  if (earlier.empty()) return earlier_rows;
 
-  // 2. Running values start at this invoice; G grosses it up at the default rate.
-  double remaining_net = amounts.amount;
-  double remaining_vat = amounts.vat;
-  double remaining_gross = amounts.amount + amounts.vat;
+  // 2. What remains after them. This invoice's gross amount is its net amount
+  // and the VAT of every rate, the subtotal above: grossing the net up at the
+  // default rate would contradict it where a part is VAT-free or taxed at
+  // another rate.
+  const Remainder remaining = AfterDownPayments(amounts, earlier);
   double gross = 0;
-  op.Step(520, [&] { earlier->MoveFirst(); });
-  op.Step(530, [&] { gross = amounts.amount * (100 + default_rate) / 100; });
+  op.Step(530, [&] { gross = amounts.amount + amounts.vat; });
 
   // 3. The invoice amount becomes a subtotal.
   op.Step(540, [&] { ReplaceCell(table, last_row, 2, "Zwischensumme", true); });
@@ -68,57 +55,30 @@ std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int
 
   // 7. One row per earlier invoice, in the order the database gives them.
   int row = h + 2;
-  while (op.If(650, [&] { return !earlier->Eof(); })) {
+  for (const EarlierInvoice& e : earlier) {
     ++row;
     earlier_rows.push_back(row);
-    double net = 0;
-    double vat = 0;
-    double brutto = 0;
-    std::string number;
     std::string date;  // stays empty when the invoice has no date entry
-    std::shared_ptr<dao::Recordset> termin;
     op.Step(660, [&] { table.Rows().Add(); });
-    op.Step(670, [&] {
-      termin =
-          Required(Library().order.NeueAbfrage)
-              ->OpenRecordset("SELECT * FROM Termine WHERE ID_Rechnungsnummer = " +
-                                  dao::SqlInteger(earlier->Field("ID_Rechnungsnummer")->Value()) +
-                                  " AND ID_Terminart = " + "8",
-                              dao::dbOpenDynaset);
-    });
-    op.Step(680, [&] { date = ShortDate(ToDate(Required(termin)->Field("Datum")->Value())); });
-    op.Step(690, [&] { number = ToText(earlier->Field("Rechnungsnummer")->Value()); });
-    op.Step(700, [&] {
-      net = Cents(earlier, "NettoRechnung") + Cents(earlier, "MehrwertsteuerFreierbetrag");
-    });
-    op.Step(710, [&] {
-      vat = Cents(earlier, "Brutto") - Cents(earlier, "NettoRechnung") -
-            Cents(earlier, "MehrwertsteuerFreierbetrag");
-    });
-    op.Step(720, [&] { brutto = Cents(earlier, "Brutto"); });
-    op.Step(730, [&] { WriteCell(table, row, 1, "Rechnung Nr. " + number + " vom " + date); });
-    op.Step(740, [&] { WriteCell(table, row, 2, AmountText(net)); });
-    op.Step(750, [&] { WriteCell(table, row, 3, AmountText(vat)); });
-    op.Step(760, [&] { WriteCell(table, row, 4, AmountText(brutto)); });
-    remaining_net -= net;
-    remaining_vat -= vat;
-    remaining_gross -= brutto;
-    // A recordset that cannot move on ends the list rather than repeating its row.
-    if (!op.Step(770, [&] { earlier->MoveNext(); })) break;
+    if (e.date) op.Step(680, [&] { date = ShortDate(*e.date); });
+    op.Step(730, [&] { WriteCell(table, row, 1, "Rechnung Nr. " + e.number + " vom " + date); });
+    op.Step(740, [&] { WriteCell(table, row, 2, AmountText(e.net)); });
+    op.Step(750, [&] { WriteCell(table, row, 3, AmountText(e.vat)); });
+    op.Step(760, [&] { WriteCell(table, row, 4, AmountText(e.gross)); });
   }
 
   // 8. What remains, in bold, and one empty row to close the table.
   ++row;
   op.Step(780, [&] { table.Rows().Add(); });
   op.Step(790, [&] { WriteCell(table, row, 1, "verbl. Restbetrag", true); });
-  op.Step(800, [&] { WriteCell(table, row, 2, AmountText(remaining_net), true); });
-  op.Step(810, [&] { WriteCell(table, row, 3, AmountText(remaining_vat), true); });
-  op.Step(820, [&] { WriteCell(table, row, 4, AmountText(remaining_gross), true); });
+  op.Step(800, [&] { WriteCell(table, row, 2, AmountText(remaining.net), true); });
+  op.Step(810, [&] { WriteCell(table, row, 3, AmountText(remaining.vat), true); });
+  op.Step(820, [&] { WriteCell(table, row, 4, AmountText(remaining.gross), true); });
 
   // 9.
-  amounts.net = remaining_net;
-  amounts.vat = remaining_vat;
-  amounts.amount = remaining_gross - remaining_vat;
+  amounts.net = remaining.net;
+  amounts.vat = remaining.vat;
+  amounts.amount = remaining.gross - remaining.vat;
   return earlier_rows;
 }
 

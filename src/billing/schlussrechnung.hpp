@@ -5,23 +5,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "billing/invoice_totals.hpp"
 #include "common/operation.hpp"
 #include "platform/word/table.hpp"
 
 namespace korvax::billing {
 
-// The amounts the totals block carries, in euros.
-struct InvoiceAmounts {
-  double net = 0;     // N: the taxable net
-  double vat = 0;     // V: the value-added tax
-  double amount = 0;  // A: the invoice amount before tax
-};
-
 // For a final invoice (Rechnungsart 4) with earlier invoices of kind 5:
-// appends their statement below row `last_row` of the totals table and
+// appends their statement below row `last_row` of the totals table (this
+// invoice as net, VAT of all rates and their sum, the subtotal) and
 // replaces the amounts by what remains. Reports through `op` (SummeBilden).
 // Returns the rows of the earlier invoices, which get their own widths.
 std::vector<int> AppendFinalInvoice(Operation& op, const word::Table& table, int16_t last_row,
-                                    int16_t default_rate, InvoiceAmounts& amounts);
+                                    InvoiceAmounts& amounts);
 
 }  // namespace korvax::billing

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "billing/invoice_totals.hpp"
 #include "billing/schlussrechnung.hpp"
 #include "billing/totals_cells.hpp"
 #include "billing/zahlungsziel.hpp"
@@ -24,72 +25,10 @@ namespace korvax {
 namespace {
 
 using billing::AmountText;
-using billing::CentsHalfUp;
 using billing::Required;
 using billing::WriteCell;
 
 constexpr std::string_view kMarker = "RE_Summe";
-
-// A VAT rate met in the billing lines, in single precision as the rate list
-// has always held it, and the amounts taxed at it.
-struct RateSum {
-  float rate = 0;
-  double sum = 0;
-};
-
-struct Collected {
-  double grand_total = 0;  // T
-  std::vector<RateSum> rates;
-};
-
-std::string CellText(const word::Table& table, int row, int column) {
-  return table.Cell(row, column).Range().Text();
-}
-
-// One billing line: the amount of cell (row, 5) at the rate of its first
-// comment, or at the default rate.
-void CollectLine(const word::Table& table, int row, float default_rate, Collected& collected) {
-  word::Range cell = table.Cell(row, 5).Range();
-  std::string amount_text = text::WithoutLast(cell.Text(), 2);
-  if (amount_text.empty()) return;
-  amount_text = text::Replace(amount_text, "\r", "");
-
-  float rate = default_rate;
-  word::Comments comments = cell.Comments();
-  if (comments.Count() > 0) rate = static_cast<float>(CVal(comments.Item(1).Range().Text()));
-
-  const double amount = CVal(amount_text);
-  if (rate > 0) {
-    RateSum* entry = nullptr;
-    for (RateSum& r : collected.rates) {
-      if (r.rate == rate) entry = &r;
-    }
-    if (entry == nullptr) entry = &collected.rates.emplace_back(RateSum{rate, 0});
-    entry->sum += amount;
-  }
-  collected.grand_total += amount;
-}
-
-// Every table but the totals table (its cell (1,2) reads "Summe"); failures
-// are ignored, so a table without a fifth column contributes nothing.
-Collected CollectAmounts(word::Document& document, float default_rate) {
-  Collected collected;
-  Operation::Quietly([&] {
-    word::Tables tables = document.Tables();
-    for (int t = 1; t <= tables.Count(); ++t) {
-      word::Table table = tables.Item(t);
-      bool totals = false;
-      Operation::Quietly([&] { totals = CellText(table, 1, 2) == "Summe\r\a"; });
-      if (totals) continue;
-      int rows = 0;
-      Operation::Quietly([&] { rows = table.Rows().Count(); });
-      for (int i = 1; i <= rows; ++i) {
-        Operation::Quietly([&] { CollectLine(table, i, default_rate, collected); });
-      }
-    }
-  });
-  return collected;
-}
 
 bool HasMarker(const word::Table& table) {
   word::Comments comments = table.Range().Comments();
@@ -99,35 +38,67 @@ bool HasMarker(const word::Table& table) {
   return false;
 }
 
-// Deletes every earlier totals table; failures are ignored.
-void RemoveOldBlocks(word::Document& document) {
+// Deletes every earlier totals table; failures are ignored. Returns where
+// the first of them stood, collapsed, when there was one.
+std::optional<word::Range> RemoveOldBlocks(word::Document& document) {
+  std::optional<word::Range> place;
   Operation::Quietly([&] {
     word::Tables tables = document.Tables();
     for (int t = tables.Count(); t >= 1; --t) {
       Operation::Quietly([&] {
         word::Table table = tables.Item(t);
-        if (HasMarker(table)) table.Delete();
+        if (!HasMarker(table)) return;
+        place = table.Range();
+        table.Delete();
+        place->Collapse(word::wdCollapseStart);
       });
     }
   });
+  return place;
+}
+
+// True when an old block that stood at `from` stood where a build puts it
+// before the "varoStart" comment at `to`: followed by an empty paragraph,
+// then by the paragraph holding the comment.
+bool PlacedBeforeVaroStart(word::Document& document, int from, int to) {
+  if (to <= from) return false;
+  const std::string between = document.Range(from, to).Text();
+  return between[0] == '\r' && between.find_first_of("\r\a", 1) == std::string::npos;
+}
+
+// True when nothing but empty paragraphs follows `from` (a floating shape's
+// anchor has no character).
+bool OnlyEmptyParagraphsAfter(word::Document& document, int from) {
+  const std::string rest = document.Range(from, document.Content().End()).Text();
+  return rest.find_first_not_of('\r') == std::string::npos;
 }
 
 // Where the new table goes: before the word in front of the "varoStart"
-// comment, else at the end of the document.
-word::Range TablePlace(word::Document& document) {
+// comment, else at the end of the document, each time after two new
+// paragraphs. Where the old block stood at that place already, the new one
+// takes its place without new paragraphs: rebuilding the totals leaves the
+// document as the first build made it, instead of two paragraphs longer.
+word::Range TablePlace(word::Document& document, const std::optional<word::Range>& old) {
   word::Comments comments = document.Comments();
   for (int i = 1; i <= comments.Count(); ++i) {
     if (comments.Item(i).Range().Text() == "varoStart") {
       word::Range place = comments.Item(i).Scope();
+      if (old && PlacedBeforeVaroStart(document, old->Start(), place.Start())) return *old;
       place.Collapse(word::wdCollapseStart);
       place.MoveStart(word::wdWord, -1);
       place.InsertParagraphBefore();
       place.Collapse(word::wdCollapseStart);
+      place.InsertParagraphAfter();
+      place.Collapse(word::wdCollapseEnd);
       return place;
     }
   }
+  if (old && OnlyEmptyParagraphsAfter(document, old->Start())) return *old;
   word::Range place = document.Content();
   place.Collapse(word::wdCollapseEnd);
+  place.InsertParagraphAfter();
+  place.Collapse(word::wdCollapseEnd);
+  place.ClearParagraphAllFormatting();  // not a closing heading's page break
   place.InsertParagraphAfter();
   place.Collapse(word::wdCollapseEnd);
   return place;
@@ -175,6 +146,17 @@ void FillPlaceholders(Operation& op, int checkpoint,
 
 }  // namespace
 
+MessageBoxRequest SettingsUnreadableMessage() {
+  MessageBoxRequest message;
+  message.prompt =
+      "Die Abrechnungseinstellungen (Tabelle TempDoc) ließen sich nicht lesen. Die Summen der "
+      "Rechnung wurden deshalb nicht neu gebildet; sie und der Datensatz der Rechnung bleiben, "
+      "wie sie waren.";
+  message.buttons = 48;  // OK, with the exclamation mark
+  message.title = "Summen nicht neu gebildet";
+  return message;
+}
+
 void SummeBilden(bool zahlungsziel) {
   Operation op(billing::kModule, "SummeBilden");
   PluginState& library = Library();
@@ -184,45 +166,27 @@ void SummeBilden(bool zahlungsziel) {
   const double abschlag_absolut = settings.AbschlagAbsolut;
   const int16_t abschlag_prozent = settings.AbschlagProzent;
 
+  // Totals from settings that could not be read would be wrong (no VAT, a
+  // down payment of 0%): the user is told, and the old totals stay.
+  if (library.settings_unreadable) {
+    op.Step(90, [&] { MsgBox(SettingsUnreadableMessage()); });
+    return;
+  }
+
   // 1. Collect the amounts of all billing lines.
-  Collected collected;
-  if (document) collected = CollectAmounts(*document, settings.Mehrwertsteuersatz);
+  billing::CollectedLines collected;
+  if (document) collected = billing::CollectBillingLines(*document, settings.Mehrwertsteuersatz);
   const double grand_total = collected.grand_total;
 
   // 2. Remove the old block.
-  if (document) RemoveOldBlocks(*document);
+  std::optional<word::Range> old_place;
+  if (document) old_place = RemoveOldBlocks(*document);
 
-  // 3. V rounds each rate's tax half up to cents; F scales to the down payment.
-  billing::InvoiceAmounts amounts;
-  double factor = 0;  // F
-  op.Step(100, [&] {
-    for (const RateSum& r : collected.rates) {
-      amounts.vat += CentsHalfUp(static_cast<double>(r.rate) * r.sum);
-      amounts.net += r.sum;
-    }
-  });
-  const bool full_invoice = abschlag_absolut == 0 && abschlag_prozent == 100;
-  if (full_invoice) {
-    op.Step(110, [&] {
-      amounts.amount = grand_total;
-      factor = 1;
-    });
-  } else if (abschlag_prozent >= 100) {
-    // With nothing billed there is nothing to take a down payment of: the
-    // division by zero is reported and the block shows 0 instead of inf.
-    const bool divided =
-        op.Step(120, [&] { factor = CheckedDivide(abschlag_absolut, grand_total); });
-    op.Step(130, [&] { amounts.amount = divided ? abschlag_absolut : 0.0; });
-    op.Step(140, [&] { amounts.vat = amounts.vat * factor; });
-    op.Step(150, [&] { amounts.net = amounts.net * factor; });
-  } else {
-    op.Step(160, [&] {
-      amounts.amount = grand_total * abschlag_prozent / 100;
-      amounts.vat = amounts.vat * abschlag_prozent / 100;
-      amounts.net = amounts.net * abschlag_prozent / 100;
-      factor = abschlag_prozent / 100.0;
-    });
-  }
+  // 3. N, V, A and F.
+  billing::Totals totals =
+      billing::ComputeTotals(op, collected, {abschlag_absolut, abschlag_prozent});
+  billing::InvoiceAmounts& amounts = totals.amounts;
+  const bool full_invoice = totals.full_invoice;
   const int16_t rate_count = static_cast<int16_t>(collected.rates.size());
   const int16_t first_rate_row = full_invoice ? 2 : 3;
   const int16_t last_row = static_cast<int16_t>(first_rate_row + rate_count + 1);
@@ -231,10 +195,8 @@ void SummeBilden(bool zahlungsziel) {
   std::shared_ptr<word::Application> app = library.order.Application;
   std::optional<word::Table> table;
   op.Step(200, [&] {
-    word::Range place = TablePlace(*Required(document));
-    place.InsertParagraphAfter();
-    place.Collapse(word::wdCollapseEnd);
-    table = Required(document)->Tables().Add(place, last_row, 4);
+    table =
+        Required(document)->Tables().Add(TablePlace(*Required(document), old_place), last_row, 4);
   });
 
   // 5. Mark it, as category tables are marked.
@@ -253,15 +215,12 @@ void SummeBilden(bool zahlungsziel) {
   }
   for (int k = 0; k < rate_count; ++k) {
     op.Step(430, [&] {
-      WriteCell(Required(table), first_rate_row + k, 3,
-                AmountText(factor * collected.rates[k].sum));
+      WriteCell(Required(table), first_rate_row + k, 3, AmountText(totals.RateBasis(k)));
     });
   }
   for (int k = 0; k < rate_count; ++k) {
-    const RateSum& r = collected.rates[k];
     op.Step(440, [&] {
-      WriteCell(Required(table), first_rate_row + k, 4,
-                AmountText(CentsHalfUp(static_cast<double>(r.rate) * r.sum * factor)));
+      WriteCell(Required(table), first_rate_row + k, 4, AmountText(totals.RateVat(k)));
     });
   }
   op.Step(450, [&] { WriteCell(Required(table), last_row, 2, "Rechnungsbetrag", true); });
@@ -294,8 +253,7 @@ void SummeBilden(bool zahlungsziel) {
   if (rechnung &&
       op.If(800, [&] { return ToDouble(rechnung->Field("Rechnungsart")->Value()) == 4; })) {
     if (table) {
-      earlier_rows =
-          billing::AppendFinalInvoice(op, *table, last_row, settings.Mehrwertsteuersatz, amounts);
+      earlier_rows = billing::AppendFinalInvoice(op, *table, last_row, amounts);
     }
   }
 
@@ -346,11 +304,9 @@ void SummeBilden(bool zahlungsziel) {
       rechnung->Field("Mehrwertsteuersatz")
           ->SetValue(Variant(RoundToInteger(settings.Mehrwertsteuersatz * 10.0)));
     });
-    if (complete) {
-      op.Step(1160, [&] { rechnung->Update(); });
-    } else {
-      op.Step(1170, [&] { rechnung->CancelUpdate(); });
-    }
+    if (complete) complete = op.Step(1160, [&] { rechnung->Update(); });
+    if (!complete) op.Step(1170, [&] { rechnung->CancelUpdate(); });
+    library.totals_record = complete ? TotalsRecord::kWritten : TotalsRecord::kFailed;
   }
 
   // 13. The payment due note.

@@ -59,8 +59,6 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
   std::optional<word::Shape> box;
   std::string s;
   int p1 = 0;
-  int p2 = 0;
-  double days = 0;
   Date base = Date::Today();
 
   op.Step(100, [&] { DeleteNotes(*Required(document)); });
@@ -98,8 +96,6 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
   op.Step(250, [&] { s = ToText(Required(version)->Field("Zahlungsziel")->Value()); });
   op.Step(260, [&] { p1 = text::InStr(s, "<"); });
   if (p1 != 0) {
-    op.Step(270, [&] { p2 = text::InStr(s, ">"); });
-    op.Step(280, [&] { days = Val(text::Mid(s, p1 + 1, 3)); });
     if (Library().Rechnung) {
       std::shared_ptr<dao::Recordset> termin;
       op.Step(290, [&] {
@@ -117,10 +113,7 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
         if (!Required(termin)->Eof()) base = ToDate(termin->Field("Datum")->Value());
       });
     }
-    op.Step(310, [&] {
-      const std::string due = ShortDate(base.AddDays(days));
-      s = text::Left(s, p1 - 1) + " " + due + " " + text::Mid(s, p2 + 1);
-    });
+    op.Step(310, [&] { s = DueNoteText(s, base); });
   }
 
   op.Step(320, [&] {
@@ -128,6 +121,16 @@ void Zahlungsziel(std::shared_ptr<word::Document> document, bool zahlungsziel) {
         AlignmentOf(ToInteger(Required(version)->Field("BundZahlungsziel")->Value())));
   });
   op.Step(330, [&] { Required(app)->Selection().TypeText(s); });
+}
+
+std::string DueNoteText(std::string_view note_template, Date base, std::optional<Date>* due) {
+  const int p1 = text::InStr(note_template, "<");
+  if (p1 == 0) return std::string(note_template);
+  const int p2 = text::InStr(note_template, ">");
+  const Date date = base.AddDays(Val(text::Mid(note_template, p1 + 1, 3)));
+  if (due != nullptr) *due = date;
+  return text::Left(note_template, p1 - 1) + " " + ShortDate(date) + " " +
+         text::Mid(note_template, p2 + 1);
 }
 
 }  // namespace korvax

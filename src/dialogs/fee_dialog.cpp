@@ -1,8 +1,10 @@
 #include "dialogs/fee_dialog.hpp"
 
 #include "common/error.hpp"
+#include "common/format.hpp"
 #include "common/funktionen.hpp"
 #include "common/text.hpp"
+#include "document/tk_word_auto.hpp"
 
 namespace korvax::dialogs {
 
@@ -31,7 +33,58 @@ std::string AlignDecimals(std::string_view typed) {
 
 FeeDialog::FeeDialog(std::string name, std::string grid_name)
     : Form(std::move(name)), grid_name_(std::move(grid_name)) {
-  OnActivate([this] { LoadPath(); });
+  OnActivate([this] { UserForm_Activate(); });
+  OnUnload([this](int& cancel) { UserForm_QueryClose(cancel); });
+}
+
+void FeeDialog::UserForm_Activate() {
+  leaving_ = false;
+  LoadPath();
+  Operation op(Name(), "UserForm_Activate");
+  if (op.If(100, [&] { return TabellenwahlAbgebrochen(); })) {
+    op.Step(110, [&] {
+      leaving_ = true;
+      Unload();
+    });
+    return;
+  }
+  op.Step(120, [&] { loaded_lines_ = GridLines(); });
+}
+
+void FeeDialog::UserForm_QueryClose(int& cancel) {
+  if (leaving_) return;
+  Operation op(Name(), "UserForm_QueryClose");
+  op.Step(1, [&] {
+    if (LinesChanged() && !DiscardConfirmed()) cancel = 1;
+  });
+}
+
+std::vector<std::string> FeeDialog::GridLines() const {
+  const forms::Grid& grid = FeeGrid();
+  std::vector<std::string> lines;
+  for (int row = 1; row < grid.Rows(); ++row) {
+    std::string line;
+    for (int col = 0; col < grid.Cols(); ++col) line += grid.TextMatrix(row, col) + '\t';
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+bool FeeDialog::LinesChanged() const {
+  return GridLines() != loaded_lines_;
+}
+
+bool FeeDialog::DiscardConfirmed() {
+  MessageBoxRequest question;
+  question.prompt = "Die geänderten Zeilen verwerfen?";
+  question.buttons = 36;  // Yes and No, with the question mark
+  question.value8 = -2;
+  return MsgBox(question) == 6;
+}
+
+std::string FeeDialog::DeleteQuestion(int row) const {
+  const std::string text = text::Trim(FeeGrid().TextMatrix(row, 0));
+  return "Zeile " + std::to_string(row) + (text.empty() ? "" : " (" + text + ")") + " löschen?";
 }
 
 forms::Grid& FeeDialog::AddFeeGrid(int cols, int left, int top, int width, int height) {
@@ -79,11 +132,13 @@ void FeeDialog::AddButtons(int left, int top, std::string_view insert_name) {
   constexpr int kWidth = 1100;
   constexpr int kHeight = 375;
   constexpr int kSpacing = 1200;
-  AddCommandButton("CommandAbbruch", "&Abbruch", left, top, kWidth, kHeight).OnClick([this] {
-    CommandAbbruch_Click();
-  });
+  auto& abbruch = AddCommandButton("CommandAbbruch", "&Abbruch", left, top, kWidth, kHeight);
+  abbruch.OnClick([this] { CommandAbbruch_Click(); });
+  abbruch.SetCancel(true);  // Escape
   AddCommandButton("CommandEnde", "&OK", left + kSpacing, top, kWidth, kHeight).OnClick([this] {
+    leaving_ = true;
     FinishPath();
+    leaving_ = false;
   });
   AddCommandButton("CommandÜbernehmen", "&Übernehmen", left + 2 * kSpacing, top, kWidth, kHeight)
       .OnClick([this] { CommandÜbernehmen_Click(); });
@@ -137,7 +192,7 @@ void FeeDialog::CommandLöschen_Click() {
   int32_t answer = 0;
   op.Step(2, [&] {
     MessageBoxRequest question;
-    question.prompt = "Zeile löschen?";
+    question.prompt = DeleteQuestion(FeeGrid().SelStartRow());
     question.buttons = DeleteQuestionButtons();
     question.value8 = -2;
     answer = MsgBox(question);
@@ -155,7 +210,14 @@ void FeeDialog::CommandÜbernehmen_Click() {
 
 void FeeDialog::CommandAbbruch_Click() {
   Operation op(Name(), "CommandAbbruch_Click");
-  op.Step(1, [&] { Unload(); });
+  bool discard = false;
+  op.Step(1, [&] { discard = !LinesChanged() || DiscardConfirmed(); });
+  if (op.If(2, [&] { return discard; })) {
+    op.Step(3, [&] {
+      leaving_ = true;
+      Unload();
+    });
+  }
 }
 
 void FeeDialog::Grid_SelChange() {
@@ -224,7 +286,10 @@ int FeeDialog::AdvanceLine(Operation& op, int first) {
 }
 
 void FeeDialog::CheckMoneyField(forms::MaskedEdit& field) {
-  field.SetText(WertFormatieren(AlignDecimals(field.Text()), 8, 2));
+  // The mask "#####,##" has no place for a thousands point: 1.948,00 goes
+  // in as 1948,00 instead of being refused.
+  const std::string betrag = WertFormatieren(AlignDecimals(field.Text()), 8, 2);
+  field.SetText(Format(Variant(Tausche(betrag, ".", "")), "@@@@@@@@"));
 }
 
 void FeeDialog::Apply() {

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/operation.hpp"
 #include "platform/forms/form.hpp"
@@ -108,6 +109,12 @@ class FeeDialog : public forms::Form {
   virtual int AfterDelete(Operation& op, int first);
 
   // --- Standard handlers
+  // The load event: the load path, then the grid's lines as loaded, against
+  // which Abbruch and the close box judge whether lines were changed. A call
+  // whose table selection the user left without a choice ends here.
+  void UserForm_Activate();
+  // Unload by the close box: asks before lines the user changed are lost.
+  void UserForm_QueryClose(int& cancel);
   void CommandButtonNeu_Click();
   void Commandneu_Click();
   void CommandLöschen_Click();
@@ -134,10 +141,15 @@ class FeeDialog : public forms::Form {
   // line (or NeuWerte with row 1 selected under suppression), focus to
   // TextBoxFlst. Returns the next free checkpoint.
   int AdvanceLine(Operation& op, int first);
-  // The money field aligned and formatted (width 8, 2 decimals).
+  // The money field aligned and formatted (width 8, 2 decimals), without
+  // thousands points, for which its mask has no place.
   void CheckMoneyField(forms::MaskedEdit& field);
   // WertÜberprüfen, then ÜbernehmenWerte.
   void Apply();
+  // The grid's lines differ from those the load path put there.
+  bool LinesChanged() const;
+  // "Zeile 2 (Flst.Nr. 12/3) löschen?": the question names the line.
+  std::string DeleteQuestion(int row) const;
 
   // Sets the suppression flag for a scope and restores what it was.
   class SuppressionScope {
@@ -159,7 +171,15 @@ class FeeDialog : public forms::Form {
   word::Table category_table_;
 
  private:
+  // The lines of the grid, one text per row.
+  std::vector<std::string> GridLines() const;
+  // Asks whether the changed lines may be thrown away; true for Yes.
+  bool DiscardConfirmed();
+
   std::string grid_name_;
+  std::vector<std::string> loaded_lines_;
+  // The dialog itself unloads (OK, a confirmed Abbruch): no question.
+  bool leaving_ = false;
 };
 
 }  // namespace korvax::dialogs

@@ -2,6 +2,7 @@
 
 #include "common/error.hpp"
 #include "common/format.hpp"
+#include "common/funktionen.hpp"
 #include "common/text.hpp"
 #include "plugin/plugin_state.hpp"
 
@@ -100,14 +101,21 @@ std::string BeforeLineBreak(std::string_view text) {
   return at == 0 ? std::string(text) : text::Left(text, at - 1);
 }
 
+std::string GridFee(double fee) {
+  return WertFormatieren(GeneralNumber(fee), 8, 2);
+}
+
+std::string PaddedAmount(double amount) {
+  return Format(Variant(Format(amount, "0.00")), "@@@@@@@@");
+}
+
 double FullFee(double fee, double share) {
   if (share == 333) return fee * 3;
   return CheckedDivide(fee * 1000, share);
 }
 
 std::string ShareNote(double full_fee, std::string_view share) {
-  return std::string(kLineBreak) + "Betrag :  € " +
-         Format(Variant(Format(full_fee, "0.00")), "@@@@@@@@") + " Ihr Anteil " +
+  return std::string(kLineBreak) + "Betrag :  € " + PaddedAmount(full_fee) + " Ihr Anteil " +
          std::string(share) + "/1000";
 }
 

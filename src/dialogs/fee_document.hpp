@@ -57,6 +57,13 @@ std::string BeforeLineBreak(std::string_view text);
 // The manual line break inside a cell.
 inline constexpr std::string_view kLineBreak = "\v";
 
+// A line's fee as the Nr. 2 and Nr. 7 grids hold it: in general number
+// format through WertFormatieren, width 8, 2 decimals.
+std::string GridFee(double fee);
+// An amount with two decimals right-aligned in 8 ("0.00", then "@@@@@@@@"),
+// as Nr. 3 and Nr. 4/5 hold fees and the share note the full fee.
+std::string PaddedAmount(double amount);
+
 // The full fee before the share: three times the line fee for 333, else
 // fee x 1000 / share; a share of 0 fails with 11.
 double FullFee(double fee, double share);

@@ -67,6 +67,14 @@ double GebührNeueAufnahmepunkte(int16_t n) {
   return betrag > kHöchstbetrag25 ? kHöchstbetrag25 : betrag;
 }
 
+std::string AbzugText(float betrag) {
+  return " " + WertFormatieren(GeneralNumber(-betrag), 7, 2);
+}
+
+std::string NeueAufnahmepunkteBetrag(int16_t n) {
+  return " " + WertFormatieren(GeneralNumber(GebührNeueAufnahmepunkte(n)), 7, 2);
+}
+
 FrmKat1::FrmKat1() : FeeDialog("frmKat1", "GridGebühren1") {
   SetCaption("Flurstückszerlegung nach Nr. 2.1");
   SetWidth(8160);
@@ -161,7 +169,7 @@ void FrmKat1::ÜbernehmenWerte() {
   op.Step(8, [&] { gebühr = GebührAusTabelle(wert, fläche); });
   op.Step(9, [&] { anteil = Val(grid.TextMatrix(current_row_, 3)); });
   op.Step(10, [&] { gebühr = AnteilAnwenden(gebühr, anteil); });
-  op.Step(11, [&] { setze(4, WertFormatieren(GeneralNumber(gebühr), 8, 2)); });
+  op.Step(11, [&] { setze(4, GridFee(gebühr)); });
   const int weiter = AdvanceLine(op, 12);
   op.Step(weiter, [&] { ErmäßigungTesten(); });
 }

@@ -47,6 +47,10 @@ float AbmarkungsErmäßigung(int16_t n, float summe);
 float ProzentErmäßigung(int16_t p, float summe);
 // The fee of Nr. 2.5 for n new survey points.
 double GebührNeueAufnahmepunkte(int16_t n);
+// The amount cells of a reduction row (a blank and the negative amount)
+// and of the 2.5 sub-table (a blank and the fee), width 7 behind the blank.
+std::string AbzugText(float betrag);
+std::string NeueAufnahmepunkteBetrag(int16_t n);
 
 // The starts of the two reduction rows, by which the load finds them.
 inline constexpr std::string_view kProzentZeile = "Die Gebühr ist nach Nr. 2.2";

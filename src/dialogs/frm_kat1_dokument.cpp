@@ -60,7 +60,7 @@ void ErmäßigungsbreitenSetzen(const word::Table& table, int row) {
 // The amount cell of a reduction row: a blank and the negative amount.
 void AbzugSchreiben(const word::Table& table, int row, float betrag) {
   AlignCellRight(table, row, 5);
-  WriteCell(table, row, 5, " " + WertFormatieren(GeneralNumber(-betrag), 7, 2));
+  WriteCell(table, row, 5, AbzugText(betrag));
 }
 
 }  // namespace
@@ -330,10 +330,7 @@ void FrmKat1::neueAufnahmeEnde() {
                 MitVorzeichenstelle(anzahl) + " neue Aufnahmepunkte je 204,52 € (max. 600 €)");
     });
     op.Step(7, [&] { AlignCellRight(tabelle, 2, 5); });
-    op.Step(8, [&] {
-      WriteCell(tabelle, 2, 5,
-                " " + WertFormatieren(GeneralNumber(GebührNeueAufnahmepunkte(anzahl)), 7, 2));
-    });
+    op.Step(8, [&] { WriteCell(tabelle, 2, 5, NeueAufnahmepunkteBetrag(anzahl)); });
     op.Step(9, [&] { BookmarkSetzen(tabelle, kKeyNr2Grundlagen); });
     op.Step(10, [&] { TabelleFormatiereneinsicht(tabelle); });
   }

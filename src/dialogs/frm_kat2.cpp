@@ -56,9 +56,11 @@ const Kostenstufe& KostenstufeVon(double x) {
   return kKostenstufen.back();
 }
 
-const Kostenstufe* KostenstufeAusText(std::string_view anfang) {
+const Kostenstufe* KostenstufeAusText(std::string_view text) {
+  // The whole range text: a cost such as 1.023.000 begins like the range
+  // "1.023.001 bis ..." for its first eight characters.
   for (const Kostenstufe& stufe : kKostenstufen) {
-    if (anfang == text::Left(stufe.bereich, 8)) return &stufe;
+    if (text.starts_with(stufe.bereich)) return &stufe;
   }
   return nullptr;
 }
@@ -191,10 +193,19 @@ void FrmKat2::ÜbernehmenWerte() {
   op.Step(1, [&] { wert = CVal(Feld("MaskEdBoxWert").Text()); });
   op.Step(2, [&] { anteil = Val(Feld("MaskEdBoxAnteil").Text()); });
   // A negative cost or area has no bracket, and a share of 0 (or none) has
-  // no full fee for the share note: such a line is not taken, the field in
-  // question gets the focus with its text selected.
+  // no full fee for the share note: such a line is not taken; the user is
+  // told why, and the field in question gets the focus with its text selected.
   if (op.If(3, [&] { return !(wert >= 0) || !(anteil > 0); })) {
     op.Step(4, [&] {
+      MessageBoxRequest hinweis;
+      hinweis.prompt = std::string(wert < 0 ? kostenmodus_ ? "Baukosten können nicht negativ sein"
+                                                           : "Eine Fläche kann nicht negativ sein"
+                                            : "Der Anteil muss über 0 liegen (in Tausendsteln, "
+                                              "1000 = ganz)") +
+                       "; die Zeile wurde nicht übernommen.";
+      hinweis.buttons = 48;  // OK, with the exclamation mark
+      hinweis.value8 = -2;
+      MsgBox(hinweis);
       forms::MaskedEdit& feld = Feld(wert >= 0 ? "MaskEdBoxAnteil" : "MaskEdBoxWert");
       feld.SetFocus();
       feld.SetSelStart(0);
@@ -213,7 +224,7 @@ void FrmKat2::ÜbernehmenWerte() {
   op.Step(10, [&] { setze(kSpalteBeschreibung, TextBoxBeschreibung().Text()); });
   op.Step(11, [&] { teile = RoundToInteger(CVal(Feld("MaskEdBoxTeile").Text())); });
   op.Step(12, [&] { gebühr = AnteilAnwenden(SatzNr3(GewählteAbrechnung(), wert, teile), anteil); });
-  op.Step(13, [&] { setze(kSpalteGebühr, Format(Variant(Format(gebühr, "0.00")), "@@@@@@@@")); });
+  op.Step(13, [&] { setze(kSpalteGebühr, PaddedAmount(gebühr)); });
   AdvanceLine(op, 14);
 }
 

@@ -24,8 +24,8 @@ struct Kostenstufe {
 // The bracket of a construction cost; above 10,226,000 € the last one.
 // Costs below 0 have no bracket: the dialog does not take them.
 const Kostenstufe& KostenstufeVon(double baukosten);
-// The bracket whose range text starts with the 8 characters given, or null.
-const Kostenstufe* KostenstufeAusText(std::string_view anfang);
+// The bracket whose whole range text the text starts with, or null.
+const Kostenstufe* KostenstufeAusText(std::string_view text);
 // The rate of 3.3 by floor area in m².
 double FlächenSatz(double fläche);
 // The factor of 3.1 and 3.2 for a number of building parts.

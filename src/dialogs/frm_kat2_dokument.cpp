@@ -118,7 +118,7 @@ void FrmKat2::ZeileAusTabelle(Operation& op, int row) {
     op.Step(13, [&] { grid.SetTextMatrix(row, 0, zeilen.at(0)); });
     op.Step(14, [&] {
       const std::string zweite = zeilen.size() > 1 ? zeilen[1] : std::string();
-      if (const Kostenstufe* stufe = KostenstufeAusText(text::Mid(zweite, 15, 8))) {
+      if (const Kostenstufe* stufe = KostenstufeAusText(text::Mid(zweite, 15))) {
         grid.SetTextMatrix(row, 1, std::string(stufe->wert));
         Get<forms::CheckBox>("chkBereich").SetValue(1);
       } else {

@@ -5,18 +5,10 @@
 #include "common/format.hpp"
 #include "common/funktionen.hpp"
 #include "common/variant.hpp"
+#include "dialogs/fee_document.hpp"
 #include "plugin/plugin_state.hpp"
 
 namespace korvax::dialogs {
-
-namespace {
-
-// An amount with two decimals, right-aligned in 8 characters.
-std::string Betrag(double wert) {
-  return Format(Variant(Format(wert, "0.00")), "@@@@@@@@");
-}
-
-}  // namespace
 
 double Grundpreis(int kategorie) {
   switch (kategorie) {
@@ -46,6 +38,15 @@ double Länge(std::string_view text) {
     }
   }
   return meter;
+}
+
+double AchseDerZeile(std::string_view feld) {
+  const double länge = Länge(feld);
+  return länge < 1 ? 1 : länge;
+}
+
+double ZuschlagImOrt(std::string_view preis_je_meter, double länge) {
+  return CVal(preis_je_meter) * länge / 5;
 }
 
 std::string ImOrtText(double länge) {
@@ -158,10 +159,7 @@ void FrmKat3::ÜbernehmenWerte() {
   op.Step(6, [&] { setze(4, Feld("MaskEdBoxImOrt").Text()); });
   op.Step(7,
           [&] { kategorie_ = static_cast<int16_t>(Liste("comFlurstücksdichte").ListIndex() + 1); });
-  op.Step(8, [&] {
-    const double länge = Länge(Feld("MaskEdBoxAchse").Text());
-    achse = länge < 1 ? 1 : länge;
-  });
+  op.Step(8, [&] { achse = AchseDerZeile(Feld("MaskEdBoxAchse").Text()); });
   // The order context holds at most 32767 m. A longer axis is priced in
   // full; the context keeps the most it can hold, and the overflow is
   // reported so that nobody takes that for the axis of the line.
@@ -173,8 +171,8 @@ void FrmKat3::ÜbernehmenWerte() {
     Library().order.Achslänge = static_cast<int16_t>(achse);
   });
   op.Step(10, [&] { preis = Positionsfaktor(Liste("ComboBox4").Text()) * Grundpreis(kategorie_); });
-  op.Step(11, [&] { setze(5, Betrag(preis)); });
-  op.Step(12, [&] { setze(6, Betrag(preis * achse)); });
+  op.Step(11, [&] { setze(5, PaddedAmount(preis)); });
+  op.Step(12, [&] { setze(6, PaddedAmount(preis * achse)); });
   AdvanceLine(op, 13);
 }
 

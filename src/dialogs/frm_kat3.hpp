@@ -31,6 +31,13 @@ double Positionsfaktor(std::string_view position);
 // character, so a sign gives 0.
 double Länge(std::string_view text);
 
+// The axis length of a line: the length of its field, at least 1 m (an
+// empty or non-numeric field gives 1).
+double AchseDerZeile(std::string_view feld);
+// The in-town surcharge: a fifth of the price per metre, as the grid shows
+// it, for every metre in town.
+double ZuschlagImOrt(std::string_view preis_je_meter, double länge);
+
 // The fixed text of an in-town row around its length.
 inline constexpr std::string_view kImOrtAnfang = "Davon ";
 inline constexpr std::string_view kImOrtEnde =

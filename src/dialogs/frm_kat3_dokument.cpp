@@ -184,8 +184,7 @@ int FrmKat3::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row, 
     });
     op.Step(19, [&] { AnAuswahlAnfügen(tabelle, o, 1, ImOrtText(länge)); });
     op.Step(20, [&] {
-      const double zuschlag = CVal(zelle(5)) * länge / 5;
-      AnAuswahlAnfügen(tabelle, o, 5, Format(Variant(Format(zuschlag, "0.00")), "@@@@@@@@"));
+      AnAuswahlAnfügen(tabelle, o, 5, PaddedAmount(ZuschlagImOrt(zelle(5), länge)));
       WriteCell(tabelle, o, 5, " €");
     });
     op.Step(21, [&] { AlignCellRight(tabelle, o, 5); });
@@ -195,9 +194,7 @@ int FrmKat3::ZeileInTabelle(Operation& op, const word::Table& tabelle, int row, 
     });
   }
   op.Step(23, [&] { schreiben(4, "\t" + zelle(5)); });
-  op.Step(24, [&] {
-    schreiben(5, Format(Variant(Format(CVal(zelle(6)), "0.00")), "@@@@@@@@") + " €");
-  });
+  op.Step(24, [&] { schreiben(5, PaddedAmount(CVal(zelle(6))) + " €"); });
   return im_ort ? t + 2 : t + 1;
 }
 

@@ -62,6 +62,20 @@ std::string_view BereichsText(double x) {
   return kStufen[5].text;
 }
 
+double GebührNr7(int stufe, double n71, double n72, double n73) {
+  const Wertstufe& s = Stufe(stufe);
+  return n71 * s.satz71 + n72 * s.satz72 + n73 * s.satz73;
+}
+
+double GebührNeueAufnahmepunkte74(int16_t n) {
+  const double betrag = n * kSatz74;
+  return betrag > kHöchstbetrag74 ? kHöchstbetrag74 : betrag;
+}
+
+std::string NeueAufnahmepunkteBetrag74(int16_t n) {
+  return WertFormatieren(GeneralNumber(GebührNeueAufnahmepunkte74(n)), 7, 2) + " €";
+}
+
 FrmKat4::FrmKat4() : FeeDialog("frmKat4", "GridGebühren6") {
   SetCaption("Grenzfeststellung nach 7.");
   SetWidth(8040);
@@ -158,13 +172,10 @@ void FrmKat4::ÜbernehmenWerte() {
   op.Step(11, [&] { n71 = Zahl(Feld("MaskEdBox7_1").Text()); });
   op.Step(12, [&] { n72 = Zahl(Feld("MaskEdBox7_2").Text()); });
   op.Step(13, [&] { n73 = Zahl(Feld("MaskEdBox7_3").Text()); });
-  op.Step(14, [&] {
-    const Wertstufe& s = Stufe(stufe);
-    gebühr = n71 * s.satz71 + n72 * s.satz72 + n73 * s.satz73;
-  });
+  op.Step(14, [&] { gebühr = GebührNr7(stufe, n71, n72, n73); });
   op.Step(15, [&] { anteil = Zahl(Feld("MaskEdBoxAnteil").Text()); });
   op.Step(16, [&] { gebühr = AnteilAnwenden(gebühr, anteil); });
-  op.Step(17, [&] { setze(6, WertFormatieren(GeneralNumber(gebühr), 8, 2)); });
+  op.Step(17, [&] { setze(6, GridFee(gebühr)); });
   AdvanceLine(op, 18);
 }
 

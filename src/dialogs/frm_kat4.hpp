@@ -40,6 +40,17 @@ inline bool MindestgebührFällig(double summe73) {
 inline constexpr double kSatz74 = 204.52;
 inline constexpr double kHöchstbetrag74 = 400;
 
+// The fee of a line before its share: the counts of 7.1, 7.2 and 7.3 at the
+// rates of the bracket.
+double GebührNr7(int stufe, double n71, double n72, double n73);
+// The 7.3 fee of a line at full share, as its amount text gives it back:
+// for the minimum-fee test over the grid's land value and 7.3 count texts.
+double Gebühr73(const std::string& wert, const std::string& anzahl);
+// The fee of 7.4 for n new survey points, at most 400 €, and the amount
+// cell of the 7.4 sub-table with it.
+double GebührNeueAufnahmepunkte74(int16_t n);
+std::string NeueAufnahmepunkteBetrag74(int16_t n);
+
 class FrmKat4 : public FeeDialog {
  public:
   FrmKat4();

@@ -26,14 +26,13 @@ bool IstSonderzeile(std::string_view erste_zelle) {
   return anfang == "Mindestgebühr" || anfang == "20% Ermäßigun" || anfang == "40% Ermäßigun";
 }
 
-// The 7.3 fee of a line at full share, as the amount text gives it back.
+}  // namespace
+
 double Gebühr73(const std::string& wert, const std::string& anzahl) {
   const double v = ToDouble(Variant(wert));
   const double gebühr = ToDouble(Variant(anzahl)) * Stufe(WertstufeVon(v)).satz73;
-  return ToDouble(Variant(WertFormatieren(GeneralNumber(gebühr), 8, 2)));
+  return ToDouble(Variant(GridFee(gebühr)));
 }
-
-}  // namespace
 
 void FrmKat4::LoadPath() {
   Operation op(Name(), "UserForm_Activate");
@@ -232,17 +231,14 @@ void FrmKat4::neueAufnahmeLoad() {
 void FrmKat4::neueAufnahmeEnde() {
   Operation op(Name(), "neueAufnahmeEnde");
   int16_t anzahl = 0;
-  double betrag = 0;
+  std::string betrag;
   word::Range bereich;
   word::Table tabelle;
   op.Step(1, [&] { anzahl = RoundToInteger(Val(Feld("mskneueAP").Text())); });
   op.Step(2, [&] { bereich = InsertionRange(teiltabelle_, true); });
   op.Step(3, [&] { WordApplication().Selection().Font().SetSize(10); });
   if (op.If(4, [&] { return anzahl >= 1; })) {
-    op.Step(5, [&] {
-      betrag = anzahl * kSatz74;
-      if (betrag > kHöchstbetrag74) betrag = kHöchstbetrag74;
-    });
+    op.Step(5, [&] { betrag = NeueAufnahmepunkteBetrag74(anzahl); });
     op.Step(6, [&] { tabelle = AddTable(bereich, 2, 5); });
     op.Step(7, [&] { WriteHeaderCell(tabelle, 1, "Grundlagenvermessung nach Nr. 7.4"); });
     op.Step(8, [&] {
@@ -250,8 +246,7 @@ void FrmKat4::neueAufnahmeEnde() {
                 std::to_string(anzahl) + " neue Aufnahmepunkte je 204.52 € (max. 400 €)");
     });
     op.Step(9, [&] { AlignCellRight(tabelle, 2, 5); });
-    op.Step(10,
-            [&] { WriteCell(tabelle, 2, 5, WertFormatieren(GeneralNumber(betrag), 7, 2) + " €"); });
+    op.Step(10, [&] { WriteCell(tabelle, 2, 5, betrag); });
     op.Step(11, [&] { TabelleFormatiereneinsicht(tabelle); });
     op.Step(12, [&] { BookmarkSetzen(tabelle, kKeyNr7Grundlagen); });
   }

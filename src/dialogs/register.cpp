@@ -1,5 +1,6 @@
 #include "dialogs/register.hpp"
 
+#include "billing/summe_bilden.hpp"
 #include "dialogs/frm_kat1.hpp"
 #include "dialogs/frm_kat2.hpp"
 #include "dialogs/frm_kat3.hpp"
@@ -14,6 +15,7 @@ void RegisterFeeDialogs() {
   RegisterDialog(1, [] { forms::FormInstance<FrmKat2>().ShowModal(); });
   RegisterDialog(2, [] { forms::FormInstance<FrmKat3>().ShowModal(); });
   RegisterDialog(3, [] { forms::FormInstance<FrmKat4>().ShowModal(); });
+  RegisterTotals([](bool zahlungsziel) { SummeBilden(zahlungsziel); });
 }
 
 }  // namespace korvax::dialogs

@@ -20,6 +20,8 @@ constexpr const char* kModule = "TK_WordAuto";
 
 // The position of the table chosen last, library-wide.
 int16_t remembered_table_index = 0;
+// The user closed the table selection of the last main-table lookup.
+bool selection_cancelled = false;
 
 word::Document& Doc() {
   const auto& doc = Library().order.Doc;
@@ -86,6 +88,16 @@ word::Table MainTable(Operation& op, std::string_view key) {
   }
   op.Step(160, [&] { dlg.optAktTabelle().SetEnabled(cursor_table); });
   op.Step(170, [&] { dlg.ShowModal(); });
+
+  // Closed with its close box or Escape, the dialog is unloaded: no choice
+  // was made, and reading the options would load it afresh with "neuer
+  // Abrechnungspunkt" chosen, so that a finished fee dialog would append a
+  // second table of its category. The call is cancelled instead.
+  if (op.If(175, [&] { return !dlg.IsLoaded(); })) {
+    selection_cancelled = true;
+    remembered_table_index = 0;
+    return result;
+  }
 
   // 4.1 The table at the cursor. The dialog keeps the option chosen last
   // even where it is not offered this time; honoured then, it would hand back
@@ -184,7 +196,13 @@ word::Table SubTable(Operation& op, std::string_view key) {
 
 word::Table TabelleErmitteln(std::string_view key, bool subTable) {
   Operation op(kModule, "TabelleErmitteln");
-  return subTable ? SubTable(op, key) : MainTable(op, key);
+  if (subTable) return SubTable(op, key);
+  selection_cancelled = false;
+  return MainTable(op, key);
+}
+
+bool TabellenwahlAbgebrochen() {
+  return selection_cancelled;
 }
 
 void BookmarkSetzen(word::Table table, std::string_view key) {

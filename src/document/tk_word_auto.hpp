@@ -26,6 +26,10 @@ inline constexpr std::string_view kKeyNr7Grundlagen = "Korvax_4A";
 // it may ask the user through the table selection dialog; with subTable true
 // it searches on from the table chosen last, without asking.
 word::Table TabelleErmitteln(std::string_view key, bool subTable);
+// Whether the user left the table selection of the last main-table lookup
+// with its close box or Escape, without a choice: the fee dialog's call is
+// cancelled then, and nothing is written.
+bool TabellenwahlAbgebrochen();
 
 // Marks the table with a comment carrying the key on its cell (1,5).
 void BookmarkSetzen(word::Table table, std::string_view key);

@@ -1,9 +1,8 @@
 #include "host/document_changes.hpp"
 
-#include <unistd.h>
-
+#include <functional>
 #include <string>
-#include <system_error>
+#include <string_view>
 
 #include "platform/word/package.hpp"
 
@@ -12,51 +11,37 @@ namespace korvax::host {
 namespace {
 
 bool IsXmlPart(const std::string& name) {
-  auto ends_with = [&](std::string_view suffix) {
-    return name.size() >= suffix.size() &&
-           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-  };
-  return ends_with(".xml") || ends_with(".rels");
+  return name.ends_with(".xml") || name.ends_with(".rels");
 }
 
-// The part as the Word layer writes it once parsed; parsing alone already
-// changes the bytes (quotes, empty elements), so both sides go through it.
-std::string Canonical(std::string_view bytes, const std::string& name) {
-  pugi::xml_document xml;
-  word::ParseXml(xml, bytes, name);
-  return word::SerializeXml(xml);
+size_t Hash(std::string_view bytes) {
+  return std::hash<std::string_view>{}(bytes);
 }
 
 }  // namespace
 
-bool SamePackages(const std::filesystem::path& a, const std::filesystem::path& b) {
-  const word::Package first = word::Package::Read(a);
-  const word::Package second = word::Package::Read(b);
-  if (first.Names() != second.Names()) return false;
-  for (const std::string& name : first.Names()) {
-    const std::string_view x = first.Bytes(name);
-    const std::string_view y = second.Bytes(name);
-    if (x == y) continue;
-    if (!IsXmlPart(name) || Canonical(x, name) != Canonical(y, name)) return false;
+Fingerprint FingerprintOf(word::Document& doc) {
+  word::Package& package = doc.Parts();
+  Fingerprint fingerprint;
+  for (const std::string& name : package.Names()) {
+    fingerprint.push_back(Hash(name));
+    if (!IsXmlPart(name)) {
+      fingerprint.push_back(Hash(package.Bytes(name)));
+    } else if (package.IsParsed(name)) {
+      fingerprint.push_back(Hash(word::SerializeXml(package.Xml(name))));
+    } else {
+      // A part the dialog may still parse: as it will be written then.
+      pugi::xml_document xml;
+      word::ParseXml(xml, package.Bytes(name), name);
+      fingerprint.push_back(Hash(word::SerializeXml(xml)));
+    }
   }
-  return true;
+  return fingerprint;
 }
 
-bool SaveIfChanged(word::Document& doc, const std::filesystem::path& path) {
-  const std::filesystem::path copy =
-      std::filesystem::temp_directory_path() /
-      ("korvax-show-" + std::to_string(::getpid()) + "-" + path.filename().string());
-  struct RemoveCopy {
-    const std::filesystem::path& copy;
-    ~RemoveCopy() {
-      std::error_code ignored;
-      std::filesystem::remove(copy, ignored);
-    }
-  } remove_copy{copy};
-
-  doc.SaveAs(copy);
-  if (SamePackages(path, copy)) return false;
-  doc.SaveAs(path);
+bool SaveIfChanged(word::Document& doc, const Fingerprint& opened) {
+  if (FingerprintOf(doc) == opened) return false;
+  doc.Save();
   return true;
 }
 

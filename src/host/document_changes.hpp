@@ -2,19 +2,23 @@
 // dialog that the user leaves without changes does not rewrite the file.
 #pragma once
 
-#include <filesystem>
+#include <cstddef>
+#include <vector>
 
 #include "platform/word/document.hpp"
 
 namespace korvax::host {
 
-// Whether two .docx packages hold the same content: the same entries in the
-// same order, each with the same bytes or, for XML parts, the same XML.
-bool SamePackages(const std::filesystem::path& a, const std::filesystem::path& b);
+// What a document would save, part by part: each XML part as the Word layer
+// writes it once parsed (parsing alone already changes the bytes, quotes and
+// empty elements), every other part as it is. Reads nothing from disk and
+// keeps no copy of the document.
+using Fingerprint = std::vector<size_t>;
+Fingerprint FingerprintOf(word::Document& doc);
 
-// Saves the document over `path` when what it would write differs from the
-// file there; true when it saved. The save replaces the file atomically.
-// Fails with korvax::Error when a save fails.
-bool SaveIfChanged(word::Document& doc, const std::filesystem::path& path);
+// Saves the document (Document::Save) when its fingerprint differs from
+// `opened`, the one taken when it was opened; true when it saved. Fails with
+// korvax::Error when the save fails.
+bool SaveIfChanged(word::Document& doc, const Fingerprint& opened);
 
 }  // namespace korvax::host

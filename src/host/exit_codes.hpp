@@ -35,4 +35,27 @@ inline constexpr int kExitInternal = 70;
 // The invoice, or another output file, could not be saved.
 inline constexpr int kExitCannotSave = 74;
 
+// What each code means, in German, for the help of korvax and the README.
+struct ExitCodeText {
+  int code;
+  const char* text;
+};
+inline constexpr ExitCodeText kExitCodeTexts[] = {
+    {kExitOk, "fertig"},
+    {kExitScriptFailed, "das Skript lief nicht wie geschrieben"},
+    {kExitNoGui, "keine Dialoge auf dem Bildschirm (keine Anzeige oder ohne Qt gebaut)"},
+    {kExitDoneWithErrors, "fertig, mit Fehlern (siehe Verw.log)"},
+    {kExitInUse, "die Rechnung ist anderswo geöffnet"},
+    {kExitChangedMeanwhile, "die Rechnung wurde inzwischen geändert; eine Kopie hält die Arbeit"},
+    {kExitRecordStale, "Rechnung gespeichert, ihr Datensatz aber nicht"},
+    {kExitReadOnly, "die Rechnung ist schreibgeschützt"},
+    {kExitDatabaseUnavailable, "der Datenbankserver ist nicht erreichbar oder nahm nicht alles an"},
+    {kExitUsage, "falsche oder fehlende Argumente"},
+    {kExitBadData, "eine Datei oder ein Datensatz ist unbrauchbar"},
+    {kExitNoInput, "eine Datei fehlt"},
+    {kExitNoRenderer, "LibreOffice fehlt"},
+    {kExitInternal, "ein aufgerufenes Programm ist gescheitert"},
+    {kExitCannotSave, "die Rechnung oder eine andere Ausgabe ließ sich nicht speichern"},
+};
+
 }  // namespace korvax::host

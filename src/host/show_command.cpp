@@ -7,23 +7,26 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "common/error.hpp"
 #include "common/error_log.hpp"
 #include "common/variant.hpp"
+#include "host/cli_messages.hpp"
+#include "host/cli_numbers.hpp"
 #include "host/document_changes.hpp"
 #include "platform/dao/dao.hpp"
 #include "platform/dao/dao_errors.hpp"
 #include "platform/forms/scripted_ui.hpp"
 #include "platform/word/word.hpp"
+#include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
+#include "plugin/ui_choice.hpp"
 
 #if defined(KORVAX_HOST_WITH_FEE_DIALOGS)
 #include "dialogs/register.hpp"
-#endif
-#if defined(KORVAX_HOST_WITH_QT)
-#include "ui/qt/qt_ui.hpp"
 #endif
 
 namespace korvax::host {
@@ -64,6 +67,21 @@ int64_t WholeNumber(const std::string& text, const char* option, int64_t min, in
   return value;
 }
 
+// A number given for a numeric property in German notation only: the
+// property's own conversion would read "26.99" as 2.699.
+void CheckPropertyNumber(const std::string& property, const std::string& value) {
+  static const char* const kNumeric[] = {"Fläche",           "Bodenwert",  "Baukosten",
+                                         "Achslänge",        "Grenzlänge", "Flurstücke",
+                                         "AnzahlGrenzpunkte"};
+  for (const char* name : kNumeric) {
+    if (property == name && !GermanNumber(value)) {
+      throw Refusal(kExitUsage, "--set \"" + property + "=" + value +
+                                    "\": keine Zahl in deutscher Schreibweise (Dezimalkomma, "
+                                    "Punkt nur zwischen Tausendern: 1.234,5)");
+    }
+  }
+}
+
 void Require(const std::string& value, const char* option, const char* what) {
   if (value.empty()) throw Refusal(kExitUsage, std::string(option) + " fehlt: " + what);
 }
@@ -82,19 +100,24 @@ std::string Describe(const Error& e) {
   return e.description() + " (Fehler " + std::to_string(e.number()) + ")";
 }
 
-uintmax_t LogSize() {
-  std::error_code ec;
-  const uintmax_t size = fs::file_size(ErrorLogPath(), ec);
-  return ec ? 0 : size;
+// The numbers of the Word layer's file errors (platform/word/word_errors.hpp).
+constexpr int32_t kInUse = 70;
+constexpr int32_t kReadOnly = 75;
+constexpr int32_t kChangedMeanwhile = 4199;
+
+// ": Fehler 3260 in GebührenTabelle.SummeBilden (...)": the failures of the
+// totals among those the run logged.
+std::string LoggedCauses(const FailureCapture& logged) {
+  std::string causes;
+  for (const ReportedFailure& failure : logged.Failures()) {
+    if (failure.operation == "SummeBilden")
+      causes += (causes.empty() ? ": " : "; ") + DescribeReportedFailure(failure);
+  }
+  return causes + ".";
 }
 
-// Qt's desktop dialogs need a display to connect to, or an explicit platform.
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
+std::string CommandName(const ShowArguments& a) {
+  return a.totals_only ? "korvax totals" : "korvax show";
 }
 
 int Run(const ShowArguments& a) {
@@ -102,28 +125,32 @@ int Run(const ShowArguments& a) {
   if (!a.unexpected.empty()) {
     throw Refusal(kExitUsage, "unbekanntes Argument \"" + a.unexpected.front() + "\"");
   }
-  if (a.gui && !a.script.empty()) {
-    throw Refusal(kExitUsage, "--script und --gui schließen sich aus");
-  }
-  if (a.gui && !HasDisplay()) {
-    std::cerr << "korvax show: --gui braucht eine Anzeige (DISPLAY oder WAYLAND_DISPLAY; "
-                 "QT_QPA_PLATFORM=offscreen für Tests).\n";
-    return kExitNoGui;
-  }
-#ifndef KORVAX_HOST_WITH_QT
   if (a.gui) {
-    std::cerr << "korvax show: Diese Ausgabe ist ohne die Dialoge auf dem Bildschirm (Qt) "
-                 "gebaut. --script spielt die Eingaben des Benutzers ab.\n";
-    return kExitNoGui;
+    // The desktop dialogs, from libkorvax-qt.so as in any host.
+    try {
+      ChooseUi(UiKind::Qt);
+    } catch (const Error& e) {
+      throw Refusal(kExitNoGui, e.description());
+    }
   }
-#endif
   Require(a.database, "--db", "die Datenbank des Büros");
   Require(a.document, "--doc", "die Rechnung (.docx)");
   Require(a.user, "--user", "die Nummer des Benutzers (ID_Benutzer)");
-  Require(a.index, "--index", "die Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
-  if (!a.gui) Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
+  if (a.totals_only) {
+    Require(a.invoice, "--invoice", "die Rechnung in der Tabelle Rechnung (ID_Rechnungsnummer)");
+  } else {
+    Require(a.index, "--index", "die Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
+    if (!a.gui) Require(a.script, "--script oder --gui", "woher die Eingaben des Benutzers kommen");
+  }
   const auto user = static_cast<int32_t>(WholeNumber(a.user, "--user", INT32_MIN, INT32_MAX));
-  auto index = static_cast<int16_t>(WholeNumber(a.index, "--index", INT16_MIN, INT16_MAX));
+  int16_t index = -1;
+  if (!a.totals_only) {
+    index = static_cast<int16_t>(WholeNumber(a.index, "--index", INT16_MIN, INT16_MAX));
+    if (index < 0 || index > 3) {
+      throw Refusal(kExitUsage, "--index " + a.index +
+                                    ": keine Gebührenart (0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7)");
+    }
+  }
   const bool with_invoice = !a.invoice.empty();
   const auto invoice_id =
       with_invoice ? static_cast<int32_t>(WholeNumber(a.invoice, "--invoice", INT32_MIN, INT32_MAX))
@@ -137,27 +164,54 @@ int Run(const ShowArguments& a) {
     if (equals == std::string::npos || equals == 0) {
       throw Refusal(kExitUsage, "--set \"" + setting + "\": erwartet Eigenschaft=Wert");
     }
+    CheckPropertyNumber(setting.substr(0, equals), setting.substr(equals + 1));
   }
 
-  // 2. The files, and the office's database server.
+  // 2. The files, and the office's database server. The invoice is opened
+  // before the user's input is read: from here on it is locked, and whoever
+  // opens it elsewhere is told that it is in use.
   const bool on_server = dao::IsServerConnection(a.database);
   if (!on_server) RequireFile(a.database, "Die Datenbank");
   RequireFile(a.document, "Die Rechnung");
-  std::unique_ptr<forms::ScriptedUi> ui;
-  if (!a.gui) {
-    RequireFile(a.script, "Das Skript");
-    try {
-      ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(a.script));
-    } catch (const forms::ScriptError& e) {
-      throw Refusal(kExitBadData, "Das Skript \"" + a.script + "\" ist fehlerhaft: " + e.what());
-    }
-  }
+  const bool script_from_stdin = a.script == "-";
+  if (!a.script.empty() && !script_from_stdin) RequireFile(a.script, "Das Skript");
   std::shared_ptr<word::Document> doc;
   try {
     doc = word::Document::Open(a.document);
   } catch (const Error& e) {
+    if (e.number() == kInUse) {
+      throw Refusal(kExitInUse, e.description() +
+                                    "\nKorvax hat nichts geändert; bitte später noch einmal "
+                                    "versuchen.");
+    }
     throw Refusal(kExitBadData, "Die Rechnung \"" + a.document +
                                     "\" ist kein lesbares Word-Dokument (.docx): " + Describe(e));
+  }
+  if (doc->ReadOnly()) {
+    // Said before the dialog opens, so that no input is lost: Save refuses
+    // a write-protected invoice and says why.
+    try {
+      doc->Save();
+    } catch (const Error& e) {
+      throw Refusal(kExitReadOnly, e.description() + "\nEs wurde kein Dialog geöffnet.");
+    }
+  }
+  const Fingerprint opened = FingerprintOf(*doc);
+  const std::string script = script_from_stdin ? "/dev/stdin" : a.script;
+  std::unique_ptr<forms::ScriptedUi> ui;
+  if (a.gui && !a.script.empty()) {
+    // The script played in the desktop dialogs.
+    try {
+      ChooseUiScript(script);
+    } catch (const Error& e) {
+      throw Refusal(kExitBadData, e.description());
+    }
+  } else if (!a.gui && !a.totals_only) {
+    try {
+      ui = std::make_unique<forms::ScriptedUi>(forms::ScriptedUi::LoadScript(script));
+    } catch (const forms::ScriptError& e) {
+      throw Refusal(kExitBadData, "Das Skript \"" + a.script + "\" ist fehlerhaft: " + e.what());
+    }
   }
   std::shared_ptr<dao::Workspace> workspace = dao::CreateWorkspace();
   std::shared_ptr<dao::Database> database;
@@ -197,8 +251,8 @@ int Run(const ShowArguments& a) {
           "Die Rechnung " + std::to_string(invoice_id) + " lässt sich nicht lesen: " + Describe(e));
     }
     if (invoice->Eof()) {
-      std::cerr << "korvax show: Hinweis: keine Rechnung mit ID_Rechnungsnummer " << invoice_id
-                << " in der Datenbank\n";
+      std::cerr << CommandName(a) << ": Hinweis: keine Rechnung mit ID_Rechnungsnummer "
+                << invoice_id << " in der Datenbank\n";
     }
   }
   if (with_cursor) {
@@ -212,18 +266,35 @@ int Run(const ShowArguments& a) {
     start.Select();
   }
 
-  // 5. The dialog, with the user's actions from the script.
+  // 5. The dialog, with the user's actions from the script, and the totals.
+  // What they write into the invoice record is kept only once the invoice is
+  // saved.
   RegisterDialogs();
-  const uintmax_t log_before = LogSize();
-  if (a.gui) {
-#ifdef KORVAX_HOST_WITH_QT
-    char name[] = "korvax";
-    char* argv[] = {name, nullptr};
-    ui::RunWithQt(1, argv, [&] { tarvo.Show(index, invoice, 0); });
-#endif
+  std::optional<dao::Transaction> transaction;
+  try {
+    transaction.emplace(database);
+  } catch (const Error& e) {
+    throw Refusal(dao::errors::IsServerUnavailable(e) ? kExitDatabaseUnavailable : kExitBadData,
+                  "Die Datenbank \"" + dao::DisplayName(a.database) +
+                      "\" beginnt keine Transaktion: " + Describe(e));
+  }
+  FailureCapture logged;
+  auto dialog_and_totals = [&] {
+    if (!a.totals_only) tarvo.Show(index, invoice, 0);
+    if (a.totals || a.totals_only) tarvo.SummeBilden(invoice);
+  };
+  if (a.totals_only) {
+    dialog_and_totals();
+  } else if (a.gui) {
+    dialog_and_totals();
+    try {
+      if (!a.script.empty()) CheckUiScript();
+    } catch (const Error& e) {
+      throw Refusal(kExitScriptFailed, e.description() + "\nDie Rechnung wurde nicht gespeichert.");
+    }
   } else {
     forms::SetBackend(ui.get());
-    tarvo.Show(index, invoice, 0);
+    dialog_and_totals();
     forms::SetBackend(nullptr);
     try {
       ui->Finish();
@@ -232,27 +303,63 @@ int Run(const ShowArguments& a) {
                                            e.what() + "\nDie Rechnung wurde nicht gespeichert.");
     }
   }
-  if (LogSize() != log_before) {
-    std::cerr << "korvax show: Hinweis: Fehler wurden protokolliert in " << ErrorLogPath().string()
-              << "\n";
-  }
 
-  // 6. The invoice, saved only when the dialog changed it, and never with
-  // totals that the database server did not take.
+  // 6. The invoice, saved only when the dialog changed it and never with
+  // totals that the database did not take; then the record is kept.
+  auto kept_in_copy = [&] {
+    try {
+      return "\nDie Eingaben stehen in \"" + doc->SaveRecoveryCopy().string() + "\".";
+    } catch (const Error& e) {
+      return "\nAuch eine Kopie ließ sich nicht anlegen: " + Describe(e);
+    }
+  };
   if (const Error* fault = database->ServerFault()) {
     throw Refusal(kExitDatabaseUnavailable,
                   "Der Datenbankserver hat nicht alles übernommen: " + Describe(*fault) +
-                      "\nDie Rechnung wurde nicht gespeichert.");
+                      "\nDie Rechnung wurde nicht gespeichert." + kept_in_copy());
+  }
+  if (Library().totals_record == TotalsRecord::kFailed) {
+    throw Refusal(kExitCannotSave,
+                  "Die Summen ließen sich nicht in die Datenbank schreiben" + LoggedCauses(logged) +
+                      "\nDamit Rechnung und Datensatz zusammenpassen, wurde die Rechnung nicht "
+                      "gespeichert." +
+                      kept_in_copy());
+  }
+  bool saved = false;
+  try {
+    saved = SaveIfChanged(*doc, opened);
+  } catch (const Error& e) {
+    const int code = e.number() == kReadOnly           ? kExitReadOnly
+                     : e.number() == kChangedMeanwhile ? kExitChangedMeanwhile
+                                                       : kExitCannotSave;
+    throw Refusal(code, "Die Rechnung \"" + a.document + "\" wurde nicht gespeichert: " +
+                            Describe(e) + "\nDer Datensatz der Rechnung blieb unverändert.");
   }
   try {
-    const bool saved = SaveIfChanged(*doc, a.document);
-    std::cout << (saved ? "Rechnung gespeichert: " : "Rechnung unverändert: ") << a.document
-              << "\n";
+    transaction->Commit();
   } catch (const Error& e) {
-    throw Refusal(kExitCannotSave,
-                  "Die Rechnung \"" + a.document + "\" ließ sich nicht speichern: " + Describe(e));
+    throw Refusal(kExitRecordStale,
+                  std::string(saved ? "Die Rechnung wurde gespeichert" : "Die Rechnung blieb") +
+                      ", aber ihr Datensatz in der Datenbank wurde nicht aktualisiert: " +
+                      Describe(e) + "\nDie Summen im Datensatz der Rechnung sind veraltet.");
   }
-  return 0;
+  std::cout << (saved ? "Rechnung gespeichert: " : "Rechnung unverändert: ") << a.document << "\n";
+
+  // 7. Whatever the run logged is said here too, not only in the log.
+  const std::vector<ReportedFailure> failures = logged.Failures();
+  if (failures.empty()) return kExitOk;
+  const ErrorLogPlace log = ErrorLogLocation();
+  std::cerr << CommandName(a) << ": fertig, mit Fehlern (" << failures.size()
+            << (failures.size() == 1 ? " Eintrag" : " Einträge") << " im Fehlerprotokoll "
+            << log.path.string();
+  if (!log.unwritable.empty()) {
+    std::cerr << "; der Ordner " << log.unwritable.string() << " ist nicht beschreibbar";
+  }
+  std::cerr << "):\n";
+  for (const ReportedFailure& failure : failures) {
+    std::cerr << "  " << DescribeReportedFailure(failure) << "\n";
+  }
+  return kExitDoneWithErrors;
 }
 
 }  // namespace
@@ -262,31 +369,57 @@ int RunShow(const ShowArguments& arguments) {
   try {
     code = Run(arguments);
   } catch (const Refusal& refusal) {
-    std::cerr << "korvax show: " << refusal.what() << "\n";
+    std::cerr << CommandName(arguments) << ": " << refusal.what() << "\n";
     code = refusal.code();
   } catch (const std::exception& e) {
-    std::cerr << "korvax show: unerwarteter Fehler: " << e.what() << "\n";
+    std::cerr << CommandName(arguments) << ": unerwarteter Fehler: " << e.what() << "\n";
     code = kExitBadData;
   }
   // The dialogs end here, as on unloading the library, and not among the
   // statics at exit: the forms runtime's own registers may be gone by then.
+  ResetUi();
   forms::SetBackend(nullptr);
   forms::DestroyFormInstances();
   return code;
 }
 
+void AddTotalsCommand(CLI::App& app) {
+  auto* totals = AddCommand(app, "totals",
+                            "bildet die Summen der Rechnung neu, ohne Dialog (Tarvo::SummeBilden)");
+  auto a = std::make_shared<ShowArguments>();
+  a->totals_only = true;
+  totals->allow_extras();
+  totals
+      ->add_option("--db", a->database,
+                   "Datenbank des Büros: eine SQLite-Datei oder ein PostgreSQL-Server "
+                   "(\"postgresql://…\" oder \"host=… dbname=…\")")
+      ->type_name("DATEI|SERVER");
+  totals
+      ->add_option("--doc", a->document, "die Rechnung (.docx); gespeichert, wenn sie sich ändert")
+      ->type_name("DATEI");
+  totals->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)")
+      ->type_name("N");
+  totals
+      ->add_option("--invoice", a->invoice,
+                   "ID_Rechnungsnummer: der Datensatz in Rechnung, der die Summen erhält")
+      ->type_name("ID");
+  totals->footer(
+      "Summe, Umsatzsteuer, Abschlag, Zahlungsziel und Schlussrechnung werden aus allen Tabellen "
+      "der Rechnung neu gebildet, wie es der Dialog Nr. 2 beim OK tut; der Datensatz der Rechnung "
+      "wird erst übernommen, wenn die Rechnung gespeichert ist. Rückgabewerte: korvax --help.");
+  totals->callback([totals, a] {
+    a->unexpected = totals->remaining();
+    const int code = RunShow(*a);
+    if (code != 0) throw CLI::RuntimeError(code);
+  });
+}
+
 void AddShowCommand(CLI::App& app) {
-  auto* show = app.add_subcommand(
-      "show", "öffnet einen Gebührendialog wie die Büroverwaltung (Tarvo::Show)");
+  auto* show =
+      AddCommand(app, "show", "öffnet einen Gebührendialog wie die Büroverwaltung (Tarvo::Show)");
   auto a = std::make_shared<ShowArguments>();
   // Every value is taken as text and checked here, so that every complaint is German.
   show->allow_extras();
-  show->option_defaults()->group("Optionen");
-  show->set_help_flag("-h,--help", "zeigt diese Hilfe");
-  auto formatter = std::make_shared<CLI::Formatter>();
-  formatter->label("Usage", "Aufruf");
-  formatter->label("OPTIONS", "OPTIONEN");
-  show->formatter(formatter);
   show->add_option("--db", a->database,
                    "Datenbank des Büros mit TempDoc, Rechnung, Termine und Version: eine "
                    "SQLite-Datei oder ein PostgreSQL-Server (\"postgresql://…\" oder "
@@ -298,9 +431,7 @@ void AddShowCommand(CLI::App& app) {
       ->type_name("DATEI");
   show->add_option("--user", a->user, "ID_Benutzer: wessen Abrechnungseinstellungen (TempDoc)")
       ->type_name("N");
-  show->add_option("--index", a->index,
-                   "Gebührenart: 0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7; andere Werte öffnen "
-                   "keinen Dialog")
+  show->add_option("--index", a->index, "Gebührenart: 0 Nr. 2, 1 Nr. 3, 2 Nr. 4/5, 3 Nr. 7")
       ->type_name("N");
   show->add_option("--invoice", a->invoice,
                    "ID_Rechnungsnummer der Rechnung in der Tabelle Rechnung (für die Summen)")
@@ -314,18 +445,18 @@ void AddShowCommand(CLI::App& app) {
                    "setzt den Word-Cursor vor dem Dialog in die Tabelle N (ab 1)")
       ->type_name("N");
   show->add_option("--script", a->script,
-                   "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md)")
+                   "JSON-Datei mit den Eingaben des Benutzers (docs/scripted-ui.md), - für die "
+                   "Standardeingabe")
       ->type_name("DATEI");
   show->add_flag("--gui", a->gui,
-                 "die Dialoge auf dem Bildschirm (Qt); braucht eine Anzeige (DISPLAY)");
+                 "die Dialoge auf dem Bildschirm (Qt, Paket korvax-qt); braucht eine Anzeige "
+                 "(DISPLAY); mit --script spielen sie die Eingaben darin ab");
+  show->add_flag("--totals", a->totals,
+                 "bildet nach dem Dialog die Summen der Rechnung neu (wie Nr. 2 beim OK)");
   show->footer(
-      "Genau eine von --script und --gui ist anzugeben. Rückgabewerte: 0 fertig, 1 Skript lief "
-      "nicht wie geschrieben, 2 --gui ohne Anzeige oder ohne Qt gebaut, 64 falsche Argumente, 65 "
-      "Datei "
-      "unbrauchbar (keine .docx, kein JSON, keine Datenbank), 66 Datei fehlt, 74 Rechnung nicht "
-      "speicherbar, 8 Datenbankserver nicht erreichbar, Anmeldung abgelehnt, Verbindung "
-      "abgebrochen oder Zeit überschritten (die Rechnung bleibt dann ungespeichert). Fehler der "
-      "Dialoge stehen in Verw.log (KORVAX_LOG_DIR).");
+      "--script, --gui oder beide sind anzugeben; --script - liest die Schritte von der "
+      "Standardeingabe, nachdem die Rechnung geöffnet und gesperrt ist. Fehler eines Laufs stehen "
+      "auf stderr und in Verw.log (KORVAX_LOG_DIR). Rückgabewerte: korvax --help.");
   show->callback([show, a] {
     a->unexpected = show->remaining();
     const int code = RunShow(*a);

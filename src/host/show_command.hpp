@@ -28,6 +28,8 @@ struct ShowArguments {
   std::string cursor_table;
   std::string script;
   bool gui = false;
+  bool totals = false;       // --totals: the totals rebuilt after the dialog
+  bool totals_only = false;  // korvax totals: the totals alone, no dialog
   std::vector<std::string> unexpected;
 };
 
@@ -35,5 +37,8 @@ struct ShowArguments {
 int RunShow(const ShowArguments& arguments);
 
 void AddShowCommand(CLI::App& app);
+// korvax totals: the invoice totals rebuilt without a dialog, through the
+// same order context, record and save as korvax show.
+void AddTotalsCommand(CLI::App& app);
 
 }  // namespace korvax::host

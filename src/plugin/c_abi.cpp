@@ -14,6 +14,7 @@
 #include "korvax/korvax.h"
 #include "platform/dao/dao.hpp"
 #include "platform/word/document.hpp"
+#include "plugin/c_abi_errors.hpp"
 #include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
 
@@ -27,6 +28,9 @@ namespace {
 
 using korvax::Variant;
 using korvax::VarType;
+using korvax::abi::Clear;
+using korvax::abi::Fail;
+using korvax::abi::FailWith;
 
 korvax_object* Wrap(std::shared_ptr<korvax::Object> object) {
   if (!object) return nullptr;
@@ -34,31 +38,6 @@ korvax_object* Wrap(std::shared_ptr<korvax::Object> object) {
   handle->type_name = object->TypeName();
   handle->object = std::move(object);
   return handle;
-}
-
-void Clear(korvax_error* err) {
-  if (err == nullptr) return;
-  err->number = 0;
-  err->description[0] = '\0';
-}
-
-// Copies the description, cut at a character boundary to fit.
-int32_t Fail(korvax_error* err, int32_t number, const std::string& description) {
-  if (err != nullptr) {
-    err->number = number;
-    size_t n = std::min(description.size(), sizeof err->description - 1);
-    while (n > 0 && n < description.size() && (description[n] & 0xC0) == 0x80) --n;
-    std::memcpy(err->description, description.data(), n);
-    err->description[n] = '\0';
-  }
-  return number == 0 ? -1 : number;
-}
-
-int32_t FailWith(korvax_error* err, std::exception_ptr failure) {
-  int32_t number = 0;
-  std::string description;
-  korvax::DescribeFailure(failure, number, description);
-  return Fail(err, number, description);
 }
 
 Variant FromC(const korvax_variant& v) {
@@ -127,6 +106,9 @@ std::shared_ptr<T> As(korvax_object* handle) {
   return typed;
 }
 
+// Log entries written by this thread's last member call.
+thread_local int32_t last_call_log_entries = 0;
+
 korvax::DispatchKind KindOf(int32_t kind) {
   switch (kind) {
     case KORVAX_METHOD:
@@ -137,6 +119,17 @@ korvax::DispatchKind KindOf(int32_t kind) {
       return korvax::DispatchKind::PropertyPut;
     default:
       throw korvax::errors::InvalidProcedureCall();
+  }
+}
+
+template <class F>
+int32_t OnDatabase(korvax_object* database, korvax_error* err, F&& action) {
+  Clear(err);
+  try {
+    action(*As<korvax::dao::Database>(database));
+    return 0;
+  } catch (...) {
+    return FailWith(err, std::current_exception());
   }
 }
 
@@ -180,6 +173,11 @@ int32_t korvax_invoke(korvax_object* object, int32_t dispid, int32_t kind, korva
                       int32_t arg_count, korvax_variant* result, korvax_error* err) {
   Clear(err);
   if (result != nullptr) *result = korvax_variant{};
+  korvax::FailureCapture logged;
+  struct Count {
+    const korvax::FailureCapture& logged;
+    ~Count() { last_call_log_entries = static_cast<int32_t>(logged.Count()); }
+  } count{logged};
   try {
     auto tarvo = As<korvax::Tarvo>(object);
     std::vector<Variant> arguments;
@@ -216,6 +214,10 @@ int32_t korvax_call(korvax_object* object, const char* method, korvax_variant* a
                     int32_t arg_count, korvax_variant* result, korvax_error* err) {
   return korvax_invoke(object, korvax_dispatch_id(object, method), KORVAX_METHOD, args, arg_count,
                        result, err);
+}
+
+int32_t korvax_last_call_log_entries(void) {
+  return last_call_log_entries;
 }
 
 korvax_variant korvax_empty(void) {
@@ -310,6 +312,18 @@ korvax_object* korvax_open_document(const char* path, korvax_error* err) {
   }
 }
 
+int32_t korvax_begin_trans(korvax_object* database, korvax_error* err) {
+  return OnDatabase(database, err, [](korvax::dao::Database& db) { db.BeginTrans(); });
+}
+
+int32_t korvax_commit_trans(korvax_object* database, korvax_error* err) {
+  return OnDatabase(database, err, [](korvax::dao::Database& db) { db.CommitTrans(); });
+}
+
+int32_t korvax_rollback(korvax_object* database, korvax_error* err) {
+  return OnDatabase(database, err, [](korvax::dao::Database& db) { db.Rollback(); });
+}
+
 int32_t korvax_save_document(korvax_object* document, const char* path, korvax_error* err) {
   Clear(err);
   try {
@@ -350,6 +364,14 @@ int32_t korvax_billing_setting(const char* field, korvax_variant* result, korvax
   } catch (...) {
     return FailWith(err, std::current_exception());
   }
+}
+
+int32_t korvax_einvoice(korvax_object* tarvo, const char* format, const char* file,
+                        korvax_variant* result, korvax_error* err) {
+  korvax_variant args[2] = {korvax_string(format != nullptr ? format : "xrechnung"),
+                            korvax_string(file != nullptr ? file : "")};
+  return korvax_invoke(tarvo, korvax_dispatch_id(tarvo, "ERechnung"), KORVAX_METHOD, args, 2,
+                       result, err);
 }
 
 size_t korvax_trim_memory(void) {

@@ -13,4 +13,11 @@ void RegisterDialog(int index, DialogOpener open);
 // The opener registered for the index, or an empty function.
 DialogOpener RegisteredDialog(int index);
 
+// The invoice totals (SummeBilden with the Zahlungsziel setting), which the
+// plug-in object rebuilds on its own as well; registered with the dialogs,
+// whose library holds them. An empty function until then.
+using TotalsBuilder = std::function<void(bool zahlungsziel)>;
+void RegisterTotals(TotalsBuilder build);
+TotalsBuilder RegisteredTotals();
+
 }  // namespace korvax

@@ -32,6 +32,9 @@ G_frmTabelle::G_frmTabelle() : Form(kName) {
                   480, 2520, 2655, 375, &frame);
   auto& ok = AddCommandButton("cmdEnde", "&OK", 2400, 3240, 1335, 375);
   ok.OnClick([this] { cmdEnde_Click(); });
+  // Escape, like the close box, leaves without a choice: the fee dialog's
+  // call is cancelled then (TabelleErmitteln).
+  SetEscapeCloses(true);
   OnLoad([this] { Form_Load(); });
   OnUnload([this](int& cancel) { Form_Unload(cancel); });
 }

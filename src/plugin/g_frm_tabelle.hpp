@@ -6,8 +6,9 @@
 //
 // One instance lives as long as the library: forms::FormInstance<G_frmTabelle>().
 // OK only hides it, so the chosen option and the availability of the entries
-// stay until the next use; the close box unloads it, and the next access
-// loads it again with "neuer Abrechnungspunkt" chosen.
+// stay until the next use; the close box and Escape unload it, which cancels
+// the fee dialog's call, and the next access loads it again with "neuer
+// Abrechnungspunkt" chosen.
 #pragma once
 
 #include "platform/forms/form.hpp"

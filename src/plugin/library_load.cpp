@@ -1,11 +1,16 @@
 // What happens when a host loads libkorvax: the fee dialogs register with
-// Show, so that every Tarvo of the process finds them.
+// Show and the e-invoice with ERechnung, so that every Tarvo of the process
+// finds them.
 #include "dialogs/register.hpp"
+#include "einvoice/member.hpp"
 
 namespace {
 
 struct LibraryLoad {
-  LibraryLoad() { korvax::dialogs::RegisterFeeDialogs(); }
+  LibraryLoad() {
+    korvax::dialogs::RegisterFeeDialogs();
+    korvax::einvoice::RegisterEInvoiceMember();
+  }
 };
 
 const LibraryLoad kLoad;

@@ -52,4 +52,19 @@ DialogOpener RegisteredDialog(int index) {
   return it == Dialogs().end() ? DialogOpener{} : it->second;
 }
 
+namespace {
+TotalsBuilder& Totals() {
+  static TotalsBuilder totals;
+  return totals;
+}
+}  // namespace
+
+void RegisterTotals(TotalsBuilder build) {
+  Totals() = std::move(build);
+}
+
+TotalsBuilder RegisteredTotals() {
+  return Totals();
+}
+
 }  // namespace korvax

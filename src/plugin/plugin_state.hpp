@@ -60,9 +60,17 @@ struct BillingSettings {
   int16_t Rabatt = 0;
 };
 
+// What became of the invoice record's totals in the last SummeBilden: a host
+// that saves the invoice keeps the two in step by it.
+enum class TotalsRecord { kUntouched, kWritten, kFailed };
+
 struct PluginState {
   OrderContext order;
   BillingSettings settings;
+  // The last Show could not read the settings the totals are computed from
+  // (TempDoc missing or unreadable, no row for the user, a bad value).
+  bool settings_unreadable = false;
+  TotalsRecord totals_record = TotalsRecord::kUntouched;
   std::shared_ptr<dao::Recordset> Rechnung;  // the invoice record of the last Show
   int32_t host_window = 0;                   // kept, not used
 };

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "common/error.hpp"
+#include "common/error_log.hpp"
 #include "common/funktionen.hpp"
 #include "common/operation.hpp"
 #include "platform/dao/dao.hpp"
@@ -35,7 +36,15 @@ void Tarvo::Show(int16_t& Index, std::shared_ptr<dao::Recordset> Rechnung, int32
   // The field's value, read directly.
   auto value = [&](const char* name) { return Require(tempdoc).Field(name)->Value(); };
   auto tenths = [](const Variant& v) { return Variant(ToDouble(v) / 10); };
+  // The settings the totals are computed from: SummeBilden writes no totals
+  // when one of them could not be read. The readers report their own failures.
+  bool totals_settings_read = true;
+  auto totals_setting = [&](auto&& step) {
+    FailureCapture reported;
+    totals_settings_read &= op.Step(400, step) && reported.Count() == 0;
+  };
 
+  library.totals_record = TotalsRecord::kUntouched;
   op.Step(100, [&] { library.host_window = hWndMDI; });
   op.Step(400, [&] {
     database = Require(library.order.VaroWorkspace).OpenDatabase(library.order.DatenbankPfad);
@@ -47,11 +56,12 @@ void Tarvo::Show(int16_t& Index, std::shared_ptr<dao::Recordset> Rechnung, int32
   op.Step(400, [&] { s.ID_Auftragsnummer = ToLong(value("ID_Auftragsnummer")); });
   op.Step(400, [&] { s.MeßtruppZusammenfassen = ToBoolean(value("MeßtruppZusammenfassen")); });
   op.Step(400, [&] { s.ID_Lieferschein = ToLong(ZahlDatensatzLesen(field("ID_Lieferschein"))); });
-  op.Step(400, [&] { s.AbschlagAbsolut = ToDouble(ZahlDatensatzLesen(field("AbschlagAbsolut"))); });
-  op.Step(400,
-          [&] { s.AbschlagProzent = ToInteger(ZahlDatensatzLesen(field("AbschlagProzent"))); });
-  op.Step(400, [&] { s.Zahlungsziel = ToBoolean(BoolDatensatzLesen(field("Zahlungsziel"))); });
-  op.Step(400, [&] {
+  totals_setting(
+      [&] { s.AbschlagAbsolut = ToDouble(ZahlDatensatzLesen(field("AbschlagAbsolut"))); });
+  totals_setting(
+      [&] { s.AbschlagProzent = ToInteger(ZahlDatensatzLesen(field("AbschlagProzent"))); });
+  totals_setting([&] { s.Zahlungsziel = ToBoolean(BoolDatensatzLesen(field("Zahlungsziel"))); });
+  totals_setting([&] {
     s.Mehrwertsteuersatz = ToInteger(tenths(ZahlDatensatzLesen(field("Mehrwertsteuersatz"))));
   });
   op.Step(400, [&] { s.Preisgruppe1 = ToInteger(ZahlDatensatzLesen(field("Preisgruppe1"))); });
@@ -61,6 +71,7 @@ void Tarvo::Show(int16_t& Index, std::shared_ptr<dao::Recordset> Rechnung, int32
   op.Step(400, [&] { s.Mehrwertsteuer = ToInteger(tenths(value("Mehrwertsteuer"))); });
   op.Step(400, [&] { s.MwStErmäßigt = ToInteger(tenths(value("MwStErmäßigt"))); });
   op.Step(400, [&] { s.Rabatt = ToInteger(ZahlDatensatzLesen(field("Rabatt"))); });
+  library.settings_unreadable = !totals_settings_read;
   op.Step(101, [&] { library.Rechnung = std::move(Rechnung); });
   op.Step(101, [&] {
     if (const DialogOpener open = RegisteredDialog(Index)) open();

@@ -86,6 +86,14 @@ const std::vector<Property>& Properties() {
 }
 
 constexpr int32_t kFirstPropertyId = 3;
+// Members added after the classic interface, behind its properties.
+constexpr int32_t kSummeBildenId = 18;
+constexpr int32_t kERechnungId = 19;
+
+EInvoiceWriter& Writer() {
+  static EInvoiceWriter writer;
+  return writer;
+}
 
 const Property& PropertyNamed(std::string_view name) {
   for (const Property& p : Properties()) {
@@ -109,6 +117,8 @@ const std::vector<MemberInfo>& Tarvo::Members() {
     std::vector<MemberInfo> m = {{1, "Show", false}, {2, "Aktualisieren", false}};
     int32_t id = kFirstPropertyId;
     for (const Property& p : Properties()) m.push_back({id++, p.name, true});
+    m.push_back({kSummeBildenId, "SummeBilden", false});
+    m.push_back({kERechnungId, "ERechnung", false});
     return m;
   }();
   return members;
@@ -135,6 +145,20 @@ Variant Tarvo::Invoke(int32_t dispid, DispatchKind kind, std::vector<Variant>& a
     Aktualisieren();
     return Variant();
   }
+  if (dispid == kSummeBildenId && kind == DispatchKind::Method) {
+    if (args.size() != 1)
+      throw Error(450, "Falsche Anzahl an Argumenten oder ungültige Eigenschaftszuweisung");
+    SummeBilden(ObjectOf<dao::Recordset>(args[0]));
+    return Variant();
+  }
+  if (dispid == kERechnungId && kind == DispatchKind::Method) {
+    if (args.size() > 2)
+      throw Error(450, "Falsche Anzahl an Argumenten oder ungültige Eigenschaftszuweisung");
+    const std::string format =
+        args.size() > 0 && !args[0].IsEmpty() ? ToText(args[0]) : "xrechnung";
+    const std::string file = args.size() > 1 && !args[1].IsEmpty() ? ToText(args[1]) : "";
+    return Variant(ERechnung(format, file));
+  }
   const int32_t index = dispid - kFirstPropertyId;
   if (index >= 0 && index < static_cast<int32_t>(Properties().size())) {
     const Property& p = Properties()[index];
@@ -146,6 +170,15 @@ Variant Tarvo::Invoke(int32_t dispid, DispatchKind kind, std::vector<Variant>& a
     throw Error(450, "Falsche Anzahl an Argumenten oder ungültige Eigenschaftszuweisung");
   }
   throw Error(-2147352573, "Mitglied nicht gefunden.");  // DISP_E_MEMBERNOTFOUND
+}
+
+std::string Tarvo::ERechnung(const std::string& Format, const std::string& Datei) {
+  if (!Writer()) throw errors::NotSupported("ERechnung");
+  return Writer()(Format, Datei);
+}
+
+void RegisterEInvoiceWriter(EInvoiceWriter writer) {
+  Writer() = std::move(writer);
 }
 
 void Tarvo::Unadvise(const std::shared_ptr<TarvoEvents>& sink) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,7 +38,8 @@ class TarvoEvents {
 enum class DispatchKind { Method, PropertyGet, PropertyPut };
 
 struct MemberInfo {
-  int32_t dispid;  // in interface order: Show 1, Aktualisieren 2, properties 3..17
+  int32_t dispid;  // in interface order: Show 1, Aktualisieren 2, properties 3..17,
+                   // SummeBilden 18, ERechnung 19
   std::string name;
   bool is_property;
 };
@@ -54,6 +56,17 @@ class Tarvo : public Object {
   void Show(int16_t& Index, std::shared_ptr<dao::Recordset> Rechnung, int32_t hWndMDI);
   // Does nothing.
   void Aktualisieren() {}
+  // Rebuilds the invoice totals of Doc without a dialog, as the Nr. 2
+  // dialog does when it finishes: reads the user's billing settings as Show
+  // does, keeps Rechnung as the invoice record and runs the totals. For the
+  // office after editing another category. Never fails: failures go to the log.
+  void SummeBilden(std::shared_ptr<dao::Recordset> Rechnung);
+  // Writes the e-invoice of the last Show's invoice record and the document
+  // (Format "xrechnung" or "zugferd"; Datei empty: beside the document) with
+  // the billing settings that Show read; the path written. A refusal (missing
+  // master data, a totals block that does not add up) fails with its German
+  // reason and writes nothing.
+  std::string ERechnung(const std::string& Format, const std::string& Datei);
 
   // Property reads return a variant of exactly the held type; a write that
   // cannot be converted throws korvax::Error, logs nothing and keeps the value.
@@ -73,5 +86,11 @@ class Tarvo : public Object {
   Variant pDocument_;  // the only property held per instance
   std::vector<std::shared_ptr<TarvoEvents>> sinks_;
 };
+
+// How ERechnung writes: registered by the e-invoice library when it is
+// loaded (libkorvax, the korvax command); without it the member fails with 438.
+using EInvoiceWriter =
+    std::function<std::string(const std::string& format, const std::string& file)>;
+void RegisterEInvoiceWriter(EInvoiceWriter writer);
 
 }  // namespace korvax

@@ -72,7 +72,7 @@ TEST_F(FinalInvoiceTest, AnEarlierInvoiceWithoutDateIsReportedAndStillListed) {
   EXPECT_NE(Log().find("Error 3021: "), std::string::npos) << Log();
 }
 
-TEST_F(FinalInvoiceTest, TwoRatesKeepTheHeaderTwoRowsBelowTheSubtotal) {
+TEST_F(FinalInvoiceTest, TwoRatesKeepTheHeaderTwoRowsBelowTheSubtotalAndMakeItsSum) {
   Sql("INSERT INTO Rechnung VALUES (18, 4711, '2026-0005', 5, 100000, 119000, 0, 190);"
       "INSERT INTO Termine VALUES (2, 8, 18, '2026-01-15');");
   OpenInvoice(4);
@@ -82,7 +82,11 @@ TEST_F(FinalInvoiceTest, TwoRatesKeepTheHeaderTwoRowsBelowTheSubtotal) {
   word::Table t = TotalsTable(doc);
   ASSERT_TRUE(t);
   EXPECT_EQ(CellText(t, 5, 2), "Zwischensumme");
+  EXPECT_EQ(CellText(t, 5, 4), "     172,50 €");
   EXPECT_EQ(CellText(t, 7, 2), "Entgeld");
+  // This invoice as net, the VAT of both rates and their sum: the subtotal,
+  // not the net grossed up at 19 % (178,50).
+  ExpectRow(t, 8, 2, {"     150,00 €", "      22,50 €", "     172,50 €"});
 }
 
 }  // namespace

@@ -64,6 +64,23 @@ TEST_F(SummeBildenTest, DefaultRateWithAVatFreeLineRunTwice) {
   EXPECT_EQ(LogEntries(), 0) << Log();
 }
 
+// Rebuilding the block leaves the document as building it once did, at the
+// end of the letter and before the word in front of "varoStart".
+TEST_F(SummeBildenTest, RebuildingGivesTheSameDocument) {
+  OpenInvoice(1);
+  for (bool varo_start : {false, true}) {
+    SCOPED_TRACE(varo_start);
+    word::Document& doc = Letter(BillingTable({"100,00 €"}) + Paragraph("Betrag Summe"));
+    if (varo_start) CommentAfter(doc, "Betrag Summe", "varoStart");
+    SummeBilden(true);
+    const std::string once = doc.Content().Text();
+    SummeBilden(true);
+    EXPECT_EQ(doc.Content().Text(), once);
+    EXPECT_EQ(doc.Tables().Count(), 2);
+  }
+  EXPECT_EQ(LogEntries(), 0) << Log();
+}
+
 TEST_F(SummeBildenTest, CreditNoteStoresNegatedAmounts) {
   OpenInvoice(7);
   word::Document& doc = OpenDocument(BillingTable({"100,00 €", "50,00 €", "10,00 €"}));
@@ -88,6 +105,8 @@ TEST_F(SummeBildenTest, VatRowsPerRate) {
       {{"100,00 €", "100,00 €"},
        {{2, "7,5"}, {3, " 7,5 % ermäßigt"}},
        {{"Mehrwertsteuer 7,5 %", "     200,00 €", "      15,00 €"}}},
+      // 19 % of 12,50 € is 2,375 €: the half cent rounds up.
+      {{"12,50 €"}, {}, {{"Mehrwertsteuer 19 %", "      12,50 €", "       2,38 €"}}},
   };
   OpenInvoice(1);
   for (const Case& c : cases) {

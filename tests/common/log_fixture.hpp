@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,9 +15,11 @@ namespace korvax::testing {
 class TempEnvironment : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A parameterised test's name ends in "/N": one folder all the same.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
     dir_ = std::filesystem::temp_directory_path() /
-           ("korvax-test-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+           ("korvax-test-" + std::to_string(::getpid()) + "-" + name);
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     setenv("KORVAX_LOG_DIR", dir_.c_str(), 1);

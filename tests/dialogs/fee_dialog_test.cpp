@@ -37,7 +37,7 @@ TEST_F(FeeDialogTest, MoneyFieldsAlignOnTheCommaAndWhenLeftAndFieldsSelectOnFocu
              Has("TextBoxFlst", "sel_length", 0), Focus("MaskEdBoxWert"),
              Has("MaskEdBoxWert", "sel_start", 0), Has("MaskEdBoxWert", "sel_length", 8),
              Type("MaskEdBoxWert", "12"), Expect("MaskEdBoxWert", "12   ,  "),
-             Key("MaskEdBoxWert", "Enter"), kGrid6(1, 4, "   12,00"), kAbbruch));
+             Key("MaskEdBoxWert", "Enter"), kGrid6(1, 4, "   12,00"), kVerwerfen));
 }
 
 // Applying the last line prepares a new one (current row = Rows) that the
@@ -54,7 +54,7 @@ TEST_F(FeeDialogTest, ApplyingAdvancesToTheNextLineOrAFreshOne) {
              Expect("MaskEdBoxAnteil", " 500"), Type("TextBoxFlst", "Flst.Nr. 1a"), kApply,
              kGrid6(1, 0, "Flst.Nr. 1a"), kGrid6.Rows(3), Expect("TextBoxFlst", "Flst.Nr. 2"),
              Expect("MaskEdBox7_1", " 2"), Has("GridGebühren6", "row", 2),
-             Has("GridGebühren6", "row_sel", 2), Has("GridGebühren6", "col_sel", 5), kAbbruch));
+             Has("GridGebühren6", "row_sel", 2), Has("GridGebühren6", "col_sel", 5), kVerwerfen));
   EXPECT_EQ(forms::FormInstance<FrmKat4>().CurrentRow(), 2);
 }
 
@@ -67,20 +67,51 @@ TEST_F(FeeDialogTest, NeuPreparesALineAtTheEndAndEinfügenFillsTheInsertedRow) {
              kGrid6(3, 0, "Flst.Nr. 2"), Expect("TextBoxFlst", "Flst.Nr. 12/3"),
              Line("Flst.Nr. 1b", "3", "0", "0", "6,"), kGrid6(2, 0, "Flst.Nr. 1b"),
              kGrid6(2, 6, "  107,37"), kGrid6(3, 0, "Flst.Nr. 2"),
-             Expect("TextBoxFlst", "Flst.Nr. 2"), kAbbruch));
+             Expect("TextBoxFlst", "Flst.Nr. 2"), kVerwerfen));
 }
 
+// The question names the line it deletes: after "Neu" the selection still
+// marks line 1, which the user may not mean.
 TEST_F(FeeDialogTest, LöschenAsksOnlyYesRemovesAndTheOnlyLineIsEmptied) {
   Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "6,"), Line("Flst.Nr. 2", "2", "0", "0", "6,"),
-             kGrid6.Select(1), Click("CommandLöschen"), Answer("Nein"), kGrid6.Rows(3),
-             Click("CommandLöschen"), Answer("Ja"), kGrid6.Rows(2), kGrid6(1, 0, "Flst.Nr. 2"),
+             Click("CommandButtonNeu"), Click("CommandLöschen"),
+             Answer("Nein", "Zeile 1 (Flst.Nr. 1) löschen?"), kGrid6.Rows(3), kGrid6.Select(1),
+             Click("CommandLöschen"), Answer("Nein"), kGrid6.Rows(3), Click("CommandLöschen"),
+             Answer("Ja"), kGrid6.Rows(2), kGrid6(1, 0, "Flst.Nr. 2"),
              Expect("TextBoxFlst", "Flst.Nr. 2"), kLöschen, kGrid6.Rows(2), kGrid6(1, 0, ""),
              kGrid6(1, 6, ""), Expect("TextBoxFlst", ""), kAbbruch));
-  ASSERT_EQ(boxes_.size(), 3u);
-  EXPECT_EQ(boxes_[0].prompt, "Zeile löschen?");
+  ASSERT_EQ(boxes_.size(), 4u);
+  EXPECT_EQ(boxes_[3].prompt, "Zeile 1 (Flst.Nr. 2) löschen?");
   EXPECT_EQ(boxes_[0].buttons, 4);
   EXPECT_EQ(boxes_[0].value8, -2);
   EXPECT_EQ(forms::FormInstance<FrmKat4>().CurrentRow(), 1);
+}
+
+// Escape is Abbruch; Abbruch and the close box ask before applied lines are
+// lost, and only Yes leaves. Without changes they leave at once.
+TEST_F(FeeDialogTest, LeavingAsksBeforeChangedLinesAreLost) {
+  const json still_open = {{"action", "expect"}, {"form", "frmKat4"}, {"visible", true}};
+  Run(Script(Key("TextBoxFlst", "Escape")));
+  Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "6,"), Key("TextBoxFlst", "Escape"),
+             Answer("Nein", "Die geänderten Zeilen verwerfen?"), still_open,
+             json{{"action", "close"}}, Answer("Nein"), still_open, kAbbruch, Answer("Nein"),
+             still_open, json{{"action", "close"}}, Answer("Ja")));
+  EXPECT_EQ(boxes_.size(), 4u);
+  EXPECT_EQ(boxes_[0].buttons, 36);
+  EXPECT_FALSE(Marked("Korvax_4"));
+}
+
+// The table selection left with its close box or Escape cancels the call:
+// the dialog does not open, and nothing is written (once a second table of
+// the category was appended).
+TEST_F(FeeDialogTest, LeavingTheTableSelectionCancelsTheCall) {
+  Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "6,"), kOk));
+  const json close = {{"form", "G_frmTabelle"}, {"action", "close"}};
+  const json escape = {{"form", "G_frmTabelle"}, {"action", "key"}, {"key", "Escape"}};
+  for (const json& leave : {close, escape}) {
+    Run(Script(leave));
+    EXPECT_EQ(doc_->Tables().Count(), 1);
+  }
 }
 
 // One dialog with one typical line: its grid, the table it writes and what
@@ -139,7 +170,7 @@ class EveryDialog : public DialogSession, public ::testing::WithParamInterface<D
 };
 
 TEST_P(EveryDialog, AbbruchWritesNothing) {
-  Run(Script(GetParam().line, kAbbruch));
+  Run(Script(GetParam().line, kVerwerfen));
   EXPECT_EQ(doc_->Tables().Count(), 0);
   EXPECT_FALSE(GetParam().Form().IsLoaded());
 }

@@ -63,10 +63,24 @@ TEST_F(FrmKat1Test, InputFieldsDefaultsAndABlankArea) {
              Click("MaskEdBoxWert"), Expect("MaskEdBoxFläche", "    75"),
              Type("MaskEdBoxWert", "30"), kEnter, Z.Cells(2, 1, "    75", "   30,00"),
              Type("MaskEdBoxAnteil", "500"), kEnter, Z.Rows(4),
-             Z.Cells(3, 1, "    75", "   30,00", " 500"), kAbbruch));
+             Z.Cells(3, 1, "    75", "   30,00", " 500"), kVerwerfen));
   // The next line starts from the area and land value last applied.
   EXPECT_DOUBLE_EQ(Library().order.Fläche, 75);
   EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 30);
+}
+
+// Land values of 1.000 €/m² and more fit the field without a thousands
+// point: typed with or without a comma they are priced, written and read
+// back, and nothing is logged.
+TEST_F(FrmKat1Test, LandValuesOfAThousandAndMoreArePricedAndReadBack) {
+  Run(Script(Flurstück("Flst.Nr. 1", "100", "1948"), Expect("MaskEdBoxWert", " 1948,00"),
+             Z.Cells(1, 2, " 1948,00", "1000", "  731,15"), Flurstück("Flst.Nr. 2", "100", "1948,"),
+             Z.Cells(2, 2, " 1948,00", "1000", "  731,15"), kOk));
+  EXPECT_DOUBLE_EQ(Library().order.Bodenwert, 1948);
+  EXPECT_EQ(CellText(Marked("Korvax_1"), 2, 4), " 1948,00");
+  EXPECT_EQ(Summe(), "1.462,30 €");
+  Reopen(Script(Z.Cells(1, 2, " 1948,00", "1000", "  731,15"), Expect("MaskEdBoxWert", " 1948,00"),
+                kAbbruch));
 }
 
 // An empty share counts whole; a share of 0 bills nothing and its note shows

@@ -49,7 +49,7 @@ TEST_F(FrmKat2Test, OpensWithTheCostsOf31AndEnterApplies) {
              Z.Cells(1, 1, "  72.000", " 2", " 500", "  102,26"), Expect("MaskEdBoxTeile", " 0"),
              Expect("MaskEdBoxWert", "  72.000"), ExpectFocus("TextBoxFlst"),
              Type("TextBoxBeschreibung", "Garage"), kEnter, Z.Rows(3), Z(2, 5, "Garage"),
-             kAbbruch));
+             kVerwerfen));
 }
 
 // One building per row under the option chosen before it, and its fee.
@@ -85,21 +85,30 @@ TEST_F(FrmKat2Test, BuildingsArePricedByBasisBracketPartsAndShare) {
     if (c.option != option) steps = Script(steps, Click(option = c.option));
     steps = Script(steps, Gebäude("Flst.Nr. 1", c.wert, c.teile, c.anteil), Z(++row, 4, c.fee));
   }
-  Run(Script(steps, Z(8, 1, "10.226.000"), Z(11, 1, "       0"), Z(15, 1, "     150"), kAbbruch));
+  Run(Script(steps, Z(8, 1, "10.226.000"), Z(11, 1, "       0"), Z(15, 1, "     150"), kVerwerfen));
 }
 
-// A negative cost or area and a share of 0 or none are refused: nothing is
-// applied and the field takes the focus.
-TEST_F(FrmKat2Test, NegativeValuesAndNoShareAreRefused) {
-  Run(Script(Gebäude("Flst.Nr. 1", "-5000", "3"), Z.Rows(2), Z(1, 0, ""), Z(1, 4, ""),
-             ExpectFocus("MaskEdBoxWert"), Expect("MaskEdBoxWert", "  -5.000"),
-             Has("MaskEdBoxWert", "sel_length", 8), Type("MaskEdBoxWert", "72000"),
-             Type("MaskEdBoxAnteil", "0"), kApply, Z(1, 4, ""), ExpectFocus("MaskEdBoxAnteil"),
-             Expect("MaskEdBoxAnteil", "   0"), Clear("MaskEdBoxAnteil"), kApply, Z(1, 4, ""),
-             ExpectFocus("MaskEdBoxAnteil"), Type("MaskEdBoxAnteil", "250"), kApply,
+// A negative cost or area and a share of 0 or none are refused with a
+// message: nothing is applied and the field takes the focus.
+TEST_F(FrmKat2Test, NegativeValuesAndNoShareAreRefusedWithAMessage) {
+  auto refused = [](const std::string& why) {
+    return Answer("OK", why + "; die Zeile wurde nicht übernommen.");
+  };
+  const std::string kein_anteil = "Der Anteil muss über 0 liegen (in Tausendsteln, 1000 = ganz)";
+  Run(Script(Gebäude("Flst.Nr. 1", "-5000", "3"), refused("Baukosten können nicht negativ sein"),
+             Z.Rows(2), Z(1, 0, ""), Z(1, 4, ""), ExpectFocus("MaskEdBoxWert"),
+             Expect("MaskEdBoxWert", "  -5.000"), Has("MaskEdBoxWert", "sel_length", 8),
+             Type("MaskEdBoxWert", "72000"), Type("MaskEdBoxAnteil", "0"), kApply,
+             refused(kein_anteil), Z(1, 4, ""), ExpectFocus("MaskEdBoxAnteil"),
+             Expect("MaskEdBoxAnteil", "   0"), Clear("MaskEdBoxAnteil"), kApply,
+             refused(kein_anteil), Z(1, 4, ""), ExpectFocus("MaskEdBoxAnteil"),
+             Type("MaskEdBoxAnteil", "250"), kApply,
              Z.Cells(1, 0, "Flst.Nr. 1", "  72.000", " 3", " 250", "   51,13"), Z.Rows(2),
-             Click("Option33"), Gebäude("Flst.Nr. 2", "-150", "0"), Z.Rows(2),
-             ExpectFocus("MaskEdBoxWert"), kAbbruch));
+             Click("Option33"), Gebäude("Flst.Nr. 2", "-150", "0"),
+             refused("Eine Fläche kann nicht negativ sein"), Z.Rows(2),
+             ExpectFocus("MaskEdBoxWert"), kVerwerfen));
+  EXPECT_EQ(boxes_.size(), 5u);
+  EXPECT_EQ(boxes_[0].buttons, 48);
 }
 
 // The share note follows the description; 333 notes three times the fee.
@@ -131,6 +140,15 @@ TEST_F(FrmKat2Test, EveryCostRangeIsWrittenAndReloadsItsValue) {
   EXPECT_EQ(CellText(Marked("Korvax_2"), 3, 1),
             "Flst.Nr. 1\vBaukosten:    31.001 bis 72.000 €;   1 Gebäudeteil\vWohnhaus");
   Reopen(Script(expect, Z(2, 4, "  204,52"), kAbbruch));
+}
+
+// Costs that begin like a range text (1.023.000 like "1.023.001 bis ...")
+// are costs: they come back as written, with the check box clear.
+TEST_F(FrmKat2Test, CostsThatBeginLikeARangeTextReadBackAsThemselves) {
+  Run(Script(Gebäude("Flst.Nr. 1", "1023000", "1"), Gebäude("Flst.Nr. 2", "2045009", "1"),
+             Gebäude("Flst.Nr. 3", "4090005", "1"), kOk));
+  Reopen(Script(Has("chkBereich", "value", 0), Z.Cells(1, 1, "1.023.000", " 1", "1000", "  818,07"),
+                Z(2, 1, "2.045.009"), Z(3, 1, "4.090.005"), kAbbruch));
 }
 
 // Under each basis what the finish path writes comes back on the next
@@ -187,7 +205,7 @@ TEST_F(FrmKat2Test, ADeletedOnlyLineOffersDefaultsAndIsWrittenAsAnEmptyRow) {
   EXPECT_EQ(TableTexts(Marked("Korvax_2")),
             (Rows{{"Gebäudeaufnahme nach Nr. 3.1", "", "", "", ""}, {"", "", "", "", ""}}));
   Reopen(Script(Z.Rows(2), Z(1, 0, ""), Z(1, 4, ""), Gebäude("Flst.Nr. 8", "31000", "0"), Z.Rows(2),
-                Z(1, 4, "  127,82"), kAbbruch));
+                Z(1, 4, "  127,82"), kVerwerfen));
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST_F(FrmKat3Test, DefaultsLengthFieldsAndThePriceOfTheMetre) {
              Linie("Weg 2", "5.1.4", kKat3, "100"), Z.Cells(3, 5, "    6,14", "  614,00"),
              Linie("leer", "5.1.1", kKat1, ""), Z(4, 3, "    0 m"), Z(4, 6, "   23,00"),
              Expect("MaskEdBoxAchse", "    1 m"), Linie("null", "5.1.1", kKat1, "0"),
-             Z(5, 6, "   23,00"), kAbbruch));
+             Z(5, 6, "   23,00"), kVerwerfen));
   EXPECT_EQ(Library().order.Achslänge, 1);
 }
 
@@ -128,9 +128,11 @@ TEST_F(FrmKat3Test, DeletingAsksWithTheQuestionIconAndGoesBackToTheFirstLine) {
              Linie("Weg 2", "5.1.1", kKat1, "2"), Linie("Weg 3", "5.1.1", kKat1, "3"), Z.Select(3),
              kLöschen, Z.Rows(3), Z(2, 0, "Weg 2"), Has("GridGebühren6", "top_row", 1),
              Has("GridGebühren6", "row_sel", 1), Expect("TextBoxFlst", "Weg 1"),
-             Linie("Weg 1a", "5.1.1", kKat1, "4"), Z(1, 0, "Weg 1a"), Z(2, 0, "Weg 2"), kAbbruch));
-  ASSERT_EQ(boxes_.size(), 1u);
+             Linie("Weg 1a", "5.1.1", kKat1, "4"), Z(1, 0, "Weg 1a"), Z(2, 0, "Weg 2"),
+             kVerwerfen));
+  ASSERT_EQ(boxes_.size(), 2u);  // and the question of Abbruch
   EXPECT_EQ(boxes_[0].buttons, 36);
+  EXPECT_EQ(boxes_[0].prompt, "Zeile 3 (Weg 3) löschen?");
 }
 
 // The inserted line is a 4.1.1 line with factor one, also right after a line

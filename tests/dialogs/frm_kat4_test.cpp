@@ -51,8 +51,24 @@ TEST_F(FrmKat4Test, LinesArePricedByCountsBracketAndShare) {
                    Z(++row, 6, c.fee));
   }
   Run(Script(steps, Z.Cells(1, 4, "   12,00", "1000"), Z(4, 4, "    2,51"), Z(9, 5, " 333"),
-             kAbbruch));
+             kVerwerfen));
   EXPECT_EQ(Library().order.Bodenwert, 12);
+}
+
+// Land values of 1.000 €/m² and more fit the field without a thousands
+// point: typed with or without a comma they are priced, written and read
+// back, and nothing is logged.
+TEST_F(FrmKat4Test, LandValuesOfAThousandAndMoreArePricedAndReadBack) {
+  Run(Script(Line("Flst.Nr. 1", "1", "0", "0", "1948"), Expect("MaskEdBoxWert", " 1948,00"),
+             Z.Cells(1, 4, " 1948,00", "1000", "   92,03"),
+             Line("Flst.Nr. 2", "0", "0", "1", "1948,5"),
+             Z.Cells(2, 4, " 1948,50", "1000", "  138,05"),
+             Line("Flst.Nr. 3", "1", "0", "0", "99999,99"), Z(3, 4, "99999,99"), kOk));
+  EXPECT_EQ(
+      TableTexts(Marked("Korvax_4")).back(),
+      (std::vector<std::string>{"Mindestgebühr von 150 € bei 7.3", "", "", "", "   11,95 €"}));
+  Reopen(Script(Z.Rows(4), Z.Cells(1, 4, " 1948,00", "1000", "   92,03"), Z(2, 4, " 1948,50"),
+                Z(3, 4, "99999,99"), Expect("MaskEdBoxWert", " 1948,00"), kAbbruch));
 }
 
 // A blank count or share is reported and counts as 0: the fee is written
@@ -61,7 +77,7 @@ TEST_F(FrmKat4Test, BlankCountOrShareIsReportedAndLeavesNoStaleFee) {
   Run(Script(Line("a", "2", "0", "0", "12,"), Z(1, 6, "   92,04"), Z.Select(1),
              Key("MaskEdBox7_1", "Backspace"), Expect("MaskEdBox7_1", "  "), kApply, Z(1, 1, "  "),
              Z(1, 6, "    0,00"), Line("b", "2", "0", "0", "12,"), Z(2, 6, "   92,04"), Z.Select(2),
-             Clear("MaskEdBoxAnteil"), kApply, Z.Cells(2, 5, "   0", "    0,00"), kAbbruch));
+             Clear("MaskEdBoxAnteil"), kApply, Z.Cells(2, 5, "   0", "    0,00"), kVerwerfen));
   log_entries_ = 2;
   EXPECT_TRUE(Reported(13, "frmKat4.ÜbernehmenWerte")) << Log();
 }

@@ -40,7 +40,10 @@ inline json ExpectFocus(const std::string& control) {
   return {{"action", "expect"}, {"focus", control}};
 }
 inline json Answer(const std::string& button) {
-  return {{"action", "answer"}, {"button", button}, {"prompt", "Zeile löschen?"}};
+  return {{"action", "answer"}, {"button", button}};
+}
+inline json Answer(const std::string& button, const std::string& prompt) {
+  return {{"action", "answer"}, {"button", button}, {"prompt", prompt}};
 }
 
 // Grid steps of one grid.
@@ -95,6 +98,9 @@ inline const json kErsteTabelle =
 inline const json kEnter = {{"action", "key"}, {"key", "Enter"}};
 inline const json kOk = Click("CommandEnde");
 inline const json kAbbruch = Click("CommandAbbruch");
+// Abbruch after lines were changed: the question, answered Yes.
+inline const json kVerwerfen =
+    json::array({kAbbruch, Answer("Ja", "Die geänderten Zeilen verwerfen?")});
 inline const json kApply = Click("CommandÜbernehmen");
 // Deletes the selected line, answering the question with Yes.
 inline const json kLöschen = json::array({Click("CommandLöschen"), Answer("Ja")});

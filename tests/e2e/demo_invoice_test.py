@@ -5,6 +5,7 @@ and the invoice is checked with python-docx, LibreOffice's text output and SQL.
 Usage: demo_invoice_test.py KORVAX_COMMAND
 """
 import os
+import re
 import shutil
 import sqlite3
 import subprocess
@@ -13,10 +14,14 @@ import tempfile
 import unittest
 
 import docx
+from lxml import etree
 
 KORVAX = os.path.abspath(sys.argv.pop(1))
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 SCRIPTS = os.path.join(ROOT, "tools", "demo-scripts")
+VALIDATE = os.path.join(ROOT, "..", "shared", "einvoice", "validate")
+RULES_CACHE = os.path.join(os.path.dirname(KORVAX), "..", "..", "einvoice-rules")
+CII = {"ram": "urn:un:unece:uncefact:data:standard:ReusableAggregateBusinessInformationEntity:100"}
 
 
 class DemoInvoice(unittest.TestCase):
@@ -120,6 +125,86 @@ class DemoInvoice(unittest.TestCase):
         for expected in ("Grenzfeststellung nach", "Flurstückszerlegung nach Nr. 2.1",
                          "5.409,59 €", "verbl. Restbetrag", "5.247,41 €"):
             self.assertIn(expected, text)
+
+    def einvoice(self, kind):
+        run = subprocess.run([KORVAX, "einvoice", "--db", self.db, "--doc", self.invoice,
+                              "--invoice", "17", "--format", kind], capture_output=True, text=True)
+        if run.returncode != 0:
+            raise AssertionError(f"korvax einvoice {kind}: {run.returncode}\n{run.stderr}")
+        return run.stdout.strip()
+
+    def assert_valid(self, xml, *options):
+        run = subprocess.run([VALIDATE, xml, *options], capture_output=True, text=True,
+                             env={**os.environ, "XDG_CACHE_HOME": RULES_CACHE})
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+
+    def assert_totals(self, xml):
+        sums = etree.parse(xml).find(".//ram:SpecifiedTradeSettlementHeaderMonetarySummation", CII)
+        amounts = {e.tag.split("}")[1]: e.text for e in sums}
+        # The Zwischensumme, the down payment and the remainder of the totals block.
+        self.assertEqual(amounts["GrandTotalAmount"], "6437.41")
+        self.assertEqual(amounts["TotalPrepaidAmount"], "1190.00")
+        self.assertEqual(amounts["DuePayableAmount"], "5247.41")
+
+    def test_einvoices_pass_the_official_rules_and_state_the_totals(self):
+        if shutil.which("soffice") is None or not os.path.exists(VALIDATE):
+            self.skipTest("LibreOffice or ../shared/einvoice/validate missing")
+        xml = self.einvoice("xrechnung")
+        self.assert_valid(xml)
+        self.assert_totals(xml)
+        attached = etree.parse(xml).find(".//ram:AttachmentBinaryObject", CII)
+        self.assertEqual(attached.get("filename"), "Rechnung-2026-0017.pdf")
+
+        pdf = self.einvoice("zugferd")
+        meta = subprocess.run(["pdfinfo", "-meta", pdf], capture_output=True, text=True).stdout
+        self.assertIn("<pdfaid:part>3</pdfaid:part>", meta)
+        self.assertIn("<fx:ConformanceLevel>EN 16931</fx:ConformanceLevel>", meta)
+        embedded = os.path.join(self.office, "factur-x.xml")
+        with open(embedded, "wb") as f:
+            f.write(subprocess.run(["qpdf", "--show-attachment=factur-x.xml", pdf],
+                                   capture_output=True, check=True).stdout)
+        self.assert_valid(embedded, "--en16931-only")
+        self.assert_totals(embedded)
+
+    def test_pdf_keeps_amounts_whole_and_the_due_note_above_the_footer(self):
+        if shutil.which("soffice") is None:
+            self.skipTest("LibreOffice is not installed")
+        out = tempfile.mkdtemp(prefix="korvax-e2e-pdf-")
+        try:
+            run = subprocess.run([KORVAX, "pdf", self.invoice, "--out-dir", out],
+                                 capture_output=True, text=True, timeout=300)
+            self.assertEqual(run.returncode, 0, run.stderr)
+            self.assertEqual(run.stderr, "")  # nothing of LibreOffice's own output
+            pdf = os.path.join(out, "Rechnung-2026-0017.pdf")
+            layout = subprocess.run(["pdftotext", "-layout", pdf, "-"], check=True,
+                                    capture_output=True, text=True).stdout
+            boxes = subprocess.run(["pdftotext", "-bbox", pdf, "-"], check=True,
+                                   capture_output=True, text=True).stdout
+        finally:
+            shutil.rmtree(out)
+        # Every amount of the letter and its tables stands on one line with its "€".
+        words = [p.text for p in docx.Document(self.invoice).paragraphs]
+        words += [cell for table in self.cells() for row in table for cell in row]
+        amounts = set(re.findall(r"(\d{1,3}(?:\.\d{3})*,\d{2}) *€", " ".join(words)))
+        self.assertGreater(len(amounts), 10)
+        for amount in amounts:
+            self.assertRegex(layout, re.escape(amount) + r" *€", amount)
+        self.assertFalse([line for line in layout.splitlines() if line.strip() == "€"])
+        # A4, and the due note (26 cm from the top) ends above the footer's first line.
+        pages = re.findall(r'<page width="([\d.]+)" height="([\d.]+)">(.*?)</page>', boxes, re.S)
+        self.assertEqual({(round(float(w)), round(float(h))) for w, h, _ in pages}, {(595, 842)})
+        last = pages[-1][2]
+
+        def top_and_bottom(first_word):
+            y = [(float(a), float(b)) for a, b in re.findall(
+                r'yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">' + first_word + "<", last)]
+            self.assertTrue(y, first_word)
+            return y[0]
+
+        note_top, note_bottom = top_and_bottom("Bitte")
+        footer_top, _ = top_and_bottom("Sparkasse")
+        self.assertAlmostEqual(note_top, 26.0 / 2.54 * 72, delta=12)
+        self.assertLess(note_bottom, footer_top)
 
     def test_zz_reopening_every_table_reads_back_what_was_written(self):
         for index, script in ((3, "reopen-nr7.json"), (1, "reopen-nr3.json"),

@@ -26,6 +26,7 @@ class TarvoTest : public testing::TempEnvironment {
   void TearDown() override {
     ResetLibrary();
     RegisterDialog(3, nullptr);
+    RegisterTotals(nullptr);
     TempEnvironment::TearDown();
   }
   void Show(int16_t index) {
@@ -162,6 +163,29 @@ TEST_F(TarvoTest, DispatchIdsFollowTheInterfaceOrder) {
   std::vector<Variant> none;
   EXPECT_EQ(tarvo_.Invoke(Tarvo::DispatchId("ID_Benutzer"), DispatchKind::PropertyGet, none),
             Variant(int32_t{7}));
+}
+
+// The member that rebuilds the totals without a dialog: the settings of
+// the user and the invoice record as for Show, then the registered totals.
+TEST_F(TarvoTest, SummeBildenReadsTheSettingsThenRebuildsTheTotals) {
+  EXPECT_EQ(Tarvo::DispatchId("SummeBilden"), 18);
+  auto database = workspace_->OpenDatabase(db_path_.string());
+  auto invoice = database->OpenRecordset("SELECT * FROM Rechnung");
+  std::vector<bool> calls;
+  RegisterTotals([&](bool zahlungsziel) {
+    EXPECT_EQ(Library().settings.Mehrwertsteuersatz, 19);
+    EXPECT_EQ(Library().Rechnung, invoice);
+    calls.push_back(zahlungsziel);
+  });
+  std::vector<Variant> args = {Variant(std::static_pointer_cast<Object>(invoice))};
+  tarvo_.Invoke(18, DispatchKind::Method, args);
+  EXPECT_EQ(calls, std::vector<bool>{true});
+  EXPECT_EQ(LogEntries(), 0);
+
+  RegisterTotals(nullptr);  // a build without the dialogs' library
+  tarvo_.SummeBilden(invoice);
+  EXPECT_EQ(LogEntries(), 1);
+  EXPECT_NE(Log().find("Ort  : Rechnung.SummeBilden"), std::string::npos) << Log();
 }
 
 }  // namespace

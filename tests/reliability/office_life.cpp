@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <sstream>
 #include <thread>
 
 #include "../support/host_database.hpp"
@@ -77,6 +78,30 @@ bool Process::Ended() {
   return true;
 }
 
+bool Process::AwaitReadingInput() {
+#if defined(__aarch64__)
+  const std::string read_call = "63";
+#else
+  const std::string read_call = "0";  // x86-64
+#endif
+  const std::string proc = "/proc/" + std::to_string(pid_);
+  std::error_code ec;
+  for (int i = 0; i < 1000 && !Ended(); ++i) {
+    // "<call> <first argument> ...": a read of a descriptor that is its input pipe.
+    std::istringstream call(ReadBytes(proc + "/syscall"));
+    std::string number, descriptor;
+    call >> number >> descriptor;
+    if (number == read_call && descriptor.rfind("0x", 0) == 0) {
+      const auto fd = std::to_string(std::stoul(descriptor, nullptr, 16));
+      if (fs::read_symlink(proc + "/fd/" + fd, ec) == fs::read_symlink(proc + "/fd/0", ec)) {
+        return true;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 std::string Process::Out() const {
   return ReadBytes(out_);
 }
@@ -134,15 +159,6 @@ std::string AsUnprivilegedUser(const fs::path& dir, const std::function<std::str
     (void)!::chown(dir.c_str(), 0, 0);
   }
   return report;
-}
-
-bool AwaitFile(const fs::path& path) {
-  for (int i = 0; i < 1000; ++i) {
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(path, ec))) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
 }
 
 std::string ShowScript(int index, const std::string& parcel, bool existing,

@@ -32,6 +32,9 @@ class Process {
   int Wait();
   // Whether it ended by now, without waiting.
   bool Ended();
+  // Waits until it reads its standard input (korvax show has opened the
+  // invoice by then), at most about ten seconds; false when it never did.
+  bool AwaitReadingInput();
   int Code() const { return code_; }
   std::string Out() const;
   std::string Err() const;
@@ -53,9 +56,6 @@ std::string KorvaxProgram();
 // first. Returns what the check reports, empty when all was well.
 std::string AsUnprivilegedUser(const std::filesystem::path& dir,
                                const std::function<std::string()>& check);
-
-// Waits until `path` exists, at most about ten seconds; false when it never did.
-bool AwaitFile(const std::filesystem::path& path);
 
 // The user's input for korvax show: one billing line of Nr. 7 (index 3) or
 // Nr. 2 (index 0), finished with OK. `existing` when the category has a table

@@ -45,6 +45,23 @@ inline void ExecSql(const std::filesystem::path& db, const std::string& sql) {
   if (rc != SQLITE_OK) throw std::runtime_error(text + " in " + sql);
 }
 
+// The first column of the first row of a query, as text, read by a
+// connection of its own ("<no row>", "<null>").
+inline std::string QueryText(const std::filesystem::path& db, const std::string& sql) {
+  sqlite3* handle = nullptr;
+  sqlite3_open(db.c_str(), &handle);
+  sqlite3_stmt* stmt = nullptr;
+  std::string result = "<no row>";
+  if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    result = text != nullptr ? text : "<null>";
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(handle);
+  return result;
+}
+
 // The host database of the unit tests: invoice 17 is the final invoice of the
 // order (Rechnungsart 4), so that totals also look for earlier part invoices.
 inline void CreateHostDatabase(const std::filesystem::path& db) {

@@ -232,6 +232,10 @@ void Control::PressKey(int key_ascii) {
       button->Click();
       return;
     }
+    if (form_->EscapeCloses()) {
+      form_->UserClose();
+      return;
+    }
   }
   FireKeyPress(key_ascii);
   if (key_ascii != 0) ApplyKey(key_ascii);

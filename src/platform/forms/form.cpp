@@ -1,32 +1,33 @@
 #include "platform/forms/form.hpp"
 
 #include <algorithm>
-#include <map>
 
 #include "common/error.hpp"
+#include "platform/forms/runtime.hpp"
 
 namespace korvax::forms {
 
 namespace {
 
+detail::Runtime*& CurrentRuntime() {
+  static detail::Runtime* current = &detail::OwnRuntime();
+  return current;
+}
+
 std::vector<Form*>& LiveForms() {
-  static std::vector<Form*> forms;
-  return forms;
+  return CurrentRuntime()->live_forms;
 }
 
 std::vector<Form*>& ModalStack() {
-  static std::vector<Form*> stack;
-  return stack;
+  return CurrentRuntime()->modal_stack;
 }
 
 UiBackend*& BackendSlot() {
-  static UiBackend* backend = nullptr;
-  return backend;
+  return CurrentRuntime()->backend;
 }
 
 std::map<std::type_index, std::unique_ptr<Form>>& Instances() {
-  static std::map<std::type_index, std::unique_ptr<Form>> instances;
-  return instances;
+  return CurrentRuntime()->instances;
 }
 
 Error AlreadyShown() {
@@ -289,7 +290,7 @@ void Form::ShowModal() {
   if (!loaded_) throw UnloadedDuringLoad();
   if (visible_) throw AlreadyShown();
   UiBackend* backend = Backend();
-  if (backend == nullptr) throw errors::NotSupported("ShowModal ohne Oberfläche");
+  if (backend == nullptr) throw errors::NotSupported("ShowModal ohne Oberfläche (korvax_set_ui)");
 
   visible_ = true;
   Changed();
@@ -416,8 +417,7 @@ Form* Form::CurrentModal() {
 
 namespace {
 int& ScreenPointerSlot() {
-  static int pointer = kMousePointerDefault;
-  return pointer;
+  return CurrentRuntime()->mouse_pointer;
 }
 }  // namespace
 
@@ -440,6 +440,15 @@ UiBackend* Backend() {
 }
 
 namespace detail {
+Runtime& OwnRuntime() {
+  static Runtime runtime;
+  return runtime;
+}
+
+void UseRuntime(Runtime& runtime) {
+  CurrentRuntime() = &runtime;
+}
+
 Form* FindInstance(std::type_index type) {
   auto found = Instances().find(type);
   return found == Instances().end() ? nullptr : found->second.get();

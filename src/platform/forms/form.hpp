@@ -115,6 +115,10 @@ class Form : public WindowPlacement {
   // The button that Enter and Escape click, nullptr for none.
   CommandButton* DefaultButton() const;
   CommandButton* CancelButton() const;
+  // Escape closes a form without a cancel button as its close box does, when
+  // the form asks for it (a design property, kept over unloads).
+  bool EscapeCloses() const { return escape_closes_; }
+  void SetEscapeCloses(bool on) { escape_closes_ = on; }
 
   // --- Window properties (access loads the form)
   std::string Name() const override { return name_; }
@@ -209,6 +213,7 @@ class Form : public WindowPlacement {
   bool loaded_ = false;
   bool loading_ = false;
   bool visible_ = false;
+  bool escape_closes_ = false;
   int next_tab_index_ = 0;
   FormObserver* observer_ = nullptr;
   EventHandler load_;

@@ -104,24 +104,26 @@ void ScriptedUi::ThrowIfFailed() const {
 
 void ScriptedUi::RunModal(Form& form) {
   ThrowIfFailed();
-  while (form.IsVisible()) {
-    if (next_ >= StepCount()) {
-      Fail(next_, "Das Formular " + form.Name() + " ist modal angezeigt, aber das Skript hat " +
-                      "nach Schritt " + std::to_string(next_) + " keine Schritte mehr");
-    }
-    const int number = next_ + 1;
-    const json& step = steps_[next_++];
-    if (step.contains("form") && step["form"] != form.Name()) {
-      Fail(number, "Schritt " + std::to_string(number) + " erwartet das Formular " +
-                       step["form"].get<std::string>() + ", modal angezeigt ist aber " +
-                       form.Name());
-    }
-    if (before_step_) before_step_(number);
-    RunStep(form, step, number);
-    // A failure in a nested modal form may have been swallowed by the
-    // dialog's report-and-continue; it still ends the run here.
-    ThrowIfFailed();
+  while (form.IsVisible()) RunNextStep(form);
+}
+
+void ScriptedUi::RunNextStep(Form& form) {
+  ThrowIfFailed();
+  if (next_ >= StepCount()) {
+    Fail(next_, "Das Formular " + form.Name() + " ist modal angezeigt, aber das Skript hat " +
+                    "nach Schritt " + std::to_string(next_) + " keine Schritte mehr");
   }
+  const int number = next_ + 1;
+  const json& step = steps_[next_++];
+  if (step.contains("form") && step["form"] != form.Name()) {
+    Fail(number, "Schritt " + std::to_string(number) + " erwartet das Formular " +
+                     step["form"].get<std::string>() + ", modal angezeigt ist aber " + form.Name());
+  }
+  if (before_step_) before_step_(number);
+  RunStep(form, step, number);
+  // A failure in a nested modal form may have been swallowed by the
+  // dialog's report-and-continue; it still ends the run here.
+  ThrowIfFailed();
 }
 
 void ScriptedUi::RunStep(Form& form, const json& step, int number) {

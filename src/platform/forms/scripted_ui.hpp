@@ -54,6 +54,10 @@ class ScriptedUi : public UiBackend {
   // the dialogs' report-and-continue may swallow the first throw.
   void RunModal(Form& form) override;
   std::shared_ptr<MessageBoxFactory> MessageBoxes() override;
+  // Plays the next step on the modal form: for a back end that shows the
+  // form itself and takes the user's input from the script. Virtual, so that
+  // a back end in a library of its own runs the steps with this library's code.
+  virtual void RunNextStep(Form& form);
 
   // Throws the first failure, or a ScriptError when steps or message-box
   // answers are left over.

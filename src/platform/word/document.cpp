@@ -42,6 +42,15 @@ void Document::SaveAs(const std::filesystem::path& path) {
   }
 }
 
+void Document::SaveCopyAs(const std::filesystem::path& path) {
+  data_->SyncTextBoxFallbacks();
+  data_->package.Write(path);
+}
+
+Package& Document::Parts() const {
+  return data_->package;
+}
+
 std::string Document::FullName() const {
   return file_->Path().string();
 }

@@ -15,6 +15,7 @@
 #include "common/variant.hpp"
 #include "platform/word/bookmarks.hpp"
 #include "platform/word/comments.hpp"
+#include "platform/word/package.hpp"
 #include "platform/word/range.hpp"
 #include "platform/word/shapes.hpp"
 #include "platform/word/table.hpp"
@@ -52,7 +53,8 @@ class Document : public Object, public std::enable_shared_from_this<Document> {
   // 4199 when it changed meanwhile (the document then goes to a copy beside
   // it), 4198 for any other failure, the file staying as it was.
   void Save();
-  void SaveAs(const std::filesystem::path& path);  // later saves go there too
+  void SaveAs(const std::filesystem::path& path);      // later saves go there too
+  void SaveCopyAs(const std::filesystem::path& path);  // later saves stay where they were
   std::string FullName() const;
   bool ReadOnly() const;  // a write-protected file, which Save refuses
   // Saves to a new file beside the document's own, named as a Korvax copy,
@@ -68,6 +70,8 @@ class Document : public Object, public std::enable_shared_from_this<Document> {
   word::Shapes Shapes() const;
   std::shared_ptr<word::Application> Application() const;
 
+  // The package's parts as they stand, for callers that compare or read them.
+  word::Package& Parts() const;
   const std::shared_ptr<detail::DocumentData>& Data() const { return data_; }
 
  private:

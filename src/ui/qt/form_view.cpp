@@ -159,6 +159,8 @@ void FormView::keyPressEvent(QKeyEvent* event) {
   } else if (keys.size() == 1 && keys[0] == forms::kKeyEscape) {
     if (forms::CommandButton* button = form_.CancelButton()) {
       UserAction([button] { button->Click(); });
+    } else if (form_.EscapeCloses()) {
+      UserAction([this] { form_.UserClose(); });
     }
   }
   event->accept();

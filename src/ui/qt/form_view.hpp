@@ -38,6 +38,9 @@ class FormView : public QDialog, public forms::FormObserver, public ControlRoute
   void Run();
   // Brings every widget, the focus, the caption and the cursor up to date.
   void SyncAll();
+  // Runs a user action on the models: failures end the modal loop and are
+  // thrown again by Run; afterwards the widgets follow the models.
+  void UserAction(const std::function<void()>& action);
 
   // The innermost view that runs modally, null for none; the view running a
   // given form, null when none does.
@@ -75,9 +78,6 @@ class FormView : public QDialog, public forms::FormObserver, public ControlRoute
   bool EditKey(forms::Control& control, QKeyEvent* event);
   void EditSelectionMoved(forms::Control& control);
 
-  // Runs a user action on the models: failures end the modal loop and are
-  // thrown again by Run; afterwards the widgets follow the models.
-  void UserAction(const std::function<void()>& action);
   void AfterAction();
   void Finish();
   void Relayout();

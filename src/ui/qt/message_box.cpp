@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <vector>
 
+#include "common/error.hpp"
 #include "ui/qt/control_widgets.hpp"
 
 namespace korvax::ui {
@@ -113,6 +114,10 @@ int32_t MessageBoxResult(const QMessageBox& box) {
 }
 
 std::unique_ptr<MessageBoxComponent> QtMessageBoxFactory::Create() {
+  // Without a QApplication a QMessageBox would end the whole process.
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+    throw Error(429, "Meldung ohne QApplication nicht möglich");
+  }
   return std::make_unique<QtMessageBox>(owner_ ? owner_() : nullptr);
 }
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
+#include <QTimer>
 #include <memory>
 
 #include "common/error.hpp"
@@ -33,7 +34,24 @@ void QtUi::RunModal(forms::Form& form) {
     std::vector<FormView*>& running;
     ~Pop() { running.pop_back(); }
   } pop{running_};
+  QTimer player;
+  if (script_step_) {
+    player.setInterval(pace_ms_);
+    QObject::connect(&player, &QTimer::timeout, view.get(), [&] {
+      // No step for this dialog while one runs: it may open a nested dialog,
+      // whose loop plays the steps that follow.
+      player.stop();
+      view->UserAction([&] { script_step_(form); });
+      player.start();
+    });
+    player.start();
+  }
   view->Run();
+}
+
+void QtUi::PlayScript(std::function<void(forms::Form&)> step, int pace_ms) {
+  script_step_ = std::move(step);
+  pace_ms_ = pace_ms;
 }
 
 std::shared_ptr<MessageBoxFactory> QtUi::MessageBoxes() {

@@ -35,6 +35,11 @@ class QtUi : public forms::UiBackend {
   void SetParentWindow(QWidget* parent) { parent_ = parent; }
   QWidget* ParentWindow() const { return parent_; }
 
+  // The user's input from a script instead of a person: each dialog shown
+  // runs `step` on its form, one step every `pace_ms`, as the user's action,
+  // until the form is hidden. A step that opens a nested dialog plays on there.
+  void PlayScript(std::function<void(forms::Form&)> step, int pace_ms);
+
   // Shows the form as a modal dialog and runs a local event loop until the
   // form is hidden or unloaded. A failure thrown by the models while the
   // dialog runs ends the loop and is thrown again from here, so that it never
@@ -51,6 +56,8 @@ class QtUi : public forms::UiBackend {
  private:
   QWidget* parent_;
   std::vector<FormView*> running_;  // innermost last
+  std::function<void(forms::Form&)> script_step_;
+  int pace_ms_ = 0;
   std::shared_ptr<MessageBoxFactory> message_boxes_;
 };
 

@@ -105,6 +105,19 @@ TEST(WordEditing, RunsSplitForTextOrFormattingKeepTheirOwnFormatting) {
   EXPECT_EQ(Count(xml, "//w:r[w:t=' ']/w:rPr/w:b"), 0u);
 }
 
+// New text takes the formatting of where it goes, but not a tracked deletion
+// of the paragraph mark there; blanks that right-align an amount are kept
+// for every reader (xml:space="preserve"), not only for this layer.
+TEST(WordEditing, NewTextTakesFormattingWithoutTrackedChangesAndKeepsItsBlanks) {
+  Fixture f(
+      "<w:p><w:pPr><w:rPr><w:b/><w:del w:id=\"3\" w:author=\"A\" "
+      "w:date=\"2026-01-01T00:00:00Z\"/></w:rPr></w:pPr></w:p>");
+  f.doc->Range(0, 0).InsertAfter("   46,02 €");
+  auto xml = f.Saved();
+  EXPECT_EQ(Count(xml, "//w:r[w:rPr/w:b]/w:t[.='   46,02 €'][@xml:space='preserve']"), 1u);
+  EXPECT_EQ(Count(xml, "//w:r//w:del"), 0u);
+}
+
 // Positions count characters; bytes that are no character in its shortest
 // form go in as reading them gives.
 TEST(WordEditing, TextGoesInByCharactersNotBytes) {

@@ -85,7 +85,7 @@ TEST(WordText, CellOutsideTheTableFailsWith5941) {
 
 TEST(WordText, SpecialRunContentAndRevisionsCount) {
   auto doc = OpenBody(
-      "<w:p><w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/></w:r>"
+      "<w:p><w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:noBreakHyphen/><w:softHyphen/><w:br/></w:r>"
       "<w:del w:id=\"1\" w:author=\"x\"><w:r><w:delText>weg</w:delText></w:r></w:del>"
       "<w:ins w:id=\"2\" w:author=\"x\"><w:r><w:t>c</w:t></w:r></w:ins>"
       "<w:hyperlink r:id=\"rId9\"><w:r><w:t>d</w:t></w:r></w:hyperlink>"
@@ -96,7 +96,8 @@ TEST(WordText, SpecialRunContentAndRevisionsCount) {
       "<w:sdt><w:sdtPr/><w:sdtContent><w:r><w:t>e</w:t></w:r></w:sdtContent></w:sdt>"
       "<w:r><w:br w:type=\"page\"/></w:r></w:p>"
       "<w:p><w:r><?w:tab?><w:t>f</w:t><?w:t g?><?w:r h?><!-- w:tab --></w:r></w:p>");
-  EXPECT_EQ(doc->Content().Text(), "a\tb\vcd7heutee\f\rf\r");
+  EXPECT_EQ(doc->Content().Text(), "a\tb\x1e\x1f\vcd7heutee\f\rf\r");
+  EXPECT_EQ(doc->Range(3, 6).Text(), "\x1e\x1f\v");  // each hyphen is a character
 }
 
 TEST(WordText, BlockContentControlsAndNestedTablesCount) {

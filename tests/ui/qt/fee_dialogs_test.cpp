@@ -2,8 +2,11 @@
 // takes a line, is saved as a screenshot to docs/screenshots/<form name>.png
 // and is left with Abbruch.
 #include <unistd.h>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
@@ -114,7 +117,16 @@ class FeeDialogsTest : public QObject {
         QCOMPARE(wert->displayText(), QString("   12,  "));
         QCOMPARE(wert->cursorPosition(), 6);
       }
+      // The line taken is thrown away only after the question.
+      QString question;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        question = box->text();
+        QTest::mouseClick(box->findChild<QPushButton*>("Ja"), Qt::LeftButton);
+      });
       Press(view, "CommandAbbruch");
+      QCOMPARE(question, QString("Die geänderten Zeilen verwerfen?"));
     });
     QCOMPARE(QString::fromStdString(shown), name);
     QVERIFY(forms::Form::CurrentModal() == nullptr);
