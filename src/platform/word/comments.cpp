@@ -5,6 +5,7 @@
 #include <random>
 
 #include "common/error.hpp"
+#include "common/text.hpp"
 #include "internal/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
@@ -123,7 +124,7 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
   comment.append_attribute("w:author") = "Korvax";
   comment.append_attribute("w:date") = NowUtc().c_str();
   comment.append_attribute("w:initials") = "K";
-  std::u32string all = detail::U32(text);
+  std::u32string all = text::ToU32(text);
   size_t begin = 0;
   pugi::xml_node last;
   do {
@@ -134,7 +135,7 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
     if (!line.empty()) {
       auto t = last.append_child("w:r").append_child("w:t");
       t.append_attribute("xml:space") = "preserve";
-      t.text().set(detail::Utf8(line).c_str());
+      t.text().set(text::ToUtf8(line).c_str());
     }
     begin = mark == std::u32string::npos ? mark : mark + 1;
   } while (begin != std::u32string::npos);

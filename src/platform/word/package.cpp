@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -127,25 +126,6 @@ int SequenceLength(const unsigned char* p) {
 // off at the end is ill-formed as long as *end is NUL (no continuation byte).
 bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   while (p < end) {
-    while (end - p >= 16) {  // sixteen ASCII bytes at a time while there are
-      std::uint64_t a, b;
-      std::memcpy(&a, p, 8);
-      std::memcpy(&b, p + 8, 8);
-      if (((a | b) & 0x8080808080808080ull) != 0) break;
-      p += 16;
-    }
-    if (end - p >= 8) {  // eight ASCII bytes at a time, or up to the first other
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      const std::uint64_t high = word & 0x8080808080808080ull;
-      if (high == 0) {
-        p += 8;
-        continue;
-      }
-      if constexpr (std::endian::native == std::endian::little) {
-        p += std::countr_zero(high) / 8;
-      }
-    }
     if (*p < 0x80) {
       ++p;
       continue;

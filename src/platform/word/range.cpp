@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/error.hpp"
+#include "common/text.hpp"
 #include "internal/document_data.hpp"
 #include "platform/word/comments.hpp"
 #include "platform/word/table.hpp"
@@ -52,7 +53,7 @@ int WordLength(const std::u32string& t, size_t i) {
 }
 
 std::u32string Window(DocumentData& d, detail::Story& story, int from, int to) {
-  return detail::U32(detail::Text(d.PointAt(story, from), d.PointAt(story, to)));
+  return text::ToU32(detail::Text(d.PointAt(story, from), d.PointAt(story, to)));
 }
 
 int NextWordBoundary(DocumentData& d, detail::Story& story, int pos) {

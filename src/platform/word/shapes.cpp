@@ -238,11 +238,7 @@ void Shape::Delete() {
   pugi::xml_node paragraph = run;
   while (paragraph && std::strcmp(paragraph.name(), "w:p") != 0) paragraph = paragraph.parent();
   d.Bury(holder);
-  bool empty = true;
-  for (auto c : run.children()) {
-    if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:rPr") != 0) empty = false;
-  }
-  if (empty && std::strcmp(run.name(), "w:r") == 0) run.parent().remove_child(run);
+  detail::RemoveIfEmptyRun(run);
   node_ = nullptr;
   // As in Word, a selection inside the deleted box goes to the anchor's paragraph.
   if (!d.Alive(d.selection->story->root, d.selection->seen)) {

@@ -343,12 +343,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   pugi::xml_node cell_format;
   if (pugi::xml_node rpr = before.child("w:pPr").child("w:rPr")) {
     cell_format = holder.append_child("w:pPr");
-    pugi::xml_node copy = cell_format.append_copy(rpr);
-    for (pugi::xml_node c = copy.first_child(); c;) {
-      pugi::xml_node next = c.next_sibling();
-      if (detail::IsChangeMark(c.name())) copy.remove_child(c);
-      c = next;
-    }
+    detail::RemoveChangeMarks(cell_format.append_copy(rpr));
   }
   // Word joins two tables with nothing between them into one.
   if (detail::IsTable(PreviousBlock(before))) before.parent().insert_child_before("w:p", before);

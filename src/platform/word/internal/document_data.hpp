@@ -165,9 +165,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   Point EndWithParagraph(Story& story, Point p);
   // Splits runs so that a marker element can be placed exactly at p.
   InsertPoint PointAt(Story& story, Point p);
-  // The same within a paragraph; `rpr_template` gets the run properties that
-  // text typed at offset takes over.
-  InsertPoint PointIn(pugi::xml_node paragraph, int offset, pugi::xml_node* rpr_template = nullptr);
+  // The same within a paragraph.
+  InsertPoint PointIn(pugi::xml_node paragraph, int offset);
   // Removes a table with its comments and bookmarks; places inside it go to
   // the place after it.
   void RemoveTable(pugi::xml_node table);
@@ -229,18 +228,17 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
                             std::initializer_list<const char*> order);
 extern const std::initializer_list<const char*> kParagraphOrder;
-// Tracked changes (w:ins, w:del, moves, w:rPrChange) among run properties:
-// formatting copied as a template must not carry them along.
-bool IsChangeMark(const char* name);
+// Removes tracked changes (w:ins, w:del, moves, w:rPrChange) from run
+// properties: formatting copied as a template must not carry them along.
+void RemoveChangeMarks(pugi::xml_node rpr);
 // A paragraph's own properties removed but for the section it ends and its
 // mark's character formatting (without tracked changes).
 void ClearParagraphFormatting(pugi::xml_node paragraph);
 void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
+// The run properties that text typed at offset takes over.
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
-std::string Utf8(std::u32string_view s);
-std::u32string U32(std::string_view s);
-// True when Utf8(U32(s)) == s: every character in its shortest form.
-bool CanonicalUtf8(std::string_view s);
+// Removes a w:r that holds nothing but its properties.
+void RemoveIfEmptyRun(pugi::xml_node run);
 // Calls f(n) for every element below root in document order; f must not
 // change the tree.
 template <class F>

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "common/text.hpp"
 #include "document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
@@ -18,15 +19,6 @@ bool Is(pugi::xml_node n, const char* name) {
 void SetText(pugi::xml_node t, std::string_view s) {
   t.text().set(s.data(), s.size());
   if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
-}
-
-// The bytes of the first n characters of UTF-8 text.
-size_t ByteOffset(std::string_view s, int n) {
-  size_t i = 0;
-  for (; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && n-- == 0) break;
-  }
-  return i;
 }
 
 // Places an atom at the start of a run of its own so that content can go before it.
@@ -62,14 +54,7 @@ pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_
                        const RunFormat& format) {
   pugi::xml_node run =
       at.before ? at.parent.insert_child_before("w:r", at.before) : at.parent.append_child("w:r");
-  if (rpr_template) {
-    pugi::xml_node rpr = run.append_copy(rpr_template);
-    for (pugi::xml_node c = rpr.first_child(); c;) {
-      pugi::xml_node next = c.next_sibling();
-      if (IsChangeMark(c.name())) rpr.remove_child(c);
-      c = next;
-    }
-  }
+  if (rpr_template) RemoveChangeMarks(run.append_copy(rpr_template));
   ApplyRunFormat(run, format);
   // Plain text between tabs and breaks goes into w:t elements as it stands.
   size_t from = 0;
@@ -104,22 +89,14 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
 // Text as a story holds it: in the shortest UTF-8 form, control characters
 // dropped but for the marks a story holds, a line feed a paragraph mark.
 std::string StoryText(std::string_view raw) {
-  std::string text = CanonicalUtf8(raw) ? std::string(raw) : Utf8(U32(raw));
   std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
+  for (char c : text::ToUtf8(text::ToU32(raw))) {
     if (c == '\n') c = '\r';
     if (static_cast<unsigned char>(c) >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
       out.push_back(c);
     }
   }
   return out;
-}
-
-int Characters(std::string_view s) {
-  int n = 0;
-  for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
 }
 
 pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at) {
@@ -159,42 +136,25 @@ pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at) {
 
 }  // namespace
 
-bool IsChangeMark(const char* name) {
-  if (name[0] != 'w' || name[1] != ':') return false;
-  std::string_view local = name + 2;
-  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
-         local == "rPrChange";
-}
-
-InsertPoint DocumentData::PointIn(pugi::xml_node p, int k, pugi::xml_node* rpr_template) {
+InsertPoint DocumentData::PointIn(pugi::xml_node p, int k) {
   InsertPoint point{p, {}};
-  // The atom that holds position k, and for the template the last atom
-  // that ends at or before k (or else the first atom).
-  pugi::xml_node first, before, holder;
+  // The atom that holds position k.
+  pugi::xml_node holder;
   int holder_start = 0;
   int pos = 0;
   ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
-    if (!first) first = atom;
-    if (start + len <= k) {
-      if (k > 0) before = atom;
-      return true;
-    }
+    if (start + len <= k) return true;
     holder = atom;
     holder_start = start;
     return false;
   });
-  if (rpr_template) {
-    pugi::xml_node atom = before ? before : first;
-    *rpr_template = atom ? atom.parent().child("w:rPr") : p.child("w:pPr").child("w:rPr");
-  }
   if (!holder) return point;
   if (holder_start < k) {
     size_t cut = static_cast<size_t>(k - holder_start);
     pugi::xml_node rest = holder.parent().insert_child_after("w:t", holder);
     std::string_view bytes = holder.child_value();
-    size_t at = ByteOffset(bytes, static_cast<int>(cut));
-    std::string head(bytes.substr(0, at));
-    SetText(rest, bytes.substr(at));
+    std::string head = text::Left(bytes, static_cast<int>(cut));
+    SetText(rest, bytes.substr(head.size()));
     SetText(holder, head);
     return BeforeAtom(rest);
   }
@@ -233,8 +193,8 @@ std::pair<Point, Point> DocumentData::InsertText(Story& story, Point at, std::st
   if (text.empty()) return {at, at};
   pugi::xml_node p = at.Owner();
   const int k = at.offset;
-  pugi::xml_node rpr;
-  InsertPoint point = PointIn(p, k, &rpr);
+  const pugi::xml_node rpr = RunPropertiesTemplate(p, k);
+  InsertPoint point = PointIn(p, k);
   pugi::xml_node last = p;
   size_t begin = 0;
   while (true) {
@@ -253,8 +213,8 @@ std::pair<Point, Point> DocumentData::InsertText(Story& story, Point at, std::st
   // The text after the insertion point now follows the new text; in the
   // paragraph split off last, when there was a paragraph mark in it.
   const bool split = last != p;
-  const int tail = Characters(std::string_view(text).substr(begin));
-  const Point after = split ? At(last, tail) : At(p, k + Characters(text));
+  const int tail = text::Len(std::string_view(text).substr(begin));
+  const Point after = split ? At(last, tail) : At(p, k + text::Len(text));
   auto move = [&](Point& x, bool moves_at) {
     if (x.owner != at.owner || x.offset < k || (x.offset == k && !moves_at)) return;
     x = split ? At(last, x.offset - k + tail) : At(p, x.offset + (after.offset - k));
@@ -293,15 +253,11 @@ void DeleteInParagraph(DocumentData& d, pugi::xml_node p, int from, int to) {
       } else {
         run.remove_child(h.atom);
       }
-      bool empty = true;
-      for (auto c : run.children()) {
-        if (c.type() == pugi::node_element && !Is(c, "w:rPr")) empty = false;
-      }
-      if (empty && Is(run, "w:r")) run.parent().remove_child(run);
+      RemoveIfEmptyRun(run);
     } else {
-      std::u32string t = U32(h.atom.child_value());
+      std::u32string t = text::ToU32(h.atom.child_value());
       t.erase(static_cast<size_t>(a), static_cast<size_t>(b - a));
-      SetText(h.atom, Utf8(t));
+      SetText(h.atom, text::ToUtf8(t));
     }
   }
 }

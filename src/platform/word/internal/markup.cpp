@@ -1,9 +1,8 @@
 // Small helpers over WordprocessingML: elements in schema order, run
-// formatting, paragraph formatting cleared, UTF-8.
+// formatting, paragraph formatting cleared.
 #include <cmath>
 #include <cstring>
 
-#include "common/text.hpp"
 #include "document_data.hpp"
 
 namespace korvax::word::detail {
@@ -51,6 +50,13 @@ const std::initializer_list<const char*> kRunOrder = {"w:rStyle",
 
 bool Named(pugi::xml_node n, const char* name) {
   return std::strcmp(n.name(), name) == 0;
+}
+
+bool IsChangeMark(const char* name) {
+  if (name[0] != 'w' || name[1] != ':') return false;
+  std::string_view local = name + 2;
+  return local == "ins" || local == "del" || local == "moveFrom" || local == "moveTo" ||
+         local == "rPrChange";
 }
 
 }  // namespace
@@ -155,11 +161,7 @@ void ClearParagraphFormatting(pugi::xml_node p) {
   for (pugi::xml_node c = ppr.first_child(); c;) {
     pugi::xml_node next = c.next_sibling();
     if (Named(c, "w:rPr")) {
-      for (pugi::xml_node m = c.first_child(); m;) {
-        pugi::xml_node after = m.next_sibling();
-        if (IsChangeMark(m.name())) c.remove_child(m);
-        m = after;
-      }
+      RemoveChangeMarks(c);
       if (!c.first_child()) ppr.remove_child(c);
     } else if (!Named(c, "w:sectPr")) {
       ppr.remove_child(c);
@@ -169,34 +171,20 @@ void ClearParagraphFormatting(pugi::xml_node p) {
   if (!ppr.first_child()) p.remove_child(ppr);
 }
 
-std::string Utf8(std::u32string_view s) {
-  return text::ToUtf8(s);
-}
-
-std::u32string U32(std::string_view s) {
-  return text::ToU32(s);
-}
-
-bool CanonicalUtf8(std::string_view s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  const auto* end = p + s.size();
-  while (p < end) {
-    unsigned char b = *p;
-    if (b < 0x80) {
-      ++p;
-      continue;
-    }
-    // U32 reads up to three continuation bytes after a lead byte up to 0xF7
-    // and Utf8 writes back the same bytes unless the form was overlong.
-    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-    if (b < 0xC2 || b > 0xF7 || end - p <= extra) return false;
-    for (int k = 1; k <= extra; ++k) {
-      if ((p[k] & 0xC0) != 0x80) return false;
-    }
-    if ((b == 0xE0 && p[1] < 0xA0) || (b == 0xF0 && p[1] < 0x90)) return false;
-    p += extra + 1;
+void RemoveChangeMarks(pugi::xml_node rpr) {
+  for (pugi::xml_node m = rpr.first_child(); m;) {
+    pugi::xml_node next = m.next_sibling();
+    if (IsChangeMark(m.name())) rpr.remove_child(m);
+    m = next;
   }
-  return true;
+}
+
+void RemoveIfEmptyRun(pugi::xml_node run) {
+  if (!Named(run, "w:r")) return;
+  for (pugi::xml_node c = run.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element && !Named(c, "w:rPr")) return;
+  }
+  run.parent().remove_child(run);
 }
 
 }  // namespace korvax::word::detail

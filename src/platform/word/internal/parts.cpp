@@ -44,13 +44,6 @@ void RemoveChildren(pugi::xml_node parent, F&& gone) {
   }
 }
 
-bool HoldsOnlyProperties(pugi::xml_node run) {
-  for (auto c : run.children()) {
-    if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:rPr") != 0) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
@@ -193,9 +186,7 @@ void DocumentData::DeleteComment(const std::string& id) {
   for (auto ref : refs) {
     pugi::xml_node run = ref.parent();
     run.remove_child(ref);
-    if (HoldsOnlyProperties(run) && std::strcmp(run.name(), "w:r") == 0) {
-      run.parent().remove_child(run);
-    }
+    RemoveIfEmptyRun(run);
   }
 }
 

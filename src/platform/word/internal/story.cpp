@@ -59,13 +59,6 @@ bool IsContainer(pugi::xml_node n) {
   return k == Kind::StoryRoot || k == Kind::Table || k == Kind::Row || k == Kind::Cell;
 }
 
-int CountChars(const char* s) {
-  // Every byte but the continuation bytes (10xxxxxx) starts a character.
-  int n = 0;
-  for (; *s; ++s) n += (static_cast<unsigned char>(*s) & 0xC0) != 0x80;
-  return n;
-}
-
 bool IsText(pugi::xml_node atom) {
   return Is(atom.name(), "w:t");
 }
@@ -87,7 +80,7 @@ Walk Classify(pugi::xml_node n, int& length) {
   switch (s[0]) {
     case 't':
       if (s[1] == 0) {
-        length = CountChars(n.child_value());
+        length = text::Len(n.child_value());
         return Walk::Atom;
       }
       if (Is(s, "txbxContent")) return Walk::Skip;
@@ -380,13 +373,6 @@ char32_t AtomChar(pugi::xml_node a) {
   return 1;  // inline picture or object
 }
 
-const char* SkipChars(const char* s, int n) {
-  for (; *s; ++s) {
-    if ((static_cast<unsigned char>(*s) & 0xC0) != 0x80 && n-- == 0) break;
-  }
-  return s;
-}
-
 // Characters [from, to) of a paragraph, its mark as the character after its text.
 void AppendParagraph(pugi::xml_node p, int from, int to, std::string& out) {
   int pos = 0;
@@ -394,9 +380,8 @@ void AppendParagraph(pugi::xml_node p, int from, int to, std::string& out) {
     if (start >= to) return false;
     if (start + len <= from) return true;
     if (IsText(atom)) {
-      const char* a = SkipChars(atom.child_value(), std::max(from - start, 0));
-      const char* b = SkipChars(a, std::min(to, start + len) - std::max(from, start));
-      out.append(a, static_cast<size_t>(b - a));
+      out += text::Mid(atom.child_value(), std::max(from - start, 0) + 1,
+                       std::min(to, start + len) - std::max(from, start));
     } else {
       text::AppendUtf8(out, AtomChar(atom));
     }

@@ -54,7 +54,6 @@ bool IsContainer(pugi::xml_node n);
 enum class Walk { Skip, Descend, Atom };
 Walk Classify(pugi::xml_node n, int& length);
 bool IsText(pugi::xml_node atom);  // w:t, whose length is its characters
-int CountChars(const char* utf8);
 
 // Calls f(atom, start, length) for every piece of text of a paragraph, in
 // order, until f returns false.
