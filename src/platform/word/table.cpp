@@ -107,10 +107,15 @@ pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create) {
   return detail::ChildInOrder(borders, kNames[i], kBorderOrder);
 }
 
-std::vector<pugi::xml_node> CellsOf(pugi::xml_node row) {
-  std::vector<pugi::xml_node> cells;
-  for (pugi::xml_node c = detail::FirstUnit(row); c; c = detail::NextUnit(c)) cells.push_back(c);
-  return cells;
+// The cell at a 1-based column of a row, or null; a column of 0 or less
+// gives null too, after counting the row's cells into `count`.
+pugi::xml_node CellAt(pugi::xml_node row, int column, size_t* count = nullptr) {
+  size_t n = 0;
+  for (pugi::xml_node c = detail::FirstUnit(row); c; c = detail::NextUnit(c)) {
+    if (static_cast<int>(++n) == column) return c;
+  }
+  if (count) *count = n;
+  return {};
 }
 
 // A range over a unit of a story, from its first character to the place after it.
@@ -231,7 +236,11 @@ int Columns::Count() const {
   // (cells spanning several grid columns), which is no column of the table.
   auto& d = Doc();
   size_t n = 0;
-  for (pugi::xml_node row : d.RowsOf(Xml(node_))) n = std::max(n, CellsOf(row).size());
+  for (pugi::xml_node row : d.RowsOf(Xml(node_))) {
+    size_t cells = 0;
+    CellAt(row, 0, &cells);
+    n = std::max(n, cells);
+  }
   if (n > 0) return static_cast<int>(n);
   for (auto c : Xml(node_).child("w:tblGrid").children("w:gridCol")) {
     (void)c;
@@ -262,8 +271,7 @@ void Column::SetWidth(double points) {
     if (i++ == index_) SetAttribute(c, "w:w", twips.c_str());
   }
   for (pugi::xml_node row : d.RowsOf(Xml(node_))) {
-    auto cells = CellsOf(row);
-    if (static_cast<size_t>(index_) <= cells.size()) SetCellWidth(cells[index_ - 1], twips);
+    if (pugi::xml_node cell = CellAt(row, index_)) SetCellWidth(cell, twips);
   }
 }
 
@@ -294,9 +302,8 @@ void Table::Delete() {
 Cell Table::Cell(int row, int column) const {
   const auto& rows = Doc().RowsOf(Xml(node_));
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
-  pugi::xml_node cell = detail::FirstUnit(rows[row - 1]);
-  for (int c = 1; cell && c < column; ++c) cell = detail::NextUnit(cell);
-  if (column < 1 || !cell) throw errors::NoSuchMember();
+  pugi::xml_node cell = CellAt(rows[row - 1], column);
+  if (!cell) throw errors::NoSuchMember();
   return word::Cell(doc_, NodeOf(cell));
 }
 
