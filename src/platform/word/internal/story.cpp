@@ -466,8 +466,9 @@ Point MarkerPoint(pugi::xml_node marker) {
 
 Layout::Layout(pugi::xml_node container) {
   Lay(container);
-  starts_.reserve(segments_.size());
-  for (const Segment& s : segments_) starts_.emplace(s.owner, s.start);
+  by_owner_ = segments_;
+  std::sort(by_owner_.begin(), by_owner_.end(),
+            [](const Segment& a, const Segment& b) { return a.owner < b.owner; });
 }
 
 void Layout::Add(pugi::xml_node owner, int count) {
@@ -514,9 +515,11 @@ void Layout::LayUnits(pugi::xml_node parent, Kind container) {
 }
 
 std::optional<int> Layout::Find(Point p) const {
-  auto it = starts_.find(p.owner);
-  if (it == starts_.end()) return std::nullopt;
-  return it->second + p.offset;
+  auto it =
+      std::lower_bound(by_owner_.begin(), by_owner_.end(), p.owner,
+                       [](const Segment& s, pugi::xml_node_struct* o) { return s.owner < o; });
+  if (it == by_owner_.end() || it->owner != p.owner) return std::nullopt;
+  return it->start + p.offset;
 }
 
 Point Layout::PointAt(int position) const {

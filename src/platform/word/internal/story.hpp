@@ -15,7 +15,6 @@
 
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -147,7 +146,7 @@ class Layout {
   void LayUnits(pugi::xml_node parent, Kind container);
   void Add(pugi::xml_node owner, int count);
   std::vector<Segment> segments_;  // in document order
-  std::unordered_map<const pugi::xml_node_struct*, int> starts_;
+  std::vector<Segment> by_owner_;  // the same, ordered by owner to be found
   int length_ = 0;
 };
 
