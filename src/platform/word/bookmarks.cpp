@@ -27,10 +27,6 @@ pugi::xml_node FindStart(detail::DocumentData& d, std::string_view name) {
   return {};
 }
 
-pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
-  return at.before ? at.parent.insert_child_before(name, at.before) : at.parent.append_child(name);
-}
-
 }  // namespace
 
 void Bookmarks::Add(std::string_view name, const word::Range& range) {
@@ -56,11 +52,11 @@ void Bookmarks::Add(std::string_view name, const word::Range& range) {
   std::string id = std::to_string(max + 1);
   const bool collapsed = state.start == state.end;
   detail::InsertPoint at = d.PointAt(*state.story, state.start);
-  auto s = InsertAt(at, "w:bookmarkStart");
+  auto s = at.Insert("w:bookmarkStart");
   s.append_attribute("w:id") = id.c_str();
   s.append_attribute("w:name") = std::string(name).c_str();
   if (!collapsed) at = d.PointAt(*state.story, state.end);
-  auto e = InsertAt(at, "w:bookmarkEnd");
+  auto e = at.Insert("w:bookmarkEnd");
   e.append_attribute("w:id") = id.c_str();
   d.Changed(false);
 }
@@ -81,16 +77,14 @@ Range Bookmarks::Item(std::string_view name) const {
   auto& d = *doc_;
   pugi::xml_node start = FindStart(d, name);
   if (!start) throw errors::NoSuchMember();
-  detail::Point s = detail::MarkerPoint(start);
-  detail::Point e = s;
+  pugi::xml_node end;
   for (auto x : ElementsNamed(d, "w:bookmarkEnd")) {
     if (std::strcmp(x.attribute("w:id").value(), start.attribute("w:id").value()) == 0) {
-      e = detail::MarkerPoint(x);
+      end = x;
       break;
     }
   }
-  if (!s) s = detail::First(d.body);
-  if (!e || detail::Compare(e, s) < 0) e = s;
+  auto [s, e] = d.MarkedSpan(start, end);
   return word::Range(d.NewRange(d.main, s, e));
 }
 

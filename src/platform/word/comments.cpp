@@ -32,10 +32,6 @@ std::string RandomHex(uint32_t below) {
   return buf;
 }
 
-pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
-  return at.before ? at.parent.insert_child_before(name, at.before) : at.parent.append_child(name);
-}
-
 }  // namespace
 
 Range Comment::Range() const {
@@ -109,10 +105,10 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
   // document may have made the body a paragraph to stand in.
   const bool collapsed = state.start == state.end;
   detail::InsertPoint at = d.PointAt(*state.story, state.start);
-  pugi::xml_node range_start = InsertAt(at, "w:commentRangeStart");
+  pugi::xml_node range_start = at.Insert("w:commentRangeStart");
   range_start.append_attribute("w:id") = id.c_str();
   if (!collapsed) at = d.PointAt(*state.story, state.end);
-  pugi::xml_node range_end = InsertAt(at, "w:commentRangeEnd");
+  pugi::xml_node range_end = at.Insert("w:commentRangeEnd");
   range_end.append_attribute("w:id") = id.c_str();
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
   pugi::xml_node reference = ref_run.append_child("w:commentReference");

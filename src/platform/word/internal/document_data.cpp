@@ -139,15 +139,16 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
   return anchors_.anchors;
 }
 
-std::pair<Point, Point> DocumentData::ScopeOf(const CommentAnchor& a) {
-  pugi::xml_node s = a.start ? a.start : a.reference;
-  pugi::xml_node e = a.end ? a.end : s;
-  if (!s) return {First(body), First(body)};
-  Point start = MarkerPoint(s);
+std::pair<Point, Point> DocumentData::MarkedSpan(pugi::xml_node s, pugi::xml_node e) {
+  Point start = s ? MarkerPoint(s) : Point{};
   if (!start) start = First(body);
-  Point end = e == s ? start : MarkerPoint(e);
+  Point end = e ? MarkerPoint(e) : start;
   if (!end || Compare(end, start) < 0) end = start;
   return {start, end};
+}
+
+std::pair<Point, Point> DocumentData::ScopeOf(const CommentAnchor& a) {
+  return MarkedSpan(a.start ? a.start : a.reference, a.end);
 }
 
 const std::vector<DocumentData::PlacedComment>& DocumentData::PlacedComments(bool positions) {

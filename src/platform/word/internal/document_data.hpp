@@ -113,6 +113,9 @@ struct CommentAnchor {
 struct InsertPoint {
   pugi::xml_node parent;
   pugi::xml_node before;
+  pugi::xml_node Insert(const char* name) {
+    return before ? parent.insert_child_before(name, before) : parent.append_child(name);
+  }
 };
 
 class DocumentData : public std::enable_shared_from_this<DocumentData> {
@@ -185,7 +188,9 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // one generation: text typed or deleted within paragraphs leaves markers
   // where they are.
   const std::vector<CommentAnchor>& CommentAnchors();
-  // The span of the main story an anchor covers.
+  // The span of the main story between two markers (the end may be null),
+  // and the one an anchor covers.
+  std::pair<Point, Point> MarkedSpan(pugi::xml_node start, pugi::xml_node end);
   std::pair<Point, Point> ScopeOf(const CommentAnchor& anchor);
   // The comments with their anchors' positions, in anchor order; those
   // without an anchor have none. For one revision.

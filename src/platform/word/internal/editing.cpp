@@ -52,8 +52,7 @@ pugi::xml_node ShallowClone(pugi::xml_node source, pugi::xml_node into) {
 
 pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_view text,
                        const RunFormat& format) {
-  pugi::xml_node run =
-      at.before ? at.parent.insert_child_before("w:r", at.before) : at.parent.append_child("w:r");
+  pugi::xml_node run = at.Insert("w:r");
   if (rpr_template) RemoveChangeMarks(run.append_copy(rpr_template));
   ApplyRunFormat(run, format);
   // Plain text between tabs and breaks goes into w:t elements as it stands.
