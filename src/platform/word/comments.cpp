@@ -77,8 +77,9 @@ Comments Comments::Of(const DocumentDataPtr& doc, const word::Range* within) {
     for (const auto& c : placed) out.push_back(NodeOf(c.comment));
     return Comments(doc, out);
   }
-  int rs = within->Start();
-  int re = within->End();
+  const detail::Layout& order = d.OrderOf(*d.main);
+  const auto rs = order.Rank(within->State()->start);
+  const auto re = order.Rank(within->State()->end);
   // A collapsed range takes the comments whose span holds it; any other those
   // that overlap it, and empty spans at its start or inside it.
   for (const auto& c : placed) {

@@ -59,6 +59,15 @@ const Layout& DocumentData::LayoutOf(Story& story) {
   return *story.layout;
 }
 
+const Layout& DocumentData::OrderOf(Story& story) {
+  if (story.layout && story.layout_revision == revision_) return *story.layout;
+  if (!story.order || story.order_generation != generation_) {
+    story.order.emplace(story.root, false);
+    story.order_generation = generation_;
+  }
+  return *story.order;
+}
+
 Point DocumentData::StoryEnd(Story& story) {
   Point end = At(story.root);
   if (story.root == body) return end;
@@ -109,8 +118,7 @@ namespace {
 
 enum class Marker { None, RangeStart, RangeEnd, Reference };
 
-Marker CommentMarker(pugi::xml_node n) {
-  std::string_view name = n.name();
+Marker CommentMarker(std::string_view name) {
   if (!name.starts_with("w:comment")) return Marker::None;
   std::string_view rest = name.substr(9);
   if (rest == "RangeStart") return Marker::RangeStart;
@@ -119,21 +127,35 @@ Marker CommentMarker(pugi::xml_node n) {
   return Marker::None;
 }
 
+// Calls f(marker, kind) for every comment marker below n in document order.
+// Properties (w:rPr, w:pPr, w:tcPr, ...) and text hold none and are skipped.
+template <class F>
+void ForEachCommentMarker(pugi::xml_node n, F& f) {
+  for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    std::string_view name = c.name();
+    if (Marker kind = CommentMarker(name); kind != Marker::None) {
+      f(c, kind);
+    } else if (!name.ends_with("Pr") && name != "w:t") {
+      ForEachCommentMarker(c, f);
+    }
+  }
+}
+
 }  // namespace
 
 const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
   if (anchors_.generation == generation_) return anchors_.anchors;
   std::vector<CommentAnchor> out;
   std::unordered_map<std::string, size_t> seen;
-  ForEachElement(body, [&](pugi::xml_node n) {
-    Marker kind = CommentMarker(n);
-    if (kind == Marker::None) return;
+  auto add = [&](pugi::xml_node n, Marker kind) {
     std::string id = n.attribute("w:id").value();
     auto [it, fresh] = seen.emplace(id, out.size());
     if (fresh) out.push_back({id, {}, {}, {}});
     CommentAnchor& a = out[it->second];
     (kind == Marker::RangeStart ? a.start : kind == Marker::RangeEnd ? a.end : a.reference) = n;
-  });
+  };
+  ForEachCommentMarker(body, add);
   anchors_.anchors = std::move(out);
   anchors_.generation = generation_;
   return anchors_.anchors;
@@ -151,8 +173,8 @@ std::pair<Point, Point> DocumentData::ScopeOf(const CommentAnchor& a) {
   return MarkedSpan(a.start ? a.start : a.reference, a.end);
 }
 
-const std::vector<DocumentData::PlacedComment>& DocumentData::PlacedComments(bool positions) {
-  if (placed_.revision == revision_ && (placed_.positions || !positions)) return placed_.list;
+const std::vector<DocumentData::PlacedComment>& DocumentData::PlacedComments(bool ranked) {
+  if (placed_.revision == revision_ && (placed_.ranked || !ranked)) return placed_.list;
   std::vector<PlacedComment> list;
   if (pugi::xml_node root = CommentsRoot(false)) {
     std::unordered_map<std::string, pugi::xml_node> by_id;
@@ -161,22 +183,22 @@ const std::vector<DocumentData::PlacedComment>& DocumentData::PlacedComments(boo
     for (const CommentAnchor& a : CommentAnchors()) {
       auto it = by_id.find(a.id);
       if (it == by_id.end()) continue;
-      PlacedComment placed{it->second, true, 0, 0};
-      if (positions) {
+      PlacedComment placed{it->second, true, {}, {}};
+      if (ranked) {
         auto [s, e] = ScopeOf(a);
-        placed.start = Position(*main, s);
-        placed.end = Position(*main, e);
+        placed.start = OrderOf(*main).Rank(s);
+        placed.end = OrderOf(*main).Rank(e);
       }
       list.push_back(placed);
       by_id.erase(it);
     }
     for (auto c : root.children("w:comment")) {
-      if (by_id.count(c.attribute("w:id").value())) list.push_back({c, false, 0, 0});
+      if (by_id.count(c.attribute("w:id").value())) list.push_back({c, false, {}, {}});
     }
   }
   placed_.list = std::move(list);
   placed_.revision = revision_;
-  placed_.positions = positions;
+  placed_.ranked = ranked;
   return placed_.list;
 }
 

@@ -53,6 +53,9 @@ struct Story {
   // The positions as of one revision.
   std::optional<Layout> layout;
   unsigned long long layout_revision = 0;
+  // The order of its places as of one generation.
+  std::optional<Layout> order;
+  unsigned long long order_generation = 0;
 };
 
 struct RangeState {
@@ -146,6 +149,9 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   const Layout& LayoutOf(Story& story);
   int Position(Story& story, Point p) { return LayoutOf(story).Position(p); }
   Point PointAt(Story& story, int position) { return LayoutOf(story).PointAt(position); }
+  // The order of places (Layout::Rank): one walk of the story's paragraphs,
+  // rows and cells per generation, none of their text.
+  const Layout& OrderOf(Story& story);
   Point StoryEnd(Story& story);  // the last place a range may reach
   int StoryEndPosition(Story& story);
   std::shared_ptr<RangeState> NewRange(const std::shared_ptr<Story>& story, Point start, Point end);
@@ -192,14 +198,15 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   // and the one an anchor covers.
   std::pair<Point, Point> MarkedSpan(pugi::xml_node start, pugi::xml_node end);
   std::pair<Point, Point> ScopeOf(const CommentAnchor& anchor);
-  // The comments with their anchors' positions, in anchor order; those
-  // without an anchor have none. For one revision.
+  // The comments with their anchors' places ranked in document order
+  // (Layout::Rank), in anchor order; those without an anchor have none.
+  // For one revision.
   struct PlacedComment {
     pugi::xml_node comment;
     bool anchored = false;
-    int start = 0, end = 0;
+    std::pair<int, int> start, end;
   };
-  const std::vector<PlacedComment>& PlacedComments(bool positions);
+  const std::vector<PlacedComment>& PlacedComments(bool ranked);
   void DeleteComment(const std::string& id);
   void DeleteBookmark(const std::string& id);
   std::string NewId(const char* element, pugi::xml_node in);
@@ -218,7 +225,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   } anchors_;
   struct {
     unsigned long long revision = 0;
-    bool positions = false;
+    bool ranked = false;
     std::vector<PlacedComment> list;
   } placed_;
   struct {

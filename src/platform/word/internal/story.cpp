@@ -464,7 +464,7 @@ Point MarkerPoint(pugi::xml_node marker) {
   return root ? First(root) : Point{};
 }
 
-Layout::Layout(pugi::xml_node container) {
+Layout::Layout(pugi::xml_node container, bool characters) : characters_(characters) {
   Lay(container);
   by_owner_ = segments_;
   std::sort(by_owner_.begin(), by_owner_.end(),
@@ -472,7 +472,7 @@ Layout::Layout(pugi::xml_node container) {
 }
 
 void Layout::Add(pugi::xml_node owner, int count) {
-  segments_.push_back({length_, owner.internal_object()});
+  segments_.push_back({length_, static_cast<int>(segments_.size()), owner.internal_object()});
   length_ += count;
 }
 
@@ -491,7 +491,7 @@ void Layout::LayUnits(pugi::xml_node parent, Kind container) {
   for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
     switch (KindOf(c)) {
       case Kind::Paragraph:
-        if (blocks) Add(c, TextLength(c) + 1);
+        if (blocks) Add(c, characters_ ? TextLength(c) + 1 : 1);
         break;
       case Kind::Table:
         if (blocks) Lay(c);
@@ -514,12 +514,22 @@ void Layout::LayUnits(pugi::xml_node parent, Kind container) {
   }
 }
 
-std::optional<int> Layout::Find(Point p) const {
+const Layout::Segment* Layout::Owned(Point p) const {
   auto it =
       std::lower_bound(by_owner_.begin(), by_owner_.end(), p.owner,
                        [](const Segment& s, pugi::xml_node_struct* o) { return s.owner < o; });
-  if (it == by_owner_.end() || it->owner != p.owner) return std::nullopt;
-  return it->start + p.offset;
+  return it == by_owner_.end() || it->owner != p.owner ? nullptr : &*it;
+}
+
+std::optional<int> Layout::Find(Point p) const {
+  const Segment* s = Owned(p);
+  if (!s) return std::nullopt;
+  return s->start + p.offset;
+}
+
+std::pair<int, int> Layout::Rank(Point p) const {
+  const Segment* s = Owned(p);
+  return s ? std::pair{s->rank, p.offset} : std::pair{0, 0};
 }
 
 Point Layout::PointAt(int position) const {

@@ -15,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -128,23 +129,30 @@ void ForEachParagraph(Point start, Point end, F&& f);
 Point MarkerPoint(pugi::xml_node marker);
 
 // The integer positions of one story, or of one container in it, for one
-// revision, from one walk.
+// revision, from one walk. Without its characters counted, a layout still
+// orders places, for as long as no paragraph, row or cell comes or goes.
 class Layout {
  public:
-  explicit Layout(pugi::xml_node container);
+  explicit Layout(pugi::xml_node container, bool characters = true);
   int Length() const { return length_; }
   std::optional<int> Find(Point p) const;  // none for a place outside
   int Position(Point p) const { return Find(p).value_or(0); }
   Point PointAt(int position) const;  // clamped to the container
+  // The owner's rank in document order and the offset: compared as a pair,
+  // as the positions compare. A place outside ranks first.
+  std::pair<int, int> Rank(Point p) const;
 
  private:
   struct Segment {
     int start;
+    int rank;
     pugi::xml_node_struct* owner;
   };
+  const Segment* Owned(Point p) const;
   void Lay(pugi::xml_node container);
   void LayUnits(pugi::xml_node parent, Kind container);
   void Add(pugi::xml_node owner, int count);
+  bool characters_;
   std::vector<Segment> segments_;  // in document order
   std::vector<Segment> by_owner_;  // the same, ordered by owner to be found
   int length_ = 0;
