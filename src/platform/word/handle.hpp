@@ -20,6 +20,10 @@ class Handle {
  protected:
   Handle() = default;
   Handle(DocumentDataPtr doc, detail::Node* node) : doc_(std::move(doc)), node_(node) {}
+  // A handle to an element just found inside `parent`, which Doc() has
+  // found in the document: alive as long as the parent is.
+  Handle(const Handle& parent, detail::Node* node)
+      : doc_(parent.doc_), node_(node), seen_(parent.seen_) {}
   // The document while the element is in it: 5825 for an empty handle and
   // for an element deleted meanwhile, 91 for a handle without a document.
   detail::DocumentData& Doc() const;

@@ -250,7 +250,16 @@ int Columns::Count() const {
 }
 
 Column Columns::Item(int index) const {
-  if (index < 1 || index > Count()) throw errors::NoSuchMember();
+  // A row with that many cells is enough; only a table without any counts
+  // its grid.
+  bool found = false;
+  for (pugi::xml_node row : Doc().RowsOf(Xml(node_))) {
+    if (CellAt(row, index)) {
+      found = true;
+      break;
+    }
+  }
+  if (index < 1 || (!found && index > Count())) throw errors::NoSuchMember();
   return Column(doc_, node_, index);
 }
 
@@ -304,7 +313,7 @@ Cell Table::Cell(int row, int column) const {
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
   pugi::xml_node cell = CellAt(rows[row - 1], column);
   if (!cell) throw errors::NoSuchMember();
-  return word::Cell(doc_, NodeOf(cell));
+  return word::Cell(*this, NodeOf(cell));
 }
 
 void Table::Select() const {

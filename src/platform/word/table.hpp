@@ -33,6 +33,7 @@ class Cell : public Handle {
  public:
   Cell() = default;  // refers to no cell; every member fails with 5825
   Cell(DocumentDataPtr doc, detail::Node* cell) : Handle(std::move(doc), cell) {}
+  Cell(const Handle& table, detail::Node* cell) : Handle(table, cell) {}
   word::Range Range() const;  // the cell's text with its end-of-cell mark "\r\a"
   // What Range().Text() holds before the end-of-cell mark, read without a range.
   std::string Text() const;

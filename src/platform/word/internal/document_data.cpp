@@ -82,7 +82,9 @@ int DocumentData::StoryEndPosition(Story& story) {
 
 std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>& story, Point start,
                                                    Point end) {
-  return std::make_shared<RangeState>(shared_from_this(), story, start, end);
+  auto range = std::make_shared<RangeState>(shared_from_this(), story, start, end);
+  range->seen = generation_;  // made from a live handle or range, in a live story
+  return range;
 }
 
 std::shared_ptr<RangeState> DocumentData::NewRange(const std::shared_ptr<Story>& story, int start,
