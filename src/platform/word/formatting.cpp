@@ -32,7 +32,7 @@ std::vector<pugi::xml_node> RunsIn(RangeState& s) {
   if (s.start == s.end) return runs;
   s.doc->PointAt(*s.story, s.start);
   s.doc->PointAt(*s.story, s.end);
-  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int from, int to, int) {
+  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int from, int to) {
     int pos = 0;
     detail::ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
       if (start >= to) return false;
@@ -98,8 +98,8 @@ void Font::Apply(const detail::RunFormat& format) {
     return;
   }
   for (auto run : RunsIn(s)) detail::ApplyRunFormat(run, format);
-  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int, int to, int len) {
-    if (to >= len) FormatMark(p, format);
+  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int, int to) {
+    if (to == detail::kThroughMark || to > detail::TextLength(p)) FormatMark(p, format);
   });
 }
 
@@ -146,15 +146,15 @@ int ParagraphFormat::Alignment() const {
 
 void Range::ClearParagraphAllFormatting() {
   auto& s = S();
-  detail::ForEachParagraph(
-      s.start, s.end, [](pugi::xml_node p, int, int, int) { detail::ClearParagraphFormatting(p); });
+  detail::ForEachParagraph(s.start, s.end,
+                           [](pugi::xml_node p, int, int) { detail::ClearParagraphFormatting(p); });
 }
 
 void ParagraphFormat::SetAlignment(int alignment) {
   auto& s = detail::Live(range_);
   if (alignment < 0 || alignment > 3) throw errors::ValueOutOfRange();
   static const char* const kValues[] = {"left", "center", "right", "both"};
-  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int, int) {
     pugi::xml_node ppr = ParagraphProperties(p);
     pugi::xml_node jc = detail::ChildInOrder(ppr, "w:jc", detail::kParagraphOrder);
     jc.remove_attribute("w:val");
@@ -171,7 +171,7 @@ void TabStops::Add(double position, int alignment, int leader) {
     throw errors::ValueOutOfRange();
   }
   long twips = std::lround(position * 20);
-  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int, int, int) {
+  detail::ForEachParagraph(s.start, s.end, [&](pugi::xml_node p, int, int) {
     pugi::xml_node tabs =
         detail::ChildInOrder(ParagraphProperties(p), "w:tabs", detail::kParagraphOrder);
     // A stop at the same place gives way; the new one goes before the first

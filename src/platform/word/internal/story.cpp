@@ -348,8 +348,10 @@ bool AfterCellMark(Point p) {
 }
 
 Point EndInsertion(Point start, Point end) {
-  if (start == end || !AfterCellMark(end)) return end;
-  if (Point p = Back(Back(end))) return p;
+  if (start == end) return end;
+  const Point mark = Back(end);
+  if (!mark || KindOf(mark.Owner()) != Kind::Cell) return end;
+  if (Point p = Back(mark)) return p;
   return First(RootOf(end.Owner()));
 }
 

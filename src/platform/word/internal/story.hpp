@@ -13,6 +13,7 @@
 // offset 0 is the end of the story. Every place has exactly one Point.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -119,9 +120,10 @@ Point EndInsertion(Point start, Point end);
 
 // The text of [from, to) in UTF-8, marks included.
 std::string Text(Point from, Point to);
-// Calls f(paragraph, from, to, length) for the paragraphs [start, end)
-// touches (a collapsed range: the one it stands in), from and to being
-// offsets in the paragraph and length its characters with the mark.
+// Calls f(paragraph, from, to) for the paragraphs [start, end) touches (a
+// collapsed range: the one it stands in), from and to being offsets in the
+// paragraph; to is kThroughMark where the range goes on past its mark.
+inline constexpr int kThroughMark = INT32_MAX;
 template <class F>
 void ForEachParagraph(Point start, Point end, F&& f);
 
@@ -170,8 +172,7 @@ void ForEachParagraph(Point start, Point end, F&& f) {
       // A paragraph that begins where a range ends is not touched by it,
       // unless the range is collapsed there.
       if (last && end.offset == p.offset && p.offset == 0 && !(start == end)) return;
-      const int length = TextLength(owner) + 1;
-      f(owner, p.offset, last ? end.offset : length, length);
+      f(owner, p.offset, last ? end.offset : kThroughMark);
       if (start == end) return;
     } else if (start == end) {
       return;
