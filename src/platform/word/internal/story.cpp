@@ -469,8 +469,10 @@ Point MarkerPoint(pugi::xml_node marker) {
 Layout::Layout(pugi::xml_node container, bool characters) : characters_(characters) {
   Lay(container);
   by_owner_ = segments_;
-  std::sort(by_owner_.begin(), by_owner_.end(),
-            [](const Segment& a, const Segment& b) { return a.owner < b.owner; });
+  // Elements lie in memory mostly in document order: merging their runs
+  // costs less than partitioning them.
+  std::stable_sort(by_owner_.begin(), by_owner_.end(),
+                   [](const Segment& a, const Segment& b) { return a.owner < b.owner; });
 }
 
 void Layout::Add(pugi::xml_node owner, int count) {
