@@ -43,12 +43,13 @@ Kind KindOf(pugi::xml_node n) {
       if (Is(s, "customXml")) return Kind::CustomXml;
       return Is(s, "comment") ? Kind::StoryRoot : Kind::Other;
     case 'b':
+      return Is(s, "body") ? Kind::StoryRoot : Kind::Other;
     case 'h':
+      return Is(s, "hdr") ? Kind::StoryRoot : Kind::Other;
     case 'f':
+      return Is(s, "ftr") || Is(s, "footnote") ? Kind::StoryRoot : Kind::Other;
     case 'e':
-      return Is(s, "body") || Is(s, "hdr") || Is(s, "ftr") || Is(s, "footnote") || Is(s, "endnote")
-                 ? Kind::StoryRoot
-                 : Kind::Other;
+      return Is(s, "endnote") ? Kind::StoryRoot : Kind::Other;
     default:
       return Kind::Other;
   }
@@ -155,7 +156,8 @@ bool IsUnit(Kind kind, Level level) {
 // Content controls and custom XML around units, which are looked through.
 bool IsWrapper(pugi::xml_node n) {
   Kind k = KindOf(n);
-  return k == Kind::Sdt || k == Kind::CustomXml || Is(n.name(), "w:sdtContent");
+  return k == Kind::Sdt || k == Kind::CustomXml ||
+         (k == Kind::Other && Is(n.name(), "w:sdtContent"));
 }
 
 pugi::xml_node FirstFrom(pugi::xml_node n, Level level);
