@@ -107,17 +107,6 @@ pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create) {
   return detail::ChildInOrder(borders, kNames[i], kBorderOrder);
 }
 
-// The cell at a 1-based column of a row, or null; a column of 0 or less
-// gives null too, after counting the row's cells into `count`.
-pugi::xml_node CellAt(pugi::xml_node row, int column, size_t* count = nullptr) {
-  size_t n = 0;
-  for (pugi::xml_node c = detail::FirstUnit(row); c; c = detail::NextUnit(c)) {
-    if (static_cast<int>(++n) == column) return c;
-  }
-  if (count) *count = n;
-  return {};
-}
-
 // A range over a unit of a story, from its first character to the place after it.
 Range RangeOver(detail::DocumentData& d, pugi::xml_node unit) {
   auto story = d.StoryFor(detail::RootOf(unit));
@@ -235,18 +224,18 @@ int Columns::Count() const {
   // whose rows have different cell boundaries has a grid of every boundary
   // (cells spanning several grid columns), which is no column of the table.
   auto& d = Doc();
-  size_t n = 0;
+  int n = 0;
   for (pugi::xml_node row : d.RowsOf(Xml(node_))) {
-    size_t cells = 0;
-    CellAt(row, 0, &cells);
+    int cells = 0;
+    detail::UnitAt(row, 0, &cells);
     n = std::max(n, cells);
   }
-  if (n > 0) return static_cast<int>(n);
+  if (n > 0) return n;
   for (auto c : Xml(node_).child("w:tblGrid").children("w:gridCol")) {
     (void)c;
     ++n;
   }
-  return static_cast<int>(n);
+  return n;
 }
 
 Column Columns::Item(int index) const {
@@ -254,7 +243,7 @@ Column Columns::Item(int index) const {
   // its grid.
   bool found = false;
   for (pugi::xml_node row : Doc().RowsOf(Xml(node_))) {
-    if (CellAt(row, index)) {
+    if (detail::UnitAt(row, index)) {
       found = true;
       break;
     }
@@ -280,7 +269,7 @@ void Column::SetWidth(double points) {
     if (i++ == index_) SetAttribute(c, "w:w", twips.c_str());
   }
   for (pugi::xml_node row : d.RowsOf(Xml(node_))) {
-    if (pugi::xml_node cell = CellAt(row, index_)) SetCellWidth(cell, twips);
+    if (pugi::xml_node cell = detail::UnitAt(row, index_)) SetCellWidth(cell, twips);
   }
 }
 
@@ -311,7 +300,7 @@ void Table::Delete() {
 Cell Table::Cell(int row, int column) const {
   const auto& rows = Doc().RowsOf(Xml(node_));
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
-  pugi::xml_node cell = CellAt(rows[row - 1], column);
+  pugi::xml_node cell = detail::UnitAt(rows[row - 1], column);
   if (!cell) throw errors::NoSuchMember();
   return word::Cell(*this, NodeOf(cell));
 }

@@ -87,12 +87,16 @@ pugi::xml_node ContentStart(pugi::xml_node p) {
 
 // Text as a story holds it: in the shortest UTF-8 form, control characters
 // dropped but for the marks a story holds, a line feed a paragraph mark.
-std::string StoryText(std::string_view raw) {
+// `tail` receives the characters after its last paragraph mark.
+std::string StoryText(std::string_view raw, int& tail) {
   std::string out;
-  for (char c : text::ToUtf8(text::ToU32(raw))) {
+  out.reserve(raw.size());
+  tail = 0;
+  for (char32_t c : text::ToU32(raw)) {
     if (c == '\n') c = '\r';
-    if (static_cast<unsigned char>(c) >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
-      out.push_back(c);
+    if (c >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
+      text::AppendUtf8(out, c);
+      tail = c == '\r' ? 0 : tail + 1;
     }
   }
   return out;
@@ -188,7 +192,8 @@ InsertPoint DocumentData::PointAt(Story& story, Point p) {
 
 std::pair<Point, Point> DocumentData::InsertText(Story& story, Point at, std::string_view raw,
                                                  const RunFormat& format) {
-  const std::string text = StoryText(raw);
+  int tail = 0;
+  const std::string text = StoryText(raw, tail);
   if (text.empty()) return {at, at};
   pugi::xml_node p = at.Owner();
   const int k = at.offset;
@@ -212,8 +217,7 @@ std::pair<Point, Point> DocumentData::InsertText(Story& story, Point at, std::st
   // The text after the insertion point now follows the new text; in the
   // paragraph split off last, when there was a paragraph mark in it.
   const bool split = last != p;
-  const int tail = text::Len(std::string_view(text).substr(begin));
-  const Point after = split ? At(last, tail) : At(p, k + text::Len(text));
+  const Point after = split ? At(last, tail) : At(p, k + tail);
   auto move = [&](Point& x, bool moves_at) {
     if (x.owner != at.owner || x.offset < k || (x.offset == k && !moves_at)) return;
     x = split ? At(last, x.offset - k + tail) : At(p, x.offset + (after.offset - k));

@@ -101,6 +101,7 @@ const std::initializer_list<const char*> kParagraphOrder = {"w:pStyle",
 pugi::xml_node ChildInOrder(pugi::xml_node parent, const char* name,
                             std::initializer_list<const char*> order) {
   if (auto found = parent.child(name)) return found;
+  if (!parent.first_child()) return parent.append_child(name);  // nothing to keep order with
   auto rank = [&](const char* n) {
     int i = 0;
     for (const char* o : order) {

@@ -167,9 +167,8 @@ pugi::xml_node LastFrom(pugi::xml_node n, Level level);
 pugi::xml_node UnitIn(pugi::xml_node n, Level level, bool first) {
   Kind k = KindOf(n);
   if (IsUnit(k, level)) return n;
-  pugi::xml_node inside = k == Kind::Sdt         ? n.child("w:sdtContent")
-                          : k == Kind::CustomXml ? n
-                                                 : pugi::xml_node();
+  if (k != Kind::Sdt && k != Kind::CustomXml) return {};
+  pugi::xml_node inside = k == Kind::Sdt ? n.child("w:sdtContent") : n;
   if (!inside) return {};
   return first ? FirstFrom(inside.first_child(), level) : LastFrom(inside.last_child(), level);
 }
@@ -188,7 +187,29 @@ pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
   return {};
 }
 
+// Counts down `left` over the units from n on, into wrappers; the unit
+// where it reaches 0.
+pugi::xml_node CountUnits(pugi::xml_node n, Level level, int& left) {
+  for (; n; n = n.next_sibling()) {
+    const Kind k = KindOf(n);
+    if (IsUnit(k, level)) {
+      if (--left == 0) return n;
+    } else if (k == Kind::Sdt || k == Kind::CustomXml) {
+      pugi::xml_node inside = k == Kind::Sdt ? n.child("w:sdtContent") : n;
+      if (pugi::xml_node u = CountUnits(inside.first_child(), level, left)) return u;
+    }
+  }
+  return {};
+}
+
 }  // namespace
+
+pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count) {
+  int left = index;
+  pugi::xml_node u = CountUnits(container.first_child(), InsideOf(KindOf(container)), left);
+  if (!u && count) *count = index - left;
+  return u;
+}
 
 pugi::xml_node FirstUnit(pugi::xml_node container) {
   return FirstFrom(container.first_child(), InsideOf(KindOf(container)));

@@ -82,6 +82,9 @@ pugi::xml_node FirstUnit(pugi::xml_node container);
 pugi::xml_node LastUnit(pugi::xml_node container);
 pugi::xml_node NextUnit(pugi::xml_node unit);
 pugi::xml_node PreviousUnit(pugi::xml_node unit);
+// The container's unit at a 1-based index, or null; past the last (or at an
+// index of 0 or less) the units are counted into `count`.
+pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count = nullptr);
 pugi::xml_node ContainerOf(pugi::xml_node n);  // the nearest container above; null above a root
 pugi::xml_node RootOf(pugi::xml_node n);       // the story root at or above n
 
