@@ -154,49 +154,46 @@ bool IsUnit(Kind kind, Level level) {
 }
 
 // Content controls and custom XML around units, which are looked through.
-bool IsWrapper(pugi::xml_node n) {
-  Kind k = KindOf(n);
+bool IsWrapper(pugi::xml_node n, Kind k) {
   return k == Kind::Sdt || k == Kind::CustomXml ||
          (k == Kind::Other && Is(n.name(), "w:sdtContent"));
 }
-
-pugi::xml_node FirstFrom(pugi::xml_node n, Level level);
-pugi::xml_node LastFrom(pugi::xml_node n, Level level);
-
-// n or the first unit in it, going into wrappers.
-pugi::xml_node UnitIn(pugi::xml_node n, Level level, bool first) {
-  Kind k = KindOf(n);
-  if (IsUnit(k, level)) return n;
-  if (k != Kind::Sdt && k != Kind::CustomXml) return {};
-  pugi::xml_node inside = k == Kind::Sdt ? n.child("w:sdtContent") : n;
-  if (!inside) return {};
-  return first ? FirstFrom(inside.first_child(), level) : LastFrom(inside.last_child(), level);
+bool IsWrapper(pugi::xml_node n) {
+  return IsWrapper(n, KindOf(n));
 }
 
-pugi::xml_node FirstFrom(pugi::xml_node n, Level level) {
-  for (; n; n = n.next_sibling()) {
-    if (pugi::xml_node u = UnitIn(n, level, true)) return u;
-  }
-  return {};
+// What a wrapper holds its units in; null for anything else.
+pugi::xml_node Inside(pugi::xml_node n, Kind k) {
+  if (k == Kind::Sdt) return n.child("w:sdtContent");
+  return k == Kind::CustomXml ? n : pugi::xml_node();
 }
 
-pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
-  for (; n; n = n.previous_sibling()) {
-    if (pugi::xml_node u = UnitIn(n, level, false)) return u;
-  }
-  return {};
-}
-
-// Counts down `left` over the units from n on, into wrappers; the unit
-// where it reaches 0.
-pugi::xml_node CountUnits(pugi::xml_node n, Level level, int& left) {
+// The first unit from n on, into wrappers, for which found(unit, kind) holds.
+template <class F>
+pugi::xml_node FindUnit(pugi::xml_node n, Level level, F& found) {
   for (; n; n = n.next_sibling()) {
     const Kind k = KindOf(n);
     if (IsUnit(k, level)) {
-      if (--left == 0) return n;
-    } else if (k == Kind::Sdt || k == Kind::CustomXml) {
-      pugi::xml_node inside = k == Kind::Sdt ? n.child("w:sdtContent") : n;
-      if (pugi::xml_node u = CountUnits(inside.first_child(), level, left)) return u;
+      if (found(n, k)) return n;
+    } else if (pugi::xml_node inside = Inside(n, k)) {
+      if (pugi::xml_node u = FindUnit(inside.first_child(), level, found)) return u;
+    }
+  }
+  return {};
+}
+
+pugi::xml_node FirstFrom(pugi::xml_node n, Level level) {
+  auto any = [](pugi::xml_node, Kind) { return true; };
+  return FindUnit(n, level, any);
+}
+
+// The last unit from n back, into wrappers.
+pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
+  for (; n; n = n.previous_sibling()) {
+    const Kind k = KindOf(n);
+    if (IsUnit(k, level)) return n;
+    if (pugi::xml_node inside = Inside(n, k)) {
+      if (pugi::xml_node u = LastFrom(inside.last_child(), level)) return u;
     }
   }
   return {};
@@ -206,7 +203,8 @@ pugi::xml_node CountUnits(pugi::xml_node n, Level level, int& left) {
 
 pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count) {
   int left = index;
-  pugi::xml_node u = CountUnits(container.first_child(), InsideOf(KindOf(container)), left);
+  auto counted = [&](pugi::xml_node, Kind) { return --left == 0; };
+  pugi::xml_node u = FindUnit(container.first_child(), InsideOf(KindOf(container)), counted);
   if (!u && count) *count = index - left;
   return u;
 }
@@ -282,22 +280,48 @@ Point Before(pugi::xml_node unit) {
 
 }  // namespace
 
-Point First(pugi::xml_node n) {
-  Kind kind = KindOf(n);
+namespace {
+
+Point FirstOf(pugi::xml_node n, Kind kind);
+
+// The first place of the units from n on (into wrappers); null when none has one.
+Point FirstPlaceFrom(pugi::xml_node n, Level level) {
+  Point first;
+  auto has_first = [&](pugi::xml_node u, Kind k) { return bool(first = FirstOf(u, k)); };
+  FindUnit(n, level, has_first);
+  return first;
+}
+
+Point FirstOf(pugi::xml_node n, Kind kind) {
   if (kind == Kind::Paragraph) return At(n);
-  for (pugi::xml_node u = FirstUnit(n); u; u = NextUnit(u)) {
-    if (Point p = First(u)) return p;
-  }
+  if (Point p = FirstPlaceFrom(n.first_child(), InsideOf(kind))) return p;
   return kind == Kind::Table ? Point{} : At(n);
 }
 
+}  // namespace
+
+Point First(pugi::xml_node n) {
+  return FirstOf(n, KindOf(n));
+}
+
 Point After(pugi::xml_node unit) {
-  for (pugi::xml_node u = NextUnit(unit); u; u = NextUnit(u)) {
-    if (Point p = First(u)) return p;
+  const Kind kind = KindOf(unit);
+  for (pugi::xml_node n = unit;;) {
+    if (Point p = FirstPlaceFrom(n.next_sibling(), LevelOf(kind))) return p;
+    pugi::xml_node up = n.parent();
+    Kind k = KindOf(up);
+    if (IsWrapper(up, k)) {
+      n = up;
+      continue;
+    }
+    if (kind == Kind::StoryRoot) return At(unit);  // its end
+    if (k != Kind::StoryRoot && k != Kind::Table && k != Kind::Row && k != Kind::Cell) {
+      up = ContainerOf(up);  // markup of another kind around the unit
+      if (!up) return At(unit);
+      k = KindOf(up);
+    }
+    return k == Kind::Table ? After(up) : At(up);
   }
-  pugi::xml_node up = ContainerOf(unit);
-  if (!up) return At(unit);  // a story root: its end
-  return KindOf(up) == Kind::Table ? After(up) : At(up);
 }
 
 Point NextOwner(Point p) {
