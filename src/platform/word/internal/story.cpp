@@ -168,35 +168,43 @@ pugi::xml_node Inside(pugi::xml_node n, Kind k) {
   return k == Kind::CustomXml ? n : pugi::xml_node();
 }
 
-// The first unit from n on, into wrappers, for which found(unit, kind) holds.
-template <class F>
+// The first unit from n on (kForward) or back, into wrappers, for which
+// found(unit, kind) holds.
+template <bool kForward, class F>
 pugi::xml_node FindUnit(pugi::xml_node n, Level level, F& found) {
-  for (; n; n = n.next_sibling()) {
+  for (; n; n = kForward ? n.next_sibling() : n.previous_sibling()) {
     const Kind k = KindOf(n);
     if (IsUnit(k, level)) {
       if (found(n, k)) return n;
     } else if (pugi::xml_node inside = Inside(n, k)) {
-      if (pugi::xml_node u = FindUnit(inside.first_child(), level, found)) return u;
+      pugi::xml_node from = kForward ? inside.first_child() : inside.last_child();
+      if (pugi::xml_node u = FindUnit<kForward>(from, level, found)) return u;
     }
   }
   return {};
+}
+
+bool Any(pugi::xml_node, Kind) {
+  return true;
 }
 
 pugi::xml_node FirstFrom(pugi::xml_node n, Level level) {
-  auto any = [](pugi::xml_node, Kind) { return true; };
-  return FindUnit(n, level, any);
+  return FindUnit<true>(n, level, Any);
 }
 
-// The last unit from n back, into wrappers.
 pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
-  for (; n; n = n.previous_sibling()) {
-    const Kind k = KindOf(n);
-    if (IsUnit(k, level)) return n;
-    if (pugi::xml_node inside = Inside(n, k)) {
-      if (pugi::xml_node u = LastFrom(inside.last_child(), level)) return u;
-    }
+  return FindUnit<false>(n, level, Any);
+}
+
+// The container of a unit of the given kind, from up, the first of its
+// ancestors that is no wrapper, of kind k (as ContainerOf, which it spares).
+pugi::xml_node ContainerFrom(Kind kind, pugi::xml_node up, Kind& k) {
+  if (kind == Kind::StoryRoot) return {};
+  if (k != Kind::StoryRoot && k != Kind::Table && k != Kind::Row && k != Kind::Cell) {
+    up = ContainerOf(up);  // markup of another kind around the unit
+    k = KindOf(up);
   }
-  return {};
+  return up;
 }
 
 }  // namespace
@@ -204,7 +212,7 @@ pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
 pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count) {
   int left = index;
   auto counted = [&](pugi::xml_node, Kind) { return --left == 0; };
-  pugi::xml_node u = FindUnit(container.first_child(), InsideOf(KindOf(container)), counted);
+  pugi::xml_node u = FindUnit<true>(container.first_child(), InsideOf(KindOf(container)), counted);
   if (!u && count) *count = index - left;
   return u;
 }
@@ -252,9 +260,10 @@ pugi::xml_node RootOf(pugi::xml_node n) {
 
 namespace {
 
-// The place before the last character of a unit; null for a table without rows.
-Point Last(pugi::xml_node unit) {
-  switch (KindOf(unit)) {
+// The place before the last character of a unit of the given kind; null
+// for a table without rows.
+Point LastOf(pugi::xml_node unit, Kind kind) {
+  switch (kind) {
     case Kind::Paragraph:
       return At(unit, TextLength(unit));
     case Kind::Row:
@@ -262,20 +271,36 @@ Point Last(pugi::xml_node unit) {
     case Kind::Cell:
       return At(unit);
     default:
-      if (pugi::xml_node row = LastUnit(unit)) return Last(row);
+      if (pugi::xml_node row = LastFrom(unit.last_child(), InsideOf(kind))) {
+        return LastOf(row, KindOf(row));
+      }
       return {};  // a table without rows
   }
 }
 
-// The place before the last character in front of a unit; null at the
-// story's start.
-Point Before(pugi::xml_node unit) {
-  for (pugi::xml_node u = PreviousUnit(unit); u; u = PreviousUnit(u)) {
-    if (Point p = Last(u)) return p;
+// The last place of the units from n back (into wrappers); null when none has one.
+Point LastPlaceFrom(pugi::xml_node n, Level level) {
+  Point last;
+  auto has_last = [&](pugi::xml_node u, Kind k) { return bool(last = LastOf(u, k)); };
+  FindUnit<false>(n, level, has_last);
+  return last;
+}
+
+// The place before the last character in front of a unit of the given
+// kind; null at the story's start.
+Point Before(pugi::xml_node unit, Kind kind) {
+  for (pugi::xml_node n = unit;;) {
+    if (Point p = LastPlaceFrom(n.previous_sibling(), LevelOf(kind))) return p;
+    pugi::xml_node up = n.parent();
+    Kind k = KindOf(up);
+    if (IsWrapper(up, k)) {
+      n = up;
+      continue;
+    }
+    up = ContainerFrom(kind, up, k);
+    if (!up || k == Kind::StoryRoot) return {};
+    return Before(up, k);  // a cell's, row's or table's first unit
   }
-  pugi::xml_node up = ContainerOf(unit);
-  if (!up || KindOf(up) == Kind::StoryRoot) return {};
-  return Before(up);  // a cell's, row's or table's first unit
 }
 
 }  // namespace
@@ -288,7 +313,7 @@ Point FirstOf(pugi::xml_node n, Kind kind);
 Point FirstPlaceFrom(pugi::xml_node n, Level level) {
   Point first;
   auto has_first = [&](pugi::xml_node u, Kind k) { return bool(first = FirstOf(u, k)); };
-  FindUnit(n, level, has_first);
+  FindUnit<true>(n, level, has_first);
   return first;
 }
 
@@ -314,12 +339,8 @@ Point After(pugi::xml_node unit) {
       n = up;
       continue;
     }
-    if (kind == Kind::StoryRoot) return At(unit);  // its end
-    if (k != Kind::StoryRoot && k != Kind::Table && k != Kind::Row && k != Kind::Cell) {
-      up = ContainerOf(up);  // markup of another kind around the unit
-      if (!up) return At(unit);
-      k = KindOf(up);
-    }
+    up = ContainerFrom(kind, up, k);
+    if (!up) return At(unit);  // a story root: its end
     return k == Kind::Table ? After(up) : At(up);
   }
 }
@@ -349,12 +370,10 @@ Point Back(Point p) {
   Kind kind = KindOf(owner);
   if ((kind == Kind::Paragraph || kind == Kind::Row) && p.offset > 0)
     return At(owner, p.offset - 1);
-  if (kind == Kind::Paragraph) return Before(owner);
+  if (kind == Kind::Paragraph) return Before(owner, kind);
   // A container's own mark comes after its units.
-  for (pugi::xml_node u = LastUnit(owner); u; u = PreviousUnit(u)) {
-    if (Point q = Last(u)) return q;
-  }
-  return kind == Kind::StoryRoot ? Point{} : Before(owner);
+  if (Point q = LastPlaceFrom(owner.last_child(), InsideOf(kind))) return q;
+  return kind == Kind::StoryRoot ? Point{} : Before(owner, kind);
 }
 
 int Compare(Point a, Point b) {
