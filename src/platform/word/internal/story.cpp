@@ -260,6 +260,10 @@ pugi::xml_node RootOf(pugi::xml_node n) {
 
 namespace {
 
+// The place before the first character of a unit or container of the given
+// kind (First).
+Point FirstOf(pugi::xml_node n, Kind kind);
+
 // The place before the last character of a unit of the given kind; null
 // for a table without rows.
 Point LastOf(pugi::xml_node unit, Kind kind) {
@@ -278,49 +282,50 @@ Point LastOf(pugi::xml_node unit, Kind kind) {
   }
 }
 
-// The last place of the units from n back (into wrappers); null when none has one.
-Point LastPlaceFrom(pugi::xml_node n, Level level) {
-  Point last;
-  auto has_last = [&](pugi::xml_node u, Kind k) { return bool(last = LastOf(u, k)); };
-  FindUnit<false>(n, level, has_last);
-  return last;
+// The first place of the units from n on (kForward) or the last place of
+// those from n back, into wrappers; null when none has one.
+template <bool kForward>
+Point PlaceFrom(pugi::xml_node n, Level level) {
+  Point place;
+  auto has = [&](pugi::xml_node u, Kind k) {
+    place = kForward ? FirstOf(u, k) : LastOf(u, k);
+    return bool(place);
+  };
+  FindUnit<kForward>(n, level, has);
+  return place;
+}
+
+Point FirstOf(pugi::xml_node n, Kind kind) {
+  if (kind == Kind::Paragraph) return At(n);
+  if (Point p = PlaceFrom<true>(n.first_child(), InsideOf(kind))) return p;
+  return kind == Kind::Table ? Point{} : At(n);
+}
+
+// The first place of the units after a unit of the given kind (kForward)
+// or the last of those before it, looking out of the wrappers around it.
+// Null when there is none; `up` and `k` then hold the unit's container and
+// its kind.
+template <bool kForward>
+Point Beside(pugi::xml_node unit, Kind kind, pugi::xml_node& up, Kind& k) {
+  for (pugi::xml_node n = unit;; n = up) {
+    pugi::xml_node from = kForward ? n.next_sibling() : n.previous_sibling();
+    if (Point p = PlaceFrom<kForward>(from, LevelOf(kind))) return p;
+    up = n.parent();
+    k = KindOf(up);
+    if (!IsWrapper(up, k)) break;
+  }
+  up = ContainerFrom(kind, up, k);
+  return {};
 }
 
 // The place before the last character in front of a unit of the given
 // kind; null at the story's start.
 Point Before(pugi::xml_node unit, Kind kind) {
-  for (pugi::xml_node n = unit;;) {
-    if (Point p = LastPlaceFrom(n.previous_sibling(), LevelOf(kind))) return p;
-    pugi::xml_node up = n.parent();
-    Kind k = KindOf(up);
-    if (IsWrapper(up, k)) {
-      n = up;
-      continue;
-    }
-    up = ContainerFrom(kind, up, k);
-    if (!up || k == Kind::StoryRoot) return {};
-    return Before(up, k);  // a cell's, row's or table's first unit
-  }
-}
-
-}  // namespace
-
-namespace {
-
-Point FirstOf(pugi::xml_node n, Kind kind);
-
-// The first place of the units from n on (into wrappers); null when none has one.
-Point FirstPlaceFrom(pugi::xml_node n, Level level) {
-  Point first;
-  auto has_first = [&](pugi::xml_node u, Kind k) { return bool(first = FirstOf(u, k)); };
-  FindUnit<true>(n, level, has_first);
-  return first;
-}
-
-Point FirstOf(pugi::xml_node n, Kind kind) {
-  if (kind == Kind::Paragraph) return At(n);
-  if (Point p = FirstPlaceFrom(n.first_child(), InsideOf(kind))) return p;
-  return kind == Kind::Table ? Point{} : At(n);
+  pugi::xml_node up;
+  Kind k;
+  if (Point p = Beside<false>(unit, kind, up, k)) return p;
+  if (!up || k == Kind::StoryRoot) return {};
+  return Before(up, k);  // a cell's, row's or table's first unit
 }
 
 }  // namespace
@@ -330,19 +335,11 @@ Point First(pugi::xml_node n) {
 }
 
 Point After(pugi::xml_node unit) {
-  const Kind kind = KindOf(unit);
-  for (pugi::xml_node n = unit;;) {
-    if (Point p = FirstPlaceFrom(n.next_sibling(), LevelOf(kind))) return p;
-    pugi::xml_node up = n.parent();
-    Kind k = KindOf(up);
-    if (IsWrapper(up, k)) {
-      n = up;
-      continue;
-    }
-    up = ContainerFrom(kind, up, k);
-    if (!up) return At(unit);  // a story root: its end
-    return k == Kind::Table ? After(up) : At(up);
-  }
+  pugi::xml_node up;
+  Kind k;
+  if (Point p = Beside<true>(unit, KindOf(unit), up, k)) return p;
+  if (!up) return At(unit);  // a story root: its end
+  return k == Kind::Table ? After(up) : At(up);
 }
 
 Point NextOwner(Point p) {
@@ -372,7 +369,7 @@ Point Back(Point p) {
     return At(owner, p.offset - 1);
   if (kind == Kind::Paragraph) return Before(owner, kind);
   // A container's own mark comes after its units.
-  if (Point q = LastPlaceFrom(owner.last_child(), InsideOf(kind))) return q;
+  if (Point q = PlaceFrom<false>(owner.last_child(), InsideOf(kind))) return q;
   return kind == Kind::StoryRoot ? Point{} : Before(owner, kind);
 }
 
