@@ -234,15 +234,6 @@ pugi::xml_node NextUnit(pugi::xml_node unit) {
   return {};
 }
 
-pugi::xml_node PreviousUnit(pugi::xml_node unit) {
-  const Level level = LevelOf(KindOf(unit));
-  for (pugi::xml_node n = unit; n; n = n.parent()) {
-    if (pugi::xml_node u = LastFrom(n.previous_sibling(), level)) return u;
-    if (!IsWrapper(n.parent())) return {};
-  }
-  return {};
-}
-
 pugi::xml_node ContainerOf(pugi::xml_node n) {
   if (KindOf(n) == Kind::StoryRoot) return {};
   for (pugi::xml_node x = n.parent(); x; x = x.parent()) {

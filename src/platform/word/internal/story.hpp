@@ -81,7 +81,6 @@ int TextLength(pugi::xml_node paragraph);
 pugi::xml_node FirstUnit(pugi::xml_node container);
 pugi::xml_node LastUnit(pugi::xml_node container);
 pugi::xml_node NextUnit(pugi::xml_node unit);
-pugi::xml_node PreviousUnit(pugi::xml_node unit);
 // The container's unit at a 1-based index, or null; past the last (or at an
 // index of 0 or less) the units are counted into `count`.
 pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count = nullptr);
