@@ -95,7 +95,11 @@ std::string StoryText(std::string_view raw, int& tail) {
   for (char32_t c : text::ToU32(raw)) {
     if (c == '\n') c = '\r';
     if (c >= 32 || c == '\t' || c == '\v' || c == '\f' || c == '\r') {
-      text::AppendUtf8(out, c);
+      if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+      } else {
+        text::AppendUtf8(out, c);
+      }
       tail = c == '\r' ? 0 : tail + 1;
     }
   }
