@@ -53,7 +53,7 @@ Range Comment::Scope() const {
 }
 
 void Comment::Delete() {
-  Doc().DeleteComment(Id());
+  Doc().DeleteComments({Id()});
 }
 
 std::string Comment::Id() const {

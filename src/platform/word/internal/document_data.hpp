@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -207,7 +208,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
     std::pair<int, int> start, end;
   };
   const std::vector<PlacedComment>& PlacedComments(bool ranked);
-  void DeleteComment(const std::string& id);
+  // Removes comments with their markers, in one walk of the main part.
+  void DeleteComments(const std::set<std::string>& ids);
   void DeleteBookmark(const std::string& id);
   std::string NewId(const char* element, pugi::xml_node in);
 

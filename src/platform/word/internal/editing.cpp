@@ -419,13 +419,15 @@ void DocumentData::RemoveTable(pugi::xml_node table) {
       bookmarks[n.attribute("w:id").value()] |= name == "w:bookmarkStart" ? 1 : 2;
     }
   });
-  for (auto& id : comments) DeleteComment(id);
+  // Buried first, the table's own markers go with it, and the walks for the
+  // markers left elsewhere pass it by.
+  Bury(table);
+  DeleteComments(comments);
   // A bookmark wholly inside goes with the table; only one that reaches out
   // of it has a marker elsewhere to remove.
   for (auto& [id, markers] : bookmarks) {
     if (markers != 3) DeleteBookmark(id);
   }
-  Bury(table);
 }
 
 }  // namespace korvax::word::detail

@@ -136,12 +136,16 @@ std::string DocumentData::NewId(const char* element, pugi::xml_node in) {
   return std::to_string(max + 1);
 }
 
-void DocumentData::DeleteComment(const std::string& id) {
+void DocumentData::DeleteComments(const std::set<std::string>& ids) {
+  if (ids.empty()) return;
   Changed(true);
   std::set<std::string> para_ids;
   if (pugi::xml_node root = CommentsRoot(false)) {
-    pugi::xml_node comment = root.find_child_by_attribute("w:comment", "w:id", id.c_str());
-    if (comment) {
+    std::vector<pugi::xml_node> comments;
+    for (auto c : root.children("w:comment")) {
+      if (ids.count(c.attribute("w:id").value())) comments.push_back(c);
+    }
+    for (auto comment : comments) {
       for (auto p : comment.select_nodes(".//w:p[@w14:paraId]")) {
         para_ids.insert(p.node().attribute("w14:paraId").value());
       }
@@ -161,8 +165,8 @@ void DocumentData::DeleteComment(const std::string& id) {
       });
     }
     std::set<std::string> durable;
-    if (auto ids = ExtensionRoot("/commentsIds")) {
-      RemoveChildren(ids, [&](pugi::xml_node c) {
+    if (auto ids_root = ExtensionRoot("/commentsIds")) {
+      RemoveChildren(ids_root, [&](pugi::xml_node c) {
         if (!para_ids.count(c.attribute("w16cid:paraId").value())) return false;
         durable.insert(c.attribute("w16cid:durableId").value());
         return true;
@@ -174,11 +178,11 @@ void DocumentData::DeleteComment(const std::string& id) {
       });
     }
   }
-  // The comment's markers in the main part.
+  // The comments' markers in the main part, found in one walk.
   std::vector<pugi::xml_node> ranges, refs;
   ForEachElement(body.parent(), [&](pugi::xml_node n) {
     std::string_view name = n.name();
-    if (!name.starts_with("w:comment") || id != n.attribute("w:id").value()) return;
+    if (!name.starts_with("w:comment") || !ids.count(n.attribute("w:id").value())) return;
     if (name == "w:commentRangeStart" || name == "w:commentRangeEnd") ranges.push_back(n);
     if (name == "w:commentReference") refs.push_back(n);
   });
