@@ -165,6 +165,23 @@ class Layout {
 // The next owner of characters after those of p's owner, or null at the end.
 Point NextOwner(Point p);
 
+// True when p stands on a cell's end-of-cell mark and end is the first place
+// of the next cell, so that nothing lies between them but that mark: what
+// NextOwner(p) == end says, told from the siblings in between without a walk.
+// False where content controls or custom XML stand around the cells.
+inline bool EndsAfterCellMark(Point p, Point end) {
+  if (end.offset != 0 || p.offset != 0) return false;
+  pugi::xml_node cell = p.Owner(), paragraph = end.Owner();
+  if (paragraph.parent() != cell.next_sibling() || KindOf(cell) != Kind::Cell ||
+      KindOf(paragraph.parent()) != Kind::Cell || KindOf(paragraph) != Kind::Paragraph) {
+    return false;
+  }
+  for (pugi::xml_node x = paragraph.previous_sibling(); x; x = x.previous_sibling()) {
+    if (KindOf(x) != Kind::Other) return false;  // a unit or a wrapper before it
+  }
+  return true;
+}
+
 template <class F>
 void ForEachParagraph(Point start, Point end, F&& f) {
   for (Point p = start; p;) {
@@ -176,7 +193,7 @@ void ForEachParagraph(Point start, Point end, F&& f) {
       if (last && end.offset == p.offset && p.offset == 0 && !(start == end)) return;
       f(owner, p.offset, last ? end.offset : kThroughMark);
       if (start == end) return;
-    } else if (start == end) {
+    } else if (start == end || EndsAfterCellMark(p, end)) {
       return;
     }
     if (last) return;
