@@ -63,19 +63,27 @@ std::string Comment::Id() const {
 
 Comment Comments::Item(int index) const {
   if (index < 1 || index > Count()) throw errors::NoSuchMember();
-  return Comment(doc_, comments_[index - 1]);
+  return Comment(doc_, List()[index - 1]);
 }
 
 Comments Comments::Of(const DocumentDataPtr& doc, const word::Range* within) {
   if (within) detail::Live(within->State());  // 91 for a range that refers to nothing
   if (!doc) throw korvax::errors::ObjectNotSet();
-  auto& d = *doc;
-  std::vector<detail::Node*> out;
-  if (within && within->State()->story != d.main) return Comments(doc, out);
+  if (!within) return Comments(doc, std::nullopt, Lazy{});
+  return Comments(doc, within->Duplicate(), Lazy{});
+}
+
+const std::vector<detail::Node*>& Comments::List() const {
+  if (comments_) return *comments_;
+  auto& d = *doc_;
+  auto& out = comments_.emplace();
+  const word::Range* within = within_ ? &*within_ : nullptr;
+  if (within) detail::Live(within->State());
+  if (within && within->State()->story != d.main) return out;
   const auto& placed = d.PlacedComments(within != nullptr);
   if (!within) {
     for (const auto& c : placed) out.push_back(NodeOf(c.comment));
-    return Comments(doc, out);
+    return out;
   }
   const detail::Layout& order = d.OrderOf(*d.main);
   const auto rs = order.Rank(within->State()->start);
@@ -89,7 +97,7 @@ Comments Comments::Of(const DocumentDataPtr& doc, const word::Range* within) {
                            (c.start == c.end && rs <= c.start && c.start < re));
     if (hit) out.push_back(NodeOf(c.comment));
   }
-  return Comments(doc, out);
+  return out;
 }
 
 Comment Comments::Add(const word::Range& range, std::string_view text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +22,13 @@ class Comment : public Handle {
   std::string Id() const;
 };
 
+// The comments of the document or of a range, looked up when first counted
+// or asked for: adding one through the collection needs no lookup.
 class Comments {
  public:
   Comments(DocumentDataPtr doc, std::vector<detail::Node*> comments)
       : doc_(std::move(doc)), comments_(std::move(comments)) {}
-  int Count() const { return static_cast<int>(comments_.size()); }
+  int Count() const { return static_cast<int>(List().size()); }
   Comment Item(int index) const;  // 1-based, in the order of the anchors; 5941 outside
   Comment Add(const word::Range& range, std::string_view text);
 
@@ -34,8 +37,14 @@ class Comments {
   static Comments Of(const DocumentDataPtr& doc, const word::Range* within);
 
  private:
+  struct Lazy {};
+  Comments(DocumentDataPtr doc, std::optional<word::Range> within, Lazy)
+      : doc_(std::move(doc)), within_(std::move(within)) {}
+  const std::vector<detail::Node*>& List() const;
+
   DocumentDataPtr doc_;
-  std::vector<detail::Node*> comments_;
+  std::optional<word::Range> within_;  // a duplicate: the caller's range may move on
+  mutable std::optional<std::vector<detail::Node*>> comments_;
 };
 
 }  // namespace korvax::word
