@@ -251,9 +251,7 @@ void Shape::Delete() {
 const std::vector<detail::Node*>& Shapes::Anchors() const {
   if (!anchors_) {
     anchors_.emplace();
-    for (auto x : doc_->body.select_nodes(".//wp:anchor[not(ancestor::mc:Fallback)]")) {
-      anchors_->push_back(detail::NodeOf(x.node()));
-    }
+    for (pugi::xml_node a : doc_->DrawingsOf().anchors) anchors_->push_back(detail::NodeOf(a));
   }
   return *anchors_;
 }
@@ -281,11 +279,7 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   Declare(root, "mc", "http://schemas.openxmlformats.org/markup-compatibility/2006");
   Declare(root, "a", "http://schemas.openxmlformats.org/drawingml/2006/main");
 
-  long id = 0;
-  for (auto x : root.select_nodes(".//wp:docPr")) {
-    id = std::max<long>(id, x.node().attribute("id").as_int());
-  }
-  ++id;
+  const long id = d.DrawingsOf().highest_id + 1;
   detail::Point at = d.selection->story == d.main ? d.selection->start : detail::First(d.body);
   pugi::xml_node paragraph = detail::Locate(at).Owner();
   std::string cx = std::to_string(Emu(width)), cy = std::to_string(Emu(height));

@@ -116,6 +116,32 @@ const std::vector<pugi::xml_node>& DocumentData::RowsOf(pugi::xml_node table) {
   return rows_.rows;
 }
 
+const DocumentData::Drawings& DocumentData::DrawingsOf() {
+  if (drawings_.revision == revision_) return drawings_;
+  drawings_.anchors.clear();
+  drawings_.highest_id = 0;
+  // Every drawing has its properties (wp:docPr) right below its wp:anchor or
+  // wp:inline: one walk finds the ids in use and the floating shapes.
+  for (auto x : body.parent().select_nodes(".//wp:docPr")) {
+    pugi::xml_node properties = x.node();
+    drawings_.highest_id =
+        std::max<long>(drawings_.highest_id, properties.attribute("id").as_int());
+    pugi::xml_node anchor = properties.parent();
+    if (std::strcmp(anchor.name(), "wp:anchor") != 0 || anchor.child("wp:docPr") != properties) {
+      continue;
+    }
+    for (pugi::xml_node up = anchor.parent(); up; up = up.parent()) {
+      if (std::strcmp(up.name(), "mc:Fallback") == 0) break;
+      if (up == body) {
+        drawings_.anchors.push_back(anchor);
+        break;
+      }
+    }
+  }
+  drawings_.revision = revision_;
+  return drawings_;
+}
+
 namespace {
 
 enum class Marker { None, RangeStart, RangeEnd, Reference };

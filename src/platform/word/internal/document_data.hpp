@@ -213,6 +213,16 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void DeleteBookmark(const std::string& id);
   std::string NewId(const char* element, pugi::xml_node in);
 
+  // The drawings of the main part, for one revision: its floating shapes in
+  // the body outside fallbacks for old readers, in document order, and the
+  // highest drawing id in use.
+  struct Drawings {
+    unsigned long long revision = 0;
+    std::vector<pugi::xml_node> anchors;
+    long highest_id = 0;
+  };
+  const Drawings& DrawingsOf();
+
   // The rows of a table, for one generation: cells are asked for by row
   // and column one after another.
   const std::vector<pugi::xml_node>& RowsOf(pugi::xml_node table);
@@ -230,6 +240,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
     bool ranked = false;
     std::vector<PlacedComment> list;
   } placed_;
+  Drawings drawings_;
   struct {
     unsigned long long generation = 0;
     pugi::xml_node table;
