@@ -205,7 +205,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   struct PlacedComment {
     pugi::xml_node comment;
     bool anchored = false;
-    std::pair<int, int> start, end;
+    uint64_t start = 0, end = 0;
   };
   const std::vector<PlacedComment>& PlacedComments(bool ranked);
   // Removes comments with their markers, in one walk of the main part.

@@ -585,9 +585,11 @@ std::optional<int> Layout::Find(Point p) const {
   return s->start + p.offset;
 }
 
-std::pair<int, int> Layout::Rank(Point p) const {
+uint64_t Layout::Rank(Point p) const {
   const Segment* s = Owned(p);
-  return s ? std::pair{s->rank, p.offset} : std::pair{0, 0};
+  if (!s) return 0;
+  return (uint64_t{static_cast<uint32_t>(s->rank)} << 32) |
+         static_cast<uint32_t>(std::max(p.offset, 0));
 }
 
 Point Layout::PointAt(int position) const {

@@ -142,9 +142,9 @@ class Layout {
   std::optional<int> Find(Point p) const;  // none for a place outside
   int Position(Point p) const { return Find(p).value_or(0); }
   Point PointAt(int position) const;  // clamped to the container
-  // The owner's rank in document order and the offset: compared as a pair,
-  // as the positions compare. A place outside ranks first.
-  std::pair<int, int> Rank(Point p) const;
+  // The owner's rank in document order, then the offset, as one number that
+  // compares as the positions do. A place outside ranks first.
+  uint64_t Rank(Point p) const;
 
  private:
   struct Segment {
