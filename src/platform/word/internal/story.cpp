@@ -435,7 +435,9 @@ void AppendParagraph(pugi::xml_node p, int from, int to, std::string& out) {
   ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
     if (start >= to) return false;
     if (start + len <= from) return true;
-    if (IsText(atom)) {
+    if (IsText(atom) && start >= from && start + len <= to) {
+      out += atom.child_value();
+    } else if (IsText(atom)) {
       out += text::Mid(atom.child_value(), std::max(from - start, 0) + 1,
                        std::min(to, start + len) - std::max(from, start));
     } else {
