@@ -1,6 +1,6 @@
 // The .docx reader on a well-formed package whose main part and comments part
 // come from the input: the zip layer's checksums no longer stop the fuzzer
-// before the XML and the text index see the bytes.
+// before the XML and the positions of its stories see the bytes.
 //
 // Input: the main part's XML, then (after the first 0x00 byte, if any) the
 // comments part's XML.

@@ -1,10 +1,9 @@
 // The floor: what any .docx writer pays to read, parse, serialise and write
-// back the same package, with pugixml and libzip and no object model. Parsed
-// with the Word layer's flags into the same memory (pugixml's pages and the
-// bytes read and written come from the layer's huge-page regions), serialised
-// into a string reserved at the part's size as the layer does, and zipped and
-// saved by the layer's own function (in memory, then temporary file, fsync,
-// rename), so that only the object model's own work separates the two.
+// back the same package, with pugixml, libzip and malloc and no object model.
+// Parsed with the Word layer's flags, serialised into a string reserved at the
+// part's size as the layer does, and zipped and saved by the layer's own
+// function (in memory, then temporary file, fsync, rename), so that only the
+// object model's own work separates the two.
 #include <zip.h>
 
 #include <memory>
@@ -15,7 +14,6 @@
 #include <pugixml.hpp>
 
 #include "platform/word/package.hpp"
-#include "platform/word/regions.hpp"
 #include "workloads.hpp"
 
 namespace korvax::bench {
@@ -24,7 +22,7 @@ namespace {
 
 struct Entry {
   std::string name;
-  word::detail::RegionString bytes;
+  std::string bytes;
   std::unique_ptr<pugi::xml_document> xml;
 };
 
@@ -37,7 +35,6 @@ bool IsXml(const std::string& name) {
 }
 
 std::vector<Entry> ReadAndParse(const std::filesystem::path& in) {
-  word::detail::UseXmlRegions();
   int err = 0;
   zip_t* z = zip_open(in.c_str(), ZIP_RDONLY, &err);
   if (z == nullptr) throw std::runtime_error("cannot open " + in.string());
@@ -47,7 +44,7 @@ std::vector<Entry> ReadAndParse(const std::filesystem::path& in) {
     zip_stat_t st;
     zip_stat_init(&st);
     zip_stat_index(z, i, 0, &st);
-    Entry e{st.name, word::detail::RegionString(st.size, '\0'), nullptr};
+    Entry e{st.name, std::string(st.size, '\0'), nullptr};
     zip_file_t* f = zip_fopen_index(z, i, 0);
     if (f == nullptr ||
         zip_fread(f, e.bytes.data(), e.bytes.size()) != static_cast<zip_int64_t>(e.bytes.size())) {
@@ -70,7 +67,7 @@ std::vector<Entry> ReadAndParse(const std::filesystem::path& in) {
 }
 
 struct StringWriter : pugi::xml_writer {
-  word::detail::RegionString out;
+  std::string out;
   void write(const void* data, size_t size) override {
     out.append(static_cast<const char*>(data), size);
   }

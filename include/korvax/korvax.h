@@ -147,9 +147,8 @@ KORVAX_API int32_t korvax_billing_setting(const char* field, korvax_variant* res
 KORVAX_API int32_t korvax_einvoice(korvax_object* tarvo, const char* format, const char* file,
                                    korvax_variant* result, korvax_error* err);
 
-/* Gives the memory kept for the next document back to the system, once the
- * host has closed its documents and expects none for a while. Documents
- * still open keep theirs. Returns the bytes given back. */
+/* Kept for hosts built against it: the plug-in keeps no memory for the next
+ * document, so there is nothing to give back. Returns 0. */
 KORVAX_API size_t korvax_trim_memory(void);
 
 /* The error log the plug-in appends to: Verw.log beside libkorvax.so, or in

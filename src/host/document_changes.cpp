@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/word/document_data.hpp"
 #include "platform/word/package.hpp"
 
 namespace korvax::host {
@@ -22,7 +21,7 @@ size_t Hash(std::string_view bytes) {
 }  // namespace
 
 Fingerprint FingerprintOf(word::Document& doc) {
-  word::Package& package = doc.Data()->package;
+  word::Package& package = doc.Parts();
   Fingerprint fingerprint;
   for (const std::string& name : package.Names()) {
     fingerprint.push_back(Hash(name));

@@ -14,7 +14,6 @@
 #include "korvax/korvax.h"
 #include "platform/dao/dao.hpp"
 #include "platform/word/document.hpp"
-#include "platform/word/regions.hpp"
 #include "plugin/c_abi_errors.hpp"
 #include "plugin/plugin_state.hpp"
 #include "plugin/tarvo.hpp"
@@ -376,7 +375,7 @@ int32_t korvax_einvoice(korvax_object* tarvo, const char* format, const char* fi
 }
 
 size_t korvax_trim_memory(void) {
-  return korvax::word::detail::ReleaseKeptRegions();
+  return 0;  // the Word layer keeps no memory between documents
 }
 
 const char* korvax_error_log_path(void) {

@@ -5,91 +5,43 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/word/document_data.hpp"
+#include "internal/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
 namespace {
 
 // The elements of one name below the body, in document order.
-std::vector<pugi::xml_node> ElementsNamed(detail::DocumentData& d, const char* name) {
-  struct Walker : pugi::xml_tree_walker {
-    const char* name;
-    std::vector<pugi::xml_node> found;
-    bool for_each(pugi::xml_node& n) override {
-      const char* a = n.name();
-      const char* b = name;
-      while (*a && *a == *b) ++a, ++b;  // most names differ within a few characters
-      if (*a == *b && n.type() == pugi::node_element) found.push_back(n);
-      return true;
-    }
-  } walker;
-  walker.name = name;
-  d.body.traverse(walker);
-  return std::move(walker.found);
+std::vector<pugi::xml_node> ElementsNamed(detail::DocumentData& d, std::string_view name) {
+  std::vector<pugi::xml_node> found;
+  detail::ForEachElement(d.body, [&](pugi::xml_node n) {
+    if (name == n.name()) found.push_back(n);
+  });
+  return found;
 }
 
-bool IsStart(pugi::xml_node marker) {
-  return marker.name()[10] == 'S';  // w:bookmarkStart, not w:bookmarkEnd
-}
-
-// The bookmark markers of the body: those kept, without the buried ones, or
-// else found in one walk and kept from then on.
-std::vector<pugi::xml_node>& Markers(detail::DocumentData& d) {
-  if (d.bookmark_markers) {
-    std::erase_if(*d.bookmark_markers, IsBuried);
-  } else {
-    struct Walker : pugi::xml_tree_walker {
-      std::vector<pugi::xml_node> found;
-      bool for_each(pugi::xml_node& n) override {
-        const char* a = n.name();
-        if (a[0] == 'w' && a[1] == ':' && a[2] == 'b' && n.type() == pugi::node_element &&
-            (std::strcmp(a, "w:bookmarkStart") == 0 || std::strcmp(a, "w:bookmarkEnd") == 0)) {
-          found.push_back(n);
-        }
-        return true;
-      }
-    } walker;
-    d.body.traverse(walker);
-    d.bookmark_markers = std::move(walker.found);
-  }
-  return *d.bookmark_markers;
-}
-
-pugi::xml_node FindStart(const std::vector<pugi::xml_node>& starts, std::string_view name) {
-  for (auto x : starts) {
+pugi::xml_node FindStart(detail::DocumentData& d, std::string_view name) {
+  for (auto x : ElementsNamed(d, "w:bookmarkStart")) {
     if (name == x.attribute("w:name").value()) return x;
   }
   return {};
 }
 
-pugi::xml_node FindStart(detail::DocumentData& d, std::string_view name) {
-  return FindStart(ElementsNamed(d, "w:bookmarkStart"), name);
-}
-
-pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
-  return at.before ? at.parent.insert_child_before(name, at.before) : at.parent.append_child(name);
-}
-
 }  // namespace
 
 void Bookmarks::Add(std::string_view name, const word::Range& range) {
-  range.Start();  // 91 for a range that refers to nothing
+  detail::Live(range.State());  // 91 for a range that refers to nothing
   auto& d = *doc_;
   auto& state = *range.State();
   if (state.story != d.main) throw errors::NotAvailable("Textmarke außerhalb des Haupttextes");
   if (name.empty() || name.size() > 40) throw errors::ValueOutOfRange();
-  // The bookmark of that name goes, and the new one takes the id after the
-  // largest left; both from the markers kept. Of several of that name, the
-  // first in document order goes: only a walk knows which that is.
-  std::vector<pugi::xml_node> starts;
-  int named = 0;
-  for (auto x : Markers(d)) {
-    if (!IsStart(x)) continue;
-    starts.push_back(x);
-    named += name == x.attribute("w:name").value();
+  // The bookmark of that name goes (the first in document order, when there
+  // are several), and the new one takes the id after the largest left.
+  std::vector<pugi::xml_node> starts = ElementsNamed(d, "w:bookmarkStart");
+  pugi::xml_node old;
+  for (auto x : starts) {
+    if (!old && name == x.attribute("w:name").value()) old = x;
   }
-  pugi::xml_node old = named > 1 ? FindStart(d, name) : FindStart(starts, name);
   std::string old_id = old ? old.attribute("w:id").value() : "";
   long max = -1;
   for (auto x : starts) {
@@ -98,19 +50,15 @@ void Bookmarks::Add(std::string_view name, const word::Range& range) {
   }
   if (old) d.DeleteBookmark(old_id);
   std::string id = std::to_string(max + 1);
-  int start = range.Start();
-  int end = range.End();
-  detail::InsertPoint at = d.PointAt(*state.story, start);
-  auto s = InsertAt(at, "w:bookmarkStart");
+  const bool collapsed = state.start == state.end;
+  detail::InsertPoint at = d.PointAt(*state.story, state.start);
+  auto s = at.Insert("w:bookmarkStart");
   s.append_attribute("w:id") = id.c_str();
   s.append_attribute("w:name") = std::string(name).c_str();
-  if (end != start) at = d.PointAt(*state.story, end);
-  auto e = InsertAt(at, "w:bookmarkEnd");
+  if (!collapsed) at = d.PointAt(*state.story, state.end);
+  auto e = at.Insert("w:bookmarkEnd");
   e.append_attribute("w:id") = id.c_str();
-  if (d.bookmark_markers) {
-    d.bookmark_markers->push_back(s);
-    d.bookmark_markers->push_back(e);
-  }
+  d.Changed(false);
 }
 
 bool Bookmarks::Exists(std::string_view name) const {
@@ -129,15 +77,15 @@ Range Bookmarks::Item(std::string_view name) const {
   auto& d = *doc_;
   pugi::xml_node start = FindStart(d, name);
   if (!start) throw errors::NoSuchMember();
-  int s = d.index.PositionOf(start);
-  int e = s;
+  pugi::xml_node end;
   for (auto x : ElementsNamed(d, "w:bookmarkEnd")) {
     if (std::strcmp(x.attribute("w:id").value(), start.attribute("w:id").value()) == 0) {
-      e = d.index.PositionOf(x);
+      end = x;
       break;
     }
   }
-  return word::Range(d.NewRange(d.main, s, std::max(s, e)));
+  auto [s, e] = d.MarkedSpan(start, end);
+  return word::Range(d.NewRange(d.main, s, e));
 }
 
 int Bookmarks::DefaultSorting() const {

@@ -1,14 +1,19 @@
 #include "platform/word/comments.hpp"
 
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <random>
 
-#include "platform/word/document_data.hpp"
+#include "common/error.hpp"
+#include "common/text.hpp"
+#include "internal/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
+
+using detail::NodeOf;
+using detail::Xml;
+
 namespace {
 
 std::string NowUtc() {
@@ -27,29 +32,16 @@ std::string RandomHex(uint32_t below) {
   return buf;
 }
 
-pugi::xml_node InsertAt(detail::InsertPoint at, const char* name) {
-  return at.before ? at.parent.insert_child_before(name, at.before) : at.parent.append_child(name);
-}
-
-// The document behind a comment handle: 5825 when the comment is gone (or
-// there never was one), 91 when the handle has no document.
-detail::DocumentData& DocOf(const std::shared_ptr<detail::DocumentData>& doc,
-                            pugi::xml_node comment) {
-  errors::Alive(comment);
-  if (!doc) throw korvax::errors::ObjectNotSet();
-  return *doc;
-}
-
 }  // namespace
 
 Range Comment::Range() const {
-  auto& d = DocOf(doc_, comment_);
-  auto story = d.StoryFor(comment_);
-  return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
+  auto& d = Doc();
+  auto story = d.StoryFor(Xml(node_));
+  return word::Range(d.NewRange(story, detail::First(story->root), d.StoryEnd(*story)));
 }
 
 Range Comment::Scope() const {
-  auto& d = DocOf(doc_, comment_);
+  auto& d = Doc();
   std::string id = Id();
   for (const auto& anchor : d.CommentAnchors()) {
     if (anchor.id == id) {
@@ -61,80 +53,83 @@ Range Comment::Scope() const {
 }
 
 void Comment::Delete() {
-  DocOf(doc_, comment_).DeleteComment(Id());
+  Doc().DeleteComments({Id()});
 }
 
 std::string Comment::Id() const {
-  DocOf(doc_, comment_);
-  return comment_.attribute("w:id").value();
+  Doc();
+  return Xml(node_).attribute("w:id").value();
 }
 
 Comment Comments::Item(int index) const {
   if (index < 1 || index > Count()) throw errors::NoSuchMember();
-  return Comment(doc_, comments_[index - 1]);
+  return Comment(doc_, List()[index - 1]);
 }
 
-Comments Comments::Of(const std::shared_ptr<detail::DocumentData>& doc, const word::Range* within) {
-  if (within) within->Start();  // 91 for a range that refers to nothing
+Comments Comments::Of(const DocumentDataPtr& doc, const word::Range* within) {
+  if (within) detail::Live(within->State());  // 91 for a range that refers to nothing
   if (!doc) throw korvax::errors::ObjectNotSet();
-  auto& d = *doc;
-  std::vector<pugi::xml_node> out;
+  if (!within) return Comments(doc, std::nullopt, Lazy{});
+  return Comments(doc, within->Duplicate(), Lazy{});
+}
+
+const std::vector<detail::Node*>& Comments::List() const {
+  if (comments_) return *comments_;
+  auto& d = *doc_;
+  auto& out = comments_.emplace();
+  const word::Range* within = within_ ? &*within_ : nullptr;
+  if (within) detail::Live(within->State());
+  if (within && within->State()->story != d.main) return out;
+  const auto& placed = d.PlacedComments(within != nullptr);
   if (!within) {
-    const auto& all = d.CommentsInOrder();
-    out.reserve(all.anchored.size() + all.unanchored.size());
-    for (const auto& a : all.anchored) out.push_back(a.comment);
-    out.insert(out.end(), all.unanchored.begin(), all.unanchored.end());
-    return Comments(doc, out);
+    for (const auto& c : placed) out.push_back(NodeOf(c.comment));
+    return out;
   }
-  if (within->State()->story != d.main) return Comments(doc, out);
-  int rs = within->Start();
-  int re = within->End();
+  const detail::Layout& order = d.OrderOf(*d.main);
+  const auto rs = order.Rank(within->State()->start);
+  const auto re = order.Rank(within->State()->end);
   // A collapsed range takes the comments whose span holds it; any other those
-  // that overlap it, and empty spans at its start or inside it. Either way the
-  // span ends at or after the range's start and starts before its end (at its
-  // start when collapsed), which the lookup narrows down to.
-  const auto& all = d.PositionedComments();
-  std::vector<size_t> candidates;
-  all.Overlapping(rs, rs == re ? rs : re - 1, candidates);
-  for (size_t i : candidates) {
-    int cs = all.anchored[i].start;
-    int ce = all.anchored[i].end;
-    bool hit = rs == re ? (cs <= rs && rs <= ce)
-                        : ((cs < re && ce > rs) || (cs == ce && rs <= cs && cs < re));
-    if (hit) out.push_back(all.anchored[i].comment);
+  // that overlap it, and empty spans at its start or inside it.
+  for (const auto& c : placed) {
+    if (!c.anchored) continue;
+    bool hit = rs == re ? (c.start <= rs && rs <= c.end)
+                        : ((c.start < re && c.end > rs) ||
+                           (c.start == c.end && rs <= c.start && c.start < re));
+    if (hit) out.push_back(NodeOf(c.comment));
   }
-  return Comments(doc, out);
+  return out;
 }
 
 Comment Comments::Add(const word::Range& range, std::string_view text) {
-  range.Start();  // 91 for a range that refers to nothing
+  detail::Live(range.State());  // 91 for a range that refers to nothing
   if (!doc_) throw korvax::errors::ObjectNotSet();
   auto& d = *doc_;
   auto& state = *range.State();
   if (state.story != d.main) throw errors::NotAvailable("Kommentar außerhalb des Haupttextes");
-  int start = range.Start();
-  int end = range.End();
   pugi::xml_node root = d.CommentsRoot(true);
   std::string id = d.NewId("w:comment", root);
 
   // With an empty scope the end marker goes right behind the start marker.
-  detail::InsertPoint at = d.PointAt(*state.story, start);
-  pugi::xml_node range_start = InsertAt(at, "w:commentRangeStart");
+  // The range is read again after each marker: a marker at the end of the
+  // document may have made the body a paragraph to stand in.
+  const bool collapsed = state.start == state.end;
+  detail::InsertPoint at = d.PointAt(*state.story, state.start);
+  pugi::xml_node range_start = at.Insert("w:commentRangeStart");
   range_start.append_attribute("w:id") = id.c_str();
-  if (end != start) at = d.PointAt(*state.story, end);
-  pugi::xml_node range_end = InsertAt(at, "w:commentRangeEnd");
+  if (!collapsed) at = d.PointAt(*state.story, state.end);
+  pugi::xml_node range_end = at.Insert("w:commentRangeEnd");
   range_end.append_attribute("w:id") = id.c_str();
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
   pugi::xml_node reference = ref_run.append_child("w:commentReference");
   reference.append_attribute("w:id") = id.c_str();
+  d.Changed(true);  // new markers
 
   pugi::xml_node comment = root.append_child("w:comment");
-  d.CommentAdded(id, range_start, range_end, reference);
   comment.append_attribute("w:id") = id.c_str();
   comment.append_attribute("w:author") = "Korvax";
   comment.append_attribute("w:date") = NowUtc().c_str();
   comment.append_attribute("w:initials") = "K";
-  std::u32string all = detail::U32(text);
+  std::u32string all = text::ToU32(text);
   size_t begin = 0;
   pugi::xml_node last;
   do {
@@ -145,7 +140,7 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
     if (!line.empty()) {
       auto t = last.append_child("w:r").append_child("w:t");
       t.append_attribute("xml:space") = "preserve";
-      t.text().set(detail::Utf8(line).c_str());
+      t.text().set(text::ToUtf8(line).c_str());
     }
     begin = mark == std::u32string::npos ? mark : mark + 1;
   } while (begin != std::u32string::npos);
@@ -175,7 +170,7 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
       c.append_attribute("w16cex:dateUtc") = NowUtc().c_str();
     }
   }
-  return Comment(doc_, comment);
+  return Comment(doc_, NodeOf(comment));
 }
 
 }  // namespace korvax::word

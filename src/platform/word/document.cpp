@@ -1,8 +1,8 @@
 #include "platform/word/document.hpp"
 
 #include "common/error.hpp"
-#include "platform/word/document_data.hpp"
-#include "platform/word/document_file.hpp"
+#include "internal/document_data.hpp"
+#include "internal/document_file.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -47,6 +47,10 @@ void Document::SaveCopyAs(const std::filesystem::path& path) {
   data_->package.Write(path);
 }
 
+Package& Document::Parts() const {
+  return data_->package;
+}
+
 std::string Document::FullName() const {
   return file_->Path().string();
 }
@@ -61,7 +65,8 @@ bool Document::ReadOnly() const {
 }
 
 Range Document::Content() const {
-  return word::Range(data_->NewRange(data_->main, 0, data_->StoryLength(*data_->main)));
+  return word::Range(
+      data_->NewRange(data_->main, detail::First(data_->body), detail::At(data_->body)));
 }
 
 Range Document::Range(int start, int end) const {
@@ -69,11 +74,11 @@ Range Document::Range(int start, int end) const {
 }
 
 Tables Document::Tables() const {
-  std::vector<pugi::xml_node> tables;
-  for (auto child : data_->index.Children(data_->body)) {
-    if (detail::IsTable(child)) tables.push_back(child);
+  std::vector<detail::Node*> tables;
+  for (auto u = detail::FirstUnit(data_->body); u; u = detail::NextUnit(u)) {
+    if (detail::IsTable(u)) tables.push_back(detail::NodeOf(u));
   }
-  return word::Tables(data_, std::move(tables), data_->body);
+  return word::Tables(data_, std::move(tables), detail::NodeOf(data_->body));
 }
 
 Comments Document::Comments() const {

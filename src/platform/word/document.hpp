@@ -15,6 +15,7 @@
 #include "common/variant.hpp"
 #include "platform/word/bookmarks.hpp"
 #include "platform/word/comments.hpp"
+#include "platform/word/package.hpp"
 #include "platform/word/range.hpp"
 #include "platform/word/shapes.hpp"
 #include "platform/word/table.hpp"
@@ -69,6 +70,8 @@ class Document : public Object, public std::enable_shared_from_this<Document> {
   word::Shapes Shapes() const;
   std::shared_ptr<word::Application> Application() const;
 
+  // The package's parts as they stand, for callers that compare or read them.
+  word::Package& Parts() const;
   const std::shared_ptr<detail::DocumentData>& Data() const { return data_; }
 
  private:

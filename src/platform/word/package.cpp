@@ -5,9 +5,7 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -16,8 +14,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/word/namespaces.hpp"
-#include "platform/word/regions.hpp"
+#include "internal/namespaces.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -30,11 +27,11 @@ using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
 // Reads an entry piece by piece, so that one whose data inflates to more
 // than its declared size is refused before it is held whole.
-detail::RegionString ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared,
-                               const std::string& name, const std::string& path) {
+std::string ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared, const std::string& name,
+                      const std::string& path) {
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0), &zip_fclose);
   if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
-  detail::RegionString bytes;
+  std::string bytes;
   bytes.reserve(static_cast<size_t>(declared));
   constexpr size_t kPiece = 1 << 20;
   while (true) {
@@ -59,10 +56,18 @@ detail::RegionString ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared,
 
 // At most what pugixml takes for a tree: its copy of the bytes, a node of 64
 // bytes per tag and an attribute of 40 bytes per equals sign.
+uint64_t Occurrences(std::string_view xml, char c) {
+  uint64_t n = 0;
+  const char* end = xml.data() + xml.size();
+  for (const char* p = xml.data(); (p = static_cast<const char*>(std::memchr(p, c, end - p)));
+       ++p) {
+    ++n;
+  }
+  return n;
+}
+
 uint64_t TreeBytes(std::string_view xml) {
-  const auto tags = static_cast<uint64_t>(std::count(xml.begin(), xml.end(), '<'));
-  const auto attributes = static_cast<uint64_t>(std::count(xml.begin(), xml.end(), '='));
-  return xml.size() + 64 * tags + 40 * attributes;
+  return xml.size() + 64 * Occurrences(xml, '<') + 40 * Occurrences(xml, '=');
 }
 
 // Why Word would refuse an entry name, or empty when the name is fine. A name
@@ -128,25 +133,13 @@ int SequenceLength(const unsigned char* p) {
 // True when the bytes from p to end are well-formed UTF-8; a sequence cut
 // off at the end is ill-formed as long as *end is NUL (no continuation byte).
 bool IsUtf8(const unsigned char* p, const unsigned char* end) {
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
   while (p < end) {
-    while (end - p >= 16) {  // sixteen ASCII bytes at a time while there are
-      std::uint64_t a, b;
-      std::memcpy(&a, p, 8);
-      std::memcpy(&b, p + 8, 8);
-      if (((a | b) & 0x8080808080808080ull) != 0) break;
-      p += 16;
-    }
-    if (end - p >= 8) {  // eight ASCII bytes at a time, or up to the first other
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      const std::uint64_t high = word & 0x8080808080808080ull;
-      if (high == 0) {
-        p += 8;
-        continue;
-      }
-      if constexpr (std::endian::native == std::endian::little) {
-        p += std::countr_zero(high) / 8;
-      }
+    // Most of a part is ASCII: eight bytes at a time while it is.
+    uint64_t eight;
+    if (end - p >= 8 && (std::memcpy(&eight, p, 8), (eight & kHighBits) == 0)) {
+      p += 8;
+      continue;
     }
     if (*p < 0x80) {
       ++p;
@@ -176,6 +169,15 @@ bool TextSurelyUtf8(std::string_view bytes) {
   }
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   return IsUtf8(p, p + bytes.size());
+}
+
+// True when the node's name, value and attributes are well-formed UTF-8.
+bool TextUtf8(pugi::xml_node node) {
+  if (!IsUtf8(node.name()) || !IsUtf8(node.value())) return false;
+  for (pugi::xml_attribute a : node.attributes()) {
+    if (!IsUtf8(a.name()) || !IsUtf8(a.value())) return false;
+  }
+  return true;
 }
 
 void SyncFile(const std::filesystem::path& path, bool directory) {
@@ -276,11 +278,11 @@ void Package::SetBytes(const std::string& name, std::string_view bytes) {
   if (Entry* e = Find(name)) {
     e->bytes.assign(bytes);
   } else {
-    entries_.push_back({name, detail::RegionString(bytes)});
+    entries_.push_back({name, std::string(bytes)});
   }
 }
 
-pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_node>* markers) {
+pugi::xml_document& Package::Xml(const std::string& name) {
   auto it = xml_.find(name);
   if (it != xml_.end()) return *it->second;
   // A tree takes several times the bytes it is parsed from: what the package
@@ -296,14 +298,13 @@ pugi::xml_document& Package::Xml(const std::string& name, std::vector<pugi::xml_
   }
   held_bytes_ += tree;
   auto doc = std::make_unique<pugi::xml_document>();
-  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")", markers);
+  ParseXml(*doc, Bytes(name), source_.string() + " (" + name + ")");
   return *xml_.emplace(name, std::move(doc)).first->second;
 }
 
 pugi::xml_document& Package::CreateXml(const std::string& name) {
-  if (!Has(name)) entries_.push_back({name, detail::RegionString()});
+  if (!Has(name)) entries_.push_back({name, std::string()});
   always_written_.insert(name);
-  detail::UseXmlRegions();
   auto& slot = xml_[name];
   slot = std::make_unique<pugi::xml_document>();
   auto decl = slot->append_child(pugi::node_declaration);
@@ -319,7 +320,7 @@ std::vector<std::string> Package::Names() const {
   return names;
 }
 
-detail::RegionString Package::Serialize() {
+std::string Package::Serialize() {
   for (auto& [name, doc] : xml_) {
     // Every parsed or created part has its entry; the part's old size is
     // what its new bytes are expected to take.
@@ -343,7 +344,7 @@ detail::RegionString Package::Serialize() {
 }
 
 void Package::Write(const std::filesystem::path& path) {
-  const detail::RegionString bytes = Serialize();
+  const std::string bytes = Serialize();
   WriteFile(path, bytes);
 }
 
@@ -361,7 +362,7 @@ struct MemoryArchive {
 };
 
 // The archive's bytes after zip_close, read back from the memory source.
-detail::RegionString ArchiveBytes(zip_source_t* source, const std::string& where) {
+std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_source_is_deleted(source)) throw errors::SaveFailed(where, "das Archiv ist leer");
@@ -369,7 +370,7 @@ detail::RegionString ArchiveBytes(zip_source_t* source, const std::string& where
       zip_source_open(source) != 0) {
     throw errors::SaveFailed(where, zip_error_strerror(zip_source_error(source)));
   }
-  detail::RegionString bytes(static_cast<size_t>(st.size), '\0');
+  std::string bytes(static_cast<size_t>(st.size), '\0');
   zip_int64_t got = zip_source_read(source, bytes.data(), bytes.size());
   zip_source_close(source);
   if (got != static_cast<zip_int64_t>(bytes.size())) {
@@ -403,7 +404,7 @@ std::string WriteNewFile(const std::filesystem::path& path, std::string_view byt
 
 }  // namespace
 
-detail::RegionString ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
+std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
   // Built in memory and written in one piece: libzip writing a file itself
   // goes through a temporary file of its own, named with random bytes for
   // which it loads the system's crypto library.
@@ -461,9 +462,7 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
   WriteFile(path, ZipBytes(entries, path.string()));
 }
 
-void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,
-              std::vector<pugi::xml_node>* markers) {
-  detail::UseXmlRegions();
+void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what) {
   unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   flags &= ~pugi::parse_eol;
@@ -480,55 +479,18 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   }
   // One walk checks the nesting depth and, since pugixml passes bytes through
   // unchecked and the character counting of the layer relies on every string
-  // being UTF-8, the encoding. Too deep a tree is reported before bad text.
-  // When the bytes show the text to be UTF-8, the walk checks the depth only.
+  // being UTF-8, the encoding, unless the bytes settle it. Too deep a tree is
+  // reported before bad text.
   struct Check : pugi::xml_tree_walker {
     bool check_text = true;
     bool bad_text = false;
-    std::vector<pugi::xml_node>* markers = nullptr;
-    // Called for every node: what is rare goes out of line, so that the
-    // common path saves and restores few registers.
     bool for_each(pugi::xml_node& node) override {
       if (depth() >= kMaxXmlDepth) return false;
-      if (markers) {
-        const char* name = node.name();  // empty for text and other non-elements
-        // (c | 1) == 'c' for 'b' and 'c' alike: one test for most names.
-        if (name[0] == 'w' &&
-            (name[1] == ':'
-                 ? (name[2] | 1) == 'c' && (name[2] == 'c' || (name[3] == 'o' && name[4] == 'o'))
-                 : name[1] == 'p')) {
-          Keep(node);
-        }
-      }
-      if (check_text && !bad_text) CheckText(node);
-      return true;
-    }
-    // w:comment..., w:bookmarkStart, w:bookmarkEnd, wp:anchor or wp:docPr,
-    // the second to fifth letter ruling out most.
-    [[gnu::noinline]] void Keep(pugi::xml_node node) {
-      const char* name = node.name();
-      if (name[1] == ':' ? (name[2] == 'c' ? std::strncmp(name, "w:comment", 9) == 0
-                                           : std::strcmp(name, "w:bookmarkStart") == 0 ||
-                                                 std::strcmp(name, "w:bookmarkEnd") == 0)
-                         : name[2] == ':' && (std::strcmp(name + 3, "anchor") == 0 ||
-                                              std::strcmp(name + 3, "docPr") == 0)) {
-        markers->push_back(node);
-      }
-    }
-    [[gnu::noinline]] void CheckText(pugi::xml_node node) {
-      bad_text = !IsUtf8(node.name()) || !IsUtf8(node.value()) || !AttributesUtf8(node);
-    }
-    static bool AttributesUtf8(pugi::xml_node node) {
-      for (pugi::xml_attribute a : node.attributes()) {
-        if (!IsUtf8(a.name()) || !IsUtf8(a.value())) return false;
-      }
+      if (check_text && !bad_text) bad_text = !TextUtf8(node);
       return true;
     }
   } check;
   check.check_text = !TextSurelyUtf8(bytes);
-  // Markers are found by their usual names: after the prefixes are made so.
-  const bool unusual = detail::HasUnusualPrefixes(bytes);
-  check.markers = unusual ? nullptr : markers;
   if (!doc.traverse(check)) {
     throw errors::InvalidDocument(
         what, "das XML ist tiefer als " + std::to_string(kMaxXmlDepth) + " Ebenen verschachtelt");
@@ -536,14 +498,7 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   if (check.bad_text) {
     throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
   }
-  if (unusual) {
-    detail::NormalizePrefixes(doc, what);
-    if (markers) {
-      check.check_text = false;
-      check.markers = markers;
-      doc.traverse(check);
-    }
-  }
+  if (detail::HasUnusualPrefixes(bytes)) detail::NormalizePrefixes(doc, what);
 }
 
 namespace {
@@ -551,24 +506,16 @@ namespace {
 constexpr const char* kGraveyard = "korvax-removed";
 
 // Appends straight to the string: no stream buffer, no copy at the end.
-template <class String>
-void Serialize(const pugi::xml_document& doc, size_t expected_size, String& out) {
+void Serialize(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
   struct Writer : pugi::xml_writer {
-    explicit Writer(String& s) : out(s) {}
-    String& out;
+    explicit Writer(std::string& s) : out(s) {}
+    std::string& out;
     void write(const void* data, size_t size) override {
       out.append(static_cast<const char*>(data), size);
     }
   } writer(out);
-  const size_t want = expected_size + expected_size / 8;
-  if (out.capacity() < want) {
-    // A string that grows asks for twice its old room at least: the bytes a
-    // part was read into would ask for more than a region holds.
-    String fresh(out.get_allocator());
-    fresh.reserve(want);
-    out.swap(fresh);
-  }
   out.clear();
+  out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (std::strcmp(n.name(), kGraveyard) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
@@ -583,69 +530,22 @@ std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
   return out;
 }
 
-void SerializeXml(const pugi::xml_document& doc, size_t expected_size, detail::RegionString& out) {
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
   Serialize(doc, expected_size, out);
 }
-
-namespace {
-
-// Nodes found in the tree, not buried, since the last burial. A handle is
-// checked on every call (a cell read, written, aligned...) and climbing to
-// the top asks pugixml for a parent per level. Only Bury moves a node into
-// the graveyard and every burial forgets them all; a node created since a
-// check, even where a forgotten one was, is in the tree as well.
-std::atomic<std::uint64_t> burials{0};
-
-struct LiveNode {
-  const void* node = nullptr;
-  std::uint64_t burials = ~std::uint64_t{0};  // no burial count matches
-};
-thread_local std::array<LiveNode, 256> live_nodes;
-
-LiveNode& LiveSlot(const void* node) {
-  const auto bits = reinterpret_cast<std::uintptr_t>(node);
-  return live_nodes[(bits * 0x9E3779B97F4A7C15ull) >> 56];
-}
-
-bool KnownLive(const void* node, std::uint64_t now) {
-  const LiveNode& slot = LiveSlot(node);
-  return slot.node == node && slot.burials == now;
-}
-
-}  // namespace
 
 void Bury(pugi::xml_node node) {
   pugi::xml_node root = node.root();
   pugi::xml_node grave = root.child(kGraveyard);
   if (!grave) grave = root.append_child(kGraveyard);
   grave.append_move(node);
-  burials.fetch_add(1, std::memory_order_relaxed);
 }
 
 bool IsBuried(pugi::xml_node node) {
-  if (!node) return true;
-  const std::uint64_t now = burials.load(std::memory_order_relaxed);
-  const void* seen[8];
-  size_t count = 0;
-  seen[count++] = node.internal_object();
-  if (KnownLive(seen[0], now)) return false;
-  auto remember = [&] {
-    for (size_t i = 0; i < count; ++i) LiveSlot(seen[i]) = {seen[i], now};
-    return false;
-  };
-  // Up to the node below the document node, the only node without a parent,
-  // or to a node known to be in the tree.
-  pugi::xml_node up = node.parent();
-  if (!up) return true;  // the document node itself
-  for (pugi::xml_node above = up.parent(); above; above = above.parent()) {
-    const void* key = up.internal_object();
-    if (KnownLive(key, now)) return remember();
-    if (count < std::size(seen)) seen[count++] = key;
-    node = up;
-    up = above;
-  }
-  if (node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0) return true;
-  return remember();
+  if (!node || !node.parent()) return true;
+  // Up to the node below the document node, the only node without a parent.
+  while (node.parent().parent()) node = node.parent();
+  return node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0;
 }
 
 }  // namespace korvax::word

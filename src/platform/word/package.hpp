@@ -14,8 +14,6 @@
 
 #include <pugixml.hpp>
 
-#include "platform/word/regions.hpp"
-
 struct zip;
 
 namespace korvax::word {
@@ -47,11 +45,8 @@ class Package {
   std::string_view Bytes(const std::string& name) const;           // raw entry content
   void SetBytes(const std::string& name, std::string_view bytes);  // adds at the end when new
 
-  // The parsed XML of a part, parsed once and serialised again on Write. When
-  // this call parses it and markers is given, the elements named w:comment...,
-  // w:bookmarkStart, w:bookmarkEnd, wp:anchor and wp:docPr are appended to it
-  // in document order, found by the walk that checks the parsed tree anyway.
-  pugi::xml_document& Xml(const std::string& name, std::vector<pugi::xml_node>* markers = nullptr);
+  // The parsed XML of a part, parsed once and serialised again on Write.
+  pugi::xml_document& Xml(const std::string& name);
   pugi::xml_document& CreateXml(const std::string& name);  // a new, empty part
   bool IsParsed(const std::string& name) const { return xml_.count(name) != 0; }
   // A parsed part that Write serialises without asking whether it changed:
@@ -60,7 +55,7 @@ class Package {
 
   // The package as a .docx file's bytes, parsed parts serialised anew; a parsed part whose tree
   // is still the one its bytes give keeps its bytes.
-  detail::RegionString Serialize();
+  std::string Serialize();
   // Writes Serialize() to path (WriteFile): for packages made from scratch;
   // an open document saves through its DocumentFile.
   void Write(const std::filesystem::path& path);
@@ -69,11 +64,9 @@ class Package {
   std::vector<std::string> Names() const;
 
  private:
-  // The bytes come from the regions: a large part is read, parsed and
-  // written again in pieces of a megabyte each time the document is saved.
   struct Entry {
     std::string name;
-    detail::RegionString bytes;
+    std::string bytes;
   };
   std::vector<Entry> entries_;
   std::map<std::string, std::unique_ptr<pugi::xml_document>> xml_;
@@ -92,7 +85,7 @@ struct ZipEntry {
   std::string_view bytes;
 };
 // The entries, deflated, as a zip archive's bytes; SaveFailed names `where`.
-detail::RegionString ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where);
+std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where);
 // Writes the bytes to a temporary file beside path, syncs it and renames it
 // over path; SaveFailed names what went wrong.
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
@@ -102,16 +95,15 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
 // Parses without DTD processing; pugixml never expands external entities and
 // a document carrying a DOCTYPE is refused outright. So is a part with bytes
 // that are no UTF-8, as Word refuses them.
-void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what,
-              std::vector<pugi::xml_node>* markers = nullptr);
+void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what);
 // expected_size, the part's size when read, saves growing the string step by step.
 std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size = 0);
-void SerializeXml(const pugi::xml_document& doc, size_t expected_size, detail::RegionString& out);
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out);
 
 // Removed objects (tables, comments, shapes) are moved aside instead of freed,
 // so that a handle still held by a caller can tell that its object is gone
 // rather than touch freed memory. The aside is never written.
 void Bury(pugi::xml_node node);
-bool IsBuried(pugi::xml_node node);  // also true for an empty handle
+bool IsBuried(pugi::xml_node node);  // also true for an empty node
 
 }  // namespace korvax::word

@@ -5,64 +5,195 @@
 #include <cstring>
 
 #include "common/error.hpp"
+#include "common/text.hpp"
+#include "internal/document_data.hpp"
 #include "platform/word/comments.hpp"
-#include "platform/word/document_data.hpp"
 #include "platform/word/table.hpp"
 #include "platform/word/word_errors.hpp"
-#include "platform/word/words.hpp"
 
 namespace korvax::word {
 
 using detail::DocumentData;
+using detail::Point;
 using detail::RangeState;
 
+namespace {
+
+// Word's window for finding word boundaries; a word longer than this is cut.
+constexpr int kWindow = 256;
+
+bool IsWordChar(char32_t c) {
+  if (c < 0x80) return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  if (c == 0xD7 || c == 0xF7 || c == 0xA0) return false;
+  if (c >= 0x2000 && c <= 0x206F) return false;  // general punctuation
+  if (c >= 0x20A0 && c <= 0x20CF) return false;  // currency signs such as €
+  return c >= 0xC0;
+}
+
+bool IsBlank(char32_t c) {
+  return c == ' ' || c == 0xA0;
+}
+
+// Word's "words": a run of letters and digits with its trailing blanks, each
+// punctuation mark with its trailing blanks, a paragraph mark, an
+// end-of-cell mark. The length of the one starting at i.
+int WordLength(const std::u32string& t, size_t i) {
+  if (i >= t.size()) return 0;
+  size_t j = i;
+  if (t[j] == detail::kParagraphMark) {
+    return (j + 1 < t.size() && t[j + 1] == detail::kCellMark) ? 2 : 1;
+  }
+  if (IsWordChar(t[j])) {
+    while (j < t.size() && IsWordChar(t[j])) ++j;
+  } else if (!IsBlank(t[j])) {
+    ++j;
+  }
+  while (j < t.size() && IsBlank(t[j])) ++j;
+  return static_cast<int>(j - i);
+}
+
+std::u32string Window(DocumentData& d, detail::Story& story, int from, int to) {
+  return text::ToU32(detail::Text(d.PointAt(story, from), d.PointAt(story, to)));
+}
+
+int NextWordBoundary(DocumentData& d, detail::Story& story, int pos) {
+  int limit = d.StoryEndPosition(story);
+  if (pos >= limit) return limit;
+  std::u32string t = Window(d, story, pos, std::min(limit, pos + kWindow));
+  return std::min(limit, pos + std::max(WordLength(t, 0), 1));
+}
+
+int PreviousWordBoundary(DocumentData& d, detail::Story& story, int pos) {
+  if (pos <= 0) return 0;
+  int from = std::max(0, pos - kWindow);
+  std::u32string t = Window(d, story, from, pos);
+  size_t i = 0;
+  if (from > 0) {
+    // Segmentation is only certain from a paragraph start on.
+    size_t mark = t.find(detail::kParagraphMark);
+    if (mark != std::u32string::npos && mark + 1 < t.size()) {
+      i = mark + 1;
+      if (t[i] == detail::kCellMark) ++i;
+    }
+  }
+  size_t last = i;
+  while (i < t.size()) {
+    last = i;
+    i += static_cast<size_t>(std::max(WordLength(t, i), 1));
+  }
+  return from + static_cast<int>(last);
+}
+
+// Moves p by count characters (back when negative), not past the story's
+// start or `limit`; returns the characters moved.
+int Advance(Point& p, int count, Point limit) {
+  int moved = 0;
+  while (moved < count && !(p == limit)) {
+    pugi::xml_node owner = p.Owner();
+    if (detail::IsParagraph(owner)) {
+      int room = (limit.owner == p.owner ? limit.offset : detail::TextLength(owner)) - p.offset;
+      int step = std::min(room, count - moved);
+      if (step > 0) {
+        p.offset += step;
+        moved += step;
+        continue;
+      }
+    }
+    Point next = detail::Next(p);
+    if (next == p) break;
+    p = next;
+    ++moved;
+  }
+  while (moved < -count) {
+    if (detail::IsParagraph(p.Owner()) && p.offset > 0) {
+      int step = std::min(p.offset, -count - moved);
+      p.offset -= step;
+      moved += step;
+      continue;
+    }
+    Point back = detail::Back(p);
+    if (!back) break;
+    p = back;
+    ++moved;
+  }
+  return moved;
+}
+
+// Moves one end of a range by count units; returns the units moved.
+int Move(RangeState& s, Point& end, int unit, int count, const char* what) {
+  auto& d = *s.doc;
+  int moved = 0;
+  if (unit == wdWord) {
+    int pos = d.Position(*s.story, end);
+    for (; moved < std::abs(count); ++moved) {
+      int next =
+          count > 0 ? NextWordBoundary(d, *s.story, pos) : PreviousWordBoundary(d, *s.story, pos);
+      if (next == pos) break;
+      pos = next;
+    }
+    end = d.PointAt(*s.story, pos);
+  } else if (unit == wdCharacter) {
+    moved = Advance(end, count, d.StoryEnd(*s.story));
+  } else {
+    throw errors::NotAvailable(std::string(what) + " mit dieser Einheit");
+  }
+  return count < 0 ? -moved : moved;
+}
+
+}  // namespace
+
 RangeState& Range::S() const {
-  if (!state_ || !state_->doc) throw korvax::errors::ObjectNotSet();
-  if (!state_->story->alive) throw errors::ObjectDeleted();
-  return *state_;
+  return detail::Live(state_);
 }
 
 int Range::Start() const {
-  return S().start;
+  auto& s = S();
+  return s.doc->Position(*s.story, s.start);
 }
+
 int Range::End() const {
-  return S().end;
+  auto& s = S();
+  return s.doc->Position(*s.story, s.end);
 }
 
 void Range::SetStart(int start) {
   auto& s = S();
-  s.start = std::clamp(start, 0, s.doc->StoryEnd(*s.story));
-  if (s.end < s.start) s.end = s.start;
+  auto& d = *s.doc;
+  int end = d.Position(*s.story, s.end);
+  start = std::clamp(start, 0, d.StoryEndPosition(*s.story));
+  s.start = d.PointAt(*s.story, start);
+  if (end < start) s.end = s.start;
 }
 
 void Range::SetEnd(int end) {
   auto& s = S();
-  s.end = std::clamp(end, 0, s.doc->StoryEnd(*s.story));
-  if (s.start > s.end) s.start = s.end;
+  auto& d = *s.doc;
+  int start = d.Position(*s.story, s.start);
+  end = std::clamp(end, 0, d.StoryEndPosition(*s.story));
+  s.end = d.PointAt(*s.story, end);
+  if (start > end) s.start = s.end;
 }
 
 void Range::SetRange(int start, int end) {
   if (end < start) std::swap(start, end);
   auto& s = S();
-  int limit = s.doc->StoryEnd(*s.story);
-  s.start = std::clamp(start, 0, limit);
-  s.end = std::clamp(end, 0, limit);
+  auto& d = *s.doc;
+  int limit = d.StoryEndPosition(*s.story);
+  s.start = d.PointAt(*s.story, std::clamp(start, 0, limit));
+  s.end = d.PointAt(*s.story, std::clamp(end, 0, limit));
 }
 
 std::string Range::Text() const {
   auto& s = S();
-  return s.doc->index.TextUtf8(s.story->root, s.start, s.end);
+  return detail::Text(s.start, s.end);
 }
 
 void Range::SetText(std::string_view text) {
   auto& s = S();
   auto state = state_;  // the edits below must not outlive the handle
-  int start = s.start;
   s.doc->Delete(*s.story, s.start, s.end);
-  int n = 0;
-  int at = s.doc->InsertText(*s.story, start, text, s.pending, &n);
-  s.start = at;
-  s.end = at + n;
+  Point at = detail::Locate(s.doc->EndWithParagraph(*s.story, s.start));
+  std::tie(s.start, s.end) = s.doc->InsertText(*s.story, at, text, s.pending);
 }
 
 void Range::Collapse(int direction) {
@@ -71,65 +202,44 @@ void Range::Collapse(int direction) {
     s.end = s.start;
     return;
   }
-  s.start = s.end = s.doc->index.EndInsertPosition(s.story->root, s.start, s.end);
+  s.start = s.end = detail::EndInsertion(s.start, s.end);
 }
 
 int Range::MoveStart(int unit, int count) {
   auto& s = S();
-  int moved = 0;
-  if (unit == wdWord) {
-    for (; moved < std::abs(count); ++moved) {
-      int next = count > 0 ? detail::NextWordBoundary(*s.doc, *s.story, s.start)
-                           : detail::PreviousWordBoundary(*s.doc, *s.story, s.start);
-      if (next == s.start) break;
-      s.start = next;
-    }
-  } else if (unit == wdCharacter) {
-    int target = std::clamp(s.start + count, 0, s.doc->StoryEnd(*s.story));
-    moved = std::abs(target - s.start);
-    s.start = target;
-  } else {
-    throw errors::NotAvailable("MoveStart mit dieser Einheit");
-  }
-  if (s.end < s.start) s.end = s.start;
-  return count < 0 ? -moved : moved;
+  int moved = Move(s, s.start, unit, count, "MoveStart");
+  if (detail::Compare(s.end, s.start) < 0) s.end = s.start;
+  return moved;
 }
 
 int Range::MoveEnd(int unit, int count) {
   auto& s = S();
-  int moved = 0;
-  if (unit == wdWord) {
-    for (; moved < std::abs(count); ++moved) {
-      int next = count > 0 ? detail::NextWordBoundary(*s.doc, *s.story, s.end)
-                           : detail::PreviousWordBoundary(*s.doc, *s.story, s.end);
-      if (next == s.end) break;
-      s.end = next;
-    }
-  } else if (unit == wdCharacter) {
-    int target = std::clamp(s.end + count, 0, s.doc->StoryEnd(*s.story));
-    moved = std::abs(target - s.end);
-    s.end = target;
-  } else {
-    throw errors::NotAvailable("MoveEnd mit dieser Einheit");
-  }
-  if (s.start > s.end) s.start = s.end;
-  return count < 0 ? -moved : moved;
+  int moved = Move(s, s.end, unit, count, "MoveEnd");
+  if (detail::Compare(s.start, s.end) > 0) s.start = s.end;
+  return moved;
 }
 
 void Range::InsertAfter(std::string_view text) {
   auto& s = S();
-  int n = 0;
-  int at = s.doc->InsertTextAfter(*s.story, s.start, s.end, text, s.pending, &n);
-  s.start = std::min(s.start, at);
-  s.end = std::max(s.end, at + n);
+  auto& d = *s.doc;
+  d.EndWithParagraph(*s.story, s.end);
+  // The range takes in the new text: its start when it stood at or after
+  // the place where the text goes, its end when it stood there.
+  Point at = detail::Locate(detail::EndInsertion(s.start, s.end));
+  const bool start_after = detail::Compare(s.start, at) >= 0;
+  const bool end_at = s.end == at;
+  auto [from, to] = d.InsertText(*s.story, at, text, s.pending);
+  if (start_after) s.start = from;
+  if (end_at) s.end = to;
 }
 
 void Range::InsertBefore(std::string_view text) {
   auto& s = S();
-  int n = 0;
-  int at = s.doc->InsertText(*s.story, s.start, text, s.pending, &n);
-  s.start = at;
-  s.end = std::max(s.end, at + n);
+  Point at = detail::Locate(s.doc->EndWithParagraph(*s.story, s.start));
+  const bool end_at = s.end == at;
+  auto [from, to] = s.doc->InsertText(*s.story, at, text, s.pending);
+  s.start = from;
+  if (end_at) s.end = to;
 }
 
 void Range::InsertParagraphAfter() {
@@ -141,8 +251,7 @@ void Range::InsertParagraphBefore() {
 
 void Range::Delete() {
   auto& s = S();
-  int end = s.end == s.start ? s.start + 1 : s.end;
-  s.doc->Delete(*s.story, s.start, end);
+  s.doc->Delete(*s.story, s.start, s.end == s.start ? detail::Next(s.start) : s.end);
 }
 
 Range Range::Duplicate() const {
@@ -168,42 +277,43 @@ word::Comments Range::Comments() const {
 
 word::Tables Range::Tables() const {
   auto& s = S();
-  auto& index = s.doc->index;
-  std::vector<pugi::xml_node> tables;
-  pugi::xml_node c = s.story->root;
-  int r = s.start;
-  while (true) {
-    auto& info = index.Info(c);
-    if (info.children.empty() || r >= info.total - info.extra) break;
-    size_t i = index.ChildAt(info, r);
-    r -= index.StartIn(info, i);
-    pugi::xml_node child = info.children[i];
-    if (detail::IsParagraph(child)) break;
-    if (detail::IsTable(child) && tables.empty()) tables.push_back(child);
-    c = child;
-  }
-  // Further top-level tables that the range reaches into.
-  auto& top = index.Info(s.story->root);
-  for (size_t i = 0; i < top.children.size(); ++i) {
-    int cs = index.StartIn(top, i);
-    if (cs >= s.end) break;
-    pugi::xml_node child = top.children[i];
-    if (detail::IsTable(child) && cs + top.length[i] > s.start &&
-        std::find(tables.begin(), tables.end(), child) == tables.end()) {
-      tables.push_back(child);
+  pugi::xml_node root = s.story->root;
+  std::vector<detail::Node*> tables;
+  // The unit of the story's top level a place stands in (none at the
+  // story's end), and the outermost table the start stands in.
+  auto top = [&](Point p, pugi::xml_node* outer) {
+    pugi::xml_node unit;
+    for (pugi::xml_node x = p.Owner(); x && x != root; x = x.parent()) {
+      detail::Kind kind = detail::KindOf(x);
+      if (kind == detail::Kind::Paragraph || kind == detail::Kind::Table) unit = x;
+      if (outer && kind == detail::Kind::Table) *outer = x;
     }
+    return unit;
+  };
+  pugi::xml_node outer;
+  const pugi::xml_node start_unit = top(s.start, &outer);
+  const pugi::xml_node end_unit = top(s.end, nullptr);
+  if (outer) tables.push_back(detail::NodeOf(outer));
+  // Further tables of the top level that the range reaches into: those that
+  // end after its start and begin before its end.
+  bool past_start = false;
+  for (pugi::xml_node u = detail::FirstUnit(root); u; u = detail::NextUnit(u)) {
+    const bool has_start = u == start_unit, has_end = u == end_unit;
+    if (detail::IsTable(u) && u != outer && (past_start || has_start)) {
+      if (!has_end || !(s.end == detail::First(u))) tables.push_back(detail::NodeOf(u));
+    }
+    if (has_end) break;
+    past_start = past_start || has_start;
   }
-  return word::Tables(s.doc, std::move(tables), s.story->root);
+  return word::Tables(s.doc, std::move(tables), detail::NodeOf(root));
 }
 
 Variant Range::Information(int type) const {
   if (type != wdWithInTable)
     throw errors::NotAvailable("Information(" + std::to_string(type) + ")");
   auto& s = S();
-  auto& index = s.doc->index;
-  auto spot = index.Locate(s.story->root, s.start);
-  for (pugi::xml_node x = spot.paragraph; x; x = detail::TextIndex::Parent(x)) {
-    if (std::strcmp(x.name(), "w:tc") == 0) return Variant(true);
+  for (pugi::xml_node x = detail::Locate(s.start).Owner(); x; x = detail::ContainerOf(x)) {
+    if (detail::KindOf(x) == detail::Kind::Cell) return Variant(true);
   }
   return Variant(false);
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/word/document_data.hpp"
+#include "internal/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -49,28 +49,31 @@ const char* const kRelative[] = {"margin",    "page",         "paragraph",    "l
 }  // namespace
 
 bool FillFormat::Visible() const {
-  return !sp_pr_.child("a:noFill");
+  pugi::xml_node sp = detail::Xml(sp_pr_);
+  return !sp.child("a:noFill");
 }
 
 void FillFormat::SetVisible(bool visible) {
+  pugi::xml_node sp = detail::Xml(sp_pr_);
   if (visible == Visible()) return;
-  RemoveFills(sp_pr_);
-  pugi::xml_node after =
-      sp_pr_.child("a:prstGeom") ? sp_pr_.child("a:prstGeom") : sp_pr_.child("a:custGeom");
-  if (!after) after = sp_pr_.child("a:xfrm");
+  RemoveFills(sp);
+  pugi::xml_node after = sp.child("a:prstGeom") ? sp.child("a:prstGeom") : sp.child("a:custGeom");
+  if (!after) after = sp.child("a:xfrm");
   const char* name = visible ? "a:solidFill" : "a:noFill";
-  pugi::xml_node fill = after ? sp_pr_.insert_child_after(name, after) : sp_pr_.prepend_child(name);
+  pugi::xml_node fill = after ? sp.insert_child_after(name, after) : sp.prepend_child(name);
   if (visible) fill.append_child("a:schemeClr").append_attribute("val") = "lt1";
 }
 
 double FillFormat::Transparency() const {
+  pugi::xml_node sp = detail::Xml(sp_pr_);
   if (!Visible()) return 1.0;
-  auto alpha = sp_pr_.child("a:solidFill").first_child().child("a:alpha");
+  auto alpha = sp.child("a:solidFill").first_child().child("a:alpha");
   return alpha ? 1.0 - alpha.attribute("val").as_double() / 100000 : 0.0;
 }
 
 void FillFormat::SetTransparency(double transparency) {
-  pugi::xml_node color = sp_pr_.child("a:solidFill").first_child();
+  pugi::xml_node sp = detail::Xml(sp_pr_);
+  pugi::xml_node color = sp.child("a:solidFill").first_child();
   if (!color) return;  // an invisible fill is fully transparent anyway
   while (auto a = color.child("a:alpha")) color.remove_child(a);
   if (transparency > 0) {
@@ -80,18 +83,20 @@ void FillFormat::SetTransparency(double transparency) {
 }
 
 bool LineFormat::Visible() const {
-  return !sp_pr_.child("a:ln").child("a:noFill");
+  pugi::xml_node sp = detail::Xml(sp_pr_);
+  return !sp.child("a:ln").child("a:noFill");
 }
 
 void LineFormat::SetVisible(bool visible) {
-  pugi::xml_node ln = sp_pr_.child("a:ln");
+  pugi::xml_node sp = detail::Xml(sp_pr_);
+  pugi::xml_node ln = sp.child("a:ln");
   if (!ln) {
     pugi::xml_node after;
     for (const char* f : kFills) {
-      if (sp_pr_.child(f)) after = sp_pr_.child(f);
+      if (sp.child(f)) after = sp.child(f);
     }
-    if (!after) after = sp_pr_.child("a:prstGeom");
-    ln = after ? sp_pr_.insert_child_after("a:ln", after) : sp_pr_.append_child("a:ln");
+    if (!after) after = sp.child("a:prstGeom");
+    ln = after ? sp.insert_child_after("a:ln", after) : sp.append_child("a:ln");
   }
   RemoveFills(ln);
   if (visible) {
@@ -102,48 +107,54 @@ void LineFormat::SetVisible(bool visible) {
 }
 
 Range TextFrame::TextRange() const {
-  if (!content_) throw errors::NotAvailable("TextFrame ohne Text");
-  errors::Alive(content_);
-  if (!doc_) throw korvax::errors::ObjectNotSet();
-  auto& d = *doc_;
-  auto story = d.StoryFor(content_);
-  return word::Range(d.NewRange(story, 0, d.StoryEnd(*story)));
+  if (!node_) throw errors::NotAvailable("TextFrame ohne Text");
+  auto& d = Doc();
+  auto story = d.StoryFor(detail::Xml(node_));
+  return word::Range(d.NewRange(story, detail::First(story->root), d.StoryEnd(*story)));
 }
 
-pugi::xml_node Shape::Anchor() const {
-  errors::Alive(anchor_);
-  if (!doc_) throw korvax::errors::ObjectNotSet();
-  return anchor_;
+namespace {
+
+pugi::xml_node ShapeProperties(pugi::xml_node anchor) {
+  return anchor.select_node(".//wps:spPr").node();
 }
 
-detail::DocumentData& Shape::Doc() const {
-  Anchor();
-  return *doc_;
+void SetExtent(pugi::xml_node anchor, const char* which, double points) {
+  const std::string emu = std::to_string(Emu(points));
+  anchor.child("wp:extent").attribute(which) = emu.c_str();
+  if (auto ext = anchor.select_node(".//wps:spPr/a:xfrm/a:ext").node()) {
+    ext.attribute(which) = emu.c_str();
+  }
 }
+
+}  // namespace
 
 std::string Shape::Name() const {
-  return Anchor().child("wp:docPr").attribute("name").value();
+  Doc();
+  return detail::Xml(node_).child("wp:docPr").attribute("name").value();
 }
 
 void Shape::SetName(std::string_view name) {
-  Anchor();
-  auto pr = anchor_.child("wp:docPr");
+  Doc();
+  auto pr = detail::Xml(node_).child("wp:docPr");
   if (!pr.attribute("name")) pr.append_attribute("name");
   pr.attribute("name") = std::string(name).c_str();
 }
 
 FillFormat Shape::Fill() const {
-  Anchor();
-  return FillFormat(anchor_.select_node(".//wps:spPr").node());
+  Doc();
+  return FillFormat(detail::NodeOf(ShapeProperties(detail::Xml(node_))));
 }
 
 LineFormat Shape::Line() const {
-  Anchor();
-  return LineFormat(anchor_.select_node(".//wps:spPr").node());
+  Doc();
+  return LineFormat(detail::NodeOf(ShapeProperties(detail::Xml(node_))));
 }
 
 int Shape::RelativeVerticalPosition() const {
-  std::string_view from = Anchor().child("wp:positionV").attribute("relativeFrom").value();
+  Doc();
+  std::string_view from =
+      detail::Xml(node_).child("wp:positionV").attribute("relativeFrom").value();
   for (int i = 0; i < 8; ++i) {
     if (from == kRelative[i]) return i;
   }
@@ -151,64 +162,74 @@ int Shape::RelativeVerticalPosition() const {
 }
 
 void Shape::SetRelativeVerticalPosition(int relative) {
-  Anchor();
+  Doc();
   if (relative < 0 || relative > 7) throw errors::ValueOutOfRange();
-  auto pos = anchor_.child("wp:positionV");
+  auto pos = detail::Xml(node_).child("wp:positionV");
   if (!pos.attribute("relativeFrom")) pos.append_attribute("relativeFrom");
   pos.attribute("relativeFrom") = kRelative[relative];
 }
 
 double Shape::Left() const {
-  return Anchor().child("wp:positionH").child("wp:posOffset").text().as_double() / kEmuPerPoint;
+  Doc();
+  return detail::Xml(node_).child("wp:positionH").child("wp:posOffset").text().as_double() /
+         kEmuPerPoint;
 }
+
 void Shape::SetLeft(double points) {
-  SetText(PosOffset(Anchor().child("wp:positionH")), Emu(points));
+  Doc();
+  SetText(PosOffset(detail::Xml(node_).child("wp:positionH")), Emu(points));
 }
+
 double Shape::Top() const {
-  return Anchor().child("wp:positionV").child("wp:posOffset").text().as_double() / kEmuPerPoint;
+  Doc();
+  return detail::Xml(node_).child("wp:positionV").child("wp:posOffset").text().as_double() /
+         kEmuPerPoint;
 }
+
 void Shape::SetTop(double points) {
-  SetText(PosOffset(Anchor().child("wp:positionV")), Emu(points));
+  Doc();
+  SetText(PosOffset(detail::Xml(node_).child("wp:positionV")), Emu(points));
 }
 
 double Shape::Width() const {
-  return Anchor().child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
+  Doc();
+  return detail::Xml(node_).child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
 }
 
 void Shape::SetWidth(double points) {
-  Anchor().child("wp:extent").attribute("cx") = std::to_string(Emu(points)).c_str();
-  if (auto ext = anchor_.select_node(".//wps:spPr/a:xfrm/a:ext").node()) {
-    ext.attribute("cx") = std::to_string(Emu(points)).c_str();
-  }
+  Doc();
+  SetExtent(detail::Xml(node_), "cx", points);
 }
 
 double Shape::Height() const {
-  return Anchor().child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
+  Doc();
+  return detail::Xml(node_).child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
 }
 
 void Shape::SetHeight(double points) {
-  Anchor().child("wp:extent").attribute("cy") = std::to_string(Emu(points)).c_str();
-  if (auto ext = anchor_.select_node(".//wps:spPr/a:xfrm/a:ext").node()) {
-    ext.attribute("cy") = std::to_string(Emu(points)).c_str();
-  }
+  Doc();
+  SetExtent(detail::Xml(node_), "cy", points);
 }
 
 TextFrame Shape::TextFrame() const {
-  Anchor();
-  return word::TextFrame(doc_, anchor_.select_node(".//w:txbxContent").node());
+  Doc();
+  return word::TextFrame(doc_,
+                         detail::NodeOf(detail::Xml(node_).select_node(".//w:txbxContent").node()));
 }
 
 void Shape::Select() const {
-  Anchor();
-  auto content = anchor_.select_node(".//w:txbxContent").node();
-  if (!content) throw errors::NotAvailable("Shape ohne Text");
   auto& d = Doc();
-  d.SetSelection(d.StoryFor(content), 0, 0);
+  auto content = detail::Xml(node_).select_node(".//w:txbxContent").node();
+  if (!content) throw errors::NotAvailable("Shape ohne Text");
+  auto story = d.StoryFor(content);
+  detail::Point first = detail::First(content);
+  d.SetSelection(story, first, first);
 }
 
 void Shape::Delete() {
   auto& d = Doc();
-  pugi::xml_node holder = anchor_.parent();  // w:drawing
+  pugi::xml_node anchor = detail::Xml(node_);
+  pugi::xml_node holder = anchor.parent();  // w:drawing
   for (pugi::xml_node x = holder; x; x = x.parent()) {
     if (std::strcmp(x.name(), "mc:AlternateContent") == 0) holder = x;
     if (std::strcmp(x.name(), "w:r") == 0 || std::strcmp(x.name(), "w:p") == 0) break;
@@ -216,30 +237,22 @@ void Shape::Delete() {
   pugi::xml_node run = holder.parent();
   pugi::xml_node paragraph = run;
   while (paragraph && std::strcmp(paragraph.name(), "w:p") != 0) paragraph = paragraph.parent();
-  for (auto x : holder.select_nodes(".//w:txbxContent")) {
-    d.StoryFor(x.node())->alive = false;
-  }
-  d.index.Forget(holder);
-  Bury(holder);
-  d.CommentsChanged();  // a text box may hold comment anchors
-  bool empty = true;
-  for (auto c : run.children()) {
-    if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:rPr") != 0) empty = false;
-  }
-  if (empty && std::strcmp(run.name(), "w:r") == 0) run.parent().remove_child(run);
-  anchor_ = pugi::xml_node();
+  d.Bury(holder);
+  detail::RemoveIfEmptyRun(run);
+  node_ = nullptr;
   // As in Word, a selection inside the deleted box goes to the anchor's paragraph.
-  if (!d.selection->story->alive) {
-    int at =
-        paragraph && detail::TextIndex::RootOf(paragraph) == d.body ? d.index.Start(paragraph) : 0;
+  if (!d.Alive(d.selection->story->root, d.selection->seen)) {
+    detail::Point at = paragraph && detail::RootOf(paragraph) == d.body ? detail::At(paragraph)
+                                                                        : detail::First(d.body);
     d.SetSelection(d.main, at, at);
   }
 }
 
-Shapes::Shapes(ShapeDataPtr doc) : doc_(std::move(doc)) {}
-
-const std::vector<pugi::xml_node>& Shapes::Anchors() const {
-  if (!anchors_) anchors_ = doc_->ShapeAnchors();
+const std::vector<detail::Node*>& Shapes::Anchors() const {
+  if (!anchors_) {
+    anchors_.emplace();
+    for (pugi::xml_node a : doc_->DrawingsOf().anchors) anchors_->push_back(detail::NodeOf(a));
+  }
   return *anchors_;
 }
 
@@ -250,7 +263,7 @@ Shape Shapes::Item(int index) const {
 
 Shape Shapes::Item(std::string_view name) const {
   for (auto a : Anchors()) {
-    if (name == a.child("wp:docPr").attribute("name").value()) return Shape(doc_, a);
+    if (name == detail::Xml(a).child("wp:docPr").attribute("name").value()) return Shape(doc_, a);
   }
   throw errors::NoSuchMember();
 }
@@ -266,10 +279,9 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   Declare(root, "mc", "http://schemas.openxmlformats.org/markup-compatibility/2006");
   Declare(root, "a", "http://schemas.openxmlformats.org/drawingml/2006/main");
 
-  const long id = d.HighestDrawingId() + 1;
-  const int pos = d.selection->story == d.main ? d.selection->start : 0;
-  pugi::xml_node paragraph = d.index.Locate(d.body, pos).paragraph;
-
+  const long id = d.DrawingsOf().highest_id + 1;
+  detail::Point at = d.selection->story == d.main ? d.selection->start : detail::First(d.body);
+  pugi::xml_node paragraph = detail::Locate(at).Owner();
   std::string cx = std::to_string(Emu(width)), cy = std::to_string(Emu(height));
   std::string xml =
       "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing>"
@@ -305,9 +317,9 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   pugi::xml_node run = paragraph.append_copy(fragment.first_child());
   pugi::xml_node anchor =
       run.first_child().child("mc:Choice").child("w:drawing").child("wp:anchor");
-  d.ShapeAdded(anchor);
+  d.Changed(false);
   anchors_.reset();
-  return Shape(doc_, anchor);
+  return Shape(doc_, detail::NodeOf(anchor));
 }
 
 }  // namespace korvax::word

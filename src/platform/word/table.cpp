@@ -6,10 +6,16 @@
 #include <string>
 #include <string_view>
 
-#include "platform/word/document_data.hpp"
+#include "common/error.hpp"
+#include "internal/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
+
+using detail::At;
+using detail::NodeOf;
+using detail::Xml;
+
 namespace {
 
 const std::initializer_list<const char*> kTableOrder = {"w:tblPr", "w:tblGrid", "w:tr"};
@@ -36,12 +42,7 @@ const std::initializer_list<const char*> kCellPropertyOrder = {
 const std::initializer_list<const char*> kBorderOrder = {
     "w:top", "w:left", "w:start", "w:bottom", "w:right", "w:end", "w:insideH", "w:insideV"};
 
-std::shared_ptr<detail::Story> StoryOf(detail::DocumentData& d, pugi::xml_node n) {
-  return d.StoryFor(detail::TextIndex::RootOf(n));
-}
-
-// An attribute that already has the value is left alone (its text may be
-// shared with copies of its element).
+// An attribute that already has the value is left alone.
 void SetAttribute(pugi::xml_node n, const char* name, const char* value) {
   auto a = n.attribute(name);
   if (!a) {
@@ -52,38 +53,10 @@ void SetAttribute(pugi::xml_node n, const char* name, const char* value) {
   a = value;
 }
 
-// Names (and a value) found equal to an expected one while widths are set:
-// the copies of a row share their names' text, so most checks end at
-// comparing pointers. No node is removed, and no value of the kind found
-// changed, while one of these is in use.
-struct KnownNames {
-  const char* seen[5] = {};
-
-  bool Is(int slot, const char* name, const char* expected) {
-    if (name == seen[slot]) return true;
-    if (std::strcmp(name, expected) != 0) return false;
-    seen[slot] = name;
-    return true;
-  }
-};
-
-void SetCellWidth(pugi::xml_node tc, std::string_view twips, KnownNames& known) {
-  // The properties come first in a cell and the width first in them: found
-  // there, they are what a search by name would find.
-  pugi::xml_node pr = tc.first_child();
-  if (!known.Is(0, pr.name(), "w:tcPr")) pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
-  pugi::xml_node w = pr.first_child();
-  if (!known.Is(1, w.name(), "w:tcW")) w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
-  // A width written by this program has the value and then the type as its
-  // first two attributes: those are then set in place.
-  pugi::xml_attribute value = w.first_attribute();
-  pugi::xml_attribute type = value.next_attribute();
-  if (type && known.Is(2, value.name(), "w:w") && known.Is(3, type.name(), "w:type")) {
-    if (value.value() != twips) value.set_value(twips.data(), twips.size());
-    if (!known.Is(4, type.value(), "dxa")) type.set_value("dxa", 3);
-    return;
-  }
-  SetAttribute(w, "w:w", std::string(twips).c_str());
+void SetCellWidth(pugi::xml_node tc, const std::string& twips) {
+  pugi::xml_node pr = detail::ChildInOrder(tc, "w:tcPr", {"w:tcPr"});
+  pugi::xml_node w = detail::ChildInOrder(pr, "w:tcW", kCellPropertyOrder);
+  SetAttribute(w, "w:w", twips.c_str());
   SetAttribute(w, "w:type", "dxa");
 }
 
@@ -95,34 +68,6 @@ long TextWidth(pugi::xml_node body) {
   long right = sect.child("w:pgMar").attribute("w:right").as_int(1417);
   long width = page - left - right;
   return width > 0 ? width : 9072;
-}
-
-// The document behind a handle: 5825 when the handle's object is gone (or
-// there never was one), 91 when the handle has no document. A block that the
-// position index lists in the main story is in the document.
-detail::DocumentData& DocOf(const DocumentDataPtr& doc, pugi::xml_node node) {
-  if (doc && doc->index.Reaches(node, doc->body)) return *doc;
-  errors::Alive(node);
-  if (!doc) throw korvax::errors::ObjectNotSet();
-  return *doc;
-}
-
-// The story of a root; `other` keeps one that is not the main story alive.
-const std::shared_ptr<detail::Story>& StoryAt(detail::DocumentData& d, pugi::xml_node root,
-                                              std::shared_ptr<detail::Story>&& other = {}) {
-  if (detail::Same(root, d.body)) return d.main;
-  other = d.StoryFor(root);
-  return other;
-}
-
-// A block's story and place: from the position index alone when it holds
-// the block in the main story, else after the checks of DocOf.
-detail::DocumentData& ExtentOf(const DocumentDataPtr& doc, pugi::xml_node node,
-                               detail::TextIndex::Extent& x) {
-  if (doc && doc->index.HeldExtent(node, x) && detail::Same(x.root, doc->body)) return *doc;
-  auto& d = DocOf(doc, node);
-  x = d.index.ExtentOf(node);
-  return d;
 }
 
 // True when a paragraph holds anything besides its properties: text, or
@@ -148,37 +93,44 @@ pugi::xml_node PreviousBlock(pugi::xml_node block) {
   return {};
 }
 
-}  // namespace
-
-Border::Border(DocumentDataPtr doc, pugi::xml_node table, int which)
-    : doc_(std::move(doc)), table_(table), which_(which) {
-  if (which < wdBorderVertical || which > wdBorderTop) throw errors::NoSuchMember();
-}
-
-static pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create) {
+pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create) {
   static const char* const kNames[] = {"w:top",   "w:left",    "w:bottom",
                                        "w:right", "w:insideH", "w:insideV"};
   static const char* const kAlternative[] = {nullptr, "w:start", nullptr,
                                              "w:end", nullptr,   nullptr};
   int i = -which - 1;
-  pugi::xml_node pr = table.child("w:tblPr");
-  pugi::xml_node borders = pr.child("w:tblBorders");
+  pugi::xml_node borders = table.child("w:tblPr").child("w:tblBorders");
   if (kAlternative[i] && borders.child(kAlternative[i])) return borders.child(kAlternative[i]);
   if (!create) return borders.child(kNames[i]);
-  pr = detail::ChildInOrder(table, "w:tblPr", kTableOrder);
+  pugi::xml_node pr = detail::ChildInOrder(table, "w:tblPr", kTableOrder);
   borders = detail::ChildInOrder(pr, "w:tblBorders", kTablePropertyOrder);
   return detail::ChildInOrder(borders, kNames[i], kBorderOrder);
 }
 
+// A range over a unit of a story, from its first character to the place after it.
+Range RangeOver(detail::DocumentData& d, pugi::xml_node unit) {
+  auto story = d.StoryFor(detail::RootOf(unit));
+  detail::Point after = detail::After(unit);
+  detail::Point first = detail::First(unit);
+  return Range(d.NewRange(story, first ? first : after, after));
+}
+
+}  // namespace
+
+Border::Border(DocumentDataPtr doc, detail::Node* table, int which)
+    : Handle(std::move(doc), table), which_(which) {
+  if (which < wdBorderVertical || which > wdBorderTop) throw errors::NoSuchMember();
+}
+
 int Border::LineStyle() const {
-  DocOf(doc_, table_);
-  std::string_view v = BorderElement(table_, which_, false).attribute("w:val").value();
+  Doc();
+  std::string_view v = BorderElement(Xml(node_), which_, false).attribute("w:val").value();
   return v.empty() || v == "nil" || v == "none" ? wdLineStyleNone : wdLineStyleSingle;
 }
 
 void Border::SetLineStyle(int style) {
-  DocOf(doc_, table_);
-  pugi::xml_node b = BorderElement(table_, which_, true);
+  Doc();
+  pugi::xml_node b = BorderElement(Xml(node_), which_, true);
   for (const char* a : {"w:val", "w:sz", "w:space", "w:color"}) b.remove_attribute(a);
   if (style == wdLineStyleNone) {
     b.append_attribute("w:val") = "nil";
@@ -191,18 +143,18 @@ void Border::SetLineStyle(int style) {
 }
 
 Range Cell::Range() const {
-  detail::TextIndex::Extent x;
-  auto& d = ExtentOf(doc_, cell_, x);
-  return word::Range(d.NewRange(StoryAt(d, x.root), x.start, x.start + x.length));
+  return RangeOver(Doc(), Xml(node_));
 }
 
 std::string Cell::Text() const {
-  std::string text = DocOf(doc_, cell_).index.BlockTextUtf8(cell_);
-  // The end-of-cell mark, "\r\a" after the last paragraph: two characters,
-  // counted back over a character of several bytes where a cell has no
-  // paragraph to end with.
+  Doc();
+  pugi::xml_node cell = Xml(node_);
+  // Up to the end-of-cell mark "\r\a", whose "\a" is the cell's own
+  // character; its "\r" is the last character before it, counted back over
+  // a character of several bytes where a cell has no paragraph to end with.
+  std::string text = detail::Text(detail::First(cell), At(cell));
   size_t n = text.size();
-  for (int i = 0; i < 2 && n > 0; ++i) {
+  if (n > 0) {
     --n;
     while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
   }
@@ -211,37 +163,40 @@ std::string Cell::Text() const {
 }
 
 double Cell::Width() const {
-  DocOf(doc_, cell_);
-  auto w = cell_.child("w:tcPr").child("w:tcW");
+  Doc();
+  auto w = Xml(node_).child("w:tcPr").child("w:tcW");
   std::string_view type = w.attribute("w:type").value();
   if (type.empty() || type == "dxa") return w.attribute("w:w").as_double() / 20;
   return 0;
 }
 
 void Cell::SetWidth(double points) {
-  DocOf(doc_, cell_);
-  KnownNames known;
-  SetCellWidth(cell_, std::to_string(std::lround(points * 20)), known);
+  Doc();
+  SetCellWidth(Xml(node_), std::to_string(std::lround(points * 20)));
 }
 
 void Cell::Select() const {
-  detail::TextIndex::Extent x;
-  auto& d = ExtentOf(doc_, cell_, x);
-  d.SetSelection(StoryAt(d, x.root), x.start, x.start + x.length - 2);
+  auto& d = Doc();
+  pugi::xml_node cell = Xml(node_);
+  detail::Point first = detail::First(cell);
+  detail::Point before_mark = detail::Back(At(cell));
+  if (!before_mark || detail::Compare(before_mark, first) < 0) before_mark = first;
+  d.SetSelection(d.StoryFor(detail::RootOf(cell)), first, before_mark);
 }
 
 int Rows::Count() const {
-  return static_cast<int>(DocOf(doc_, table_).index.Children(table_).size());
+  return static_cast<int>(Doc().RowsOf(Xml(node_)).size());
 }
 
 void Rows::Add() {
-  auto& d = DocOf(doc_, table_);
-  auto& rows = d.index.Info(table_).children;
+  auto& d = Doc();
+  pugi::xml_node table = Xml(node_);
+  const auto& rows = d.RowsOf(table);
   if (rows.empty()) throw errors::NoSuchMember();
   pugi::xml_node last = rows.back();
-  int at = d.index.Start(table_) + d.index.Length(table_);
+  // Places right after the table stay after the new row: they belong to
+  // what follows it.
   pugi::xml_node row = last.parent().insert_copy_after(last, last);
-  d.DrawingsCopied();  // cells in content controls keep what they hold
   row.remove_attribute("w14:paraId");
   row.remove_attribute("w14:textId");
   for (pugi::xml_node tc = row.child("w:tc"); tc; tc = tc.next_sibling("w:tc")) {
@@ -260,86 +215,97 @@ void Rows::Add() {
     first.remove_attribute("w14:paraId");
     first.remove_attribute("w14:textId");
   }
-  d.index.StructureChanged(table_);
-  auto story = StoryOf(d, table_);
-  d.AdjustRanges(*story, at, 0, d.index.Length(row), true);
+  d.Changed(true);
 }
 
 int Columns::Count() const {
   // As Word counts them: the cells of the row that has the most. A table
   // whose rows have different cell boundaries has a grid of every boundary
   // (cells spanning several grid columns), which is no column of the table.
-  auto& index = DocOf(doc_, table_).index;
-  size_t n = 0;
-  for (pugi::xml_node row : index.Children(table_)) n = std::max(n, index.Children(row).size());
-  if (n > 0) return static_cast<int>(n);
-  for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
+  auto& d = Doc();
+  int n = 0;
+  for (pugi::xml_node row : d.RowsOf(Xml(node_))) {
+    int cells = 0;
+    detail::UnitAt(row, 0, &cells);
+    n = std::max(n, cells);
+  }
+  if (n > 0) return n;
+  for (auto c : Xml(node_).child("w:tblGrid").children("w:gridCol")) {
     (void)c;
     ++n;
   }
-  return static_cast<int>(n);
+  return n;
 }
 
 Column Columns::Item(int index) const {
-  if (index < 1 || index > Count()) throw errors::NoSuchMember();
-  return Column(doc_, table_, index);
+  // A row with that many cells is enough; only a table without any counts
+  // its grid.
+  bool found = false;
+  for (pugi::xml_node row : Doc().RowsOf(Xml(node_))) {
+    if (detail::UnitAt(row, index)) {
+      found = true;
+      break;
+    }
+  }
+  if (index < 1 || (!found && index > Count())) throw errors::NoSuchMember();
+  return Column(doc_, node_, index);
 }
 
 double Column::Width() const {
-  DocOf(doc_, table_);
+  Doc();
   int i = 1;
-  for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
+  for (auto c : Xml(node_).child("w:tblGrid").children("w:gridCol")) {
     if (i++ == index_) return c.attribute("w:w").as_double() / 20;
   }
   return 0;
 }
 
 void Column::SetWidth(double points) {
-  auto& index = DocOf(doc_, table_).index;
+  auto& d = Doc();
   std::string twips = std::to_string(std::lround(points * 20));
   int i = 1;
-  for (auto c : table_.child("w:tblGrid").children("w:gridCol")) {
+  for (auto c : Xml(node_).child("w:tblGrid").children("w:gridCol")) {
     if (i++ == index_) SetAttribute(c, "w:w", twips.c_str());
   }
-  KnownNames known;
-  for (auto row : index.Children(table_)) {
-    auto& cells = index.Children(row);
-    if (static_cast<size_t>(index_) <= cells.size()) SetCellWidth(cells[index_ - 1], twips, known);
+  for (pugi::xml_node row : d.RowsOf(Xml(node_))) {
+    if (pugi::xml_node cell = detail::UnitAt(row, index_)) SetCellWidth(cell, twips);
   }
 }
 
 Range Table::Range() const {
-  detail::TextIndex::Extent x;
-  auto& d = ExtentOf(doc_, table_, x);
-  return word::Range(d.NewRange(StoryAt(d, x.root), x.start, x.start + x.length));
+  return RangeOver(Doc(), Xml(node_));
 }
 
 void Table::Delete() {
-  auto& d = DocOf(doc_, table_);
-  auto story = StoryOf(d, table_);
-  int start = d.index.Start(table_);
-  int length = d.index.Length(table_);
-  d.RemoveTable(table_);
-  d.AdjustRanges(*story, start, length, 0);
-  table_ = pugi::xml_node();
+  auto& d = Doc();
+  pugi::xml_node table = Xml(node_);
+  auto story = d.StoryFor(detail::RootOf(table));
+  // Places inside go to the place after the table, which stays.
+  const detail::Point after = detail::After(table);
+  for (detail::RangeState* r = story->ranges; r; r = r->Next()) {
+    for (detail::Point* p : {&r->start, &r->end}) {
+      for (pugi::xml_node x = p->Owner(); x; x = x.parent()) {
+        if (x == table) {
+          *p = after;
+          break;
+        }
+      }
+    }
+  }
+  d.RemoveTable(table);
+  node_ = nullptr;
 }
 
 Cell Table::Cell(int row, int column) const {
-  // The rows from the index alone when it holds the table in the main story.
-  const detail::TextIndex::Nodes* held =
-      doc_ ? doc_->index.HeldChildren(table_, doc_->body) : nullptr;
-  auto& index = held ? doc_->index : DocOf(doc_, table_).index;
-  auto& rows = held ? *held : index.Children(table_);
+  const auto& rows = Doc().RowsOf(Xml(node_));
   if (row < 1 || static_cast<size_t>(row) > rows.size()) throw errors::NoSuchMember();
-  auto& cells = index.Children(rows[row - 1]);
-  if (column < 1 || static_cast<size_t>(column) > cells.size()) throw errors::NoSuchMember();
-  return word::Cell(doc_, cells[column - 1]);
+  pugi::xml_node cell = detail::UnitAt(rows[row - 1], column);
+  if (!cell) throw errors::NoSuchMember();
+  return word::Cell(*this, NodeOf(cell));
 }
 
 void Table::Select() const {
-  detail::TextIndex::Extent x;
-  auto& d = ExtentOf(doc_, table_, x);
-  d.SetSelection(StoryAt(d, x.root), x.start, x.start + x.length);
+  Range().Select();
 }
 
 Table Tables::Item(int index) const {
@@ -348,29 +314,26 @@ Table Tables::Item(int index) const {
 }
 
 Table Tables::Add(const word::Range& range, int rows, int columns) {
-  int pos = range.Start();  // 91 for a range that refers to nothing
+  detail::Live(range.State());  // 91 for a range that refers to nothing
   if (!doc_) throw korvax::errors::ObjectNotSet();
   if (range.State()->doc != doc_) throw errors::NotAvailable("Tabelle in einem anderen Dokument");
   if (rows < 1 || columns < 1 || rows > 32767 || columns > 63) throw errors::ValueOutOfRange();
   auto& d = *doc_;
   auto story = range.State()->story;
-  d.EndWithParagraph(*story, pos);
-  auto spot = d.index.Locate(story->root, pos);
+  const bool content_end = range.State()->start == At(story->root);
+  detail::Point spot = detail::Locate(d.EndWithParagraph(*story, range.State()->start));
   // What stands before the point stays before the table: text, and at the
   // end of the document content (a range after its last paragraph mark)
   // whatever the last paragraph holds, such as the anchor of a floating
   // shape, which has no character of its own.
-  const bool content_end = pos >= d.StoryLength(*story);
-  if (spot.offset > 0 || (content_end && HoldsContent(spot.paragraph))) {
-    d.InsertText(*story, pos, "\r", {});
-    spot = d.index.Locate(story->root, spot.start + spot.offset + 1);
+  if (spot.offset > 0 || (content_end && HoldsContent(spot.Owner()))) {
+    spot = At(d.InsertText(*story, spot, "\r", {}).second.Owner());
     // The paragraph made for the table holds nothing: it takes the default
     // paragraph style, not the formatting of the one it was split from.
-    if (d.index.Length(spot.paragraph) == 1) detail::ClearParagraphFormatting(spot.paragraph);
+    if (detail::TextLength(spot.Owner()) == 0) detail::ClearParagraphFormatting(spot.Owner());
   }
-  pugi::xml_node before = spot.paragraph;
-  int at = spot.start;
-  pugi::xml_node container = detail::TextIndex::Parent(before);
+  pugi::xml_node before = spot.Owner();
+  pugi::xml_node container = detail::ContainerOf(before);
 
   long width = TextWidth(d.body);
   if (std::strcmp(container.name(), "w:tc") == 0) {
@@ -384,18 +347,10 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   pugi::xml_node cell_format;
   if (pugi::xml_node rpr = before.child("w:pPr").child("w:rPr")) {
     cell_format = holder.append_child("w:pPr");
-    pugi::xml_node copy = cell_format.append_copy(rpr);
-    for (pugi::xml_node c = copy.first_child(); c;) {
-      pugi::xml_node next = c.next_sibling();
-      if (detail::IsChangeMark(c.name())) copy.remove_child(c);
-      c = next;
-    }
+    detail::RemoveChangeMarks(cell_format.append_copy(rpr));
   }
   // Word joins two tables with nothing between them into one.
-  pugi::xml_node separator;
-  if (detail::IsTable(PreviousBlock(before))) {
-    separator = before.parent().insert_child_before("w:p", before);
-  }
+  if (detail::IsTable(PreviousBlock(before))) before.parent().insert_child_before("w:p", before);
   pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);
   pugi::xml_node pr = table.append_child("w:tblPr");
   auto tw = pr.append_child("w:tblW");
@@ -415,8 +370,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   for (int c = 0; c < columns; ++c) {
     grid.append_child("w:gridCol").append_attribute("w:w") = cell_width.c_str();
   }
-  // One row is parsed from its markup, the others are copies of it: the
-  // copies share the parsed names and values instead of allocating their own.
+  // One row is parsed from its markup, the others are copies of it.
   std::string cell =
       "<w:tc><w:tcPr><w:tcW w:w=\"" + cell_width + "\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>";
   std::string row = "<w:tr>";
@@ -430,10 +384,10 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
     }
   }
   for (int r = 1; r < rows; ++r) table.append_copy(tr);
-  d.index.TableBuilt(table, tr);
-  d.index.StructureChanged(container);
-  d.AdjustRanges(*story, at, 0, d.index.Length(table) + (separator ? 1 : 0), true);
-  return Table(doc_, table);
+  // Every place at the paragraph the table went before stays with that
+  // paragraph, after the table.
+  d.Changed(true);
+  return Table(doc_, NodeOf(table));
 }
 
 }  // namespace korvax::word

@@ -1,7 +1,5 @@
 #include "platform/word/word_errors.hpp"
 
-#include "platform/word/package.hpp"
-
 namespace korvax::word::errors {
 
 Error FileNotFound(const std::string& path) {
@@ -47,11 +45,6 @@ Error NotAvailable(const std::string& what) {
 
 Error ObjectDeleted() {
   return Error(5825, "Das Objekt wurde gelöscht.");
-}
-
-pugi::xml_node Alive(pugi::xml_node node) {
-  if (IsBuried(node)) throw ObjectDeleted();
-  return node;
 }
 
 }  // namespace korvax::word::errors

@@ -3,8 +3,6 @@
 
 #include <string>
 
-#include <pugixml.hpp>
-
 #include "common/error.hpp"
 
 namespace korvax::word::errors {
@@ -21,8 +19,5 @@ Error NoSuchMember();                                                      // 59
 Error ValueOutOfRange();                                                   // 4608
 Error NotAvailable(const std::string& what);                               // 4605
 Error ObjectDeleted();                                                     // 5825
-
-// The node behind a handle, or 5825 when its object was deleted meanwhile.
-pugi::xml_node Alive(pugi::xml_node node);
 
 }  // namespace korvax::word::errors

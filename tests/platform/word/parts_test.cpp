@@ -192,7 +192,7 @@ TEST(WordShapes, EmptyDeletedAndDocumentlessShapesFailInsteadOfCrashing) {
   // A handle without a document leaves even a live shape alone.
   Shape no_doc(nullptr, box.Node());
   testing::ExpectEachFailsWith(91, every_member(no_doc));
-  pugi::xml_node content = box.Node().select_node(".//w:txbxContent").node();
+  detail::Node* content = box.TextFrame().Node();
   testing::ExpectEachFailsWith(91, {[&] { word::TextFrame(nullptr, content).TextRange(); }});
   EXPECT_EQ(box.Name(), "Zahlungsziel");
   EXPECT_NEAR(box.Top(), 766.5, 0.01);

@@ -140,7 +140,7 @@ TEST(WordText, WordsMoveOverLettersPunctuationAndMarks) {
   EXPECT_EQ(chars.MoveStart(wdCharacter, -10), -3);
 }
 
-// What the position index answers about a document: its text, where every
+// What the layer answers about a document: its text, where every
 // table and cell of the body lies, and whether each position is in a table.
 std::vector<std::string> Positions(Document& doc) {
   std::vector<std::string> out{doc.Content().Text()};

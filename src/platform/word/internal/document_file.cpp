@@ -1,4 +1,4 @@
-#include "platform/word/document_file.hpp"
+#include "document_file.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "platform/word/namespaces.hpp"
+#include "namespaces.hpp"
 
 #include <vector>
 
