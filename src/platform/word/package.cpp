@@ -136,10 +136,13 @@ bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
   while (p < end) {
     // Most of a part is ASCII: eight bytes at a time while it is.
-    uint64_t eight;
-    if (end - p >= 8 && (std::memcpy(&eight, p, 8), (eight & kHighBits) == 0)) {
-      p += 8;
-      continue;
+    if (end - p >= 8) {
+      uint64_t eight;
+      std::memcpy(&eight, p, 8);
+      if ((eight & kHighBits) == 0) {
+        p += 8;
+        continue;
+      }
     }
     if (*p < 0x80) {
       ++p;
