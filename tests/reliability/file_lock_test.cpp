@@ -13,7 +13,7 @@
 
 #include "common/error.hpp"
 #include "office_life.hpp"
-#include "platform/word/file_lock.hpp"
+#include "platform/file/file_lock.hpp"
 #include "platform/word/word.hpp"
 #include "reliability_fixture.hpp"
 
@@ -168,7 +168,7 @@ TEST_F(FileLockTest, WriterIsToldWhoHasItAndALockLeftByAKilledRunIsTakenOver) {
   ASSERT_TRUE(fs::exists(lock_file));
 
   auto doc = word::Document::Open(invoice_);
-  const auto holder = word::ReadLibreOfficeLockFile(lock_file);
+  const auto holder = file::ReadLibreOfficeLockFile(lock_file);
   ASSERT_TRUE(holder.has_value());
   EXPECT_EQ(holder->program, "Korvax");
   EXPECT_EQ(holder->host, HostName());

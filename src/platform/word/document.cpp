@@ -2,13 +2,28 @@
 
 #include "common/error.hpp"
 #include "internal/document_data.hpp"
-#include "internal/document_file.hpp"
+#include "platform/file/document_file.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
 
+namespace {
+
+// A file that cannot be read is no document Word could open: 5792.
+template <class Work>
+auto AsDocument(const std::filesystem::path& path, Work work) {
+  try {
+    return work();
+  } catch (const file::Unreadable& e) {
+    throw errors::InvalidDocument(path.string(),
+                                  "die Datei ist nicht lesbar (" + std::string(e.what()) + ")");
+  }
+}
+
+}  // namespace
+
 std::shared_ptr<Document> Document::Open(const std::filesystem::path& path) {
-  auto file = DocumentFile::Open(path);
+  auto file = AsDocument(path, [&] { return file::DocumentFile::Open(path); });
   auto data = std::make_shared<detail::DocumentData>(Package::Read(file->RealPath()));
   file->Confirm();
   std::shared_ptr<Document> doc(new Document());
@@ -38,7 +53,7 @@ void Document::SaveAs(const std::filesystem::path& path) {
   if (std::filesystem::equivalent(path, file_->RealPath(), ec)) {
     file_->Save(bytes);
   } else {
-    file_ = DocumentFile::SaveNew(path, bytes);
+    file_ = AsDocument(path, [&] { return file::DocumentFile::SaveNew(path, bytes); });
   }
 }
 

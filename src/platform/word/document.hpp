@@ -20,12 +20,15 @@
 #include "platform/word/shapes.hpp"
 #include "platform/word/table.hpp"
 
+namespace korvax::file {
+class DocumentFile;
+}
+
 namespace korvax::word {
 
 namespace detail {
 class DocumentData;
 }
-class DocumentFile;
 
 class Application;
 
@@ -43,8 +46,9 @@ class Selection : public Range {
 class Document : public Object, public std::enable_shared_from_this<Document> {
  public:
   // Opens the file behind any links for editing and holds its lock until the
-  // document is released (document_file.hpp). Fails with 5174 when the file
-  // is missing, 5792 when it is no .docx and 70 when someone else has it open.
+  // document is released (platform/file/document_file.hpp). Fails with 5174
+  // when the file is missing, 5792 when it is no .docx or cannot be read and
+  // 70 when someone else has it open.
   static std::shared_ptr<Document> Open(const std::filesystem::path& path);
   ~Document() override;
   std::string TypeName() const override { return "Document"; }
@@ -77,7 +81,7 @@ class Document : public Object, public std::enable_shared_from_this<Document> {
  private:
   Document() = default;
   std::shared_ptr<detail::DocumentData> data_;
-  std::unique_ptr<DocumentFile> file_;
+  std::unique_ptr<file::DocumentFile> file_;
   std::shared_ptr<word::Application> application_;
 };
 

@@ -57,7 +57,7 @@ class Package {
   // is still the one its bytes give keeps its bytes.
   std::string Serialize();
   // Writes Serialize() to path (WriteFile): for packages made from scratch;
-  // an open document saves through its DocumentFile.
+  // an open document saves through its file::DocumentFile.
   void Write(const std::filesystem::path& path);
 
   const std::filesystem::path& Source() const { return source_; }

@@ -4,20 +4,22 @@
 #include <string>
 
 #include "common/error.hpp"
+#include "platform/file/file_errors.hpp"
 
 namespace korvax::word::errors {
 
-Error FileNotFound(const std::string& path);                              // 5174
+// The file's own failures (missing, in use, write-protected, changed
+// meanwhile, not saved) come from the file library under the same names.
+using file::errors::ChangedMeanwhile;  // 4199
+using file::errors::FileNotFound;      // 5174
+using file::errors::InUse;             // 70
+using file::errors::ReadOnly;          // 75
+using file::errors::SaveFailed;        // 4198
+
 Error InvalidDocument(const std::string& path, const std::string& what);  // 5792
-Error SaveFailed(const std::string& path, const std::string& what);       // 4198
-// The file locks, which Word leaves to the system: the classic runtime's file
-// errors, and a number of the layer's own for a file changed meanwhile.
-Error InUse(const std::string& path, const std::string& holder);           // 70
-Error ReadOnly(const std::string& path, const std::string& why);           // 75
-Error ChangedMeanwhile(const std::string& path, const std::string& copy);  // 4199
-Error NoSuchMember();                                                      // 5941
-Error ValueOutOfRange();                                                   // 4608
-Error NotAvailable(const std::string& what);                               // 4605
-Error ObjectDeleted();                                                     // 5825
+Error NoSuchMember();                                                     // 5941
+Error ValueOutOfRange();                                                  // 4608
+Error NotAvailable(const std::string& what);                              // 4605
+Error ObjectDeleted();                                                    // 5825
 
 }  // namespace korvax::word::errors

@@ -1,4 +1,4 @@
-#include "platform/word/file_lock.hpp"
+#include "platform/file/file_lock.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,9 +24,9 @@
 #include "common/format.hpp"
 #include "common/text.hpp"
 #include "common/variant.hpp"
-#include "platform/word/word_errors.hpp"
+#include "platform/file/file_errors.hpp"
 
-namespace korvax::word {
+namespace korvax::file {
 
 namespace fs = std::filesystem;
 
@@ -357,4 +357,4 @@ void FileLock::Adopt(int fd) {
   fd_ = fd;
 }
 
-}  // namespace korvax::word
+}  // namespace korvax::file

@@ -11,12 +11,13 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include "platform/word/file_lock.hpp"
+#include "platform/file/file_lock.hpp"
 
-namespace korvax::word {
+namespace korvax::file {
 
 // What a file is: compared before a save to find changes made meanwhile.
 struct FileStamp {
@@ -34,17 +35,26 @@ struct FileStamp {
 // The stamp of the file at path, content hash included; fails with errno.
 FileStamp StampOf(const std::filesystem::path& path);
 
+// A file that is there but cannot be read: the caller, which knows what the
+// file should hold, reports it. what() is the system's reason.
+class Unreadable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class DocumentFile {
  public:
   // Opens `path` for editing: follows links to the real file and locks it,
   // unless it is write-protected (no write permission in its mode, none for
   // this user, or a folder that takes no new files): such a file is read but
-  // never saved over. Fails with 5174 when the file is missing and 70 when
-  // someone else has it. Stamped before the caller reads it: Confirm after.
+  // never saved over. Fails with 5174 when the file is missing, 70 when
+  // someone else has it and Unreadable when it cannot be read. Stamped
+  // before the caller reads it: Confirm after.
   static std::unique_ptr<DocumentFile> Open(const std::filesystem::path& path);
 
   // Writes `bytes` as a new file at `path` that does not exist yet, or over
-  // one that is not open elsewhere, and keeps it open for editing.
+  // one that is not open elsewhere (opened first, failing as Open does), and
+  // keeps it open for editing.
   static std::unique_ptr<DocumentFile> SaveNew(const std::filesystem::path& path,
                                                std::string_view bytes);
 
@@ -76,4 +86,4 @@ class DocumentFile {
   FileStamp stamp_;
 };
 
-}  // namespace korvax::word
+}  // namespace korvax::file

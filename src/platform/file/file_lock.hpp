@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace korvax::word {
+namespace korvax::file {
 
 // Who holds a file, as far as its lock file or the system tells.
 struct LockHolder {
@@ -75,4 +75,4 @@ class FileLock {
 // without such locks it takes none and says true: the lock files still tell.
 bool TryLock(int fd);
 
-}  // namespace korvax::word
+}  // namespace korvax::file

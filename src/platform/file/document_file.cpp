@@ -1,4 +1,4 @@
-#include "document_file.hpp"
+#include "platform/file/document_file.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,9 +19,9 @@
 #include "common/format.hpp"
 #include "common/text.hpp"
 #include "common/variant.hpp"
-#include "platform/word/word_errors.hpp"
+#include "platform/file/file_errors.hpp"
 
-namespace korvax::word {
+namespace korvax::file {
 
 namespace fs = std::filesystem;
 
@@ -271,8 +271,7 @@ std::unique_ptr<DocumentFile> DocumentFile::Open(const fs::path& path) {
   try {
     file->stamp_ = StampOf(real);
   } catch (const std::system_error& e) {
-    throw errors::InvalidDocument(path.string(),
-                                  "die Datei ist nicht lesbar (" + std::string(e.what()) + ")");
+    throw Unreadable(e.what());
   }
   return file;
 }
@@ -406,4 +405,4 @@ void DocumentFile::ReplaceInPlace(std::string_view bytes) {
   stamp_ = StampOfOpen(fd, bytes, true);
 }
 
-}  // namespace korvax::word
+}  // namespace korvax::file
