@@ -24,6 +24,7 @@ TEST(WordComments, RangesFindTheirCommentsBetweenEdits) {
   auto doc = Document::Open(path);
   doc->Comments().Add(doc->Range(5, 8), "kopf\rzweite Zeile");
   doc->Comments().Add(doc->Range(0, 0), "leer");
+  doc->Comments().Add(doc->Range(9, 9), "leer mitten");  // before "Text"
   Table a = doc->Tables().Item(1);
   Table b = doc->Tables().Item(2);
   for (int r = 1; r <= 3; ++r) {
@@ -40,7 +41,7 @@ TEST(WordComments, RangesFindTheirCommentsBetweenEdits) {
   // A part of its own, as the python-docx and LibreOffice tests read it.
   EXPECT_EQ(
       Count(testing::SavedXml(doc->FullName(), "word/comments.xml"), "//w:comment[@w:author]"),
-      10u);
+      11u);
 
   // Text before every anchor, text in a commented cell, and a comment's own text.
   Range kept = b.Cell(3, 2).Range();
