@@ -1,5 +1,6 @@
 // The Word tests' short names for the shared .docx builder of tests/support,
-// and the steps the fee dialogs take on an invoice's tables.
+// the steps the fee dialogs take on an invoice's tables, and the comparison
+// of an edited document with a copy saved and opened anew.
 #pragma once
 
 #include <gtest/gtest.h>
