@@ -1,9 +1,6 @@
 // Saving the invoice only when it changed.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "../common/log_fixture.hpp"
 #include "../support/docx.hpp"
 #include "document/tk_word_auto.hpp"
@@ -13,11 +10,6 @@
 
 namespace korvax::testing {
 namespace {
-
-std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class DocumentChangesTest : public TempEnvironment {
  protected:
@@ -35,17 +27,17 @@ class DocumentChangesTest : public TempEnvironment {
 };
 
 TEST_F(DocumentChangesTest, OnlyAChangedDocumentIsSavedInPlace) {
-  const std::string before = Read(path_);
+  const std::string before = ReadFile(path_);
   const host::Fingerprint opened = host::FingerprintOf(*doc_);
   // Reading parses the parts (the comments too); that alone is no change.
   EXPECT_EQ(doc_->Tables().Item(1).Cell(1, 1).Range().Text(), "T1R1C1\r\a");
   EXPECT_EQ(doc_->Comments().Count(), 0);
   EXPECT_FALSE(host::SaveIfChanged(*doc_, opened));
-  EXPECT_EQ(Read(path_), before);
+  EXPECT_EQ(ReadFile(path_), before);
 
   doc_->Tables().Item(1).Cell(2, 2).Range().InsertAfter("x");
   EXPECT_TRUE(host::SaveIfChanged(*doc_, opened));
-  EXPECT_NE(Read(path_), before);
+  EXPECT_NE(ReadFile(path_), before);
   EXPECT_EQ(word::Document::Open(path_)->Tables().Item(1).Cell(2, 2).Range().Text(), "T1R2C2x\r\a");
   const host::Fingerprint saved = host::FingerprintOf(*doc_);
   EXPECT_FALSE(host::SaveIfChanged(*doc_, saved));

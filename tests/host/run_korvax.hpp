@@ -5,10 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "../support/docx.hpp"
 
 namespace korvax::testing {
 
@@ -17,17 +17,6 @@ struct Outcome {
   std::string out;
   std::string err;
 };
-
-inline std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Runs korvax with the arguments, without a display whatever the developer's
 // desktop has; its output goes through files in `dir`.

@@ -2,7 +2,6 @@
 // messages for bad arguments and files, and a whole run on a small office
 // database and invoice.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <fstream>
@@ -193,14 +192,7 @@ TEST_F(ShowCommandTest, TotalsAreRebuiltOnDemandAfterAnyDialog) {
     return sum;
   };
   auto netto = [&] {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* query = nullptr;
-    sqlite3_open(database_.c_str(), &db);
-    sqlite3_prepare_v2(db, "SELECT NettoRechnung FROM Rechnung", -1, &query, nullptr);
-    const double cents = sqlite3_step(query) == SQLITE_ROW ? sqlite3_column_double(query, 0) : -1;
-    sqlite3_finalize(query);
-    sqlite3_close(db);
-    return cents;
+    return std::stod(QueryText(database_, "SELECT NettoRechnung FROM Rechnung"));
   };
 
   EXPECT_EQ(Korvax(Call({"--index", "3", "--invoice", "17"})).code, 0);

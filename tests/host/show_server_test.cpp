@@ -7,7 +7,6 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "../common/log_fixture.hpp"
@@ -18,17 +17,6 @@ namespace korvax::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 // The office: user 7, order 4711 with its ordinary invoice 17 and its down
 // payment invoice 18, totals not yet written.
@@ -51,7 +39,7 @@ class ShowServerTest : public TempEnvironment {
     const std::string server = TestServer(&why);
     if (server.empty()) GTEST_SKIP() << why;
     schema_ = std::make_unique<ServerSchema>(server);
-    schema_->Sql(Read(KORVAX_SOURCE_DIR "/schema/host-postgresql.sql") + kOfficeRows);
+    schema_->Sql(ReadFile(KORVAX_SOURCE_DIR "/schema/host-postgresql.sql") + kOfficeRows);
   }
 
   // A Nr. 2 line of that area, then OK: the totals are written.
@@ -76,11 +64,11 @@ class ShowServerTest : public TempEnvironment {
   // named after the invoice.
   std::string Seat(const std::string& db, const fs::path& invoice, int id, const fs::path& script) {
     const std::string base = invoice.string();
-    return "KORVAX_LOG_DIR=" + Quote(dir_.string()) + "/log-" + invoice.stem().string() + " " +
-           Quote(KORVAX_BINARY_DIR "/src/host/korvax") + " show --db " + Quote(db) + " --doc " +
-           Quote(base) + " --user 7 --index 0 --invoice " + std::to_string(id) + " --script " +
-           Quote(script.string()) + " >" + Quote(base + ".out") + " 2>&1; echo $? >" +
-           Quote(base + ".rc");
+    return "KORVAX_LOG_DIR=" + ShellQuoted(dir_.string()) + "/log-" + invoice.stem().string() +
+           " " + ShellQuoted(KORVAX_BINARY_DIR "/src/host/korvax") + " show --db " +
+           ShellQuoted(db) + " --doc " + ShellQuoted(base) + " --user 7 --index 0 --invoice " +
+           std::to_string(id) + " --script " + ShellQuoted(script.string()) + " >" +
+           ShellQuoted(base + ".out") + " 2>&1; echo $? >" + ShellQuoted(base + ".rc");
   }
 
   // Runs the seats at the same time and waits for all of them.
@@ -91,8 +79,8 @@ class ShowServerTest : public TempEnvironment {
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
 
-  int ExitCode(const fs::path& invoice) { return std::stoi(Read(invoice.string() + ".rc")); }
-  std::string Output(const fs::path& invoice) { return Read(invoice.string() + ".out"); }
+  int ExitCode(const fs::path& invoice) { return std::stoi(ReadFile(invoice.string() + ".rc")); }
+  std::string Output(const fs::path& invoice) { return ReadFile(invoice.string() + ".out"); }
   std::string Record(int id) { return schema_->Scalar(kRecord + std::to_string(id)); }
 
   std::unique_ptr<ServerSchema> schema_;
@@ -126,12 +114,12 @@ TEST_F(ShowServerTest, AServerThatCannotBeHadOrTakesNoTotalsLeavesTheInvoiceUnsa
           c.trigger + "\"()");
     }
     const fs::path invoice = Invoice("fehler");
-    const std::string before = Read(invoice);
+    const std::string before = ReadFile(invoice);
     RunTogether({Seat(c.db, invoice, 17, script)});
     EXPECT_EQ(ExitCode(invoice), 8);
     EXPECT_NE(Output(invoice).find(c.says), std::string::npos) << Output(invoice);
     EXPECT_EQ(Output(invoice).find("falsch"), std::string::npos) << Output(invoice);
-    EXPECT_EQ(Read(invoice), before);
+    EXPECT_EQ(ReadFile(invoice), before);
     EXPECT_EQ(Record(17), "0/0/0");
     if (c.trigger != nullptr) schema_->Sql("DROP TRIGGER \"Fehler\" ON \"Rechnung\"");
   }

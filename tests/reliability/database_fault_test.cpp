@@ -3,7 +3,6 @@
 // each is a korvax::Error and an invoice record is written whole or not at
 // all; through Tarvo::Show each is logged and Show goes on to the dialog.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,28 +24,15 @@ namespace korvax {
 namespace {
 
 using reliability::ErrorOf;
+using reliability::OtherConnection;
 
 constexpr auto kShortWait = std::chrono::milliseconds(100);
 
-// Another process in the middle of its own transaction on the file.
-class ForeignLock {
- public:
-  ForeignLock(const std::filesystem::path& path, const char* begin) {
-    sqlite3_open(path.c_str(), &db_);
-    EXPECT_EQ(sqlite3_exec(db_, begin, nullptr, nullptr, nullptr), SQLITE_OK);
-    // A write makes the lock real in every journal mode.
-    EXPECT_EQ(
-        sqlite3_exec(db_, "UPDATE Version SET BundZahlungsziel = 1", nullptr, nullptr, nullptr),
-        SQLITE_OK);
-  }
-  ~ForeignLock() {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
+// Another process in the middle of its own transaction on the file; a write
+// makes the lock real in every journal mode.
+std::string LockedBy(const char* begin) {
+  return std::string(begin) + "; UPDATE Version SET BundZahlungsziel = 1";
+}
 
 class DatabaseFaultTest : public testing::TempEnvironment {
  protected:
@@ -111,7 +97,7 @@ TEST_F(DatabaseFaultTest, AnotherWritersLockLeavesShowReadingAndTheInvoiceWholeO
   const std::string before = Invoice();
   auto rs = EditInvoice();
   {
-    ForeignLock lock(db_path_, "BEGIN IMMEDIATE");
+    OtherConnection lock(db_path_, LockedBy("BEGIN IMMEDIATE"));
     Show();
     EXPECT_EQ(Library().settings.ID_Auftragsnummer, 4711);  // the committed settings
     EXPECT_EQ(LogEntries(), 0) << Log();
@@ -124,7 +110,7 @@ TEST_F(DatabaseFaultTest, AnotherWritersLockLeavesShowReadingAndTheInvoiceWholeO
 
 TEST_F(DatabaseFaultTest, ShowOnAnExclusivelyLockedDatabaseLogsAndOpensTheDialog) {
   {
-    ForeignLock lock(db_path_, "BEGIN EXCLUSIVE");
+    OtherConnection lock(db_path_, LockedBy("BEGIN EXCLUSIVE"));
     Show();
   }
   EXPECT_NE(Log().find("Ort  : Rechnung.Show"), std::string::npos);

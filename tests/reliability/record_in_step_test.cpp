@@ -2,7 +2,6 @@
 // korvax show: the totals are kept only with the saved invoice, a failure of
 // either is said with its own exit code, and totals are never computed from
 // billing settings that could not be read.
-#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <functional>
@@ -20,23 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kBrutto = "SELECT Brutto FROM Rechnung WHERE ID_Rechnungsnummer = 17";
-
-// Another program's connection to the host database, in the middle of a read
-// (holding it shared) or of a write (holding it reserved) until it ends.
-class OtherConnection {
- public:
-  OtherConnection(const fs::path& database, const char* sql) {
-    sqlite3_open(database.c_str(), &db_);
-    EXPECT_EQ(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-  }
-  ~OtherConnection() {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
 
 class RecordInStepTest : public OfficeTest {
  protected:

@@ -1,5 +1,6 @@
 #include "reliability_fixture.hpp"
 
+#include <sqlite3.h>
 #include <zip.h>
 
 #include <fstream>
@@ -43,6 +44,16 @@ std::string DocumentXml(std::string_view body) {
 
 std::string P(std::string_view text) {
   return "<w:p><w:r><w:t xml:space=\"preserve\">" + std::string(text) + "</w:t></w:r></w:p>";
+}
+
+OtherConnection::OtherConnection(const std::filesystem::path& database, const std::string& sql) {
+  sqlite3_open(database.c_str(), &db_);
+  EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+}
+
+OtherConnection::~OtherConnection() {
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(db_);
 }
 
 void AddRawEntry(const std::filesystem::path& path, const std::string& name,

@@ -1,6 +1,6 @@
 // Shared pieces of the reliability tests: scratch folders, file bytes, XML
-// taken as it is, and a zip entry that libzip would refuse (odd or duplicate
-// names). Well-formed packages come from tests/support (WriteDocx).
+// taken as it is, another program's database connection, and a zip entry that libzip would refuse
+// (odd or duplicate names). Well-formed packages come from tests/support (WriteDocx).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 
 #include "../common/log_fixture.hpp"
 #include "../support/docx.hpp"
+
+struct sqlite3;
 
 namespace korvax::reliability {
 
@@ -37,6 +39,18 @@ void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 std::string DocumentXml(std::string_view body);
 // A paragraph with a plain text, taken as it is (entity references stay).
 std::string P(std::string_view text);
+
+// Another program's connection to a host database, in the middle of what
+// `sql` began (a read holds the file shared, a write reserved or exclusive)
+// until it ends.
+class OtherConnection {
+ public:
+  OtherConnection(const std::filesystem::path& database, const std::string& sql);
+  ~OtherConnection();
+
+ private:
+  sqlite3* db_ = nullptr;
+};
 
 // Adds an entry to the package at `path` under exactly `name`.
 void AddRawEntry(const std::filesystem::path& path, const std::string& name,

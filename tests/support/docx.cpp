@@ -266,6 +266,17 @@ std::string RunCommand(const std::string& command) {
   return out;
 }
 
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 int Occurrences(std::string_view text, std::string_view what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) {

@@ -111,6 +111,10 @@ nlohmann::json PythonDocxTables(const std::filesystem::path& path);
 
 // Runs a shell command and returns its standard output.
 std::string RunCommand(const std::string& command);
+// `text` in single quotes for the shell.
+std::string ShellQuoted(const std::string& text);
+// The bytes of a file, "" when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
 
 // How often `what` occurs in `text`.
 int Occurrences(std::string_view text, std::string_view what);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "host_database.hpp"
 #include "platform/dao/pg_database.hpp"
 #include "platform/dao/sqlite_database.hpp"
 #include "test_server.hpp"
@@ -62,28 +63,14 @@ class SqliteStore : public Store {
   std::string Name() const override { return path_; }
 
   void Sql(const std::string& sql) override {
-    sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    EXPECT_EQ(rc, SQLITE_OK) << (message != nullptr ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-  }
-
-  std::string Scalar(const std::string& sql) override {
-    sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    std::string result = "<no row>";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-      result = text != nullptr ? text : "<null>";
+    try {
+      korvax::testing::ExecSql(path_, sql);
+    } catch (const std::runtime_error& e) {
+      ADD_FAILURE() << e.what();
     }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
+  }
+  std::string Scalar(const std::string& sql) override {
+    return korvax::testing::QueryText(path_, sql);
   }
 
   std::shared_ptr<Workspace> WorkspaceWaiting(std::chrono::milliseconds wait) override {
