@@ -290,6 +290,20 @@ void DocumentFile::Confirm() const {
   }
 }
 
+void WriteWhole(const fs::path& path, std::string_view bytes) {
+  const fs::path dir = path.parent_path().empty() ? "." : path.parent_path();
+  Scratch temp = CreateTemp(dir / path.filename());
+  if (std::string why = WriteAll(temp.fd, bytes); !why.empty()) {
+    throw errors::SaveFailed(path.string(), why);
+  }
+  ::fchmod(temp.fd, 0666 & ~Umask());
+  if (::rename(temp.path.c_str(), path.c_str()) != 0) {
+    throw errors::SaveFailed(path.string(), Why(errno));
+  }
+  temp.path.clear();  // renamed: nothing to remove
+  SyncDirectory(dir);
+}
+
 std::unique_ptr<DocumentFile> DocumentFile::SaveNew(const fs::path& path, std::string_view bytes) {
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);

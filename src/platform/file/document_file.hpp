@@ -42,6 +42,12 @@ class Unreadable : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Writes `bytes` as the whole content of `path`, as a save does: into a new
+// file beside it, synced and renamed over it, the folder synced; on failure
+// (4198) nothing is left behind and what was at `path` stays. No lock and no
+// look at what was there: for copies and for files this process makes.
+void WriteWhole(const std::filesystem::path& path, std::string_view bytes);
+
 class DocumentFile {
  public:
   // Opens `path` for editing: follows links to the real file and locks it,

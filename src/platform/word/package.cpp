@@ -1,12 +1,8 @@
 #include "platform/word/package.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -15,6 +11,7 @@
 #include <system_error>
 
 #include "internal/namespaces.hpp"
+#include "platform/file/document_file.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -189,13 +186,6 @@ bool TextUtf8(pugi::xml_node node) {
   return true;
 }
 
-void SyncFile(const std::filesystem::path& path, bool directory) {
-  int fd = ::open(path.c_str(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 Package Package::Read(const std::filesystem::path& path) {
@@ -353,8 +343,7 @@ std::string Package::Serialize() {
 }
 
 void Package::Write(const std::filesystem::path& path) {
-  const std::string bytes = Serialize();
-  WriteFile(path, bytes);
+  file::WriteWhole(path, Serialize());
 }
 
 namespace {
@@ -389,28 +378,6 @@ std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
 }
 
 // Writes all bytes to a new file and syncs it; the error text on failure.
-std::string WriteNewFile(const std::filesystem::path& path, std::string_view bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return "die temporäre Datei ist nicht anlegbar";
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      std::string why = std::strerror(n < 0 ? errno : EIO);
-      ::close(fd);
-      return why;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  if (::fsync(fd) != 0) {
-    std::string why = std::strerror(errno);
-    ::close(fd);
-    return why;
-  }
-  if (::close(fd) != 0) return std::strerror(errno);
-  return {};
-}
-
 }  // namespace
 
 std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
@@ -445,30 +412,8 @@ std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& wh
   return ArchiveBytes(m.source, where);
 }
 
-void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
-  const std::string where = path.string();
-  std::filesystem::path dir = path.parent_path().empty() ? "." : path.parent_path();
-  static std::atomic<int> saves{0};
-  std::string tmp_name = ".";
-  tmp_name += path.filename().string();
-  tmp_name += ".korvax-" + std::to_string(::getpid()) + "-" + std::to_string(++saves);
-  std::filesystem::path tmp = dir / tmp_name;
-  std::error_code ec;
-  std::filesystem::remove(tmp, ec);
-  if (std::string why = WriteNewFile(tmp, bytes); !why.empty()) {
-    std::filesystem::remove(tmp, ec);
-    throw errors::SaveFailed(where, why);
-  }
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) {
-    std::filesystem::remove(tmp, ec);
-    throw errors::SaveFailed(where, ec.message());
-  }
-  SyncFile(dir, true);
-}
-
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries) {
-  WriteFile(path, ZipBytes(entries, path.string()));
+  file::WriteWhole(path, ZipBytes(entries, path.string()));
 }
 
 void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what) {

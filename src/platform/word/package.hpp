@@ -56,7 +56,7 @@ class Package {
   // The package as a .docx file's bytes, parsed parts serialised anew; a parsed part whose tree
   // is still the one its bytes give keeps its bytes.
   std::string Serialize();
-  // Writes Serialize() to path (WriteFile): for packages made from scratch;
+  // Writes Serialize() to path (file::WriteWhole): for packages made from scratch;
   // an open document saves through its file::DocumentFile.
   void Write(const std::filesystem::path& path);
 
@@ -86,10 +86,7 @@ struct ZipEntry {
 };
 // The entries, deflated, as a zip archive's bytes; SaveFailed names `where`.
 std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where);
-// Writes the bytes to a temporary file beside path, syncs it and renames it
-// over path; SaveFailed names what went wrong.
-void WriteFile(const std::filesystem::path& path, std::string_view bytes);
-// WriteFile(path, ZipBytes(entries)).
+// file::WriteWhole(path, ZipBytes(entries)).
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries);
 
 // Parses without DTD processing; pugixml never expands external entities and
