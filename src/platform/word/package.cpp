@@ -377,7 +377,6 @@ std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
   return bytes;
 }
 
-// Writes all bytes to a new file and syncs it; the error text on failure.
 }  // namespace
 
 std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
