@@ -137,7 +137,6 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 
   // What changed (see above); every edit calls it.
   void Changed(bool structure);
-  unsigned long long Revision() const { return revision_; }
   // True when n is still in its part; `seen` remembers the generation in
   // which it was, so that most checks end there.
   bool Alive(pugi::xml_node n, unsigned long long& seen) const;

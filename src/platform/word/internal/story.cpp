@@ -396,11 +396,6 @@ Point Locate(Point p) {
   return n == p.Owner() ? p : At(n, TextLength(n));
 }
 
-bool AfterCellMark(Point p) {
-  Point before = Back(p);
-  return before && KindOf(before.Owner()) == Kind::Cell;
-}
-
 Point EndInsertion(Point start, Point end) {
   if (start == end) return end;
   const Point mark = Back(end);

@@ -113,8 +113,6 @@ int Compare(Point a, Point b);
 // a cell's, row's or the story's own mark falls back to the end of the text
 // before it. 5941 where there is no paragraph to go to.
 Point Locate(Point p);
-// True when the character before p is a cell's end-of-cell mark.
-bool AfterCellMark(Point p);
 // Where text added at the end of [start, end) goes, and where the range
 // collapses to its end: before the cell's last paragraph mark when the
 // range ends with an end-of-cell mark, else end itself.
