@@ -148,18 +148,7 @@ Range Cell::Range() const {
 
 std::string Cell::Text() const {
   Doc();
-  pugi::xml_node cell = Xml(node_);
-  // Up to the end-of-cell mark "\r\a", whose "\a" is the cell's own
-  // character; its "\r" is the last character before it, counted back over
-  // a character of several bytes where a cell has no paragraph to end with.
-  std::string text = detail::Text(detail::First(cell), At(cell));
-  size_t n = text.size();
-  if (n > 0) {
-    --n;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-  }
-  text.resize(n);
-  return text;
+  return detail::CellText(Xml(node_));
 }
 
 double Cell::Width() const {

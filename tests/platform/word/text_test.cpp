@@ -105,6 +105,8 @@ TEST(WordText, BlockContentControlsAndNestedTablesCount) {
   EXPECT_EQ(doc->Tables().Count(), 1);
   Table t = doc->Tables().Item(1);
   EXPECT_EQ(t.Cell(1, 2).Range().Text(), "N1C1\r\a\r\a\r\a");
+  EXPECT_EQ(t.Cell(1, 2).Text(), "N1C1\r\a\r\a");  // the range's text without "\r\a"
+  EXPECT_EQ(t.Cell(1, 1).Text(), "A");
   EXPECT_EQ(doc->Content().Text(), "in sdt\rA\r\aN1C1\r\a\r\a\r\a\r\aend\r");
   Range inner = doc->Range(10, 10);
   EXPECT_EQ(inner.Tables().Count(), 1);

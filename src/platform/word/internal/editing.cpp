@@ -410,8 +410,7 @@ void DocumentData::Delete(Story& story, Point start, Point end) {
 void DocumentData::RemoveTable(pugi::xml_node table) {
   std::set<std::string> comments;
   std::map<std::string, int> bookmarks;  // the markers of each met: 1 its start, 2 its end
-  ForEachElement(table, [&](pugi::xml_node n) {
-    std::string_view name = n.name();
+  ForEachMarkup(table, [&](pugi::xml_node n, std::string_view name) {
     if (name == "w:commentRangeStart" || name == "w:commentRangeEnd" ||
         name == "w:commentReference") {
       comments.insert(n.attribute("w:id").value());

@@ -469,6 +469,19 @@ std::string Text(Point from, Point to) {
   return out;
 }
 
+std::string CellText(pugi::xml_node cell) {
+  std::string text;
+  for (pugi::xml_node u = FirstUnit(cell); u; u = NextUnit(u)) {
+    if (IsParagraph(u)) {
+      AppendParagraph(u, 0, INT32_MAX, text);
+    } else {
+      text += Text(First(u), After(u));  // a table in the cell
+    }
+  }
+  if (!text.empty()) text.pop_back();  // the mark of its last paragraph or row
+  return text;
+}
+
 Point MarkerPoint(pugi::xml_node marker) {
   pugi::xml_node p;
   for (pugi::xml_node x = marker.parent(); x && !IsContainer(x); x = x.parent()) {

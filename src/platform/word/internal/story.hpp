@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -74,6 +75,20 @@ bool ForEachAtom(pugi::xml_node parent, int& pos, F&& f) {
   return true;
 }
 
+// Calls f(element, name) for every element below root in document order but
+// those inside properties (w:rPr, w:pPr, w:tcPr, ...) and text (w:t), which
+// hold no markers such as bookmarks and comment anchors; f must not change
+// the tree.
+template <class F>
+void ForEachMarkup(pugi::xml_node root, F&& f) {
+  for (pugi::xml_node c = root.first_child(); c; c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    const std::string_view name = c.name();
+    f(c, name);
+    if (!name.ends_with("Pr") && name != "w:t") ForEachMarkup(c, f);
+  }
+}
+
 // The characters of a paragraph without its mark.
 int TextLength(pugi::xml_node paragraph);
 
@@ -120,6 +135,8 @@ Point EndInsertion(Point start, Point end);
 
 // The text of [from, to) in UTF-8, marks included.
 std::string Text(Point from, Point to);
+// A cell's text up to its end-of-cell mark "\r\a", without it.
+std::string CellText(pugi::xml_node cell);
 // Calls f(paragraph, from, to) for the paragraphs [start, end) touches (a
 // collapsed range: the one it stands in), from and to being offsets in the
 // paragraph; to is kThroughMark where the range goes on past its mark.
