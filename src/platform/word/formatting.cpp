@@ -68,20 +68,26 @@ void FormatMark(pugi::xml_node p, const detail::RunFormat& format) {
   detail::ApplyRunFormat(ppr, format);
 }
 
+// The value of every run of the range, read from its properties (those typed
+// text takes when the range holds no text); wdUndefined when they differ.
+template <class F>
+double Uniform(RangeState& s, F value_of) {
+  auto runs = RunsIn(s);
+  if (runs.empty()) return value_of(TypedFormat(s));
+  const double first = value_of(runs.front().child("w:rPr"));
+  for (auto run : runs) {
+    if (value_of(run.child("w:rPr")) != first) return wdUndefined;
+  }
+  return first;
+}
+
 }  // namespace
 
 int Font::Bold() const {
   auto& s = detail::Live(range_);
   if (s.start == s.end && s.pending.bold) return *s.pending.bold ? 1 : 0;
-  auto runs = RunsIn(s);
-  if (runs.empty()) return OnOff(TypedFormat(s).child("w:b")) ? 1 : 0;
-  int bold = -1;
-  for (auto run : runs) {
-    int b = OnOff(run.child("w:rPr").child("w:b")) ? 1 : 0;
-    if (bold >= 0 && b != bold) return wdUndefined;
-    bold = b;
-  }
-  return bold;
+  return static_cast<int>(
+      Uniform(s, [](pugi::xml_node rpr) { return OnOff(rpr.child("w:b")) ? 1 : 0; }));
 }
 
 // Character formatting on the runs and paragraph marks of a range; on a
@@ -112,20 +118,11 @@ void Font::SetBold(bool bold) {
 double Font::Size() const {
   auto& s = detail::Live(range_);
   if (s.start == s.end && s.pending.size) return *s.pending.size;
-  auto runs = RunsIn(s);
-  double fallback = DefaultFontSize(*s.doc);
-  if (runs.empty()) {
-    auto sz = TypedFormat(s).child("w:sz");
+  const double fallback = DefaultFontSize(*s.doc);
+  return Uniform(s, [&](pugi::xml_node rpr) {
+    auto sz = rpr.child("w:sz");
     return sz ? sz.attribute("w:val").as_double() / 2 : fallback;
-  }
-  double size = -1;
-  for (auto run : runs) {
-    auto sz = run.child("w:rPr").child("w:sz");
-    double v = sz ? sz.attribute("w:val").as_double() / 2 : fallback;
-    if (size >= 0 && v != size) return wdUndefined;
-    size = v;
-  }
-  return size;
+  });
 }
 
 void Font::SetSize(double points) {
