@@ -341,31 +341,21 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   // Word joins two tables with nothing between them into one.
   if (detail::IsTable(PreviousBlock(before))) before.parent().insert_child_before("w:p", before);
   pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);
-  pugi::xml_node pr = table.append_child("w:tblPr");
-  auto tw = pr.append_child("w:tblW");
-  tw.append_attribute("w:w") = "0";
-  tw.append_attribute("w:type") = "auto";
-  auto borders = pr.append_child("w:tblBorders");
-  for (const char* side : {"w:top", "w:left", "w:bottom", "w:right", "w:insideH", "w:insideV"}) {
-    auto b = borders.append_child(side);
-    b.append_attribute("w:val") = "single";
-    b.append_attribute("w:sz") = "4";
-    b.append_attribute("w:space") = "0";
-    b.append_attribute("w:color") = "auto";
+  // Parsed from its markup but for the rows after the first, which are copies.
+  std::string markup = "<w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/><w:tblBorders>";
+  for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
+    markup +=
+        std::string("<w:") + side + " w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>";
   }
-  auto look = pr.append_child("w:tblLook");
-  look.append_attribute("w:val") = "04A0";
-  pugi::xml_node grid = table.append_child("w:tblGrid");
+  markup += "</w:tblBorders><w:tblLook w:val=\"04A0\"/></w:tblPr><w:tblGrid>";
+  for (int c = 0; c < columns; ++c) markup += "<w:gridCol w:w=\"" + cell_width + "\"/>";
+  markup += "</w:tblGrid><w:tr>";
   for (int c = 0; c < columns; ++c) {
-    grid.append_child("w:gridCol").append_attribute("w:w") = cell_width.c_str();
+    markup +=
+        "<w:tc><w:tcPr><w:tcW w:w=\"" + cell_width + "\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>";
   }
-  // One row is parsed from its markup, the others are copies of it.
-  std::string cell =
-      "<w:tc><w:tcPr><w:tcW w:w=\"" + cell_width + "\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>";
-  std::string row = "<w:tr>";
-  for (int c = 0; c < columns; ++c) row += cell;
-  row += "</w:tr>";
-  table.append_buffer(row.data(), row.size(), pugi::parse_default, pugi::encoding_utf8);
+  markup += "</w:tr>";
+  table.append_buffer(markup.data(), markup.size(), pugi::parse_default, pugi::encoding_utf8);
   pugi::xml_node tr = table.last_child();
   if (cell_format) {
     for (pugi::xml_node tc = tr.first_child(); tc; tc = tc.next_sibling()) {
