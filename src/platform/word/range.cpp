@@ -157,21 +157,11 @@ int Range::End() const {
 }
 
 void Range::SetStart(int start) {
-  auto& s = S();
-  auto& d = *s.doc;
-  int end = d.Position(*s.story, s.end);
-  start = std::clamp(start, 0, d.StoryEndPosition(*s.story));
-  s.start = d.PointAt(*s.story, start);
-  if (end < start) s.end = s.start;
+  SetRange(start, std::max(start, End()));
 }
 
 void Range::SetEnd(int end) {
-  auto& s = S();
-  auto& d = *s.doc;
-  int start = d.Position(*s.story, s.start);
-  end = std::clamp(end, 0, d.StoryEndPosition(*s.story));
-  s.end = d.PointAt(*s.story, end);
-  if (start > end) s.start = s.end;
+  SetRange(std::min(end, Start()), end);
 }
 
 void Range::SetRange(int start, int end) {
