@@ -29,7 +29,6 @@ std::shared_ptr<Document> Document::Open(const std::filesystem::path& path) {
   std::shared_ptr<Document> doc(new Document());
   doc->data_ = data;
   doc->file_ = std::move(file);
-  data->owner = doc;
   data->selection = data->NewRange(data->main, 0, 0);
   doc->application_ = std::make_shared<word::Application>();
   doc->application_->active_ = doc;

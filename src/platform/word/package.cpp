@@ -186,6 +186,68 @@ bool TextUtf8(pugi::xml_node node) {
   return true;
 }
 
+// The archive as libzip builds it in memory, released on every path out.
+struct MemoryArchive {
+  zip_source_t* source = nullptr;  // held by us as well as by the archive
+  zip_t* archive = nullptr;
+
+  ~MemoryArchive() {
+    if (archive) zip_discard(archive);
+    if (source) zip_source_free(source);
+  }
+};
+
+// The archive's bytes after zip_close, read back from the memory source.
+std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_source_is_deleted(source)) throw errors::SaveFailed(where, "das Archiv ist leer");
+  if (zip_source_stat(source, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+      zip_source_open(source) != 0) {
+    throw errors::SaveFailed(where, zip_error_strerror(zip_source_error(source)));
+  }
+  std::string bytes(static_cast<size_t>(st.size), '\0');
+  zip_int64_t got = zip_source_read(source, bytes.data(), bytes.size());
+  zip_source_close(source);
+  if (got != static_cast<zip_int64_t>(bytes.size())) {
+    throw errors::SaveFailed(where, "das Archiv ist im Speicher unvollständig");
+  }
+  return bytes;
+}
+
+// The entries, deflated, as a zip archive's bytes; SaveFailed names `where`.
+std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
+  // Built in memory and written in one piece: libzip writing a file itself
+  // goes through a temporary file of its own, named with random bytes for
+  // which it loads the system's crypto library.
+  MemoryArchive m;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
+  m.archive = source ? zip_open_from_source(source, ZIP_TRUNCATE, &error) : nullptr;
+  if (!m.archive) {
+    if (source) zip_source_free(source);
+    std::string why = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    throw errors::SaveFailed(where, why);
+  }
+  zip_error_fini(&error);
+  zip_source_keep(source);
+  m.source = source;
+  for (const auto& e : entries) {
+    zip_source_t* src = zip_source_buffer(m.archive, e.bytes.data(), e.bytes.size(), 0);
+    zip_int64_t idx = src ? zip_file_add(m.archive, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+    if (idx < 0) {
+      if (src) zip_source_free(src);
+      throw errors::SaveFailed(where, zip_strerror(m.archive));
+    }
+    zip_set_file_compression(m.archive, idx, ZIP_CM_DEFLATE, 0);
+  }
+  if (zip_close(m.archive) != 0) throw errors::SaveFailed(where, zip_strerror(m.archive));
+  m.archive = nullptr;
+  return ArchiveBytes(m.source, where);
+}
+
 }  // namespace
 
 Package Package::Read(const std::filesystem::path& path) {
@@ -346,71 +408,6 @@ void Package::Write(const std::filesystem::path& path) {
   file::WriteWhole(path, Serialize());
 }
 
-namespace {
-
-// The archive as libzip builds it in memory, released on every path out.
-struct MemoryArchive {
-  zip_source_t* source = nullptr;  // held by us as well as by the archive
-  zip_t* archive = nullptr;
-
-  ~MemoryArchive() {
-    if (archive) zip_discard(archive);
-    if (source) zip_source_free(source);
-  }
-};
-
-// The archive's bytes after zip_close, read back from the memory source.
-std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
-  zip_stat_t st;
-  zip_stat_init(&st);
-  if (zip_source_is_deleted(source)) throw errors::SaveFailed(where, "das Archiv ist leer");
-  if (zip_source_stat(source, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
-      zip_source_open(source) != 0) {
-    throw errors::SaveFailed(where, zip_error_strerror(zip_source_error(source)));
-  }
-  std::string bytes(static_cast<size_t>(st.size), '\0');
-  zip_int64_t got = zip_source_read(source, bytes.data(), bytes.size());
-  zip_source_close(source);
-  if (got != static_cast<zip_int64_t>(bytes.size())) {
-    throw errors::SaveFailed(where, "das Archiv ist im Speicher unvollständig");
-  }
-  return bytes;
-}
-
-}  // namespace
-
-std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
-  // Built in memory and written in one piece: libzip writing a file itself
-  // goes through a temporary file of its own, named with random bytes for
-  // which it loads the system's crypto library.
-  MemoryArchive m;
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
-  m.archive = source ? zip_open_from_source(source, ZIP_TRUNCATE, &error) : nullptr;
-  if (!m.archive) {
-    if (source) zip_source_free(source);
-    std::string why = zip_error_strerror(&error);
-    zip_error_fini(&error);
-    throw errors::SaveFailed(where, why);
-  }
-  zip_error_fini(&error);
-  zip_source_keep(source);
-  m.source = source;
-  for (const auto& e : entries) {
-    zip_source_t* src = zip_source_buffer(m.archive, e.bytes.data(), e.bytes.size(), 0);
-    zip_int64_t idx = src ? zip_file_add(m.archive, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
-    if (idx < 0) {
-      if (src) zip_source_free(src);
-      throw errors::SaveFailed(where, zip_strerror(m.archive));
-    }
-    zip_set_file_compression(m.archive, idx, ZIP_CM_DEFLATE, 0);
-  }
-  if (zip_close(m.archive) != 0) throw errors::SaveFailed(where, zip_strerror(m.archive));
-  m.archive = nullptr;
-  return ArchiveBytes(m.source, where);
-}
-
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries) {
   file::WriteWhole(path, ZipBytes(entries, path.string()));
 }
@@ -454,12 +451,8 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   if (detail::HasUnusualPrefixes(bytes)) detail::NormalizePrefixes(doc, what);
 }
 
-namespace {
-
-constexpr const char* kGraveyard = "korvax-removed";
-
-// Appends straight to the string: no stream buffer, no copy at the end.
-void Serialize(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
+  // Appends straight to the string: no stream buffer, no copy at the end.
   struct Writer : pugi::xml_writer {
     explicit Writer(std::string& s) : out(s) {}
     std::string& out;
@@ -470,35 +463,15 @@ void Serialize(const pugi::xml_document& doc, size_t expected_size, std::string&
   out.clear();
   out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
-    if (std::strcmp(n.name(), kGraveyard) == 0) continue;
+    if (std::strcmp(n.name(), kRemovedElement) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   }
 }
 
-}  // namespace
-
 std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
   std::string out;
-  Serialize(doc, expected_size, out);
+  SerializeXml(doc, expected_size, out);
   return out;
-}
-
-void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
-  Serialize(doc, expected_size, out);
-}
-
-void Bury(pugi::xml_node node) {
-  pugi::xml_node root = node.root();
-  pugi::xml_node grave = root.child(kGraveyard);
-  if (!grave) grave = root.append_child(kGraveyard);
-  grave.append_move(node);
-}
-
-bool IsBuried(pugi::xml_node node) {
-  if (!node || !node.parent()) return true;
-  // Up to the node below the document node, the only node without a parent.
-  while (node.parent().parent()) node = node.parent();
-  return node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0;
 }
 
 }  // namespace korvax::word

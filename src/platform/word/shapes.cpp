@@ -25,6 +25,12 @@ long Emu(double points) {
   return std::lround(points * kEmuPerPoint);
 }
 
+// An EMU value as points; a missing value is 0.
+template <class Value>
+double Points(Value emu) {
+  return emu.as_double() / kEmuPerPoint;
+}
+
 void SetText(pugi::xml_node n, long value) {
   n.text().set(std::to_string(value).c_str());
 }
@@ -129,32 +135,32 @@ void SetExtent(pugi::xml_node anchor, const char* which, double points) {
 
 }  // namespace
 
-std::string Shape::Name() const {
+detail::Node* Shape::Anchor() const {
   Doc();
-  return detail::Xml(node_).child("wp:docPr").attribute("name").value();
+  return node_;
+}
+
+std::string Shape::Name() const {
+  return detail::Xml(Anchor()).child("wp:docPr").attribute("name").value();
 }
 
 void Shape::SetName(std::string_view name) {
-  Doc();
-  auto pr = detail::Xml(node_).child("wp:docPr");
+  auto pr = detail::Xml(Anchor()).child("wp:docPr");
   if (!pr.attribute("name")) pr.append_attribute("name");
   pr.attribute("name") = std::string(name).c_str();
 }
 
 FillFormat Shape::Fill() const {
-  Doc();
-  return FillFormat(detail::NodeOf(ShapeProperties(detail::Xml(node_))));
+  return FillFormat(detail::NodeOf(ShapeProperties(detail::Xml(Anchor()))));
 }
 
 LineFormat Shape::Line() const {
-  Doc();
-  return LineFormat(detail::NodeOf(ShapeProperties(detail::Xml(node_))));
+  return LineFormat(detail::NodeOf(ShapeProperties(detail::Xml(Anchor()))));
 }
 
 int Shape::RelativeVerticalPosition() const {
-  Doc();
   std::string_view from =
-      detail::Xml(node_).child("wp:positionV").attribute("relativeFrom").value();
+      detail::Xml(Anchor()).child("wp:positionV").attribute("relativeFrom").value();
   for (int i = 0; i < 8; ++i) {
     if (from == kRelative[i]) return i;
   }
@@ -162,59 +168,47 @@ int Shape::RelativeVerticalPosition() const {
 }
 
 void Shape::SetRelativeVerticalPosition(int relative) {
-  Doc();
+  auto pos = detail::Xml(Anchor()).child("wp:positionV");
   if (relative < 0 || relative > 7) throw errors::ValueOutOfRange();
-  auto pos = detail::Xml(node_).child("wp:positionV");
   if (!pos.attribute("relativeFrom")) pos.append_attribute("relativeFrom");
   pos.attribute("relativeFrom") = kRelative[relative];
 }
 
 double Shape::Left() const {
-  Doc();
-  return detail::Xml(node_).child("wp:positionH").child("wp:posOffset").text().as_double() /
-         kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:positionH").child("wp:posOffset").text());
 }
 
 void Shape::SetLeft(double points) {
-  Doc();
-  SetText(PosOffset(detail::Xml(node_).child("wp:positionH")), Emu(points));
+  SetText(PosOffset(detail::Xml(Anchor()).child("wp:positionH")), Emu(points));
 }
 
 double Shape::Top() const {
-  Doc();
-  return detail::Xml(node_).child("wp:positionV").child("wp:posOffset").text().as_double() /
-         kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:positionV").child("wp:posOffset").text());
 }
 
 void Shape::SetTop(double points) {
-  Doc();
-  SetText(PosOffset(detail::Xml(node_).child("wp:positionV")), Emu(points));
+  SetText(PosOffset(detail::Xml(Anchor()).child("wp:positionV")), Emu(points));
 }
 
 double Shape::Width() const {
-  Doc();
-  return detail::Xml(node_).child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:extent").attribute("cx"));
 }
 
 void Shape::SetWidth(double points) {
-  Doc();
-  SetExtent(detail::Xml(node_), "cx", points);
+  SetExtent(detail::Xml(Anchor()), "cx", points);
 }
 
 double Shape::Height() const {
-  Doc();
-  return detail::Xml(node_).child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:extent").attribute("cy"));
 }
 
 void Shape::SetHeight(double points) {
-  Doc();
-  SetExtent(detail::Xml(node_), "cy", points);
+  SetExtent(detail::Xml(Anchor()), "cy", points);
 }
 
 TextFrame Shape::TextFrame() const {
-  Doc();
-  return word::TextFrame(doc_,
-                         detail::NodeOf(detail::Xml(node_).select_node(".//w:txbxContent").node()));
+  return word::TextFrame(
+      doc_, detail::NodeOf(detail::Xml(Anchor()).select_node(".//w:txbxContent").node()));
 }
 
 void Shape::Select() const {

@@ -47,7 +47,6 @@ class TextFrame : public Handle {
  public:
   TextFrame(DocumentDataPtr doc, detail::Node* content) : Handle(std::move(doc), content) {}
   word::Range TextRange() const;  // the text box story, without its final mark
-  bool HasText() const { return node_ != nullptr; }
 };
 
 class Shape : public Handle {
@@ -72,6 +71,9 @@ class Shape : public Handle {
   void Select() const;  // the selection goes to the start of the text box's text
   void Delete();
   explicit operator bool() const { return node_ != nullptr; }
+
+ private:
+  detail::Node* Anchor() const;  // the wp:anchor, while it is in the document
 };
 
 class Shapes {

@@ -22,10 +22,6 @@
 #include "platform/word/package.hpp"
 #include "story.hpp"
 
-namespace korvax::word {
-class Document;
-}
-
 namespace korvax::word::detail {
 
 struct RangeState;
@@ -131,7 +127,6 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   pugi::xml_node body;
   std::shared_ptr<Story> main;
   std::shared_ptr<RangeState> selection;
-  std::weak_ptr<Document> owner;
   int bookmarks_default_sorting = 0;
   bool bookmarks_show_hidden = false;
 
