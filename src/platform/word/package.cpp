@@ -22,32 +22,26 @@ struct ArchiveCloser {
 };
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
-// Reads an entry piece by piece, so that one whose data inflates to more
-// than its declared size is refused before it is held whole.
+// Reads an entry into its declared size and one byte more, so that one whose
+// data inflates to more than declared is refused without being held whole.
 std::string ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared, const std::string& name,
                       const std::string& path) {
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0), &zip_fclose);
   if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(declared));
-  constexpr size_t kPiece = 1 << 20;
-  while (true) {
-    const size_t at = bytes.size();
-    // One byte more than declared is read when there is one, to find it out.
-    const size_t want = std::min<uint64_t>(kPiece, declared + 1 - at);
-    bytes.resize(at + want);
-    const zip_int64_t got = zip_fread(file.get(), bytes.data() + at, want);
+  std::string bytes(static_cast<size_t>(declared) + 1, '\0');
+  size_t held = 0;
+  for (zip_int64_t got = 1; got > 0 && held < bytes.size(); held += static_cast<size_t>(got)) {
+    got = zip_fread(file.get(), bytes.data() + held, bytes.size() - held);
     if (got < 0) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
-    bytes.resize(at + static_cast<size_t>(got));
-    if (bytes.size() > declared) {
-      throw errors::InvalidDocument(
-          path, "der Eintrag \"" + name + "\" ist entpackt größer als angegeben");
-    }
-    if (got == 0) break;
   }
-  if (bytes.size() != declared) {
+  if (held > declared) {
+    throw errors::InvalidDocument(path,
+                                  "der Eintrag \"" + name + "\" ist entpackt größer als angegeben");
+  }
+  if (held != declared) {
     throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
   }
+  bytes.resize(held);
   return bytes;
 }
 

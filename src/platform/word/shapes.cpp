@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/text.hpp"
 #include "internal/document_data.hpp"
 #include "platform/word/word_errors.hpp"
 
@@ -48,6 +49,25 @@ void Declare(pugi::xml_node root, const char* prefix, const char* uri) {
   std::string attr = std::string("xmlns:") + prefix;
   if (!root.attribute(attr.c_str())) root.append_attribute(attr.c_str()) = uri;
 }
+
+// A floating text box as Word writes it: $I its drawing id, $Z its place in
+// the stacking order, $X and $Y its offset from the page, $W and $H its size
+// (EMU). The blanks between elements are not parsed.
+constexpr const char* kTextBox = R"(<w:r><mc:AlternateContent><mc:Choice Requires="wps">
+<w:drawing><wp:anchor distT="0" distB="0" distL="114300" distR="114300" simplePos="0"
+ relativeHeight="$Z" behindDoc="0" locked="0" layoutInCell="1" allowOverlap="1">
+<wp:simplePos x="0" y="0"/><wp:positionH relativeFrom="page"><wp:posOffset>$X</wp:posOffset>
+</wp:positionH><wp:positionV relativeFrom="page"><wp:posOffset>$Y</wp:posOffset></wp:positionV>
+<wp:extent cx="$W" cy="$H"/><wp:effectExtent l="0" t="0" r="0" b="0"/><wp:wrapNone/>
+<wp:docPr id="$I" name="Text Box $I"/><wp:cNvGraphicFramePr/><a:graphic><a:graphicData
+ uri="http://schemas.microsoft.com/office/word/2010/wordprocessingShape"><wps:wsp>
+<wps:cNvSpPr txBox="1"/><wps:spPr><a:xfrm><a:off x="0" y="0"/><a:ext cx="$W" cy="$H"/></a:xfrm>
+<a:prstGeom prst="rect"><a:avLst/></a:prstGeom><a:solidFill><a:schemeClr val="lt1"/></a:solidFill>
+<a:ln w="6350"><a:solidFill><a:prstClr val="black"/></a:solidFill></a:ln></wps:spPr><wps:txbx>
+<w:txbxContent><w:p/></w:txbxContent></wps:txbx><wps:bodyPr rot="0" vert="horz" wrap="square"
+ lIns="91440" tIns="45720" rIns="91440" bIns="45720" anchor="t" anchorCtr="0"><a:noAutofit/>
+</wps:bodyPr></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></mc:Choice>
+</mc:AlternateContent></w:r>)";
 
 const char* const kRelative[] = {"margin",    "page",         "paragraph",    "line",
                                  "topMargin", "bottomMargin", "insideMargin", "outsideMargin"};
@@ -276,36 +296,15 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
   const long id = d.DrawingsOf().highest_id + 1;
   detail::Point at = d.selection->story == d.main ? d.selection->start : detail::First(d.body);
   pugi::xml_node paragraph = detail::Locate(at).Owner();
-  std::string cx = std::to_string(Emu(width)), cy = std::to_string(Emu(height));
-  std::string xml =
-      "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing>"
-      "<wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" simplePos=\"0\" "
-      "relativeHeight=\"" +
-      std::to_string(251659264 + id * 1024) +
-      "\" behindDoc=\"0\" "
-      "locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\"><wp:simplePos x=\"0\" y=\"0\"/>"
-      "<wp:positionH relativeFrom=\"page\"><wp:posOffset>" +
-      std::to_string(Emu(left)) +
-      "</wp:posOffset></wp:positionH><wp:positionV relativeFrom=\"page\"><wp:posOffset>" +
-      std::to_string(Emu(top)) +
-      "</wp:posOffset></wp:positionV>"
-      "<wp:extent cx=\"" +
-      cx + "\" cy=\"" + cy +
-      "\"/>"
-      "<wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/><wp:wrapNone/>"
-      "<wp:docPr id=\"" +
-      std::to_string(id) + "\" name=\"Text Box " + std::to_string(id) +
-      "\"/><wp:cNvGraphicFramePr/><a:graphic><a:graphicData "
-      "uri=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:wsp>"
-      "<wps:cNvSpPr txBox=\"1\"/><wps:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"" +
-      cx + "\" cy=\"" + cy +
-      "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
-      "<a:solidFill><a:schemeClr val=\"lt1\"/></a:solidFill><a:ln w=\"6350\"><a:solidFill>"
-      "<a:prstClr val=\"black\"/></a:solidFill></a:ln></wps:spPr><wps:txbx><w:txbxContent>"
-      "<w:p/></w:txbxContent></wps:txbx><wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" "
-      "lIns=\"91440\" tIns=\"45720\" rIns=\"91440\" bIns=\"45720\" anchor=\"t\" "
-      "anchorCtr=\"0\"><a:noAutofit/></wps:bodyPr></wps:wsp></a:graphicData></a:graphic>"
-      "</wp:anchor></w:drawing></mc:Choice></mc:AlternateContent></w:r>";
+  std::string xml = kTextBox;
+  for (auto [field, value] : {std::pair{"$Z", 251659264 + id * 1024},
+                              {"$X", Emu(left)},
+                              {"$Y", Emu(top)},
+                              {"$W", Emu(width)},
+                              {"$H", Emu(height)},
+                              {"$I", id}}) {
+    xml = text::Replace(xml, field, std::to_string(value));
+  }
   pugi::xml_document fragment;
   fragment.load_string(xml.c_str());
   pugi::xml_node run = paragraph.append_copy(fragment.first_child());

@@ -10,10 +10,6 @@
 namespace korvax::word::detail {
 namespace {
 
-bool EndsWith(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
-
 std::string Directory(const std::string& part) {
   auto slash = part.rfind('/');
   return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
@@ -50,7 +46,7 @@ DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
   const std::string path = package.Source().string();
   if (!package.Has("_rels/.rels")) throw errors::InvalidDocument(path, "_rels/.rels fehlt");
   for (auto rel : package.Xml("_rels/.rels").document_element().children("Relationship")) {
-    if (EndsWith(rel.attribute("Type").value(), "/officeDocument")) {
+    if (std::string_view(rel.attribute("Type").value()).ends_with("/officeDocument")) {
       main_part = Resolve("", rel.attribute("Target").value());
     }
   }
@@ -71,7 +67,7 @@ std::string DocumentData::PartByRelType(std::string_view suffix) {
   std::string rels = RelsPartOf(main_part);
   if (!package.Has(rels)) return {};
   for (auto rel : package.Xml(rels).document_element().children("Relationship")) {
-    if (EndsWith(rel.attribute("Type").value(), suffix) &&
+    if (std::string_view(rel.attribute("Type").value()).ends_with(suffix) &&
         std::string_view(rel.attribute("TargetMode").value()) != "External") {
       std::string part = Resolve(main_part, rel.attribute("Target").value());
       if (package.Has(part)) return part;
