@@ -102,20 +102,10 @@ std::string FoldCase(std::string name) {
 // so nothing is read past the end of a NUL-terminated string.
 int SequenceLength(const unsigned char* p) {
   const unsigned char b = *p;
-  int extra = 0;
-  char32_t c = 0;
-  if (b >= 0xC2 && b <= 0xDF) {
-    extra = 1;
-    c = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    extra = 2;
-    c = b & 0x0F;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    extra = 3;
-    c = b & 0x07;
-  } else {
-    return 0;  // a continuation byte first, an overlong lead or past U+10FFFF
-  }
+  // A continuation byte first, an overlong lead or past U+10FFFF.
+  if (b < 0xC2 || b > 0xF4) return 0;
+  const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+  char32_t c = b & (0x3F >> extra);
   for (int k = 1; k <= extra; ++k) {
     const unsigned char next = p[k];
     if ((next & 0xC0) != 0x80) return 0;
@@ -152,12 +142,6 @@ bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   return true;
 }
 
-// True when the NUL-terminated s is well-formed UTF-8.
-bool IsUtf8(const char* s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s);
-  return IsUtf8(p, p + std::strlen(s));
-}
-
 // True when every string pugixml makes of bytes is well-formed UTF-8, known
 // from the bytes alone: they are well-formed UTF-8 with no NUL (so pugixml
 // reads them as UTF-8, or as Latin-1 when so declared, which it turns into
@@ -173,9 +157,13 @@ bool TextSurelyUtf8(std::string_view bytes) {
 
 // True when the node's name, value and attributes are well-formed UTF-8.
 bool TextUtf8(pugi::xml_node node) {
-  if (!IsUtf8(node.name()) || !IsUtf8(node.value())) return false;
+  auto utf8 = [](const char* s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s);
+    return IsUtf8(p, p + std::strlen(s));
+  };
+  if (!utf8(node.name()) || !utf8(node.value())) return false;
   for (pugi::xml_attribute a : node.attributes()) {
-    if (!IsUtf8(a.name()) || !IsUtf8(a.value())) return false;
+    if (!utf8(a.name()) || !utf8(a.value())) return false;
   }
   return true;
 }
@@ -248,14 +236,10 @@ Package Package::Read(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) throw errors::FileNotFound(path.string());
   int err = 0;
-  Archive z(zip_open(path.c_str(), ZIP_RDONLY, &err));
-  if (!z) throw errors::InvalidDocument(path.string(), "die Datei ist kein ZIP-Archiv");
-  Package package = ReadArchive(z.get(), path.string());
-  package.source_ = path;
-  return package;
-}
-
-Package Package::ReadArchive(zip_t* z, const std::string& path) {
+  Archive archive(zip_open(path.c_str(), ZIP_RDONLY, &err));
+  zip_t* const z = archive.get();
+  const std::string where = path.string();
+  if (!z) throw errors::InvalidDocument(where, "die Datei ist kein ZIP-Archiv");
   // First the names and the declared sizes of all entries: a package that
   // would not fit is refused before anything is unpacked.
   struct Listed {
@@ -271,27 +255,27 @@ Package Package::ReadArchive(zip_t* z, const std::string& path) {
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(z, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || !st.name) {
-      throw errors::InvalidDocument(path, "ein Eintrag des Archivs ist unlesbar");
+      throw errors::InvalidDocument(where, "ein Eintrag des Archivs ist unlesbar");
     }
     const std::string name = st.name;
     // The entries are written back under their names: one that points outside
     // the package, or two that name the same part, would make that ambiguous.
-    if (std::string odd = OddName(name); !odd.empty()) throw errors::InvalidDocument(path, odd);
+    if (std::string odd = OddName(name); !odd.empty()) throw errors::InvalidDocument(where, odd);
     if (!seen.insert(FoldCase(name)).second) {
-      throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist doppelt");
+      throw errors::InvalidDocument(where, "der Eintrag \"" + name + "\" ist doppelt");
     }
     if (name == kMainPart) {
       if (st.size > kMaxMainPartBytes) {
-        throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist größer als " +
-                                                std::to_string(kMaxMainPartBytes >> 20) + " MiB");
+        throw errors::InvalidDocument(where, "der Eintrag \"" + name + "\" ist größer als " +
+                                                 std::to_string(kMaxMainPartBytes >> 20) + " MiB");
       }
     } else {
       others += st.size;
       if (others > kMaxOtherPartsBytes) {
-        throw errors::InvalidDocument(path, "die Einträge außer \"" + std::string(kMainPart) +
-                                                "\" sind entpackt größer als " +
-                                                std::to_string(kMaxOtherPartsBytes >> 20) +
-                                                " MiB (zuletzt \"" + name + "\")");
+        throw errors::InvalidDocument(where, "die Einträge außer \"" + std::string(kMainPart) +
+                                                 "\" sind entpackt größer als " +
+                                                 std::to_string(kMaxOtherPartsBytes >> 20) +
+                                                 " MiB (zuletzt \"" + name + "\")");
       }
     }
     listed.push_back({static_cast<zip_uint64_t>(i), name, st.size});
@@ -299,12 +283,13 @@ Package Package::ReadArchive(zip_t* z, const std::string& path) {
   Package package;
   for (const Listed& entry : listed) {
     package.entries_.push_back(
-        {entry.name, ReadEntry(z, entry.index, entry.size, entry.name, path)});
+        {entry.name, ReadEntry(z, entry.index, entry.size, entry.name, where)});
     package.held_bytes_ += entry.size;
   }
   if (!package.Has("[Content_Types].xml")) {
-    throw errors::InvalidDocument(path, "[Content_Types].xml fehlt");
+    throw errors::InvalidDocument(where, "[Content_Types].xml fehlt");
   }
+  package.source_ = path;
   return package;
 }
 

@@ -14,8 +14,6 @@
 
 #include <pugixml.hpp>
 
-struct zip;
-
 namespace korvax::word {
 
 // The main text, the one part whose size a document's memory may grow with.
@@ -74,7 +72,6 @@ class Package {
   std::filesystem::path source_;
   uint64_t held_bytes_ = 0;  // the entries as read and the trees parsed since
 
-  static Package ReadArchive(zip* archive, const std::string& path);
   Entry* Find(const std::string& name);
   const Entry* Find(const std::string& name) const;
 };
