@@ -143,18 +143,4 @@ int Selection::MoveRight(int unit, int count, bool extend) {
   return moved;
 }
 
-int Selection::MoveLeft(int unit, int count, bool extend) {
-  if (extend) return -MoveStart(unit, -count);
-  auto& s = S();
-  int moved = 0;
-  if (s.start != s.end) {
-    s.end = s.start;
-    moved = 1;
-    --count;
-  }
-  moved += -MoveStart(unit, -count);
-  s.end = s.start;
-  return moved;
-}
-
 }  // namespace korvax::word

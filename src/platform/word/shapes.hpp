@@ -13,10 +13,8 @@
 namespace korvax::word {
 
 inline constexpr int msoTextOrientationHorizontal = 1;
-inline constexpr int wdRelativeVerticalPositionMargin = 0;
 inline constexpr int wdRelativeVerticalPositionPage = 1;
 inline constexpr int wdRelativeVerticalPositionParagraph = 2;
-inline constexpr int wdRelativeVerticalPositionLine = 3;
 
 // A shape's fill (DrawingML a:solidFill or a:noFill).
 class FillFormat {
