@@ -6,6 +6,7 @@
 
 #include "common/text.hpp"
 #include "internal/document_data.hpp"
+#include "internal/namespaces.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -42,12 +43,6 @@ pugi::xml_node PosOffset(pugi::xml_node position) {
   auto off = position.append_child("wp:posOffset");
   off.text().set("0");
   return off;
-}
-
-// Declares a namespace on the document element unless it already is.
-void Declare(pugi::xml_node root, const char* prefix, const char* uri) {
-  std::string attr = std::string("xmlns:") + prefix;
-  if (!root.attribute(attr.c_str())) root.append_attribute(attr.c_str()) = uri;
 }
 
 // A floating text box as Word writes it: $I its drawing id, $Z its place in
@@ -287,11 +282,7 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
     throw errors::NotAvailable("Textfeld mit dieser Ausrichtung");
   }
   auto& d = *doc_;
-  pugi::xml_node root = d.body.parent();
-  Declare(root, "wp", "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
-  Declare(root, "wps", "http://schemas.microsoft.com/office/word/2010/wordprocessingShape");
-  Declare(root, "mc", "http://schemas.openxmlformats.org/markup-compatibility/2006");
-  Declare(root, "a", "http://schemas.openxmlformats.org/drawingml/2006/main");
+  for (const char* prefix : {"wp", "wps", "mc", "a"}) detail::DeclareUsual(d.body.parent(), prefix);
 
   const long id = d.DrawingsOf().highest_id + 1;
   detail::Point at = d.selection->story == d.main ? d.selection->start : detail::First(d.body);

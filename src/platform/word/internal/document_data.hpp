@@ -177,8 +177,6 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 
   // The related parts, created on demand (parts.cpp).
   std::string PartByRelType(std::string_view type_suffix);
-  std::string AddPart(const std::string& part, std::string_view rel_type,
-                      std::string_view content_type);
   pugi::xml_node CommentsRoot(bool create);
   pugi::xml_node ExtensionRoot(std::string_view type_suffix);  // commentsExtended...
   // Word writes a text box twice (DrawingML and a VML fallback for old

@@ -68,12 +68,7 @@ class Normalizer {
 
   // The usual prefixes used, declared on the document element.
   void Declare(pugi::xml_node root) {
-    for (const Binding* u : used_) {
-      const std::string name = "xmlns:" + std::string(u->prefix);
-      if (!root.attribute(name.c_str())) {
-        root.append_attribute(name.c_str()) = std::string(u->uri).c_str();
-      }
-    }
+    for (const Binding* u : used_) DeclareUsual(root, u->prefix);
   }
 
  private:
@@ -136,6 +131,14 @@ bool HasUnusualPrefixes(std::string_view bytes) {
     at = end;
   }
   return false;
+}
+
+void DeclareUsual(pugi::xml_node root, std::string_view prefix) {
+  const std::string name = "xmlns:" + std::string(prefix);
+  if (root.attribute(name.c_str())) return;
+  for (const Binding& u : kUsual) {
+    if (u.prefix == prefix) root.append_attribute(name.c_str()) = std::string(u.uri).c_str();
+  }
 }
 
 void NormalizePrefixes(pugi::xml_document& doc, const std::string& what) {

@@ -24,4 +24,8 @@ bool HasUnusualPrefixes(std::string_view bytes);
 // namespace where it would be needed.
 void NormalizePrefixes(pugi::xml_document& doc, const std::string& what);
 
+// Declares the namespace of a usual prefix ("wp", "a"...) on the document
+// element unless the prefix is declared there.
+void DeclareUsual(pugi::xml_node root, std::string_view prefix);
+
 }  // namespace korvax::word::detail

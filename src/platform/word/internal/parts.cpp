@@ -76,8 +76,13 @@ std::string DocumentData::PartByRelType(std::string_view suffix) {
   return {};
 }
 
-std::string DocumentData::AddPart(const std::string& part, std::string_view rel_type,
-                                  std::string_view content_type) {
+pugi::xml_node DocumentData::CommentsRoot(bool create) {
+  if (std::string part = PartByRelType("/comments"); !part.empty()) {
+    return package.Xml(part).document_element();
+  }
+  if (!create) return {};
+  // A new part beside the main part, with its relationship and content type.
+  const std::string part = Directory(main_part) + "comments.xml";
   std::string rels = RelsPartOf(main_part);
   pugi::xml_document& doc = package.Has(rels) ? package.Xml(rels) : package.CreateXml(rels);
   pugi::xml_node root = doc.document_element();
@@ -91,31 +96,19 @@ std::string DocumentData::AddPart(const std::string& part, std::string_view rel_
   while (ids.count("rId" + std::to_string(n))) ++n;
   auto rel = root.append_child("Relationship");
   rel.append_attribute("Id") = ("rId" + std::to_string(n)).c_str();
-  rel.append_attribute("Type") = std::string(rel_type).c_str();
-  std::string target = part.substr(Directory(main_part).size());
-  rel.append_attribute("Target") = target.c_str();
+  rel.append_attribute("Type") =
+      "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments";
+  rel.append_attribute("Target") = part.substr(Directory(main_part).size()).c_str();
 
   pugi::xml_node types = package.Xml("[Content_Types].xml").document_element();
   auto over = types.append_child("Override");
   over.append_attribute("PartName") = ("/" + part).c_str();
-  over.append_attribute("ContentType") = std::string(content_type).c_str();
-  package.CreateXml(part);
-  return part;
-}
-
-pugi::xml_node DocumentData::CommentsRoot(bool create) {
-  std::string part = PartByRelType("/comments");
-  if (part.empty()) {
-    if (!create) return {};
-    part = AddPart(Directory(main_part) + "comments.xml",
-                   "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments",
-                   "application/vnd.openxmlformats-officedocument.wordprocessingml.comments+xml");
-    pugi::xml_node root = package.Xml(part).append_child("w:comments");
-    root.append_attribute("xmlns:w") =
-        "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
-    return root;
-  }
-  return package.Xml(part).document_element();
+  over.append_attribute("ContentType") =
+      "application/vnd.openxmlformats-officedocument.wordprocessingml.comments+xml";
+  pugi::xml_node comments = package.CreateXml(part).append_child("w:comments");
+  comments.append_attribute("xmlns:w") =
+      "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+  return comments;
 }
 
 pugi::xml_node DocumentData::ExtensionRoot(std::string_view suffix) {
