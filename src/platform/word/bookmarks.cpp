@@ -57,8 +57,7 @@ void Bookmarks::Add(std::string_view name, const word::Range& range) {
   s.append_attribute("w:id") = id.c_str();
   s.append_attribute("w:name") = std::string(name).c_str();
   if (!collapsed) at = d.PointAt(*state.story, state.end);
-  auto e = at.Insert("w:bookmarkEnd");
-  e.append_attribute("w:id") = id.c_str();
+  at.Insert("w:bookmarkEnd").append_attribute("w:id") = id.c_str();
   d.Changed(false);
 }
 

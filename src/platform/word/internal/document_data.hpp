@@ -177,8 +177,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 
   // The related parts, created on demand (parts.cpp).
   std::string PartByRelType(std::string_view type_suffix);
+  pugi::xml_node PartRoot(std::string_view type_suffix);  // null when there is no such part
   pugi::xml_node CommentsRoot(bool create);
-  pugi::xml_node ExtensionRoot(std::string_view type_suffix);  // commentsExtended...
   // Word writes a text box twice (DrawingML and a VML fallback for old
   // readers); after edits the fallback gets a copy of the edited text.
   void SyncTextBoxFallbacks();

@@ -77,10 +77,7 @@ std::string DocumentData::PartByRelType(std::string_view suffix) {
 }
 
 pugi::xml_node DocumentData::CommentsRoot(bool create) {
-  if (std::string part = PartByRelType("/comments"); !part.empty()) {
-    return package.Xml(part).document_element();
-  }
-  if (!create) return {};
+  if (pugi::xml_node root = PartRoot("/comments"); root || !create) return root;
   // A new part beside the main part, with its relationship and content type.
   const std::string part = Directory(main_part) + "comments.xml";
   std::string rels = RelsPartOf(main_part);
@@ -111,7 +108,7 @@ pugi::xml_node DocumentData::CommentsRoot(bool create) {
   return comments;
 }
 
-pugi::xml_node DocumentData::ExtensionRoot(std::string_view suffix) {
+pugi::xml_node DocumentData::PartRoot(std::string_view suffix) {
   std::string part = PartByRelType(suffix);
   if (part.empty()) return {};
   return package.Xml(part).document_element();
@@ -143,7 +140,7 @@ void DocumentData::DeleteComments(const std::set<std::string>& ids) {
   }
   // Word 2013 and later keep reply state and durable ids beside comments.xml.
   if (!para_ids.empty()) {
-    if (auto ext = ExtensionRoot("/commentsExtended")) {
+    if (auto ext = PartRoot("/commentsExtended")) {
       for (auto ex : ext.children()) {
         if (para_ids.count(ex.attribute("w15:paraIdParent").value())) {
           ex.remove_attribute("w15:paraIdParent");
@@ -154,14 +151,14 @@ void DocumentData::DeleteComments(const std::set<std::string>& ids) {
       });
     }
     std::set<std::string> durable;
-    if (auto ids_root = ExtensionRoot("/commentsIds")) {
+    if (auto ids_root = PartRoot("/commentsIds")) {
       RemoveChildren(ids_root, [&](pugi::xml_node c) {
         if (!para_ids.count(c.attribute("w16cid:paraId").value())) return false;
         durable.insert(c.attribute("w16cid:durableId").value());
         return true;
       });
     }
-    if (auto ext = ExtensionRoot("/commentsExtensible")) {
+    if (auto ext = PartRoot("/commentsExtensible")) {
       RemoveChildren(ext, [&](pugi::xml_node c) {
         return durable.count(c.attribute("w16cex:durableId").value()) != 0;
       });
