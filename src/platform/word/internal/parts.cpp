@@ -125,44 +125,36 @@ std::string DocumentData::NewId(const char* element, pugi::xml_node in) {
 void DocumentData::DeleteComments(const std::set<std::string>& ids) {
   if (ids.empty()) return;
   Changed(true);
+  // Parts that are not there (null nodes) have no children.
   std::set<std::string> para_ids;
-  if (pugi::xml_node root = CommentsRoot(false)) {
-    std::vector<pugi::xml_node> comments;
-    for (auto c : root.children("w:comment")) {
-      if (ids.count(c.attribute("w:id").value())) comments.push_back(c);
+  for (pugi::xml_node c = CommentsRoot(false).child("w:comment"), next; c; c = next) {
+    next = c.next_sibling("w:comment");
+    if (!ids.count(c.attribute("w:id").value())) continue;
+    for (auto p : c.select_nodes(".//w:p[@w14:paraId]")) {
+      para_ids.insert(p.node().attribute("w14:paraId").value());
     }
-    for (auto comment : comments) {
-      for (auto p : comment.select_nodes(".//w:p[@w14:paraId]")) {
-        para_ids.insert(p.node().attribute("w14:paraId").value());
-      }
-      Bury(comment);
-    }
+    Bury(c);
   }
   // Word 2013 and later keep reply state and durable ids beside comments.xml.
   if (!para_ids.empty()) {
-    if (auto ext = PartRoot("/commentsExtended")) {
-      for (auto ex : ext.children()) {
-        if (para_ids.count(ex.attribute("w15:paraIdParent").value())) {
-          ex.remove_attribute("w15:paraIdParent");
-        }
+    pugi::xml_node extended = PartRoot("/commentsExtended");
+    for (auto ex : extended.children()) {
+      if (para_ids.count(ex.attribute("w15:paraIdParent").value())) {
+        ex.remove_attribute("w15:paraIdParent");
       }
-      RemoveChildren(ext, [&](pugi::xml_node ex) {
-        return para_ids.count(ex.attribute("w15:paraId").value()) != 0;
-      });
     }
+    RemoveChildren(extended, [&](pugi::xml_node ex) {
+      return para_ids.count(ex.attribute("w15:paraId").value()) != 0;
+    });
     std::set<std::string> durable;
-    if (auto ids_root = PartRoot("/commentsIds")) {
-      RemoveChildren(ids_root, [&](pugi::xml_node c) {
-        if (!para_ids.count(c.attribute("w16cid:paraId").value())) return false;
-        durable.insert(c.attribute("w16cid:durableId").value());
-        return true;
-      });
-    }
-    if (auto ext = PartRoot("/commentsExtensible")) {
-      RemoveChildren(ext, [&](pugi::xml_node c) {
-        return durable.count(c.attribute("w16cex:durableId").value()) != 0;
-      });
-    }
+    RemoveChildren(PartRoot("/commentsIds"), [&](pugi::xml_node c) {
+      if (!para_ids.count(c.attribute("w16cid:paraId").value())) return false;
+      durable.insert(c.attribute("w16cid:durableId").value());
+      return true;
+    });
+    RemoveChildren(PartRoot("/commentsExtensible"), [&](pugi::xml_node c) {
+      return durable.count(c.attribute("w16cex:durableId").value()) != 0;
+    });
   }
   // The comments' markers in the main part, found in one walk.
   std::vector<pugi::xml_node> ranges, refs;
@@ -201,11 +193,8 @@ void DocumentData::SyncTextBoxFallbacks() {
       continue;
     }
     story->edited = false;
-    pugi::xml_node choice = story->root;
-    while (choice && std::strcmp(choice.name(), "mc:Choice") != 0) choice = choice.parent();
-    if (!choice) continue;
     pugi::xml_node copy =
-        choice.parent().child("mc:Fallback").select_node(".//w:txbxContent").node();
+        story->root.select_node("ancestor::mc:Choice[1]/../mc:Fallback[1]//w:txbxContent").node();
     if (!copy) continue;
     while (copy.first_child()) copy.remove_child(copy.first_child());
     for (auto c : story->root.children()) copy.append_copy(c);
