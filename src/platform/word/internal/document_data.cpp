@@ -30,8 +30,7 @@ void DocumentData::Changed(bool structure) {
   if (structure) ++generation_;
 }
 
-bool DocumentData::Alive(pugi::xml_node n, unsigned long long& seen) const {
-  if (seen == generation_) return true;
+bool DocumentData::FoundAlive(pugi::xml_node n, unsigned long long& seen) const {
   if (!n || !n.parent()) return false;
   // Up to the node below the document node, the only node without a parent.
   while (n.parent().parent()) n = n.parent();

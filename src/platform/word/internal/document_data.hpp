@@ -134,7 +134,9 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   void Changed(bool structure);
   // True when n is still in its part; `seen` remembers the generation in
   // which it was, so that most checks end there.
-  bool Alive(pugi::xml_node n, unsigned long long& seen) const;
+  bool Alive(pugi::xml_node n, unsigned long long& seen) const {
+    return seen == generation_ || FoundAlive(n, seen);
+  }
   // Moves a removed object aside instead of freeing it, so that a handle
   // still held finds it gone rather than freed memory; never saved.
   void Bury(pugi::xml_node n);
@@ -220,6 +222,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   const std::vector<pugi::xml_node>& RowsOf(pugi::xml_node table);
 
  private:
+  bool FoundAlive(pugi::xml_node n, unsigned long long& seen) const;
   unsigned long long revision_ = 1;
   unsigned long long generation_ = 1;
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> stories_;
