@@ -427,7 +427,7 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   if (check.bad_text) {
     throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
   }
-  if (detail::HasUnusualPrefixes(bytes)) detail::NormalizePrefixes(doc, what);
+  detail::NormalizePrefixes(doc, bytes, what);
 }
 
 void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out) {

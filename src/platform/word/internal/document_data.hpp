@@ -259,6 +259,14 @@ void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
 // Removes a w:r that holds nothing but its properties.
 void RemoveIfEmptyRun(pugi::xml_node run);
+// Removes the children of parent that `gone` picks.
+template <class F>
+void RemoveChildren(pugi::xml_node parent, F&& gone) {
+  for (pugi::xml_node c = parent.first_child(), next; c; c = next) {
+    next = c.next_sibling();
+    if (gone(c)) parent.remove_child(c);
+  }
+}
 // Calls f(n) for every element below root in document order; f must not
 // change the tree.
 template <class F>

@@ -105,8 +105,8 @@ class Normalizer {
   std::vector<const Binding*> used_;
 };
 
-}  // namespace
-
+// True when the bytes bind a usual namespace to another prefix: only then
+// is there anything to rename.
 bool HasUnusualPrefixes(std::string_view bytes) {
   size_t at = 0;
   while ((at = bytes.find("xmlns", at)) != std::string_view::npos) {
@@ -133,6 +133,8 @@ bool HasUnusualPrefixes(std::string_view bytes) {
   return false;
 }
 
+}  // namespace
+
 void DeclareUsual(pugi::xml_node root, std::string_view prefix) {
   const std::string name = "xmlns:" + std::string(prefix);
   if (root.attribute(name.c_str())) return;
@@ -141,9 +143,9 @@ void DeclareUsual(pugi::xml_node root, std::string_view prefix) {
   }
 }
 
-void NormalizePrefixes(pugi::xml_document& doc, const std::string& what) {
+void NormalizePrefixes(pugi::xml_document& doc, std::string_view bytes, const std::string& what) {
   pugi::xml_node root = doc.document_element();
-  if (!root) return;
+  if (!root || !HasUnusualPrefixes(bytes)) return;
   Normalizer normalizer(what);
   normalizer.Walk(root);
   normalizer.Declare(root);

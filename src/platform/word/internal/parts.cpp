@@ -30,16 +30,6 @@ std::string RelsPartOf(const std::string& part) {
   return Directory(part) + "_rels/" + part.substr(Directory(part).size()) + ".rels";
 }
 
-// Removes the children of parent that `gone` picks.
-template <class F>
-void RemoveChildren(pugi::xml_node parent, F&& gone) {
-  for (pugi::xml_node c = parent.first_child(); c;) {
-    pugi::xml_node next = c.next_sibling();
-    if (gone(c)) parent.remove_child(c);
-    c = next;
-  }
-}
-
 }  // namespace
 
 DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
@@ -196,7 +186,7 @@ void DocumentData::SyncTextBoxFallbacks() {
     pugi::xml_node copy =
         story->root.select_node("ancestor::mc:Choice[1]/../mc:Fallback[1]//w:txbxContent").node();
     if (!copy) continue;
-    while (copy.first_child()) copy.remove_child(copy.first_child());
+    copy.remove_children();
     for (auto c : story->root.children()) copy.append_copy(c);
   }
 }
