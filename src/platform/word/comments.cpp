@@ -76,8 +76,7 @@ Comment Comments::Item(int index) const {
 Comments Comments::Of(const DocumentDataPtr& doc, const word::Range* within) {
   if (within) detail::Live(within->State());  // 91 for a range that refers to nothing
   if (!doc) throw korvax::errors::ObjectNotSet();
-  if (!within) return Comments(doc, std::nullopt, Lazy{});
-  return Comments(doc, within->Duplicate(), Lazy{});
+  return Comments(doc, within ? std::optional(within->Duplicate()) : std::nullopt, Lazy{});
 }
 
 const std::vector<detail::Node*>& Comments::List() const {

@@ -25,11 +25,6 @@ RangeState& Live(const std::shared_ptr<RangeState>& range) {
   return *range;
 }
 
-void DocumentData::Changed(bool structure) {
-  ++revision_;
-  if (structure) ++generation_;
-}
-
 bool DocumentData::FoundAlive(pugi::xml_node n, unsigned long long& seen) const {
   if (!n || !n.parent()) return false;
   // Up to the node below the document node, the only node without a parent.

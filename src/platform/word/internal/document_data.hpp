@@ -131,7 +131,10 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   bool bookmarks_show_hidden = false;
 
   // What changed (see above); every edit calls it.
-  void Changed(bool structure);
+  void Changed(bool structure) {
+    ++revision_;
+    if (structure) ++generation_;
+  }
   // True when n is still in its part; `seen` remembers the generation in
   // which it was, so that most checks end there.
   bool Alive(pugi::xml_node n, unsigned long long& seen) const {
