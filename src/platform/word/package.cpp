@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
-#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -397,14 +396,11 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   flags &= ~pugi::parse_eol;
   pugi::xml_parse_result result = doc.load_buffer(bytes.data(), bytes.size(), flags);
   if (!result) {
-    std::ostringstream why;
-    why << "fehlerhaftes XML (" << result.description() << " bei Byte " << result.offset << ")";
-    throw errors::InvalidDocument(what, why.str());
+    throw errors::InvalidDocument(what, "fehlerhaftes XML (" + std::string(result.description()) +
+                                            " bei Byte " + std::to_string(result.offset) + ")");
   }
-  for (auto n : doc.children()) {
-    if (n.type() == pugi::node_doctype) {
-      throw errors::InvalidDocument(what, "eine DTD ist in Word-Dokumenten nicht zulässig");
-    }
+  if (doc.find_child([](pugi::xml_node n) { return n.type() == pugi::node_doctype; })) {
+    throw errors::InvalidDocument(what, "eine DTD ist in Word-Dokumenten nicht zulässig");
   }
   // One walk checks the nesting depth and, since pugixml passes bytes through
   // unchecked and the character counting of the layer relies on every string
