@@ -33,16 +33,14 @@ double Points(Value emu) {
   return emu.as_double() / kEmuPerPoint;
 }
 
-void SetText(pugi::xml_node n, long value) {
-  n.text().set(std::to_string(value).c_str());
-}
-
-pugi::xml_node PosOffset(pugi::xml_node position) {
-  if (auto off = position.child("wp:posOffset")) return off;
-  while (auto align = position.child("wp:align")) position.remove_child(align);
-  auto off = position.append_child("wp:posOffset");
-  off.text().set("0");
-  return off;
+// An offset in place of an alignment.
+void SetOffset(pugi::xml_node position, double points) {
+  pugi::xml_node off = position.child("wp:posOffset");
+  if (!off) {
+    while (auto align = position.child("wp:align")) position.remove_child(align);
+    off = position.append_child("wp:posOffset");
+  }
+  off.text().set(std::to_string(Emu(points)).c_str());
 }
 
 // A floating text box as Word writes it: $I its drawing id, $Z its place in
@@ -70,8 +68,7 @@ const char* const kRelative[] = {"margin",    "page",         "paragraph",    "l
 }  // namespace
 
 bool FillFormat::Visible() const {
-  pugi::xml_node sp = detail::Xml(sp_pr_);
-  return !sp.child("a:noFill");
+  return !detail::Xml(sp_pr_).child("a:noFill");
 }
 
 void FillFormat::SetVisible(bool visible) {
@@ -93,8 +90,7 @@ double FillFormat::Transparency() const {
 }
 
 void FillFormat::SetTransparency(double transparency) {
-  pugi::xml_node sp = detail::Xml(sp_pr_);
-  pugi::xml_node color = sp.child("a:solidFill").first_child();
+  pugi::xml_node color = detail::Xml(sp_pr_).child("a:solidFill").first_child();
   if (!color) return;  // an invisible fill is fully transparent anyway
   while (auto a = color.child("a:alpha")) color.remove_child(a);
   if (transparency > 0) {
@@ -104,8 +100,7 @@ void FillFormat::SetTransparency(double transparency) {
 }
 
 bool LineFormat::Visible() const {
-  pugi::xml_node sp = detail::Xml(sp_pr_);
-  return !sp.child("a:ln").child("a:noFill");
+  return !detail::Xml(sp_pr_).child("a:ln").child("a:noFill");
 }
 
 void LineFormat::SetVisible(bool visible) {
@@ -194,7 +189,7 @@ double Shape::Left() const {
 }
 
 void Shape::SetLeft(double points) {
-  SetText(PosOffset(detail::Xml(Anchor()).child("wp:positionH")), Emu(points));
+  SetOffset(detail::Xml(Anchor()).child("wp:positionH"), points);
 }
 
 double Shape::Top() const {
@@ -202,7 +197,7 @@ double Shape::Top() const {
 }
 
 void Shape::SetTop(double points) {
-  SetText(PosOffset(detail::Xml(Anchor()).child("wp:positionV")), Emu(points));
+  SetOffset(detail::Xml(Anchor()).child("wp:positionV"), points);
 }
 
 double Shape::Width() const {
