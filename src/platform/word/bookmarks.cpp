@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "internal/document_data.hpp"
@@ -20,9 +19,11 @@ std::vector<pugi::xml_node> ElementsNamed(detail::DocumentData& d, std::string_v
   return found;
 }
 
-pugi::xml_node FindStart(detail::DocumentData& d, std::string_view name) {
-  for (auto x : ElementsNamed(d, "w:bookmarkStart")) {
-    if (name == x.attribute("w:name").value()) return x;
+// The first of them whose attribute has the value.
+pugi::xml_node FirstWith(detail::DocumentData& d, std::string_view name, const char* attribute,
+                         std::string_view value) {
+  for (auto x : ElementsNamed(d, name)) {
+    if (value == x.attribute(attribute).value()) return x;
   }
   return {};
 }
@@ -56,13 +57,12 @@ void Bookmarks::Add(std::string_view name, const word::Range& range) {
   s.append_attribute("w:id") = id.c_str();
   s.append_attribute("w:name") = std::string(name).c_str();
   if (!collapsed) at = d.PointAt(*state.story, state.end);
-  auto e = at.Insert("w:bookmarkEnd");
-  e.append_attribute("w:id") = id.c_str();
+  at.Insert("w:bookmarkEnd").append_attribute("w:id") = id.c_str();
   d.Changed(false);
 }
 
 bool Bookmarks::Exists(std::string_view name) const {
-  return static_cast<bool>(FindStart(*doc_, name));
+  return static_cast<bool>(FirstWith(*doc_, "w:bookmarkStart", "w:name", name));
 }
 
 int Bookmarks::Count() const {
@@ -75,15 +75,9 @@ int Bookmarks::Count() const {
 
 Range Bookmarks::Item(std::string_view name) const {
   auto& d = *doc_;
-  pugi::xml_node start = FindStart(d, name);
+  pugi::xml_node start = FirstWith(d, "w:bookmarkStart", "w:name", name);
   if (!start) throw errors::NoSuchMember();
-  pugi::xml_node end;
-  for (auto x : ElementsNamed(d, "w:bookmarkEnd")) {
-    if (std::strcmp(x.attribute("w:id").value(), start.attribute("w:id").value()) == 0) {
-      end = x;
-      break;
-    }
-  }
+  pugi::xml_node end = FirstWith(d, "w:bookmarkEnd", "w:id", start.attribute("w:id").value());
   auto [s, e] = d.MarkedSpan(start, end);
   return word::Range(d.NewRange(d.main, s, e));
 }

@@ -14,7 +14,6 @@ class DocumentData;
 }
 
 inline constexpr int wdSortByName = 0;
-inline constexpr int wdSortByLocation = 1;
 
 class Bookmarks {
  public:

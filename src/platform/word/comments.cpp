@@ -32,6 +32,13 @@ std::string RandomHex(uint32_t below) {
   return buf;
 }
 
+// The element with the attributes given, in their order.
+pugi::xml_node Append(pugi::xml_node element,
+                      std::initializer_list<std::pair<const char*, std::string>> attributes) {
+  for (const auto& [name, value] : attributes) element.append_attribute(name) = value.c_str();
+  return element;
+}
+
 }  // namespace
 
 Range Comment::Range() const {
@@ -69,8 +76,7 @@ Comment Comments::Item(int index) const {
 Comments Comments::Of(const DocumentDataPtr& doc, const word::Range* within) {
   if (within) detail::Live(within->State());  // 91 for a range that refers to nothing
   if (!doc) throw korvax::errors::ObjectNotSet();
-  if (!within) return Comments(doc, std::nullopt, Lazy{});
-  return Comments(doc, within->Duplicate(), Lazy{});
+  return Comments(doc, within ? std::optional(within->Duplicate()) : std::nullopt, Lazy{});
 }
 
 const std::vector<detail::Node*>& Comments::List() const {
@@ -114,21 +120,16 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
   // document may have made the body a paragraph to stand in.
   const bool collapsed = state.start == state.end;
   detail::InsertPoint at = d.PointAt(*state.story, state.start);
-  pugi::xml_node range_start = at.Insert("w:commentRangeStart");
-  range_start.append_attribute("w:id") = id.c_str();
+  Append(at.Insert("w:commentRangeStart"), {{"w:id", id}});
   if (!collapsed) at = d.PointAt(*state.story, state.end);
-  pugi::xml_node range_end = at.Insert("w:commentRangeEnd");
-  range_end.append_attribute("w:id") = id.c_str();
+  pugi::xml_node range_end = Append(at.Insert("w:commentRangeEnd"), {{"w:id", id}});
   pugi::xml_node ref_run = range_end.parent().insert_child_after("w:r", range_end);
-  pugi::xml_node reference = ref_run.append_child("w:commentReference");
-  reference.append_attribute("w:id") = id.c_str();
+  Append(ref_run.append_child("w:commentReference"), {{"w:id", id}});
   d.Changed(true);  // new markers
 
-  pugi::xml_node comment = root.append_child("w:comment");
-  comment.append_attribute("w:id") = id.c_str();
-  comment.append_attribute("w:author") = "Korvax";
-  comment.append_attribute("w:date") = NowUtc().c_str();
-  comment.append_attribute("w:initials") = "K";
+  pugi::xml_node comment =
+      Append(root.append_child("w:comment"),
+             {{"w:id", id}, {"w:author", "Korvax"}, {"w:date", NowUtc()}, {"w:initials", "K"}});
   std::u32string all = text::ToU32(text);
   size_t begin = 0;
   pugi::xml_node last;
@@ -146,29 +147,19 @@ Comment Comments::Add(const word::Range& range, std::string_view text) {
   } while (begin != std::u32string::npos);
 
   // Word 2013 and later keep reply state and durable ids beside comments.xml.
-  auto extended = d.ExtensionRoot("/commentsExtended");
-  auto ids = d.ExtensionRoot("/commentsIds");
-  auto extensible = d.ExtensionRoot("/commentsExtensible");
+  auto extended = d.PartRoot("/commentsExtended");
+  auto ids = d.PartRoot("/commentsIds");
+  auto extensible = d.PartRoot("/commentsExtensible");
   if ((extended || ids || extensible) && root.attribute("xmlns:w14")) {
     std::string para = RandomHex(0x7FFFFFFF);
     std::string durable = RandomHex(0x7FFFFFFF);
-    last.append_attribute("w14:paraId") = para.c_str();
-    last.append_attribute("w14:textId") = "77777777";
-    if (extended) {
-      auto ex = extended.append_child("w15:commentEx");
-      ex.append_attribute("w15:paraId") = para.c_str();
-      ex.append_attribute("w15:done") = "0";
-    }
-    if (ids) {
-      auto c = ids.append_child("w16cid:commentId");
-      c.append_attribute("w16cid:paraId") = para.c_str();
-      c.append_attribute("w16cid:durableId") = durable.c_str();
-    }
-    if (extensible) {
-      auto c = extensible.append_child("w16cex:commentExtensible");
-      c.append_attribute("w16cex:durableId") = durable.c_str();
-      c.append_attribute("w16cex:dateUtc") = NowUtc().c_str();
-    }
+    Append(last, {{"w14:paraId", para}, {"w14:textId", "77777777"}});
+    // Appending to a part that is not there (a null node) does nothing.
+    Append(extended.append_child("w15:commentEx"), {{"w15:paraId", para}, {"w15:done", "0"}});
+    Append(ids.append_child("w16cid:commentId"),
+           {{"w16cid:paraId", para}, {"w16cid:durableId", durable}});
+    Append(extensible.append_child("w16cex:commentExtensible"),
+           {{"w16cex:durableId", durable}, {"w16cex:dateUtc", NowUtc()}});
   }
   return Comment(doc_, NodeOf(comment));
 }

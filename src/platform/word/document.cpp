@@ -29,7 +29,6 @@ std::shared_ptr<Document> Document::Open(const std::filesystem::path& path) {
   std::shared_ptr<Document> doc(new Document());
   doc->data_ = data;
   doc->file_ = std::move(file);
-  data->owner = doc;
   data->selection = data->NewRange(data->main, 0, 0);
   doc->application_ = std::make_shared<word::Application>();
   doc->application_->active_ = doc;
@@ -141,20 +140,6 @@ int Selection::MoveRight(int unit, int count, bool extend) {
   }
   moved += MoveEnd(unit, count);
   s.start = s.end;
-  return moved;
-}
-
-int Selection::MoveLeft(int unit, int count, bool extend) {
-  if (extend) return -MoveStart(unit, -count);
-  auto& s = S();
-  int moved = 0;
-  if (s.start != s.end) {
-    s.end = s.start;
-    moved = 1;
-    --count;
-  }
-  moved += -MoveStart(unit, -count);
-  s.end = s.start;
   return moved;
 }
 

@@ -40,7 +40,6 @@ class Selection : public Range {
   word::Range Range() const;             // a new range over the selected text
   void TypeText(std::string_view text);  // replaces the selection, collapses after it
   int MoveRight(int unit = wdCharacter, int count = 1, bool extend = false);
-  int MoveLeft(int unit = wdCharacter, int count = 1, bool extend = false);
 };
 
 class Document : public Object, public std::enable_shared_from_this<Document> {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
-#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -22,32 +21,26 @@ struct ArchiveCloser {
 };
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
-// Reads an entry piece by piece, so that one whose data inflates to more
-// than its declared size is refused before it is held whole.
+// Reads an entry into its declared size and one byte more, so that one whose
+// data inflates to more than declared is refused without being held whole.
 std::string ReadEntry(zip_t* z, zip_uint64_t index, uint64_t declared, const std::string& name,
                       const std::string& path) {
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(z, index, 0), &zip_fclose);
   if (!file) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist unlesbar");
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(declared));
-  constexpr size_t kPiece = 1 << 20;
-  while (true) {
-    const size_t at = bytes.size();
-    // One byte more than declared is read when there is one, to find it out.
-    const size_t want = std::min<uint64_t>(kPiece, declared + 1 - at);
-    bytes.resize(at + want);
-    const zip_int64_t got = zip_fread(file.get(), bytes.data() + at, want);
+  std::string bytes(static_cast<size_t>(declared) + 1, '\0');
+  size_t held = 0;
+  for (zip_int64_t got = 1; got > 0 && held < bytes.size(); held += static_cast<size_t>(got)) {
+    got = zip_fread(file.get(), bytes.data() + held, bytes.size() - held);
     if (got < 0) throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
-    bytes.resize(at + static_cast<size_t>(got));
-    if (bytes.size() > declared) {
-      throw errors::InvalidDocument(
-          path, "der Eintrag \"" + name + "\" ist entpackt größer als angegeben");
-    }
-    if (got == 0) break;
   }
-  if (bytes.size() != declared) {
+  if (held > declared) {
+    throw errors::InvalidDocument(path,
+                                  "der Eintrag \"" + name + "\" ist entpackt größer als angegeben");
+  }
+  if (held != declared) {
     throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist beschädigt");
   }
+  bytes.resize(held);
   return bytes;
 }
 
@@ -108,20 +101,10 @@ std::string FoldCase(std::string name) {
 // so nothing is read past the end of a NUL-terminated string.
 int SequenceLength(const unsigned char* p) {
   const unsigned char b = *p;
-  int extra = 0;
-  char32_t c = 0;
-  if (b >= 0xC2 && b <= 0xDF) {
-    extra = 1;
-    c = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    extra = 2;
-    c = b & 0x0F;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    extra = 3;
-    c = b & 0x07;
-  } else {
-    return 0;  // a continuation byte first, an overlong lead or past U+10FFFF
-  }
+  // A continuation byte first, an overlong lead or past U+10FFFF.
+  if (b < 0xC2 || b > 0xF4) return 0;
+  const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+  char32_t c = b & (0x3F >> extra);
   for (int k = 1; k <= extra; ++k) {
     const unsigned char next = p[k];
     if ((next & 0xC0) != 0x80) return 0;
@@ -158,12 +141,6 @@ bool IsUtf8(const unsigned char* p, const unsigned char* end) {
   return true;
 }
 
-// True when the NUL-terminated s is well-formed UTF-8.
-bool IsUtf8(const char* s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s);
-  return IsUtf8(p, p + std::strlen(s));
-}
-
 // True when every string pugixml makes of bytes is well-formed UTF-8, known
 // from the bytes alone: they are well-formed UTF-8 with no NUL (so pugixml
 // reads them as UTF-8, or as Latin-1 when so declared, which it turns into
@@ -179,11 +156,77 @@ bool TextSurelyUtf8(std::string_view bytes) {
 
 // True when the node's name, value and attributes are well-formed UTF-8.
 bool TextUtf8(pugi::xml_node node) {
-  if (!IsUtf8(node.name()) || !IsUtf8(node.value())) return false;
+  auto utf8 = [](const char* s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s);
+    return IsUtf8(p, p + std::strlen(s));
+  };
+  if (!utf8(node.name()) || !utf8(node.value())) return false;
   for (pugi::xml_attribute a : node.attributes()) {
-    if (!IsUtf8(a.name()) || !IsUtf8(a.value())) return false;
+    if (!utf8(a.name()) || !utf8(a.value())) return false;
   }
   return true;
+}
+
+// The archive as libzip builds it in memory, released on every path out.
+struct MemoryArchive {
+  zip_source_t* source = nullptr;  // held by us as well as by the archive
+  zip_t* archive = nullptr;
+
+  ~MemoryArchive() {
+    if (archive) zip_discard(archive);
+    if (source) zip_source_free(source);
+  }
+};
+
+// The archive's bytes after zip_close, read back from the memory source.
+std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_source_is_deleted(source)) throw errors::SaveFailed(where, "das Archiv ist leer");
+  if (zip_source_stat(source, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+      zip_source_open(source) != 0) {
+    throw errors::SaveFailed(where, zip_error_strerror(zip_source_error(source)));
+  }
+  std::string bytes(static_cast<size_t>(st.size), '\0');
+  zip_int64_t got = zip_source_read(source, bytes.data(), bytes.size());
+  zip_source_close(source);
+  if (got != static_cast<zip_int64_t>(bytes.size())) {
+    throw errors::SaveFailed(where, "das Archiv ist im Speicher unvollständig");
+  }
+  return bytes;
+}
+
+// The entries, deflated, as a zip archive's bytes; SaveFailed names `where`.
+std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
+  // Built in memory and written in one piece: libzip writing a file itself
+  // goes through a temporary file of its own, named with random bytes for
+  // which it loads the system's crypto library.
+  MemoryArchive m;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
+  m.archive = source ? zip_open_from_source(source, ZIP_TRUNCATE, &error) : nullptr;
+  if (!m.archive) {
+    if (source) zip_source_free(source);
+    std::string why = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    throw errors::SaveFailed(where, why);
+  }
+  zip_error_fini(&error);
+  zip_source_keep(source);
+  m.source = source;
+  for (const auto& e : entries) {
+    zip_source_t* src = zip_source_buffer(m.archive, e.bytes.data(), e.bytes.size(), 0);
+    zip_int64_t idx = src ? zip_file_add(m.archive, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+    if (idx < 0) {
+      if (src) zip_source_free(src);
+      throw errors::SaveFailed(where, zip_strerror(m.archive));
+    }
+    zip_set_file_compression(m.archive, idx, ZIP_CM_DEFLATE, 0);
+  }
+  if (zip_close(m.archive) != 0) throw errors::SaveFailed(where, zip_strerror(m.archive));
+  m.archive = nullptr;
+  return ArchiveBytes(m.source, where);
 }
 
 }  // namespace
@@ -192,14 +235,10 @@ Package Package::Read(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) throw errors::FileNotFound(path.string());
   int err = 0;
-  Archive z(zip_open(path.c_str(), ZIP_RDONLY, &err));
-  if (!z) throw errors::InvalidDocument(path.string(), "die Datei ist kein ZIP-Archiv");
-  Package package = ReadArchive(z.get(), path.string());
-  package.source_ = path;
-  return package;
-}
-
-Package Package::ReadArchive(zip_t* z, const std::string& path) {
+  Archive archive(zip_open(path.c_str(), ZIP_RDONLY, &err));
+  zip_t* const z = archive.get();
+  const std::string where = path.string();
+  if (!z) throw errors::InvalidDocument(where, "die Datei ist kein ZIP-Archiv");
   // First the names and the declared sizes of all entries: a package that
   // would not fit is refused before anything is unpacked.
   struct Listed {
@@ -215,27 +254,27 @@ Package Package::ReadArchive(zip_t* z, const std::string& path) {
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(z, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || !st.name) {
-      throw errors::InvalidDocument(path, "ein Eintrag des Archivs ist unlesbar");
+      throw errors::InvalidDocument(where, "ein Eintrag des Archivs ist unlesbar");
     }
     const std::string name = st.name;
     // The entries are written back under their names: one that points outside
     // the package, or two that name the same part, would make that ambiguous.
-    if (std::string odd = OddName(name); !odd.empty()) throw errors::InvalidDocument(path, odd);
+    if (std::string odd = OddName(name); !odd.empty()) throw errors::InvalidDocument(where, odd);
     if (!seen.insert(FoldCase(name)).second) {
-      throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist doppelt");
+      throw errors::InvalidDocument(where, "der Eintrag \"" + name + "\" ist doppelt");
     }
     if (name == kMainPart) {
       if (st.size > kMaxMainPartBytes) {
-        throw errors::InvalidDocument(path, "der Eintrag \"" + name + "\" ist größer als " +
-                                                std::to_string(kMaxMainPartBytes >> 20) + " MiB");
+        throw errors::InvalidDocument(where, "der Eintrag \"" + name + "\" ist größer als " +
+                                                 std::to_string(kMaxMainPartBytes >> 20) + " MiB");
       }
     } else {
       others += st.size;
       if (others > kMaxOtherPartsBytes) {
-        throw errors::InvalidDocument(path, "die Einträge außer \"" + std::string(kMainPart) +
-                                                "\" sind entpackt größer als " +
-                                                std::to_string(kMaxOtherPartsBytes >> 20) +
-                                                " MiB (zuletzt \"" + name + "\")");
+        throw errors::InvalidDocument(where, "die Einträge außer \"" + std::string(kMainPart) +
+                                                 "\" sind entpackt größer als " +
+                                                 std::to_string(kMaxOtherPartsBytes >> 20) +
+                                                 " MiB (zuletzt \"" + name + "\")");
       }
     }
     listed.push_back({static_cast<zip_uint64_t>(i), name, st.size});
@@ -243,12 +282,13 @@ Package Package::ReadArchive(zip_t* z, const std::string& path) {
   Package package;
   for (const Listed& entry : listed) {
     package.entries_.push_back(
-        {entry.name, ReadEntry(z, entry.index, entry.size, entry.name, path)});
+        {entry.name, ReadEntry(z, entry.index, entry.size, entry.name, where)});
     package.held_bytes_ += entry.size;
   }
   if (!package.Has("[Content_Types].xml")) {
-    throw errors::InvalidDocument(path, "[Content_Types].xml fehlt");
+    throw errors::InvalidDocument(where, "[Content_Types].xml fehlt");
   }
+  package.source_ = path;
   return package;
 }
 
@@ -346,71 +386,6 @@ void Package::Write(const std::filesystem::path& path) {
   file::WriteWhole(path, Serialize());
 }
 
-namespace {
-
-// The archive as libzip builds it in memory, released on every path out.
-struct MemoryArchive {
-  zip_source_t* source = nullptr;  // held by us as well as by the archive
-  zip_t* archive = nullptr;
-
-  ~MemoryArchive() {
-    if (archive) zip_discard(archive);
-    if (source) zip_source_free(source);
-  }
-};
-
-// The archive's bytes after zip_close, read back from the memory source.
-std::string ArchiveBytes(zip_source_t* source, const std::string& where) {
-  zip_stat_t st;
-  zip_stat_init(&st);
-  if (zip_source_is_deleted(source)) throw errors::SaveFailed(where, "das Archiv ist leer");
-  if (zip_source_stat(source, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
-      zip_source_open(source) != 0) {
-    throw errors::SaveFailed(where, zip_error_strerror(zip_source_error(source)));
-  }
-  std::string bytes(static_cast<size_t>(st.size), '\0');
-  zip_int64_t got = zip_source_read(source, bytes.data(), bytes.size());
-  zip_source_close(source);
-  if (got != static_cast<zip_int64_t>(bytes.size())) {
-    throw errors::SaveFailed(where, "das Archiv ist im Speicher unvollständig");
-  }
-  return bytes;
-}
-
-}  // namespace
-
-std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where) {
-  // Built in memory and written in one piece: libzip writing a file itself
-  // goes through a temporary file of its own, named with random bytes for
-  // which it loads the system's crypto library.
-  MemoryArchive m;
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
-  m.archive = source ? zip_open_from_source(source, ZIP_TRUNCATE, &error) : nullptr;
-  if (!m.archive) {
-    if (source) zip_source_free(source);
-    std::string why = zip_error_strerror(&error);
-    zip_error_fini(&error);
-    throw errors::SaveFailed(where, why);
-  }
-  zip_error_fini(&error);
-  zip_source_keep(source);
-  m.source = source;
-  for (const auto& e : entries) {
-    zip_source_t* src = zip_source_buffer(m.archive, e.bytes.data(), e.bytes.size(), 0);
-    zip_int64_t idx = src ? zip_file_add(m.archive, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
-    if (idx < 0) {
-      if (src) zip_source_free(src);
-      throw errors::SaveFailed(where, zip_strerror(m.archive));
-    }
-    zip_set_file_compression(m.archive, idx, ZIP_CM_DEFLATE, 0);
-  }
-  if (zip_close(m.archive) != 0) throw errors::SaveFailed(where, zip_strerror(m.archive));
-  m.archive = nullptr;
-  return ArchiveBytes(m.source, where);
-}
-
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries) {
   file::WriteWhole(path, ZipBytes(entries, path.string()));
 }
@@ -421,14 +396,11 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   flags &= ~pugi::parse_eol;
   pugi::xml_parse_result result = doc.load_buffer(bytes.data(), bytes.size(), flags);
   if (!result) {
-    std::ostringstream why;
-    why << "fehlerhaftes XML (" << result.description() << " bei Byte " << result.offset << ")";
-    throw errors::InvalidDocument(what, why.str());
+    throw errors::InvalidDocument(what, "fehlerhaftes XML (" + std::string(result.description()) +
+                                            " bei Byte " + std::to_string(result.offset) + ")");
   }
-  for (auto n : doc.children()) {
-    if (n.type() == pugi::node_doctype) {
-      throw errors::InvalidDocument(what, "eine DTD ist in Word-Dokumenten nicht zulässig");
-    }
+  if (doc.find_child([](pugi::xml_node n) { return n.type() == pugi::node_doctype; })) {
+    throw errors::InvalidDocument(what, "eine DTD ist in Word-Dokumenten nicht zulässig");
   }
   // One walk checks the nesting depth and, since pugixml passes bytes through
   // unchecked and the character counting of the layer relies on every string
@@ -451,15 +423,11 @@ void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string
   if (check.bad_text) {
     throw errors::InvalidDocument(what, "das XML enthält ungültige UTF-8-Zeichen");
   }
-  if (detail::HasUnusualPrefixes(bytes)) detail::NormalizePrefixes(doc, what);
+  detail::NormalizePrefixes(doc, bytes, what);
 }
 
-namespace {
-
-constexpr const char* kGraveyard = "korvax-removed";
-
-// Appends straight to the string: no stream buffer, no copy at the end.
-void Serialize(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
+void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
+  // Appends straight to the string: no stream buffer, no copy at the end.
   struct Writer : pugi::xml_writer {
     explicit Writer(std::string& s) : out(s) {}
     std::string& out;
@@ -470,35 +438,15 @@ void Serialize(const pugi::xml_document& doc, size_t expected_size, std::string&
   out.clear();
   out.reserve(expected_size + expected_size / 8);
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
-    if (std::strcmp(n.name(), kGraveyard) == 0) continue;
+    if (std::strcmp(n.name(), kRemovedElement) == 0) continue;
     n.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   }
 }
 
-}  // namespace
-
 std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size) {
   std::string out;
-  Serialize(doc, expected_size, out);
+  SerializeXml(doc, expected_size, out);
   return out;
-}
-
-void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out) {
-  Serialize(doc, expected_size, out);
-}
-
-void Bury(pugi::xml_node node) {
-  pugi::xml_node root = node.root();
-  pugi::xml_node grave = root.child(kGraveyard);
-  if (!grave) grave = root.append_child(kGraveyard);
-  grave.append_move(node);
-}
-
-bool IsBuried(pugi::xml_node node) {
-  if (!node || !node.parent()) return true;
-  // Up to the node below the document node, the only node without a parent.
-  while (node.parent().parent()) node = node.parent();
-  return node.type() != pugi::node_element || std::strcmp(node.name(), kGraveyard) == 0;
 }
 
 }  // namespace korvax::word

@@ -14,8 +14,6 @@
 
 #include <pugixml.hpp>
 
-struct zip;
-
 namespace korvax::word {
 
 // The main text, the one part whose size a document's memory may grow with.
@@ -74,7 +72,6 @@ class Package {
   std::filesystem::path source_;
   uint64_t held_bytes_ = 0;  // the entries as read and the trees parsed since
 
-  static Package ReadArchive(zip* archive, const std::string& path);
   Entry* Find(const std::string& name);
   const Entry* Find(const std::string& name) const;
 };
@@ -84,9 +81,7 @@ struct ZipEntry {
   const std::string& name;
   std::string_view bytes;
 };
-// The entries, deflated, as a zip archive's bytes; SaveFailed names `where`.
-std::string ZipBytes(const std::vector<ZipEntry>& entries, const std::string& where);
-// file::WriteWhole(path, ZipBytes(entries)).
+// Writes the entries, deflated, as a zip archive (file::WriteWhole).
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries);
 
 // Parses without DTD processing; pugixml never expands external entities and
@@ -94,13 +89,12 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
 // that are no UTF-8, as Word refuses them.
 void ParseXml(pugi::xml_document& doc, std::string_view bytes, const std::string& what);
 // expected_size, the part's size when read, saves growing the string step by step.
+// Elements below the document named kRemovedElement are left out.
 std::string SerializeXml(const pugi::xml_document& doc, size_t expected_size = 0);
 void SerializeXml(const pugi::xml_document& doc, size_t expected_size, std::string& out);
 
-// Removed objects (tables, comments, shapes) are moved aside instead of freed,
-// so that a handle still held by a caller can tell that its object is gone
-// rather than touch freed memory. The aside is never written.
-void Bury(pugi::xml_node node);
-bool IsBuried(pugi::xml_node node);  // also true for an empty node
+// Where removed objects (tables, comments, shapes) are kept, below the
+// document node, instead of being freed; it is never written.
+inline constexpr const char* kRemovedElement = "korvax-removed";
 
 }  // namespace korvax::word

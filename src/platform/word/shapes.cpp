@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "common/text.hpp"
 #include "internal/document_data.hpp"
+#include "internal/namespaces.hpp"
 #include "platform/word/word_errors.hpp"
 
 namespace korvax::word {
@@ -25,23 +27,40 @@ long Emu(double points) {
   return std::lround(points * kEmuPerPoint);
 }
 
-void SetText(pugi::xml_node n, long value) {
-  n.text().set(std::to_string(value).c_str());
+// An EMU value as points; a missing value is 0.
+template <class Value>
+double Points(Value emu) {
+  return emu.as_double() / kEmuPerPoint;
 }
 
-pugi::xml_node PosOffset(pugi::xml_node position) {
-  if (auto off = position.child("wp:posOffset")) return off;
-  while (auto align = position.child("wp:align")) position.remove_child(align);
-  auto off = position.append_child("wp:posOffset");
-  off.text().set("0");
-  return off;
+// An offset in place of an alignment.
+void SetOffset(pugi::xml_node position, double points) {
+  pugi::xml_node off = position.child("wp:posOffset");
+  if (!off) {
+    while (auto align = position.child("wp:align")) position.remove_child(align);
+    off = position.append_child("wp:posOffset");
+  }
+  off.text().set(std::to_string(Emu(points)).c_str());
 }
 
-// Declares a namespace on the document element unless it already is.
-void Declare(pugi::xml_node root, const char* prefix, const char* uri) {
-  std::string attr = std::string("xmlns:") + prefix;
-  if (!root.attribute(attr.c_str())) root.append_attribute(attr.c_str()) = uri;
-}
+// A floating text box as Word writes it: $I its drawing id, $Z its place in
+// the stacking order, $X and $Y its offset from the page, $W and $H its size
+// (EMU). The blanks between elements are not parsed.
+constexpr const char* kTextBox = R"(<w:r><mc:AlternateContent><mc:Choice Requires="wps">
+<w:drawing><wp:anchor distT="0" distB="0" distL="114300" distR="114300" simplePos="0"
+ relativeHeight="$Z" behindDoc="0" locked="0" layoutInCell="1" allowOverlap="1">
+<wp:simplePos x="0" y="0"/><wp:positionH relativeFrom="page"><wp:posOffset>$X</wp:posOffset>
+</wp:positionH><wp:positionV relativeFrom="page"><wp:posOffset>$Y</wp:posOffset></wp:positionV>
+<wp:extent cx="$W" cy="$H"/><wp:effectExtent l="0" t="0" r="0" b="0"/><wp:wrapNone/>
+<wp:docPr id="$I" name="Text Box $I"/><wp:cNvGraphicFramePr/><a:graphic><a:graphicData
+ uri="http://schemas.microsoft.com/office/word/2010/wordprocessingShape"><wps:wsp>
+<wps:cNvSpPr txBox="1"/><wps:spPr><a:xfrm><a:off x="0" y="0"/><a:ext cx="$W" cy="$H"/></a:xfrm>
+<a:prstGeom prst="rect"><a:avLst/></a:prstGeom><a:solidFill><a:schemeClr val="lt1"/></a:solidFill>
+<a:ln w="6350"><a:solidFill><a:prstClr val="black"/></a:solidFill></a:ln></wps:spPr><wps:txbx>
+<w:txbxContent><w:p/></w:txbxContent></wps:txbx><wps:bodyPr rot="0" vert="horz" wrap="square"
+ lIns="91440" tIns="45720" rIns="91440" bIns="45720" anchor="t" anchorCtr="0"><a:noAutofit/>
+</wps:bodyPr></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></mc:Choice>
+</mc:AlternateContent></w:r>)";
 
 const char* const kRelative[] = {"margin",    "page",         "paragraph",    "line",
                                  "topMargin", "bottomMargin", "insideMargin", "outsideMargin"};
@@ -49,8 +68,7 @@ const char* const kRelative[] = {"margin",    "page",         "paragraph",    "l
 }  // namespace
 
 bool FillFormat::Visible() const {
-  pugi::xml_node sp = detail::Xml(sp_pr_);
-  return !sp.child("a:noFill");
+  return !detail::Xml(sp_pr_).child("a:noFill");
 }
 
 void FillFormat::SetVisible(bool visible) {
@@ -72,8 +90,7 @@ double FillFormat::Transparency() const {
 }
 
 void FillFormat::SetTransparency(double transparency) {
-  pugi::xml_node sp = detail::Xml(sp_pr_);
-  pugi::xml_node color = sp.child("a:solidFill").first_child();
+  pugi::xml_node color = detail::Xml(sp_pr_).child("a:solidFill").first_child();
   if (!color) return;  // an invisible fill is fully transparent anyway
   while (auto a = color.child("a:alpha")) color.remove_child(a);
   if (transparency > 0) {
@@ -83,8 +100,7 @@ void FillFormat::SetTransparency(double transparency) {
 }
 
 bool LineFormat::Visible() const {
-  pugi::xml_node sp = detail::Xml(sp_pr_);
-  return !sp.child("a:ln").child("a:noFill");
+  return !detail::Xml(sp_pr_).child("a:ln").child("a:noFill");
 }
 
 void LineFormat::SetVisible(bool visible) {
@@ -129,32 +145,32 @@ void SetExtent(pugi::xml_node anchor, const char* which, double points) {
 
 }  // namespace
 
-std::string Shape::Name() const {
+detail::Node* Shape::Anchor() const {
   Doc();
-  return detail::Xml(node_).child("wp:docPr").attribute("name").value();
+  return node_;
+}
+
+std::string Shape::Name() const {
+  return detail::Xml(Anchor()).child("wp:docPr").attribute("name").value();
 }
 
 void Shape::SetName(std::string_view name) {
-  Doc();
-  auto pr = detail::Xml(node_).child("wp:docPr");
+  auto pr = detail::Xml(Anchor()).child("wp:docPr");
   if (!pr.attribute("name")) pr.append_attribute("name");
   pr.attribute("name") = std::string(name).c_str();
 }
 
 FillFormat Shape::Fill() const {
-  Doc();
-  return FillFormat(detail::NodeOf(ShapeProperties(detail::Xml(node_))));
+  return FillFormat(detail::NodeOf(ShapeProperties(detail::Xml(Anchor()))));
 }
 
 LineFormat Shape::Line() const {
-  Doc();
-  return LineFormat(detail::NodeOf(ShapeProperties(detail::Xml(node_))));
+  return LineFormat(detail::NodeOf(ShapeProperties(detail::Xml(Anchor()))));
 }
 
 int Shape::RelativeVerticalPosition() const {
-  Doc();
   std::string_view from =
-      detail::Xml(node_).child("wp:positionV").attribute("relativeFrom").value();
+      detail::Xml(Anchor()).child("wp:positionV").attribute("relativeFrom").value();
   for (int i = 0; i < 8; ++i) {
     if (from == kRelative[i]) return i;
   }
@@ -162,59 +178,47 @@ int Shape::RelativeVerticalPosition() const {
 }
 
 void Shape::SetRelativeVerticalPosition(int relative) {
-  Doc();
+  auto pos = detail::Xml(Anchor()).child("wp:positionV");
   if (relative < 0 || relative > 7) throw errors::ValueOutOfRange();
-  auto pos = detail::Xml(node_).child("wp:positionV");
   if (!pos.attribute("relativeFrom")) pos.append_attribute("relativeFrom");
   pos.attribute("relativeFrom") = kRelative[relative];
 }
 
 double Shape::Left() const {
-  Doc();
-  return detail::Xml(node_).child("wp:positionH").child("wp:posOffset").text().as_double() /
-         kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:positionH").child("wp:posOffset").text());
 }
 
 void Shape::SetLeft(double points) {
-  Doc();
-  SetText(PosOffset(detail::Xml(node_).child("wp:positionH")), Emu(points));
+  SetOffset(detail::Xml(Anchor()).child("wp:positionH"), points);
 }
 
 double Shape::Top() const {
-  Doc();
-  return detail::Xml(node_).child("wp:positionV").child("wp:posOffset").text().as_double() /
-         kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:positionV").child("wp:posOffset").text());
 }
 
 void Shape::SetTop(double points) {
-  Doc();
-  SetText(PosOffset(detail::Xml(node_).child("wp:positionV")), Emu(points));
+  SetOffset(detail::Xml(Anchor()).child("wp:positionV"), points);
 }
 
 double Shape::Width() const {
-  Doc();
-  return detail::Xml(node_).child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:extent").attribute("cx"));
 }
 
 void Shape::SetWidth(double points) {
-  Doc();
-  SetExtent(detail::Xml(node_), "cx", points);
+  SetExtent(detail::Xml(Anchor()), "cx", points);
 }
 
 double Shape::Height() const {
-  Doc();
-  return detail::Xml(node_).child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
+  return Points(detail::Xml(Anchor()).child("wp:extent").attribute("cy"));
 }
 
 void Shape::SetHeight(double points) {
-  Doc();
-  SetExtent(detail::Xml(node_), "cy", points);
+  SetExtent(detail::Xml(Anchor()), "cy", points);
 }
 
 TextFrame Shape::TextFrame() const {
-  Doc();
-  return word::TextFrame(doc_,
-                         detail::NodeOf(detail::Xml(node_).select_node(".//w:txbxContent").node()));
+  return word::TextFrame(
+      doc_, detail::NodeOf(detail::Xml(Anchor()).select_node(".//w:txbxContent").node()));
 }
 
 void Shape::Select() const {
@@ -273,45 +277,20 @@ Shape Shapes::AddTextbox(int orientation, double left, double top, double width,
     throw errors::NotAvailable("Textfeld mit dieser Ausrichtung");
   }
   auto& d = *doc_;
-  pugi::xml_node root = d.body.parent();
-  Declare(root, "wp", "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
-  Declare(root, "wps", "http://schemas.microsoft.com/office/word/2010/wordprocessingShape");
-  Declare(root, "mc", "http://schemas.openxmlformats.org/markup-compatibility/2006");
-  Declare(root, "a", "http://schemas.openxmlformats.org/drawingml/2006/main");
+  for (const char* prefix : {"wp", "wps", "mc", "a"}) detail::DeclareUsual(d.body.parent(), prefix);
 
   const long id = d.DrawingsOf().highest_id + 1;
   detail::Point at = d.selection->story == d.main ? d.selection->start : detail::First(d.body);
   pugi::xml_node paragraph = detail::Locate(at).Owner();
-  std::string cx = std::to_string(Emu(width)), cy = std::to_string(Emu(height));
-  std::string xml =
-      "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing>"
-      "<wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" simplePos=\"0\" "
-      "relativeHeight=\"" +
-      std::to_string(251659264 + id * 1024) +
-      "\" behindDoc=\"0\" "
-      "locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\"><wp:simplePos x=\"0\" y=\"0\"/>"
-      "<wp:positionH relativeFrom=\"page\"><wp:posOffset>" +
-      std::to_string(Emu(left)) +
-      "</wp:posOffset></wp:positionH><wp:positionV relativeFrom=\"page\"><wp:posOffset>" +
-      std::to_string(Emu(top)) +
-      "</wp:posOffset></wp:positionV>"
-      "<wp:extent cx=\"" +
-      cx + "\" cy=\"" + cy +
-      "\"/>"
-      "<wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/><wp:wrapNone/>"
-      "<wp:docPr id=\"" +
-      std::to_string(id) + "\" name=\"Text Box " + std::to_string(id) +
-      "\"/><wp:cNvGraphicFramePr/><a:graphic><a:graphicData "
-      "uri=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:wsp>"
-      "<wps:cNvSpPr txBox=\"1\"/><wps:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"" +
-      cx + "\" cy=\"" + cy +
-      "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
-      "<a:solidFill><a:schemeClr val=\"lt1\"/></a:solidFill><a:ln w=\"6350\"><a:solidFill>"
-      "<a:prstClr val=\"black\"/></a:solidFill></a:ln></wps:spPr><wps:txbx><w:txbxContent>"
-      "<w:p/></w:txbxContent></wps:txbx><wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" "
-      "lIns=\"91440\" tIns=\"45720\" rIns=\"91440\" bIns=\"45720\" anchor=\"t\" "
-      "anchorCtr=\"0\"><a:noAutofit/></wps:bodyPr></wps:wsp></a:graphicData></a:graphic>"
-      "</wp:anchor></w:drawing></mc:Choice></mc:AlternateContent></w:r>";
+  std::string xml = kTextBox;
+  for (auto [field, value] : {std::pair{"$Z", 251659264 + id * 1024},
+                              {"$X", Emu(left)},
+                              {"$Y", Emu(top)},
+                              {"$W", Emu(width)},
+                              {"$H", Emu(height)},
+                              {"$I", id}}) {
+    xml = text::Replace(xml, field, std::to_string(value));
+  }
   pugi::xml_document fragment;
   fragment.load_string(xml.c_str());
   pugi::xml_node run = paragraph.append_copy(fragment.first_child());

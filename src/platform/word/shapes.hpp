@@ -13,10 +13,8 @@
 namespace korvax::word {
 
 inline constexpr int msoTextOrientationHorizontal = 1;
-inline constexpr int wdRelativeVerticalPositionMargin = 0;
 inline constexpr int wdRelativeVerticalPositionPage = 1;
 inline constexpr int wdRelativeVerticalPositionParagraph = 2;
-inline constexpr int wdRelativeVerticalPositionLine = 3;
 
 // A shape's fill (DrawingML a:solidFill or a:noFill).
 class FillFormat {
@@ -47,7 +45,6 @@ class TextFrame : public Handle {
  public:
   TextFrame(DocumentDataPtr doc, detail::Node* content) : Handle(std::move(doc), content) {}
   word::Range TextRange() const;  // the text box story, without its final mark
-  bool HasText() const { return node_ != nullptr; }
 };
 
 class Shape : public Handle {
@@ -72,6 +69,9 @@ class Shape : public Handle {
   void Select() const;  // the selection goes to the start of the text box's text
   void Delete();
   explicit operator bool() const { return node_ != nullptr; }
+
+ private:
+  detail::Node* Anchor() const;  // the wp:anchor, while it is in the document
 };
 
 class Shapes {

@@ -25,20 +25,20 @@ RangeState& Live(const std::shared_ptr<RangeState>& range) {
   return *range;
 }
 
-void DocumentData::Changed(bool structure) {
-  ++revision_;
-  if (structure) ++generation_;
-}
-
-bool DocumentData::Alive(pugi::xml_node n, unsigned long long& seen) const {
-  if (seen == generation_) return true;
-  if (IsBuried(n)) return false;
+bool DocumentData::FoundAlive(pugi::xml_node n, unsigned long long& seen) const {
+  if (!n || !n.parent()) return false;
+  // Up to the node below the document node, the only node without a parent.
+  while (n.parent().parent()) n = n.parent();
+  if (n.type() != pugi::node_element || std::strcmp(n.name(), kRemovedElement) == 0) return false;
   seen = generation_;
   return true;
 }
 
 void DocumentData::Bury(pugi::xml_node n) {
-  word::Bury(n);
+  pugi::xml_node root = n.root();
+  pugi::xml_node aside = root.child(kRemovedElement);
+  if (!aside) aside = root.append_child(kRemovedElement);
+  aside.append_move(n);
   Changed(true);
 }
 

@@ -22,10 +22,6 @@
 #include "platform/word/package.hpp"
 #include "story.hpp"
 
-namespace korvax::word {
-class Document;
-}
-
 namespace korvax::word::detail {
 
 struct RangeState;
@@ -131,15 +127,19 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   pugi::xml_node body;
   std::shared_ptr<Story> main;
   std::shared_ptr<RangeState> selection;
-  std::weak_ptr<Document> owner;
   int bookmarks_default_sorting = 0;
   bool bookmarks_show_hidden = false;
 
   // What changed (see above); every edit calls it.
-  void Changed(bool structure);
+  void Changed(bool structure) {
+    ++revision_;
+    if (structure) ++generation_;
+  }
   // True when n is still in its part; `seen` remembers the generation in
   // which it was, so that most checks end there.
-  bool Alive(pugi::xml_node n, unsigned long long& seen) const;
+  bool Alive(pugi::xml_node n, unsigned long long& seen) const {
+    return seen == generation_ || FoundAlive(n, seen);
+  }
   // Moves a removed object aside instead of freeing it, so that a handle
   // still held finds it gone rather than freed memory; never saved.
   void Bury(pugi::xml_node n);
@@ -182,10 +182,8 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
 
   // The related parts, created on demand (parts.cpp).
   std::string PartByRelType(std::string_view type_suffix);
-  std::string AddPart(const std::string& part, std::string_view rel_type,
-                      std::string_view content_type);
+  pugi::xml_node PartRoot(std::string_view type_suffix);  // null when there is no such part
   pugi::xml_node CommentsRoot(bool create);
-  pugi::xml_node ExtensionRoot(std::string_view type_suffix);  // commentsExtended...
   // Word writes a text box twice (DrawingML and a VML fallback for old
   // readers); after edits the fallback gets a copy of the edited text.
   void SyncTextBoxFallbacks();
@@ -227,6 +225,7 @@ class DocumentData : public std::enable_shared_from_this<DocumentData> {
   const std::vector<pugi::xml_node>& RowsOf(pugi::xml_node table);
 
  private:
+  bool FoundAlive(pugi::xml_node n, unsigned long long& seen) const;
   unsigned long long revision_ = 1;
   unsigned long long generation_ = 1;
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> stories_;
@@ -263,6 +262,14 @@ void ApplyRunFormat(pugi::xml_node run, const RunFormat& format);
 pugi::xml_node RunPropertiesTemplate(pugi::xml_node paragraph, int offset);
 // Removes a w:r that holds nothing but its properties.
 void RemoveIfEmptyRun(pugi::xml_node run);
+// Removes the children of parent that `gone` picks.
+template <class F>
+void RemoveChildren(pugi::xml_node parent, F&& gone) {
+  for (pugi::xml_node c = parent.first_child(), next; c; c = next) {
+    next = c.next_sibling();
+    if (gone(c)) parent.remove_child(c);
+  }
+}
 // Calls f(n) for every element below root in document order; f must not
 // change the tree.
 template <class F>

@@ -159,25 +159,16 @@ void ApplyRunFormat(pugi::xml_node run, const RunFormat& format) {
 void ClearParagraphFormatting(pugi::xml_node p) {
   pugi::xml_node ppr = p.child("w:pPr");
   if (!ppr) return;
-  for (pugi::xml_node c = ppr.first_child(); c;) {
-    pugi::xml_node next = c.next_sibling();
-    if (Named(c, "w:rPr")) {
-      RemoveChangeMarks(c);
-      if (!c.first_child()) ppr.remove_child(c);
-    } else if (!Named(c, "w:sectPr")) {
-      ppr.remove_child(c);
-    }
-    c = next;
-  }
+  RemoveChildren(ppr, [](pugi::xml_node c) {
+    if (!Named(c, "w:rPr")) return !Named(c, "w:sectPr");
+    RemoveChangeMarks(c);
+    return !c.first_child();
+  });
   if (!ppr.first_child()) p.remove_child(ppr);
 }
 
 void RemoveChangeMarks(pugi::xml_node rpr) {
-  for (pugi::xml_node m = rpr.first_child(); m;) {
-    pugi::xml_node next = m.next_sibling();
-    if (IsChangeMark(m.name())) rpr.remove_child(m);
-    m = next;
-  }
+  RemoveChildren(rpr, [](pugi::xml_node m) { return IsChangeMark(m.name()); });
 }
 
 void RemoveIfEmptyRun(pugi::xml_node run) {

@@ -1,5 +1,6 @@
 #include "namespaces.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/word/word_errors.hpp"
@@ -7,13 +8,15 @@
 namespace korvax::word::detail {
 namespace {
 
-struct Usual {
+// A prefix bound to a namespace; in the walk the uri is the attribute's
+// value, alive while the walk is.
+struct Binding {
   std::string_view prefix;
   std::string_view uri;
 };
 
 // The namespaces whose elements and attributes the layer names.
-constexpr Usual kUsual[] = {
+constexpr Binding kUsual[] = {
     {"w", "http://schemas.openxmlformats.org/wordprocessingml/2006/main"},
     {"r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships"},
     {"wp", "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing"},
@@ -27,8 +30,8 @@ constexpr Usual kUsual[] = {
     {"v", "urn:schemas-microsoft-com:vml"},
 };
 
-const Usual* ByUri(std::string_view uri) {
-  for (const Usual& u : kUsual) {
+const Binding* ByUri(std::string_view uri) {
+  for (const Binding& u : kUsual) {
     if (u.uri == uri) return &u;
   }
   return nullptr;
@@ -36,13 +39,6 @@ const Usual* ByUri(std::string_view uri) {
 
 bool Blank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// The prefix of a qualified name ("" for none) and its local part.
-std::pair<std::string_view, std::string_view> Split(std::string_view name) {
-  size_t colon = name.find(':');
-  if (colon == std::string_view::npos) return {{}, name};
-  return {name.substr(0, colon), name.substr(colon + 1)};
 }
 
 class Normalizer {
@@ -72,20 +68,10 @@ class Normalizer {
 
   // The usual prefixes used, declared on the document element.
   void Declare(pugi::xml_node root) {
-    for (const Usual* u : used_) {
-      const std::string name = "xmlns:" + std::string(u->prefix);
-      if (!root.attribute(name.c_str())) {
-        root.append_attribute(name.c_str()) = std::string(u->uri).c_str();
-      }
-    }
+    for (const Binding* u : used_) DeclareUsual(root, u->prefix);
   }
 
  private:
-  struct Binding {
-    std::string_view prefix;
-    std::string_view uri;  // the attribute's value, alive while the walk is
-  };
-
   std::string_view Resolve(std::string_view prefix) const {
     for (size_t i = scope_.size(); i-- > 0;) {
       if (scope_[i].prefix == prefix) return scope_[i].uri;
@@ -96,32 +82,31 @@ class Normalizer {
   // The name under the usual prefix of its namespace, when it has another.
   // Attributes without a prefix belong to no namespace.
   bool Renamed(std::string_view qualified, bool element, std::string& out) {
-    auto [prefix, local] = Split(qualified);
+    const size_t colon = qualified.find(':');
+    std::string_view prefix = colon == std::string_view::npos ? "" : qualified.substr(0, colon);
     if (prefix.empty() && !element) return false;
     if (prefix == "xml" || prefix == "xmlns" || (!element && qualified == "xmlns")) return false;
-    const Usual* usual = ByUri(Resolve(prefix));
+    const Binding* usual = ByUri(Resolve(prefix));
     if (!usual || usual->prefix == prefix) return false;
     std::string_view bound = Resolve(usual->prefix);
     if (!bound.empty() && bound != usual->uri) {
       throw errors::InvalidDocument(what_, "das Präfix \"" + std::string(usual->prefix) +
                                                "\" steht für einen fremden Namensraum");
     }
-    bool known = false;
-    for (const Usual* u : used_) known = known || u == usual;
-    if (!known) used_.push_back(usual);
+    if (std::find(used_.begin(), used_.end(), usual) == used_.end()) used_.push_back(usual);
     out.assign(usual->prefix);
     out += ':';
-    out += local;
+    out += qualified.substr(colon == std::string_view::npos ? 0 : colon + 1);
     return true;
   }
 
   const std::string& what_;
   std::vector<Binding> scope_;
-  std::vector<const Usual*> used_;
+  std::vector<const Binding*> used_;
 };
 
-}  // namespace
-
+// True when the bytes bind a usual namespace to another prefix: only then
+// is there anything to rename.
 bool HasUnusualPrefixes(std::string_view bytes) {
   size_t at = 0;
   while ((at = bytes.find("xmlns", at)) != std::string_view::npos) {
@@ -141,16 +126,26 @@ bool HasUnusualPrefixes(std::string_view bytes) {
     if (i >= bytes.size() || (bytes[i] != '"' && bytes[i] != '\'')) continue;
     size_t end = bytes.find(bytes[i], i + 1);
     if (end == std::string_view::npos) return false;
-    const Usual* usual = ByUri(bytes.substr(i + 1, end - i - 1));
+    const Binding* usual = ByUri(bytes.substr(i + 1, end - i - 1));
     if (usual && usual->prefix != prefix) return true;
     at = end;
   }
   return false;
 }
 
-void NormalizePrefixes(pugi::xml_document& doc, const std::string& what) {
+}  // namespace
+
+void DeclareUsual(pugi::xml_node root, std::string_view prefix) {
+  const std::string name = "xmlns:" + std::string(prefix);
+  if (root.attribute(name.c_str())) return;
+  for (const Binding& u : kUsual) {
+    if (u.prefix == prefix) root.append_attribute(name.c_str()) = std::string(u.uri).c_str();
+  }
+}
+
+void NormalizePrefixes(pugi::xml_document& doc, std::string_view bytes, const std::string& what) {
   pugi::xml_node root = doc.document_element();
-  if (!root) return;
+  if (!root || !HasUnusualPrefixes(bytes)) return;
   Normalizer normalizer(what);
   normalizer.Walk(root);
   normalizer.Declare(root);

@@ -12,16 +12,17 @@
 
 namespace korvax::word::detail {
 
-// True when the bytes of a part bind one of the namespaces the layer reads
-// to a prefix other than its usual one, or to the default namespace: only
-// then does NormalizePrefixes have anything to do.
-bool HasUnusualPrefixes(std::string_view bytes);
-
-// Renames the elements and attributes of those namespaces to the usual
+// When the bytes a part was parsed from bind one of the namespaces the layer
+// reads to a prefix other than its usual one, or to the default namespace:
+// renames the elements and attributes of those namespaces to the usual
 // prefixes and declares them on the document element; the declarations
 // found stay, so that prefixes named in attribute values (mc:Ignorable)
 // still resolve. Fails with 5792 when a usual prefix is bound to another
 // namespace where it would be needed.
-void NormalizePrefixes(pugi::xml_document& doc, const std::string& what);
+void NormalizePrefixes(pugi::xml_document& doc, std::string_view bytes, const std::string& what);
+
+// Declares the namespace of a usual prefix ("wp", "a"...) on the document
+// element unless the prefix is declared there.
+void DeclareUsual(pugi::xml_node root, std::string_view prefix);
 
 }  // namespace korvax::word::detail

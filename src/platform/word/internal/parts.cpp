@@ -10,10 +10,6 @@
 namespace korvax::word::detail {
 namespace {
 
-bool EndsWith(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
-
 std::string Directory(const std::string& part) {
   auto slash = part.rfind('/');
   return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
@@ -34,23 +30,13 @@ std::string RelsPartOf(const std::string& part) {
   return Directory(part) + "_rels/" + part.substr(Directory(part).size()) + ".rels";
 }
 
-// Removes the children of parent that `gone` picks.
-template <class F>
-void RemoveChildren(pugi::xml_node parent, F&& gone) {
-  for (pugi::xml_node c = parent.first_child(); c;) {
-    pugi::xml_node next = c.next_sibling();
-    if (gone(c)) parent.remove_child(c);
-    c = next;
-  }
-}
-
 }  // namespace
 
 DocumentData::DocumentData(Package pkg) : package(std::move(pkg)) {
   const std::string path = package.Source().string();
   if (!package.Has("_rels/.rels")) throw errors::InvalidDocument(path, "_rels/.rels fehlt");
   for (auto rel : package.Xml("_rels/.rels").document_element().children("Relationship")) {
-    if (EndsWith(rel.attribute("Type").value(), "/officeDocument")) {
+    if (std::string_view(rel.attribute("Type").value()).ends_with("/officeDocument")) {
       main_part = Resolve("", rel.attribute("Target").value());
     }
   }
@@ -71,7 +57,7 @@ std::string DocumentData::PartByRelType(std::string_view suffix) {
   std::string rels = RelsPartOf(main_part);
   if (!package.Has(rels)) return {};
   for (auto rel : package.Xml(rels).document_element().children("Relationship")) {
-    if (EndsWith(rel.attribute("Type").value(), suffix) &&
+    if (std::string_view(rel.attribute("Type").value()).ends_with(suffix) &&
         std::string_view(rel.attribute("TargetMode").value()) != "External") {
       std::string part = Resolve(main_part, rel.attribute("Target").value());
       if (package.Has(part)) return part;
@@ -80,8 +66,10 @@ std::string DocumentData::PartByRelType(std::string_view suffix) {
   return {};
 }
 
-std::string DocumentData::AddPart(const std::string& part, std::string_view rel_type,
-                                  std::string_view content_type) {
+pugi::xml_node DocumentData::CommentsRoot(bool create) {
+  if (pugi::xml_node root = PartRoot("/comments"); root || !create) return root;
+  // A new part beside the main part, with its relationship and content type.
+  const std::string part = Directory(main_part) + "comments.xml";
   std::string rels = RelsPartOf(main_part);
   pugi::xml_document& doc = package.Has(rels) ? package.Xml(rels) : package.CreateXml(rels);
   pugi::xml_node root = doc.document_element();
@@ -95,34 +83,22 @@ std::string DocumentData::AddPart(const std::string& part, std::string_view rel_
   while (ids.count("rId" + std::to_string(n))) ++n;
   auto rel = root.append_child("Relationship");
   rel.append_attribute("Id") = ("rId" + std::to_string(n)).c_str();
-  rel.append_attribute("Type") = std::string(rel_type).c_str();
-  std::string target = part.substr(Directory(main_part).size());
-  rel.append_attribute("Target") = target.c_str();
+  rel.append_attribute("Type") =
+      "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments";
+  rel.append_attribute("Target") = part.substr(Directory(main_part).size()).c_str();
 
   pugi::xml_node types = package.Xml("[Content_Types].xml").document_element();
   auto over = types.append_child("Override");
   over.append_attribute("PartName") = ("/" + part).c_str();
-  over.append_attribute("ContentType") = std::string(content_type).c_str();
-  package.CreateXml(part);
-  return part;
+  over.append_attribute("ContentType") =
+      "application/vnd.openxmlformats-officedocument.wordprocessingml.comments+xml";
+  pugi::xml_node comments = package.CreateXml(part).append_child("w:comments");
+  comments.append_attribute("xmlns:w") =
+      "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+  return comments;
 }
 
-pugi::xml_node DocumentData::CommentsRoot(bool create) {
-  std::string part = PartByRelType("/comments");
-  if (part.empty()) {
-    if (!create) return {};
-    part = AddPart(Directory(main_part) + "comments.xml",
-                   "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments",
-                   "application/vnd.openxmlformats-officedocument.wordprocessingml.comments+xml");
-    pugi::xml_node root = package.Xml(part).append_child("w:comments");
-    root.append_attribute("xmlns:w") =
-        "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
-    return root;
-  }
-  return package.Xml(part).document_element();
-}
-
-pugi::xml_node DocumentData::ExtensionRoot(std::string_view suffix) {
+pugi::xml_node DocumentData::PartRoot(std::string_view suffix) {
   std::string part = PartByRelType(suffix);
   if (part.empty()) return {};
   return package.Xml(part).document_element();
@@ -139,44 +115,36 @@ std::string DocumentData::NewId(const char* element, pugi::xml_node in) {
 void DocumentData::DeleteComments(const std::set<std::string>& ids) {
   if (ids.empty()) return;
   Changed(true);
+  // Parts that are not there (null nodes) have no children.
   std::set<std::string> para_ids;
-  if (pugi::xml_node root = CommentsRoot(false)) {
-    std::vector<pugi::xml_node> comments;
-    for (auto c : root.children("w:comment")) {
-      if (ids.count(c.attribute("w:id").value())) comments.push_back(c);
+  for (pugi::xml_node c = CommentsRoot(false).child("w:comment"), next; c; c = next) {
+    next = c.next_sibling("w:comment");
+    if (!ids.count(c.attribute("w:id").value())) continue;
+    for (auto p : c.select_nodes(".//w:p[@w14:paraId]")) {
+      para_ids.insert(p.node().attribute("w14:paraId").value());
     }
-    for (auto comment : comments) {
-      for (auto p : comment.select_nodes(".//w:p[@w14:paraId]")) {
-        para_ids.insert(p.node().attribute("w14:paraId").value());
-      }
-      Bury(comment);
-    }
+    Bury(c);
   }
   // Word 2013 and later keep reply state and durable ids beside comments.xml.
   if (!para_ids.empty()) {
-    if (auto ext = ExtensionRoot("/commentsExtended")) {
-      for (auto ex : ext.children()) {
-        if (para_ids.count(ex.attribute("w15:paraIdParent").value())) {
-          ex.remove_attribute("w15:paraIdParent");
-        }
+    pugi::xml_node extended = PartRoot("/commentsExtended");
+    for (auto ex : extended.children()) {
+      if (para_ids.count(ex.attribute("w15:paraIdParent").value())) {
+        ex.remove_attribute("w15:paraIdParent");
       }
-      RemoveChildren(ext, [&](pugi::xml_node ex) {
-        return para_ids.count(ex.attribute("w15:paraId").value()) != 0;
-      });
     }
+    RemoveChildren(extended, [&](pugi::xml_node ex) {
+      return para_ids.count(ex.attribute("w15:paraId").value()) != 0;
+    });
     std::set<std::string> durable;
-    if (auto ids_root = ExtensionRoot("/commentsIds")) {
-      RemoveChildren(ids_root, [&](pugi::xml_node c) {
-        if (!para_ids.count(c.attribute("w16cid:paraId").value())) return false;
-        durable.insert(c.attribute("w16cid:durableId").value());
-        return true;
-      });
-    }
-    if (auto ext = ExtensionRoot("/commentsExtensible")) {
-      RemoveChildren(ext, [&](pugi::xml_node c) {
-        return durable.count(c.attribute("w16cex:durableId").value()) != 0;
-      });
-    }
+    RemoveChildren(PartRoot("/commentsIds"), [&](pugi::xml_node c) {
+      if (!para_ids.count(c.attribute("w16cid:paraId").value())) return false;
+      durable.insert(c.attribute("w16cid:durableId").value());
+      return true;
+    });
+    RemoveChildren(PartRoot("/commentsExtensible"), [&](pugi::xml_node c) {
+      return durable.count(c.attribute("w16cex:durableId").value()) != 0;
+    });
   }
   // The comments' markers in the main part, found in one walk.
   std::vector<pugi::xml_node> ranges, refs;
@@ -215,13 +183,10 @@ void DocumentData::SyncTextBoxFallbacks() {
       continue;
     }
     story->edited = false;
-    pugi::xml_node choice = story->root;
-    while (choice && std::strcmp(choice.name(), "mc:Choice") != 0) choice = choice.parent();
-    if (!choice) continue;
     pugi::xml_node copy =
-        choice.parent().child("mc:Fallback").select_node(".//w:txbxContent").node();
+        story->root.select_node("ancestor::mc:Choice[1]/../mc:Fallback[1]//w:txbxContent").node();
     if (!copy) continue;
-    while (copy.first_child()) copy.remove_child(copy.first_child());
+    copy.remove_children();
     for (auto c : story->root.children()) copy.append_copy(c);
   }
 }
