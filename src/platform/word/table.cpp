@@ -303,12 +303,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   // The cells take the character formatting of the paragraph mark they are
   // inserted at (a font size set at the insertion point), nothing of its
   // paragraph formatting: a heading's style or page break stays with it.
-  pugi::xml_document holder;
-  pugi::xml_node cell_format;
-  if (pugi::xml_node rpr = before.child("w:pPr").child("w:rPr")) {
-    cell_format = holder.append_child("w:pPr");
-    detail::RemoveChangeMarks(cell_format.append_copy(rpr));
-  }
+  const pugi::xml_node mark_format = before.child("w:pPr").child("w:rPr");
   // Word joins two tables with nothing between them into one.
   if (detail::IsTable(detail::BlockAtOrBefore(before.previous_sibling())))
     before.parent().insert_child_before("w:p", before);
@@ -329,10 +324,8 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   markup += "</w:tr>";
   table.append_buffer(markup.data(), markup.size(), pugi::parse_default, pugi::encoding_utf8);
   pugi::xml_node tr = table.last_child();
-  if (cell_format) {
-    for (pugi::xml_node tc = tr.first_child(); tc; tc = tc.next_sibling()) {
-      tc.last_child().append_copy(cell_format);
-    }
+  for (pugi::xml_node tc = tr.first_child(); tc && mark_format; tc = tc.next_sibling()) {
+    detail::RemoveChangeMarks(tc.last_child().append_child("w:pPr").append_copy(mark_format));
   }
   for (int r = 1; r < rows; ++r) table.append_copy(tr);
   // Every place at the paragraph the table went before stays with that

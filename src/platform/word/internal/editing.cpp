@@ -71,14 +71,8 @@ pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_
     if (to == std::string_view::npos) to = text.size();
     if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
     if (to == text.size()) break;
-    char c = text[to];
-    if (c == '\t') {
-      run.append_child("w:tab");
-    } else if (c == '\v') {
-      run.append_child("w:br");
-    } else {
-      run.append_child("w:br").append_attribute("w:type") = "page";
-    }
+    pugi::xml_node mark = run.append_child(text[to] == '\t' ? "w:tab" : "w:br");
+    if (text[to] == '\f') mark.append_attribute("w:type") = "page";
     from = to + 1;
   }
   return run;
@@ -145,10 +139,9 @@ InsertPoint DocumentData::PointIn(pugi::xml_node p, int k) {
   });
   if (!holder) return point;
   if (holder_start < k) {
-    size_t cut = static_cast<size_t>(k - holder_start);
     pugi::xml_node rest = holder.parent().insert_child_after("w:t", holder);
     std::string_view bytes = holder.child_value();
-    std::string head = text::Left(bytes, static_cast<int>(cut));
+    std::string head = text::Left(bytes, k - holder_start);
     SetText(rest, bytes.substr(head.size()));
     SetText(holder, head);
     return BeforeAtom(rest);
@@ -188,8 +181,7 @@ std::pair<Point, Point> DocumentData::InsertText(Story& story, Point at, std::st
   size_t begin = 0;
   while (true) {
     size_t mark = text.find('\r', begin);
-    std::string_view piece = std::string_view(text).substr(
-        begin, mark == std::string::npos ? std::string::npos : mark - begin);
+    std::string_view piece = std::string_view(text).substr(begin, mark - begin);
     if (!piece.empty()) {
       pugi::xml_node run = MakeRun(point, rpr, piece, format);
       point = {run.parent(), run.next_sibling()};

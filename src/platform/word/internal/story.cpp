@@ -201,17 +201,6 @@ pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
   return FindUnit<false>(n, level, Any);
 }
 
-// The container of a unit of the given kind, from up, the first of its
-// ancestors that is no wrapper, of kind k (as ContainerOf, which it spares).
-pugi::xml_node ContainerFrom(Kind kind, pugi::xml_node up, Kind& k) {
-  if (kind == Kind::StoryRoot) return {};
-  if (k != Kind::StoryRoot && k != Kind::Table && k != Kind::Row && k != Kind::Cell) {
-    up = ContainerOf(up);  // markup of another kind around the unit
-    k = KindOf(up);
-  }
-  return up;
-}
-
 }  // namespace
 
 pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count) {
@@ -306,7 +295,14 @@ Point Beside(pugi::xml_node unit, Kind kind, pugi::xml_node& up, Kind& k) {
     k = KindOf(up);
     if (!IsWrapper(up, k)) break;
   }
-  up = ContainerFrom(kind, up, k);
+  // The first ancestor that is no wrapper is the container, as a rule (the
+  // walk of ContainerOf spared).
+  if (kind == Kind::StoryRoot) {
+    up = {};
+  } else if (k != Kind::StoryRoot && k != Kind::Table && k != Kind::Row && k != Kind::Cell) {
+    up = ContainerOf(up);  // markup of another kind around the unit
+    k = KindOf(up);
+  }
   return {};
 }
 
