@@ -1,4 +1,5 @@
 // Character and paragraph formatting of ranges: bold, size, alignment, tab stops.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -179,12 +180,10 @@ void TabStops::Add(double position, int alignment, int leader) {
 
 int TabStops::Count() const {
   auto& s = detail::Live(range_);
-  int n = 0;
-  for (auto tab :
-       detail::Locate(s.start).Owner().child("w:pPr").child("w:tabs").children("w:tab")) {
-    n += std::string_view(tab.attribute("w:val").value()) != "clear";
-  }
-  return n;
+  auto tabs = detail::Locate(s.start).Owner().child("w:pPr").child("w:tabs").children("w:tab");
+  return static_cast<int>(std::count_if(tabs.begin(), tabs.end(), [](pugi::xml_node tab) {
+    return std::string_view(tab.attribute("w:val").value()) != "clear";
+  }));
 }
 
 }  // namespace korvax::word
