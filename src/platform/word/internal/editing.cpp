@@ -38,11 +38,7 @@ void MoveFrom(pugi::xml_node n, InsertPoint to) {
 InsertPoint BeforeAtom(pugi::xml_node atom) {
   pugi::xml_node run = atom.parent();
   if (!Is(run, "w:r")) return {run, atom};
-  bool content_before = false;
-  for (pugi::xml_node c = run.first_child(); c && c != atom; c = c.next_sibling()) {
-    if (c.type() == pugi::node_element && !Is(c, "w:rPr")) content_before = true;
-  }
-  if (!content_before) return {run.parent(), run};
+  if (ContentStart(run, "w:rPr") == atom) return {run.parent(), run};  // nothing before it
   pugi::xml_node second = run.parent().insert_child_after("w:r", run);
   for (auto a : run.attributes()) second.append_attribute(a.name()) = a.value();
   if (auto rpr = run.child("w:rPr")) second.append_copy(rpr);

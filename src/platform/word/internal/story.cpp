@@ -121,9 +121,9 @@ int TextLength(pugi::xml_node p) {
   return pos;
 }
 
-pugi::xml_node ContentStart(pugi::xml_node p) {
+pugi::xml_node ContentStart(pugi::xml_node p, const char* properties) {
   pugi::xml_node c = p.first_child();
-  while (c && (c.type() != pugi::node_element || Is(c.name(), "w:pPr"))) c = c.next_sibling();
+  while (c && (c.type() != pugi::node_element || Is(c.name(), properties))) c = c.next_sibling();
   return c;
 }
 

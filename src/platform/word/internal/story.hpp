@@ -88,10 +88,10 @@ void ForEachMarkup(pugi::xml_node root, F&& f) {
 // The characters of a paragraph without its mark.
 int TextLength(pugi::xml_node paragraph);
 
-// The first child of a paragraph after its properties; null when it holds
-// nothing else: no text, no markup without characters (a bookmark, the
-// anchor of a floating shape).
-pugi::xml_node ContentStart(pugi::xml_node paragraph);
+// The first child of a paragraph (or of a run, its properties named) after
+// its properties; null when it holds nothing else: no text, no markup without
+// characters (a bookmark, the anchor of a floating shape).
+pugi::xml_node ContentStart(pugi::xml_node paragraph, const char* properties = "w:pPr");
 // The block (paragraph, table, content control, custom XML) at n or the
 // nearest before it, passing over markup between blocks (bookmarks,
 // comment ranges).
