@@ -1,7 +1,6 @@
 // Character and paragraph formatting of ranges: bold, size, alignment, tab stops.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "internal/document_data.hpp"
@@ -56,12 +55,6 @@ double DefaultFontSize(DocumentData& d) {
   return 10;
 }
 
-// The run properties text typed at the range's start would take.
-pugi::xml_node TypedFormat(RangeState& s) {
-  detail::Point spot = detail::Locate(s.start);
-  return detail::RunPropertiesTemplate(spot.Owner(), spot.offset);
-}
-
 void FormatMark(pugi::xml_node p, const detail::RunFormat& format) {
   pugi::xml_node ppr = ParagraphProperties(p);
   detail::ChildInOrder(ppr, "w:rPr", detail::kParagraphOrder);
@@ -73,7 +66,10 @@ void FormatMark(pugi::xml_node p, const detail::RunFormat& format) {
 template <class F>
 double Uniform(RangeState& s, F value_of) {
   auto runs = RunsIn(s);
-  if (runs.empty()) return value_of(TypedFormat(s));
+  if (runs.empty()) {
+    detail::Point spot = detail::Locate(s.start);
+    return value_of(detail::RunPropertiesTemplate(spot.Owner(), spot.offset));
+  }
   const double first = value_of(runs.front().child("w:rPr"));
   for (auto run : runs) {
     if (value_of(run.child("w:rPr")) != first) return wdUndefined;
@@ -81,21 +77,11 @@ double Uniform(RangeState& s, F value_of) {
   return first;
 }
 
-}  // namespace
-
-int Font::Bold() const {
-  auto& s = detail::Live(range_);
-  if (s.start == s.end && s.pending.bold) return *s.pending.bold ? 1 : 0;
-  return static_cast<int>(
-      Uniform(s, [](pugi::xml_node rpr) { return OnOff(rpr.child("w:b")) ? 1 : 0; }));
-}
-
 // Character formatting on the runs and paragraph marks of a range; on a
 // collapsed range the formatting text typed there will get, and, as Word
 // does, the mark of an empty paragraph there (a table added at it passes
 // that on to its cells).
-void Font::Apply(const detail::RunFormat& format) {
-  auto& s = detail::Live(range_);
+void ApplyFont(RangeState& s, const detail::RunFormat& format) {
   if (s.start == s.end) {
     if (format.bold) s.pending.bold = format.bold;
     if (format.size) s.pending.size = format.size;
@@ -109,10 +95,17 @@ void Font::Apply(const detail::RunFormat& format) {
   });
 }
 
+}  // namespace
+
+int Font::Bold() const {
+  auto& s = detail::Live(range_);
+  if (s.start == s.end && s.pending.bold) return *s.pending.bold ? 1 : 0;
+  return static_cast<int>(
+      Uniform(s, [](pugi::xml_node rpr) { return OnOff(rpr.child("w:b")) ? 1 : 0; }));
+}
+
 void Font::SetBold(bool bold) {
-  detail::RunFormat format;
-  format.bold = bold;
-  Apply(format);
+  ApplyFont(detail::Live(range_), {.bold = bold, .size = {}});
 }
 
 double Font::Size() const {
@@ -126,9 +119,7 @@ double Font::Size() const {
 }
 
 void Font::SetSize(double points) {
-  detail::RunFormat format;
-  format.size = points;
-  Apply(format);
+  ApplyFont(detail::Live(range_), {.bold = {}, .size = points});
 }
 
 int ParagraphFormat::Alignment() const {
@@ -189,12 +180,10 @@ void TabStops::Add(double position, int alignment, int leader) {
 
 int TabStops::Count() const {
   auto& s = detail::Live(range_);
-  int n = 0;
-  for (auto tab :
-       detail::Locate(s.start).Owner().child("w:pPr").child("w:tabs").children("w:tab")) {
-    n += std::string_view(tab.attribute("w:val").value()) != "clear";
-  }
-  return n;
+  auto tabs = detail::Locate(s.start).Owner().child("w:pPr").child("w:tabs").children("w:tab");
+  return static_cast<int>(std::count_if(tabs.begin(), tabs.end(), [](pugi::xml_node tab) {
+    return std::string_view(tab.attribute("w:val").value()) != "clear";
+  }));
 }
 
 }  // namespace korvax::word

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
-#include "common/error.hpp"
 #include "common/text.hpp"
 #include "internal/document_data.hpp"
 #include "platform/word/comments.hpp"

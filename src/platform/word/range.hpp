@@ -14,7 +14,6 @@ namespace korvax::word {
 
 namespace detail {
 struct RangeState;
-struct RunFormat;
 }  // namespace detail
 
 class Comments;
@@ -44,7 +43,6 @@ class Font {
   void SetSize(double points);
 
  private:
-  void Apply(const detail::RunFormat& format);
   std::shared_ptr<detail::RangeState> range_;
 };
 

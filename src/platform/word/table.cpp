@@ -70,29 +70,6 @@ long TextWidth(pugi::xml_node body) {
   return width > 0 ? width : 9072;
 }
 
-// True when a paragraph holds anything besides its properties: text, or
-// markup without characters (a shape's anchor, a bookmark).
-bool HoldsContent(pugi::xml_node p) {
-  for (pugi::xml_node c = p.first_child(); c; c = c.next_sibling()) {
-    if (c.type() == pugi::node_element && std::strcmp(c.name(), "w:pPr") != 0) return true;
-  }
-  return false;
-}
-
-// The paragraph, table or content control in front of a block in its
-// parent, passing over markup between blocks (bookmarks, comment ranges).
-pugi::xml_node PreviousBlock(pugi::xml_node block) {
-  for (pugi::xml_node n = block.previous_sibling(); n; n = n.previous_sibling()) {
-    if (n.type() != pugi::node_element) continue;
-    detail::Kind kind = detail::KindOf(n);
-    if (kind == detail::Kind::Paragraph || kind == detail::Kind::Table ||
-        kind == detail::Kind::Sdt || kind == detail::Kind::CustomXml) {
-      return n;
-    }
-  }
-  return {};
-}
-
 pugi::xml_node BorderElement(pugi::xml_node table, int which, bool create) {
   static const char* const kNames[] = {"w:top",   "w:left",    "w:bottom",
                                        "w:right", "w:insideH", "w:insideV"};
@@ -219,23 +196,17 @@ int Columns::Count() const {
     n = std::max(n, cells);
   }
   if (n > 0) return n;
-  for (auto c : Xml(node_).child("w:tblGrid").children("w:gridCol")) {
-    (void)c;
-    ++n;
-  }
-  return n;
+  auto grid = Xml(node_).child("w:tblGrid").children("w:gridCol");
+  return static_cast<int>(std::distance(grid.begin(), grid.end()));
 }
 
 Column Columns::Item(int index) const {
   // A row with that many cells is enough; only a table without any counts
   // its grid.
-  bool found = false;
-  for (pugi::xml_node row : Doc().RowsOf(Xml(node_))) {
-    if (detail::UnitAt(row, index)) {
-      found = true;
-      break;
-    }
-  }
+  const auto& rows = Doc().RowsOf(Xml(node_));
+  const bool found = std::any_of(rows.begin(), rows.end(), [&](pugi::xml_node row) {
+    return bool(detail::UnitAt(row, index));
+  });
   if (index < 1 || (!found && index > Count())) throw errors::NoSuchMember();
   return Column(doc_, node_, index);
 }
@@ -315,7 +286,7 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   // end of the document content (a range after its last paragraph mark)
   // whatever the last paragraph holds, such as the anchor of a floating
   // shape, which has no character of its own.
-  if (spot.offset > 0 || (content_end && HoldsContent(spot.Owner()))) {
+  if (spot.offset > 0 || (content_end && detail::ContentStart(spot.Owner()))) {
     spot = At(d.InsertText(*story, spot, "\r", {}).second.Owner());
     // The paragraph made for the table holds nothing: it takes the default
     // paragraph style, not the formatting of the one it was split from.
@@ -332,14 +303,10 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   // The cells take the character formatting of the paragraph mark they are
   // inserted at (a font size set at the insertion point), nothing of its
   // paragraph formatting: a heading's style or page break stays with it.
-  pugi::xml_document holder;
-  pugi::xml_node cell_format;
-  if (pugi::xml_node rpr = before.child("w:pPr").child("w:rPr")) {
-    cell_format = holder.append_child("w:pPr");
-    detail::RemoveChangeMarks(cell_format.append_copy(rpr));
-  }
+  const pugi::xml_node mark_format = before.child("w:pPr").child("w:rPr");
   // Word joins two tables with nothing between them into one.
-  if (detail::IsTable(PreviousBlock(before))) before.parent().insert_child_before("w:p", before);
+  if (detail::IsTable(detail::BlockAtOrBefore(before.previous_sibling())))
+    before.parent().insert_child_before("w:p", before);
   pugi::xml_node table = before.parent().insert_child_before("w:tbl", before);
   // Parsed from its markup but for the rows after the first, which are copies.
   std::string markup = "<w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/><w:tblBorders>";
@@ -357,10 +324,8 @@ Table Tables::Add(const word::Range& range, int rows, int columns) {
   markup += "</w:tr>";
   table.append_buffer(markup.data(), markup.size(), pugi::parse_default, pugi::encoding_utf8);
   pugi::xml_node tr = table.last_child();
-  if (cell_format) {
-    for (pugi::xml_node tc = tr.first_child(); tc; tc = tc.next_sibling()) {
-      tc.last_child().append_copy(cell_format);
-    }
+  for (pugi::xml_node tc = tr.first_child(); tc && mark_format; tc = tc.next_sibling()) {
+    detail::RemoveChangeMarks(tc.last_child().append_child("w:pPr").append_copy(mark_format));
   }
   for (int r = 1; r < rows; ++r) table.append_copy(tr);
   // Every place at the paragraph the table went before stays with that

@@ -21,23 +21,28 @@ void SetText(pugi::xml_node t, std::string_view s) {
   if (!t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
 }
 
+// Moves n and the siblings after it to `to`, in order.
+void MoveFrom(pugi::xml_node n, InsertPoint to) {
+  while (n) {
+    pugi::xml_node next = n.next_sibling();
+    if (to.before) {
+      to.parent.insert_move_before(n, to.before);
+    } else {
+      to.parent.append_move(n);
+    }
+    n = next;
+  }
+}
+
 // Places an atom at the start of a run of its own so that content can go before it.
 InsertPoint BeforeAtom(pugi::xml_node atom) {
   pugi::xml_node run = atom.parent();
   if (!Is(run, "w:r")) return {run, atom};
-  bool content_before = false;
-  for (pugi::xml_node c = run.first_child(); c && c != atom; c = c.next_sibling()) {
-    if (c.type() == pugi::node_element && !Is(c, "w:rPr")) content_before = true;
-  }
-  if (!content_before) return {run.parent(), run};
+  if (ContentStart(run, "w:rPr") == atom) return {run.parent(), run};  // nothing before it
   pugi::xml_node second = run.parent().insert_child_after("w:r", run);
   for (auto a : run.attributes()) second.append_attribute(a.name()) = a.value();
   if (auto rpr = run.child("w:rPr")) second.append_copy(rpr);
-  for (pugi::xml_node c = atom; c;) {
-    pugi::xml_node next = c.next_sibling();
-    second.append_move(c);
-    c = next;
-  }
+  MoveFrom(atom, {second, {}});
   return {run.parent(), second};
 }
 
@@ -60,29 +65,13 @@ pugi::xml_node MakeRun(InsertPoint at, pugi::xml_node rpr_template, std::string_
   while (true) {
     size_t to = text.find_first_of("\t\v\f", from);
     if (to == std::string_view::npos) to = text.size();
-    if (to > from) {
-      pugi::xml_node t = run.append_child("w:t");
-      t.append_attribute("xml:space") = "preserve";
-      t.append_child(pugi::node_pcdata).set_value(text.data() + from, to - from);
-    }
+    if (to > from) SetText(run.append_child("w:t"), text.substr(from, to - from));
     if (to == text.size()) break;
-    char c = text[to];
-    if (c == '\t') {
-      run.append_child("w:tab");
-    } else if (c == '\v') {
-      run.append_child("w:br");
-    } else {
-      run.append_child("w:br").append_attribute("w:type") = "page";
-    }
+    pugi::xml_node mark = run.append_child(text[to] == '\t' ? "w:tab" : "w:br");
+    if (text[to] == '\f') mark.append_attribute("w:type") = "page";
     from = to + 1;
   }
   return run;
-}
-
-pugi::xml_node ContentStart(pugi::xml_node p) {
-  pugi::xml_node c = p.first_child();
-  while (c && (c.type() != pugi::node_element || Is(c, "w:pPr"))) c = c.next_sibling();
-  return c;
 }
 
 // Text as a story holds it: in the shortest UTF-8 form, control characters
@@ -106,6 +95,16 @@ std::string StoryText(std::string_view raw, int& tail) {
   return out;
 }
 
+// Clones the elements from p's child down to x (runs, hyperlinks, content
+// controls) into q, each with what follows it in its parent; returns x's clone.
+pugi::xml_node CloneAround(pugi::xml_node x, pugi::xml_node p, pugi::xml_node q) {
+  if (x == p) return q;
+  pugi::xml_node outer = CloneAround(x.parent(), p, q);
+  pugi::xml_node clone = ShallowClone(x, outer);
+  MoveFrom(x.next_sibling(), {outer, {}});
+  return clone;
+}
+
 pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at) {
   pugi::xml_node q = p.parent().insert_child_after("w:p", p);
   for (auto a : p.attributes()) {
@@ -116,28 +115,7 @@ pugi::xml_node SplitParagraph(pugi::xml_node p, InsertPoint at) {
     q.append_copy(ppr);
     if (auto sect = ppr.child("w:sectPr")) ppr.remove_child(sect);
   }
-  std::vector<pugi::xml_node> chain;
-  for (pugi::xml_node x = at.parent; x && x != p; x = x.parent()) chain.push_back(x);
-  std::reverse(chain.begin(), chain.end());
-  std::vector<pugi::xml_node> clones;
-  pugi::xml_node dest = q;
-  for (auto w : chain) {
-    dest = ShallowClone(w, dest);
-    clones.push_back(dest);
-  }
-  for (pugi::xml_node c = at.before; c;) {
-    pugi::xml_node next = c.next_sibling();
-    dest.append_move(c);
-    c = next;
-  }
-  for (size_t i = chain.size(); i-- > 0;) {
-    pugi::xml_node target = i == 0 ? q : clones[i - 1];
-    for (pugi::xml_node c = chain[i].next_sibling(); c;) {
-      pugi::xml_node next = c.next_sibling();
-      target.append_move(c);
-      c = next;
-    }
-  }
+  MoveFrom(at.before, {CloneAround(at.parent, p, q), {}});
   return q;
 }
 
@@ -157,10 +135,9 @@ InsertPoint DocumentData::PointIn(pugi::xml_node p, int k) {
   });
   if (!holder) return point;
   if (holder_start < k) {
-    size_t cut = static_cast<size_t>(k - holder_start);
     pugi::xml_node rest = holder.parent().insert_child_after("w:t", holder);
     std::string_view bytes = holder.child_value();
-    std::string head = text::Left(bytes, static_cast<int>(cut));
+    std::string head = text::Left(bytes, k - holder_start);
     SetText(rest, bytes.substr(head.size()));
     SetText(holder, head);
     return BeforeAtom(rest);
@@ -170,14 +147,7 @@ InsertPoint DocumentData::PointIn(pugi::xml_node p, int k) {
 
 Point DocumentData::EndWithParagraph(Story& story, Point p) {
   if (story.root != body || p != At(body)) return p;
-  pugi::xml_node last;
-  for (pugi::xml_node n = body.last_child(); n && !last; n = n.previous_sibling()) {
-    Kind kind = n.type() == pugi::node_element ? KindOf(n) : Kind::Other;
-    if (kind == Kind::Paragraph || kind == Kind::Table || kind == Kind::Sdt ||
-        kind == Kind::CustomXml) {
-      last = n;
-    }
-  }
+  const pugi::xml_node last = BlockAtOrBefore(body.last_child());
   if (!last || IsParagraph(last)) return p;
   // Places at the end stay where they are: before the new paragraph's mark.
   Point moved = At(body.insert_child_after("w:p", last));
@@ -207,8 +177,7 @@ std::pair<Point, Point> DocumentData::InsertText(Story& story, Point at, std::st
   size_t begin = 0;
   while (true) {
     size_t mark = text.find('\r', begin);
-    std::string_view piece = std::string_view(text).substr(
-        begin, mark == std::string::npos ? std::string::npos : mark - begin);
+    std::string_view piece = std::string_view(text).substr(begin, mark - begin);
     if (!piece.empty()) {
       pugi::xml_node run = MakeRun(point, rpr, piece, format);
       point = {run.parent(), run.next_sibling()};
@@ -267,20 +236,6 @@ void DeleteInParagraph(DocumentData& d, pugi::xml_node p, int from, int to) {
       SetText(h.atom, text::ToUtf8(t));
     }
   }
-}
-
-void MergeIntoNext(pugi::xml_node p, pugi::xml_node next) {
-  pugi::xml_node anchor = ContentStart(next);
-  for (pugi::xml_node c = ContentStart(p); c;) {
-    pugi::xml_node n = c.next_sibling();
-    if (anchor) {
-      next.insert_move_before(c, anchor);
-    } else {
-      next.append_move(c);
-    }
-    c = n;
-  }
-  p.parent().remove_child(p);
 }
 
 struct Part {
@@ -388,7 +343,8 @@ void DocumentData::Delete(Story& story, Point start, Point end) {
     }
     bool has_section = it->p.child("w:pPr").child("w:sectPr");
     if (it->b == it->len && next && IsParagraph(next) && !has_section) {
-      MergeIntoNext(it->p, next);
+      MoveFrom(ContentStart(it->p), {next, ContentStart(next)});
+      it->p.parent().remove_child(it->p);
       count += 1;
     }
     if (count > 0) removed.push_back({it->base + it->a, count});

@@ -60,10 +60,6 @@ bool IsContainer(pugi::xml_node n) {
   return k == Kind::StoryRoot || k == Kind::Table || k == Kind::Row || k == Kind::Cell;
 }
 
-bool IsText(pugi::xml_node atom) {
-  return Is(atom.name(), "w:t");
-}
-
 Walk Classify(pugi::xml_node n, int& length) {
   length = 0;
   const char* name = n.name();
@@ -125,32 +121,41 @@ int TextLength(pugi::xml_node p) {
   return pos;
 }
 
+pugi::xml_node ContentStart(pugi::xml_node p, const char* properties) {
+  pugi::xml_node c = p.first_child();
+  while (c && (c.type() != pugi::node_element || Is(c.name(), properties))) c = c.next_sibling();
+  return c;
+}
+
+pugi::xml_node BlockAtOrBefore(pugi::xml_node n) {
+  for (; n; n = n.previous_sibling()) {
+    const Kind k = KindOf(n);
+    if (k == Kind::Paragraph || k == Kind::Table || k == Kind::Sdt || k == Kind::CustomXml) {
+      return n;
+    }
+  }
+  return {};
+}
+
 namespace {
 
-// The units a container holds: blocks in a story root or cell, rows in a
-// table, cells in a row.
-enum class Level { Block, Row, Cell };
+// The units a container holds: blocks (paragraphs and tables) in a story
+// root or cell, rows in a table, cells in a row. A level is named by the
+// kind of its units, Paragraph standing for blocks.
+using Level = Kind;
 
-Level LevelOf(Kind kind) {
-  return kind == Kind::Row ? Level::Row : kind == Kind::Cell ? Level::Cell : Level::Block;
+Level LevelOf(Kind unit) {
+  return unit == Kind::Row || unit == Kind::Cell ? unit : Kind::Paragraph;
 }
 
 Level InsideOf(Kind container) {
-  return container == Kind::Table ? Level::Row
-         : container == Kind::Row ? Level::Cell
-                                  : Level::Block;
+  return container == Kind::Table ? Kind::Row
+         : container == Kind::Row ? Kind::Cell
+                                  : Kind::Paragraph;
 }
 
 bool IsUnit(Kind kind, Level level) {
-  switch (level) {
-    case Level::Block:
-      return kind == Kind::Paragraph || kind == Kind::Table;
-    case Level::Row:
-      return kind == Kind::Row;
-    case Level::Cell:
-      return kind == Kind::Cell;
-  }
-  return false;
+  return kind == level || (kind == Kind::Table && level == Kind::Paragraph);
 }
 
 // Content controls and custom XML around units, which are looked through.
@@ -196,17 +201,6 @@ pugi::xml_node LastFrom(pugi::xml_node n, Level level) {
   return FindUnit<false>(n, level, Any);
 }
 
-// The container of a unit of the given kind, from up, the first of its
-// ancestors that is no wrapper, of kind k (as ContainerOf, which it spares).
-pugi::xml_node ContainerFrom(Kind kind, pugi::xml_node up, Kind& k) {
-  if (kind == Kind::StoryRoot) return {};
-  if (k != Kind::StoryRoot && k != Kind::Table && k != Kind::Row && k != Kind::Cell) {
-    up = ContainerOf(up);  // markup of another kind around the unit
-    k = KindOf(up);
-  }
-  return up;
-}
-
 }  // namespace
 
 pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count) {
@@ -219,10 +213,6 @@ pugi::xml_node UnitAt(pugi::xml_node container, int index, int* count) {
 
 pugi::xml_node FirstUnit(pugi::xml_node container) {
   return FirstFrom(container.first_child(), InsideOf(KindOf(container)));
-}
-
-pugi::xml_node LastUnit(pugi::xml_node container) {
-  return LastFrom(container.last_child(), InsideOf(KindOf(container)));
 }
 
 pugi::xml_node NextUnit(pugi::xml_node unit) {
@@ -305,7 +295,14 @@ Point Beside(pugi::xml_node unit, Kind kind, pugi::xml_node& up, Kind& k) {
     k = KindOf(up);
     if (!IsWrapper(up, k)) break;
   }
-  up = ContainerFrom(kind, up, k);
+  // The first ancestor that is no wrapper is the container, as a rule (the
+  // walk of ContainerOf spared).
+  if (kind == Kind::StoryRoot) {
+    up = {};
+  } else if (k != Kind::StoryRoot && k != Kind::Table && k != Kind::Row && k != Kind::Cell) {
+    up = ContainerOf(up);  // markup of another kind around the unit
+    k = KindOf(up);
+  }
   return {};
 }
 
@@ -369,9 +366,7 @@ int Compare(Point a, Point b) {
   std::vector<pugi::xml_node> up_a, up_b;
   for (pugi::xml_node n = a.Owner(); n; n = n.parent()) up_a.push_back(n);
   for (pugi::xml_node n = b.Owner(); n; n = n.parent()) up_b.push_back(n);
-  auto ia = up_a.rbegin();
-  auto ib = up_b.rbegin();
-  while (ia != up_a.rend() && ib != up_b.rend() && *ia == *ib) ++ia, ++ib;
+  auto [ia, ib] = std::mismatch(up_a.rbegin(), up_a.rend(), up_b.rbegin(), up_b.rend());
   // A container's own marks come after everything inside it.
   if (ia == up_a.rend()) return 1;
   if (ib == up_b.rend()) return -1;
@@ -390,7 +385,7 @@ int Compare(Point a, Point b) {
 Point Locate(Point p) {
   pugi::xml_node n = p.Owner();
   while (!IsParagraph(n)) {
-    n = LastUnit(n);
+    n = LastFrom(n.last_child(), InsideOf(KindOf(n)));
     if (!n) throw errors::NoSuchMember();
   }
   return n == p.Owner() ? p : At(n, TextLength(n));
@@ -409,12 +404,12 @@ namespace {
 // The one character an atom other than w:t stands for.
 char32_t AtomChar(pugi::xml_node a) {
   std::string_view local = a.name() + 2;
-  if (local == "tab" || local == "ptab") return kTab;
+  if (local == "tab" || local == "ptab") return '\t';
   if (local == "br") {
     std::string_view type = a.attribute("w:type").value();
-    if (type == "page") return kPageBreak;
+    if (type == "page") return '\f';
     if (type == "column") return 14;
-    return kLineBreak;
+    return '\v';
   }
   if (local == "cr") return kParagraphMark;
   if (local == "noBreakHyphen") return 0x1e;
@@ -430,13 +425,13 @@ void AppendParagraph(pugi::xml_node p, int from, int to, std::string& out) {
   ForEachAtom(p, pos, [&](pugi::xml_node atom, int start, int len) {
     if (start >= to) return false;
     if (start + len <= from) return true;
-    if (IsText(atom) && start >= from && start + len <= to) {
+    if (!Is(atom.name(), "w:t")) {
+      text::AppendUtf8(out, AtomChar(atom));
+    } else if (start >= from && start + len <= to) {
       out += atom.child_value();
-    } else if (IsText(atom)) {
+    } else {
       out += text::Mid(atom.child_value(), std::max(from - start, 0) + 1,
                        std::min(to, start + len) - std::max(from, start));
-    } else {
-      text::AppendUtf8(out, AtomChar(atom));
     }
     return true;
   });
@@ -491,30 +486,19 @@ Point MarkerPoint(pugi::xml_node marker) {
     }
   }
   if (p) {
-    // A marker sits between atoms: the atoms before it in document order.
-    int found = -1;
-    int pos = 0;
-    auto walk = [&](auto& self, pugi::xml_node parent) -> bool {
-      for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element) continue;
-        if (c == marker) {
-          found = pos;
-          return false;
-        }
-        int len = 0;
-        Walk w = Classify(c, len);
-        if (w == Walk::Atom) {
-          pos += len;
-        } else if (w == Walk::Descend && !self(self, c)) {
-          return false;
-        }
+    // A marker sits between atoms: it stands after those before it in
+    // document order, at the paragraph's start inside content the story
+    // skips (deleted text, a fallback).
+    int pos = 0, len = 0;
+    for (pugi::xml_node x = marker; x != p; x = x.parent()) {
+      if (x != marker && Classify(x, len) != Walk::Descend) return At(p);
+      for (pugi::xml_node s = x.previous_sibling(); s; s = s.previous_sibling()) {
+        const Walk w = Classify(s, len);
+        pos += w == Walk::Atom ? len : w == Walk::Descend ? TextLength(s) : 0;
       }
-      return true;
-    };
-    walk(walk, p);
-    return At(p, std::max(found, 0));
+    }
+    return At(p, pos);
   }
-  pugi::xml_node root = RootOf(marker);
   // A marker between blocks stands at the start of the next one.
   for (pugi::xml_node x = marker; x; x = x.parent()) {
     for (pugi::xml_node s = x.next_sibling(); s; s = s.next_sibling()) {
@@ -527,7 +511,7 @@ Point MarkerPoint(pugi::xml_node marker) {
     pugi::xml_node up = x.parent();
     if (IsContainer(up)) return KindOf(up) == Kind::Table ? After(up) : At(up);
   }
-  return root ? First(root) : Point{};
+  return {};  // outside any story
 }
 
 Layout::Layout(pugi::xml_node container, bool characters) : characters_(characters) {

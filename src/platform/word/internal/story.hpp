@@ -27,9 +27,6 @@ namespace korvax::word::detail {
 // Word's marks in the text of a story.
 inline constexpr char32_t kParagraphMark = 13;
 inline constexpr char32_t kCellMark = 7;
-inline constexpr char32_t kLineBreak = 11;
-inline constexpr char32_t kPageBreak = 12;
-inline constexpr char32_t kTab = 9;
 
 enum class Kind : unsigned char {
   Other,
@@ -55,7 +52,6 @@ bool IsContainer(pugi::xml_node n);
 // into, or a piece of text of the given length.
 enum class Walk { Skip, Descend, Atom };
 Walk Classify(pugi::xml_node n, int& length);
-bool IsText(pugi::xml_node atom);  // w:t, whose length is its characters
 
 // Calls f(atom, start, length) for every piece of text of a paragraph, in
 // order, until f returns false.
@@ -92,9 +88,17 @@ void ForEachMarkup(pugi::xml_node root, F&& f) {
 // The characters of a paragraph without its mark.
 int TextLength(pugi::xml_node paragraph);
 
+// The first child of a paragraph (or of a run, its properties named) after
+// its properties; null when it holds nothing else: no text, no markup without
+// characters (a bookmark, the anchor of a floating shape).
+pugi::xml_node ContentStart(pugi::xml_node paragraph, const char* properties = "w:pPr");
+// The block (paragraph, table, content control, custom XML) at n or the
+// nearest before it, passing over markup between blocks (bookmarks,
+// comment ranges).
+pugi::xml_node BlockAtOrBefore(pugi::xml_node n);
+
 // Units and the containers they belong to.
 pugi::xml_node FirstUnit(pugi::xml_node container);
-pugi::xml_node LastUnit(pugi::xml_node container);
 pugi::xml_node NextUnit(pugi::xml_node unit);
 // The container's unit at a 1-based index, or null; past the last (or at an
 // index of 0 or less) the units are counted into `count`.
@@ -137,12 +141,6 @@ Point EndInsertion(Point start, Point end);
 std::string Text(Point from, Point to);
 // A cell's text up to its end-of-cell mark "\r\a", without it.
 std::string CellText(pugi::xml_node cell);
-// Calls f(paragraph, from, to) for the paragraphs [start, end) touches (a
-// collapsed range: the one it stands in), from and to being offsets in the
-// paragraph; to is kThroughMark where the range goes on past its mark.
-inline constexpr int kThroughMark = INT32_MAX;
-template <class F>
-void ForEachParagraph(Point start, Point end, F&& f);
 
 // Where a marker element (bookmark, comment anchor) stands in its story.
 Point MarkerPoint(pugi::xml_node marker);
@@ -197,6 +195,10 @@ inline bool EndsAfterCellMark(Point p, Point end) {
   return true;
 }
 
+// Calls f(paragraph, from, to) for the paragraphs [start, end) touches (a
+// collapsed range: the one it stands in), from and to being offsets in the
+// paragraph; to is kThroughMark where the range goes on past its mark.
+inline constexpr int kThroughMark = INT32_MAX;
 template <class F>
 void ForEachParagraph(Point start, Point end, F&& f) {
   for (Point p = start; p;) {
