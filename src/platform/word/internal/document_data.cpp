@@ -155,21 +155,6 @@ Marker CommentMarker(std::string_view name) {
   return Marker::None;
 }
 
-// Calls f(marker, kind) for every comment marker below n in document order.
-// Properties (w:rPr, w:pPr, w:tcPr, ...) and text hold none and are skipped.
-template <class F>
-void ForEachCommentMarker(pugi::xml_node n, F& f) {
-  for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-    if (c.type() != pugi::node_element) continue;
-    std::string_view name = c.name();
-    if (Marker kind = CommentMarker(name); kind != Marker::None) {
-      f(c, kind);
-    } else if (!name.ends_with("Pr") && name != "w:t") {
-      ForEachCommentMarker(c, f);
-    }
-  }
-}
-
 }  // namespace
 
 const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
@@ -183,7 +168,9 @@ const std::vector<CommentAnchor>& DocumentData::CommentAnchors() {
     CommentAnchor& a = out[it->second];
     (kind == Marker::RangeStart ? a.start : kind == Marker::RangeEnd ? a.end : a.reference) = n;
   };
-  ForEachCommentMarker(body, add);
+  ForEachMarkup(body, [&](pugi::xml_node n, std::string_view name) {
+    if (Marker kind = CommentMarker(name); kind != Marker::None) add(n, kind);
+  });
   anchors_.anchors = std::move(out);
   anchors_.generation = generation_;
   return anchors_.anchors;
@@ -207,7 +194,6 @@ const std::vector<DocumentData::PlacedComment>& DocumentData::PlacedComments(boo
   if (pugi::xml_node root = CommentsRoot(false)) {
     std::unordered_map<std::string, pugi::xml_node> by_id;
     for (auto c : root.children("w:comment")) by_id.emplace(c.attribute("w:id").value(), c);
-    std::vector<std::string> listed;
     for (const CommentAnchor& a : CommentAnchors()) {
       auto it = by_id.find(a.id);
       if (it == by_id.end()) continue;
